@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: the full suite, the
+# engine suite again under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and the fuzz targets for a short run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+scripts/setup-debian.sh
+
+echo "== Build and test"
+scripts/build.sh
+(cd build && ctest --output-on-failure -j2)
+
+echo "== Engine under AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKELVARA_ENGINE_ONLY=ON -DKELVARA_SANITIZE=ON >/dev/null
+cmake --build build-asan
+(cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j2)
+
+if [ -x scripts/fuzz.sh ]; then
+  echo "== Fuzzing"
+  scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
+fi
+cd "$root"
