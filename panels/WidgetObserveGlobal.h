@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QDate>
+#include <QDialog>
+#include <QString>
+
+class QComboBox;
+class QDateEdit;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+
+// Editor of the knock-out observation schedule: one row per observation date
+// with its knock-out barrier, knock-out coupon and knock-in barrier. Saving
+// publishes the schedule through the four process-wide texts below, which the
+// main dialog reads when it builds the structure.
+//
+// Child widgets carry object names for tests and style: dateEdit_start,
+// dateEdit_expiry, comboBox_frequency, lineEdit_lock, comboBox_target,
+// lineEdit_start_value, lineEdit_change, lineEdit_steps, tableWidget_observe
+// and the pushButton_* names of the slots.
+class WidgetObserveGlobal : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit WidgetObserveGlobal(QWidget* parent = nullptr);
+
+    // Schedule texts: dates yyyyMMdd joined by "_", values joined by "_"
+    // (one value means the same value on every date).
+    static QString observe_dates;
+    static QString observe_ko_barrier;
+    static QString observe_ko_coupon;
+    static QString observe_ki_barrier;
+
+    // Sets both dates, generates the dates and lays out the three value texts.
+    void setSchedule(QDate start, QDate expiry, QString ko, QString coupon, QString ki);
+    QDate startDate() const;
+    QDate expiryDate() const;
+
+    QPushButton* pushButton_save = nullptr;
+
+    // Slots in meta-object order: save, add, remove, divide, merge, observe,
+    // set_ob_item. Divide and merge are public because the main dialog runs
+    // them when the structure type changes.
+private slots:
+    void on_pushButton_save_clicked();
+    void on_pushButton_add_clicked();
+    void on_pushButton_remove_clicked();
+
+public slots:
+    void on_pushButton_divide_clicked();
+    void on_pushButton_merge_clicked();
+
+private slots:
+    void on_pushButton_observe_clicked();
+    void on_pushButton_set_ob_item_clicked();
+
+private:
+    void buildWidgets();
+    void snapToTradingDay(QDateEdit* edit);
+    void estimateObserveDates();
+    void loadSchedule(const QString& dates, const QString& ko, const QString& coupon, const QString& ki);
+    void setColumnValues(const QString& valueText, int column, const QString& name, int rowCount);
+    bool checkTable();
+    QString joinColumn(int column) const;
+    QString firstColumnText(int column) const;
+    int itemCountInColumn(int column) const;
+
+    QDateEdit* dateEdit_start = nullptr;
+    QDateEdit* dateEdit_expiry = nullptr;
+    QComboBox* comboBox_frequency = nullptr;
+    QLineEdit* lineEdit_lock = nullptr;
+    QComboBox* comboBox_target = nullptr;
+    QLineEdit* lineEdit_start_value = nullptr;
+    QLineEdit* lineEdit_change = nullptr;
+    QLineEdit* lineEdit_steps = nullptr;
+    QTableWidget* tableWidget_observe = nullptr;
+    QPushButton* pushButton_add = nullptr;
+    QPushButton* pushButton_remove = nullptr;
+    QPushButton* pushButton_divide = nullptr;
+    QPushButton* pushButton_merge = nullptr;
+    QPushButton* pushButton_observe = nullptr;
+    QPushButton* pushButton_set_ob_item = nullptr;
+
+    bool same_mode = true;  // value columns meant to hold one value for all dates
+};

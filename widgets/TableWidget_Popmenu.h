@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QTableWidget>
+
+class QAction;
+
+// A table whose right-click menu offers the actions chosen by the option
+// bits given at construction. Removing a row is left to whoever handles
+// deleteRowSignal, so the owner decides what a deleted row means.
+class TableWidget_Popmenu : public QTableWidget
+{
+    Q_OBJECT
+
+public:
+    enum Option
+    {
+        ExportAction = 1,    // "导出": export to "<typed name>.csv"
+        ExportToAction = 2,  // "导出为...": export to a file chosen in a save dialog
+        AddAction = 4,       // "增加行": append a row of "-" cells
+        DeleteAction = 8     // "删除": ask, then emit deleteRowSignal
+    };
+
+    explicit TableWidget_Popmenu(int options, QWidget* parent = nullptr);
+
+signals:
+    void addRowSignal();
+    void deleteRowSignal(int RowNum, int ColumnNum);
+
+public slots:
+    void on_action_add();
+    void on_action_delete();
+    void on_action_export();
+    void on_action_export_to();
+
+private:
+    QAction* addMenuAction(const QString& text, const char* slot);
+};
