@@ -1,0 +1,57 @@
+#pragma once
+
+#include "Snowball_PDE.h"
+
+#include <QDialog>
+
+class ParamTarget;
+class PlotCurve;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+// "场外衍生品 单变量-价格分析": prices the structure at up to 20 values of one
+// term, plots price against the term with the target as a line and reports the
+// value whose price lies nearest the target. Works on a copy of `engine`,
+// which the opener fills with copy_structure_from; "使用" hands the value back
+// to the caller.
+class PanelGreeks_UA : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit PanelGreeks_UA(double target, QWidget* parent = nullptr);
+    ~PanelGreeks_UA() override;
+
+    void setCaller(ParamTarget* caller);
+    // Selects the term (its default range first, when the index changes),
+    // then shows max(0, start), max(0, end) and step.
+    void setRange(int index, double start, double end, double step);
+
+    Snowball_PDE engine;
+
+    QComboBox* comboBox_param = nullptr;
+    QLineEdit* lineEdit_start = nullptr;
+    QLineEdit* lineEdit_end = nullptr;
+    QLineEdit* lineEdit_step = nullptr;        // set by the panel only
+    QLineEdit* lineEdit_target = nullptr;
+    QLineEdit* lineEdit_nearest = nullptr;     // "-" until an analysis succeeded
+    QLineEdit* lineEdit_param = nullptr;
+    QLineEdit* lineEdit_deviation = nullptr;
+    QPushButton* pushButton_use = nullptr;     // "使用"
+    QPushButton* pushButton_more = nullptr;    // "更精确..."
+    QPushButton* pushButton_analyse = nullptr; // "分析"
+    PlotCurve* plot = nullptr;                 // curve 0 "Value", curve 1 "Target"
+
+public slots:
+    void on_pushButton_more_clicked();
+    void on_pushButton_analyse_clicked();
+    void on_comboBox_param_IndexChanged(int index);
+    void on_pushButton_use_clicked();
+
+private:
+    void setupUi();
+
+    ParamTarget* caller = nullptr;
+    bool hasResult = false;   // "使用" writes nothing until an analysis produced a value
+};
