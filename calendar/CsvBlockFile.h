@@ -62,9 +62,11 @@ public:
                                  int& record_size);
 
     // Reads every record of the file. declaration: the layout to use, or null
-    // to take the file's first line as the declaration. first_line_is_declaration:
-    // when false with a given declaration, the file's first line is skipped as
-    // a header. Lines starting with "#" and blank lines are skipped; a line
+    // to take the file's first line as the declaration (at most 1024
+    // characters). first_line_is_declaration: whether the file's first line
+    // is a declaration; with a given declaration that line is skipped, and
+    // when false one header line (after the declaration line, if that is read
+    // from the file) is skipped. Lines starting with "#" and blank lines are skipped; a line
     // with fewer fields than columns leaves the rest zero, extra fields are
     // ignored. A data line longer than kMaxLineLength ends the read, keeping
     // the records read so far. Fails on a missing file, an invalid or too
