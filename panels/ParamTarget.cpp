@@ -1,0 +1,3 @@
+#include "ParamTarget.h"
+
+ParamTarget::~ParamTarget() = default;
