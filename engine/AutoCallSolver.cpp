@@ -1,0 +1,228 @@
+#include "AutoCallSolver.h"
+
+#include "AppLogger.h"
+#include "BarrierConditions.h"
+#include "EngineMemory.h"
+#include "SnowballGrid.h"
+#include "SnowballPayoff.h"
+#include "SnowballTerms.h"
+#include "TridiagonalOperator.h"
+#include "ValueGrids.h"
+
+#include <newmat/newmat.h>
+
+#include <chrono>
+#include <climits>
+#include <cmath>
+#include <limits>
+#include <new>
+#include <stdexcept>
+
+namespace {
+
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// One implicit step for both grids with the factored operator.
+class FactoredStep
+{
+public:
+    explicit FactoredStep(TridiagonalOperator& op) : op_(op) {}
+    bool ready() { return op_.factor(); }
+    void operator()(double* nki, double* ki) const { op_.solve_pair(nki, ki); }
+
+private:
+    TridiagonalOperator& op_;
+};
+
+// One implicit step as the product with the dense inverse of the operator.
+class DenseInverseStep
+{
+public:
+    DenseInverseStep(int M, double mu, double r, double sigma2, double dt)
+        : M_(M), mu_(mu), r_(r), sigma2_(sigma2), dt_(dt), rhs_(static_cast<std::size_t>(M - 1))
+    {
+    }
+    bool ready() { return implicit_operator_inverse(M_, mu_, r_, sigma2_, dt_, inverse_); }
+    void operator()(double* nki, double* ki) { multiply(nki); multiply(ki); }
+
+private:
+    void multiply(double* x)
+    {
+        const std::size_t L = rhs_.size();
+        std::copy(x, x + L, rhs_.begin());
+        const double* row = inverse_.Store();
+        for (std::size_t i = 0; i < L; ++i, row += L) {
+            double sum = 0.0;
+            for (std::size_t k = 0; k < L; ++k)
+                sum += row[k] * rhs_[k];
+            x[i] = sum;
+        }
+    }
+
+    int M_;
+    double mu_, r_, sigma2_, dt_;
+    NEWMAT::Matrix inverse_;
+    std::vector<double> rhs_;
+};
+
+// Steps both grids from maturity back to today, applying knock-in on every
+// column and knock-out on the observation columns.
+template <class Step>
+void step_back_to_today(const SnowballGrid& grid, const SnowballPayoff& payoff, const TridiagonalOperator& op,
+                        const std::vector<double>& lower, const std::vector<double>& upper, Step& step,
+                        ValueGrids& values)
+{
+    const int M = grid.M;
+    const std::size_t interior = static_cast<std::size_t>(M - 1);
+    const double lower_coupling = op.lower_coupling();
+    const double upper_coupling = op.upper_coupling();
+    int period = static_cast<int>(grid.obs_col.size()) - 1;
+
+    for (int j = grid.N - 1; j >= 0; --j) {
+        double* nki = values.not_knocked_in(j);
+        double* ki = values.knocked_in(j);
+        const double* nki_next = values.not_knocked_in(j + 1);
+        const double* ki_next = values.knocked_in(j + 1);
+
+        nki[0] = ki[0] = lower[j];
+        nki[M] = ki[M] = upper[j];
+        std::copy(nki_next + 1, nki_next + 1 + interior, nki + 1);
+        std::copy(ki_next + 1, ki_next + 1 + interior, ki + 1);
+        // The boundary values of column j enter the implicit equations of
+        // the nodes next to them; both grids share the boundaries.
+        const double bc_low = lower_coupling * lower[j];
+        const double bc_high = upper_coupling * upper[j];
+        nki[1] -= bc_low;
+        ki[1] -= bc_low;
+        nki[M - 1] -= bc_high;
+        ki[M - 1] -= bc_high;
+        step(nki + 1, ki + 1);
+
+        apply_knock_in(grid, period, nki, ki);
+        if (period > 0 && j == grid.obs_col[period - 1]) {
+            apply_knock_out(grid, payoff, period - 1, j, nki, ki);
+            --period;
+        }
+    }
+}
+
+double run(const SnowballTerms& terms, PDEParams& params, StepMethod method)
+{
+    if (!terms.acceptable(params))
+        return kNaN;
+    const int M = params.M;
+    const int N = params.N;
+    if (M < 3 || N < 1) {
+        AppLogger::instance().log(AppLogger::Err,
+                                  "auto_call_finite_diff_implicit(%d, %d) refused: M must be at least 3 and N "
+                                  "at least 1.",
+                                  M, N);
+        return kNaN;
+    }
+    if (std::isnan(params.q))
+        params.q = 0.0;
+    const double mu = params.r - params.q;
+
+    const auto started = std::chrono::steady_clock::now();
+    const double sigma2 = params.sigma * params.sigma;
+    SnowballGrid grid;
+    grid.M = M;
+    grid.N = N;
+    grid.dS = params.S_max / M;
+    grid.dt = params.T / N;
+    if (params.out_dS)
+        *params.out_dS = grid.dS;
+    if (params.out_dt)
+        *params.out_dt = grid.dt;
+
+    if (!observation_columns(terms.obs_times, grid.dt, params.T, grid.obs_col))
+        return kNaN;
+    grid.place_barriers(terms);
+
+    const bool keep_grids = params.out_price != nullptr || params.out_price_ki != nullptr;
+    const double cells = (static_cast<double>(M) + 1.0) * (static_cast<double>(N) + 1.0);
+    if ((keep_grids && cells > static_cast<double>(INT_MAX)) ||
+        !fits_in_memory(ValueGrids::bytes_needed(M, N, keep_grids))) {
+        AppLogger::instance().log(AppLogger::Err,
+                                  "auto_call_finite_diff_implicit(%d, %d) refused: the grids need %.0f MB, "
+                                  "more than this machine can hold.",
+                                  M, N, ValueGrids::bytes_needed(M, N, keep_grids) / (1024.0 * 1024.0));
+        return kNaN;
+    }
+
+    const SnowballPayoff payoff(terms, grid, params);
+    ValueGrids values(M, N, keep_grids);
+    const std::vector<double> lower = payoff.lower_boundary();
+    const std::vector<double> upper = payoff.upper_boundary();
+    payoff.maturity_column(values.not_knocked_in(N), values.knocked_in(N));
+    values.not_knocked_in(N)[M] = values.knocked_in(N)[M] = upper[N];
+
+    TridiagonalOperator op(M, mu, params.r, sigma2, grid.dt);
+    bool stepped = false;
+    if (method == StepMethod::DenseInverse) {
+        DenseInverseStep step(M, mu, params.r, sigma2, grid.dt);
+        if ((stepped = step.ready()))
+            step_back_to_today(grid, payoff, op, lower, upper, step, values);
+    } else {
+        FactoredStep step(op);
+        if ((stepped = step.ready()))
+            step_back_to_today(grid, payoff, op, lower, upper, step, values);
+    }
+    if (!stepped) {
+        AppLogger::instance().log(AppLogger::Err,
+                                  "auto_call_finite_diff_implicit(%d, %d) refused: the implicit operator is "
+                                  "singular.",
+                                  M, N);
+        return kNaN;
+    }
+
+    if (params.out_price)
+        values.store_not_knocked_in(*params.out_price);
+    if (params.out_price_ki)
+        values.store_knocked_in(*params.out_price_ki);
+
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started).count();
+    AppLogger::instance().log(AppLogger::Info, "auto_call_finite_diff_implicit(%d, %d) uses %d seconds.", M, N,
+                              static_cast<int>(seconds));
+
+    // The spot is read at the node at or below it, without interpolation.
+    const int spot_node = static_cast<int>(std::trunc(params.S0 / grid.dS - 1.0)) + 1;
+    return values.not_knocked_in(0)[spot_node];
+}
+
+}  // namespace
+
+double auto_call_finite_diff_implicit(const std::vector<double>& obs_times, const std::vector<double>& ko_barrier,
+                                      const std::vector<double>& ko_coupon, const std::vector<double>& ki_barrier,
+                                      double div_coupon, double floor_price, double call_strike,
+                                      double call_participation, double payoff_type, PDEParams& params,
+                                      StepMethod method)
+{
+    const SnowballTerms terms{obs_times,   ko_barrier,  ko_coupon,          ki_barrier, div_coupon,
+                              floor_price, call_strike, call_participation, payoff_type};
+    try {
+        return run(terms, params, method);
+    } catch (const NEWMAT::BaseException&) {
+        const char* what = NEWMAT::BaseException::what();
+        AppLogger::instance().log(AppLogger::Err, "auto_call_finite_diff_implicit(%d, %d) failed: %s", params.M,
+                                  params.N, what ? what : "matrix library error");
+    } catch (const std::bad_alloc&) {
+        AppLogger::instance().log(AppLogger::Err, "auto_call_finite_diff_implicit(%d, %d) refused: out of memory.",
+                                  params.M, params.N);
+    } catch (const std::exception& e) {
+        AppLogger::instance().log(AppLogger::Err, "auto_call_finite_diff_implicit(%d, %d) failed: %s", params.M,
+                                  params.N, e.what());
+    }
+    return kNaN;
+}
+
+double auto_call_finite_diff_implicit(const std::vector<double>& obs_times, const std::vector<double>& ko_barrier,
+                                      const std::vector<double>& ko_coupon, const std::vector<double>& ki_barrier,
+                                      double div_coupon, double floor_price, double call_strike,
+                                      double call_participation, double payoff_type, PDEParams& params)
+{
+    return auto_call_finite_diff_implicit(obs_times, ko_barrier, ko_coupon, ki_barrier, div_coupon, floor_price,
+                                          call_strike, call_participation, payoff_type, params,
+                                          StepMethod::Factored);
+}
