@@ -9,7 +9,9 @@
 int grid_point_count(double start, double end, double step)
 {
     const double q = (end - start) / step + 1.0;
-    if (!(q >= 1.0))   // also NaN: a zero or non-number step, or one pointing away
+    // A zero or non-number step gives an infinite or NaN quotient, which the
+    // conversion to int has always turned into "no points".
+    if (!std::isfinite(q) || q < 1.0)
         return 0;
     if (q >= kMaxGridPoints + 1.0)
         return kMaxGridPoints + 1;

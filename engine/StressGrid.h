@@ -15,7 +15,7 @@ constexpr int kMaxGridPoints = 1000;
 // The points start, start + step, ... up to end: the quotient
 // (end - start) / step + 1, truncated toward zero (no tolerance, so a quotient
 // just below a whole number loses a point). 0 when the step is zero, not a
-// number or points away from the end; kMaxGridPoints + 1 for anything above
+// number or points away from the end; kMaxGridPoints + 1 for anything finite above
 // the limit, so that callers never convert a huge quotient to int.
 int grid_point_count(double start, double end, double step);
 
