@@ -145,7 +145,7 @@ double run(const SnowballTerms& terms, PDEParams& params, StepMethod method)
         !fits_in_memory(ValueGrids::bytes_needed(M, N, keep_grids))) {
         AppLogger::instance().log(AppLogger::Err,
                                   "auto_call_finite_diff_implicit(%d, %d) refused: the grids need %.0f MB, "
-                                  "more than this machine can hold.",
+                                  "more than the engine can hold.",
                                   M, N, ValueGrids::bytes_needed(M, N, keep_grids) / (1024.0 * 1024.0));
         return kNaN;
     }
