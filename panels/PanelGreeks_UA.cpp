@@ -1,0 +1,201 @@
+#include "PanelGreeks_UA.h"
+
+#include "ParamTarget.h"
+#include "PlotCurve.h"
+#include "Prompt.h"
+#include "StressGrid.h"
+#include "UnivariateScan.h"
+
+#include <QColor>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSizePolicy>
+#include <QSpacerItem>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+struct DefaultRange
+{
+    double start;
+    double end;
+    double step;
+};
+
+// Per term, in set_param numbering: knock-out price, knock-in price,
+// knock-out coupon, volatility, dividend coupon, both coupons.
+const DefaultRange kDefaultRanges[] = {
+    {100, 110, 5}, {80, 90, 1}, {0, 0.5, 0.05}, {0, 1, 0.05}, {0, 0.3, 0.05}, {0, 0.3, 0.05},
+};
+
+QString numberText(double v)
+{
+    return QString::number(v, 'g', 6);
+}
+
+}  // namespace
+
+PanelGreeks_UA::PanelGreeks_UA(double target, QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QString::fromUtf8("场外衍生品 单变量-价格分析"));
+    setupUi();
+    lineEdit_target->setText(numberText(target));
+    setRange(3, 0, 1, 0.05);
+}
+
+PanelGreeks_UA::~PanelGreeks_UA() = default;
+
+void PanelGreeks_UA::setupUi()
+{
+    auto* top = new QVBoxLayout(this);
+    auto* row = new QHBoxLayout;
+    top->addLayout(row);
+
+    auto label = [this, row](const char* text) { row->addWidget(new QLabel(QString::fromUtf8(text), this)); };
+    auto field = [this, row](const char* text) {
+        auto* edit = new QLineEdit(QString::fromUtf8(text), this);
+        row->addWidget(edit);
+        return edit;
+    };
+
+    label("目标变量:");
+    comboBox_param = new QComboBox(this);
+    for (const char* item : {"敲出价格", "敲入价格", "敲出票息", "波动率", "红利票息", "红利&敲出票息"})
+        comboBox_param->addItem(QString::fromUtf8(item));
+    row->addWidget(comboBox_param);
+    label("开始:");
+    lineEdit_start = field("");
+    label("结束:");
+    lineEdit_end = field("");
+    label("步长:");
+    lineEdit_step = field("");
+    lineEdit_step->setEnabled(false);
+    label("目标值:");
+    lineEdit_target = field("100");
+    label("最近值:");
+    lineEdit_nearest = field("-");
+    label("参数:");
+    lineEdit_param = field("-");
+    pushButton_use = new QPushButton(QString::fromUtf8("使用"), this);
+    row->addWidget(pushButton_use);
+    label("偏差:");
+    lineEdit_deviation = field("-");
+    lineEdit_deviation->setEnabled(false);
+    lineEdit_deviation->setStyleSheet(QStringLiteral("color:red"));
+    row->addItem(new QSpacerItem(50, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
+    pushButton_more = new QPushButton(QString::fromUtf8("更精确..."), this);
+    pushButton_more->setEnabled(false);
+    pushButton_more->setStyleSheet(QStringLiteral("font-size:18px;color:red"));
+    row->addWidget(pushButton_more);
+    pushButton_analyse = new QPushButton(QString::fromUtf8("分析"), this);
+    row->addWidget(pushButton_analyse);
+
+    plot = new PlotCurve;
+    plot->setCurves({QByteArrayLiteral("Value"), QByteArrayLiteral("Target")},
+                    {QColor(Qt::black), QColor(Qt::red)}, {Qt::SolidLine, Qt::DotLine});
+    top->addWidget(plot);
+
+    connect(comboBox_param, SIGNAL(currentIndexChanged(int)), this, SLOT(on_comboBox_param_IndexChanged(int)));
+    connect(pushButton_use, SIGNAL(clicked()), this, SLOT(on_pushButton_use_clicked()));
+    connect(pushButton_more, SIGNAL(clicked()), this, SLOT(on_pushButton_more_clicked()));
+    connect(pushButton_analyse, SIGNAL(clicked()), this, SLOT(on_pushButton_analyse_clicked()));
+}
+
+void PanelGreeks_UA::setCaller(ParamTarget* c)
+{
+    caller = c;
+}
+
+void PanelGreeks_UA::setRange(int index, double start, double end, double step)
+{
+    // A changed index first writes its default range through the combo's signal.
+    comboBox_param->setCurrentIndex(index);
+    lineEdit_start->setText(numberText(std::max(0.0, start)));
+    lineEdit_end->setText(numberText(std::max(0.0, end)));
+    lineEdit_step->setText(numberText(step));
+}
+
+void PanelGreeks_UA::on_comboBox_param_IndexChanged(int index)
+{
+    const DefaultRange r = index >= 0 && index < 6 ? kDefaultRanges[index] : DefaultRange{0, 1, 0.05};
+    setRange(index, r.start, r.end, r.step);
+}
+
+void PanelGreeks_UA::on_pushButton_analyse_clicked()
+{
+    if (!engine.initialised) {
+        prompt::critical(this, QString::fromUtf8("错误:"), QString::fromUtf8("未设置定价参数"));
+        return;
+    }
+    const double start = lineEdit_start->text().toDouble();
+    const double end = lineEdit_end->text().toDouble();
+    const double step = lineEdit_step->text().toDouble();
+    const double target = lineEdit_target->text().toDouble();
+
+    const ScanResult r = univariate_scan(engine, comboBox_param->currentIndex(), start, end, step, target);
+    if (r.capped)   // stays rewritten even when the scan then fails
+        lineEdit_step->setText(numberText(r.step));
+
+    switch (r.failure) {
+    case ScanFailure::None:
+        break;
+    case ScanFailure::TooManyPoints:
+        prompt::warning(this, QString::fromUtf8("提示："),
+                        QString::fromUtf8("网格点数超过1000，请增大步长或缩小区间。"));
+        return;
+    case ScanFailure::PriceFailed:
+        prompt::critical(this, QString::fromUtf8("错误："), QString::fromUtf8("无法对结构进行定价"));
+        return;
+    case ScanFailure::NoNearest:
+        prompt::critical(this, QString::fromUtf8("错误："), QString::fromUtf8("无法确定边界"));
+        return;
+    case ScanFailure::NotInitialised:   // checked above
+    case ScanFailure::NoPoints:         // an empty range is no error to report
+        return;
+    }
+
+    const int n = static_cast<int>(r.values.size());
+    plot->setCurveSamples(0, r.values.data(), r.prices.data(), n);
+    const double lineX[2] = {r.values.front(), r.values.back()};
+    const double lineY[2] = {target, target};
+    plot->setCurveSamples(1, lineX, lineY, 2);
+    plot->replot();
+
+    const double best = r.prices[static_cast<size_t>(r.best)];
+    lineEdit_nearest->setText(numberText(best));
+    lineEdit_param->setText(numberText(r.values[static_cast<size_t>(r.best)]));
+    lineEdit_deviation->setText(numberText(std::fabs(target - best)));
+    pushButton_more->setEnabled(true);
+    hasResult = true;
+}
+
+void PanelGreeks_UA::on_pushButton_more_clicked()
+{
+    const double v = lineEdit_param->text().toDouble();
+    if (std::isnan(v) || v < 0)
+        return;
+    const double s = lineEdit_step->text().toDouble();
+    lineEdit_start->setText(numberText(std::max(0.0, v - s)));
+    lineEdit_end->setText(numberText(v + s));
+    lineEdit_step->setText(numberText(s * 0.1));
+    on_pushButton_analyse_clicked();
+}
+
+void PanelGreeks_UA::on_pushButton_use_clicked()
+{
+    // Before a successful analysis the field holds "-", which would read as 0
+    // and overwrite the main window's input.
+    if (!caller || !hasResult)
+        return;
+    double v = lineEdit_param->text().trimmed().toDouble();
+    const int index = comboBox_param->currentIndex();
+    if (index >= 2)
+        v *= 100.0;
+    caller->applyParamValue(index, v);
+}

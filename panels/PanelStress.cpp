@@ -1,0 +1,215 @@
+#include "PanelStress.h"
+
+#include "ColorScale.h"
+#include "ExportTableWidget.h"
+#include "Prompt.h"
+#include "TableHelpers.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QDate>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMap>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTableWidgetItem>
+#include <QVBoxLayout>
+
+namespace {
+
+const char* const kTooManyPointsTitle = "提示：";
+const char* const kTooManyPointsText = "网格点数超过1000，请增大步长或缩小区间。";
+
+void setHeaderText(QTableWidget* table, int column, const QString& text)
+{
+    QTableWidgetItem* item = table->horizontalHeaderItem(column);
+    if (!item) {
+        item = new QTableWidgetItem;
+        table->setHorizontalHeaderItem(column, item);
+    }
+    item->setText(text);
+}
+
+}  // namespace
+
+PanelStress::PanelStress(QWidget* parent) : QWidget(parent)
+{
+    setupUi();
+}
+
+PanelStress::~PanelStress() = default;
+
+void PanelStress::setupUi()
+{
+    setWindowTitle(QString::fromUtf8("S-σ压力测试"));
+    resize(880, 430);
+
+    auto* top = new QVBoxLayout(this);
+    auto* row = new QHBoxLayout;
+    top->addLayout(row);
+
+    auto addField = [this, row](const char* label, const char* text) {
+        row->addWidget(new QLabel(QString::fromUtf8(label), this));
+        auto* edit = new QLineEdit(QString::fromUtf8(text), this);
+        row->addWidget(edit);
+        return edit;
+    };
+    lineEdit_price_start = addField("价格开始:", "70");
+    lineEdit_price_end = addField("结束:", "130");
+    lineEdit_price_step = addField("步长:", "10");
+    lineEdit_vol_start = addField("波动率开始:", "0.05");
+    lineEdit_vol_end = addField("结束:", "0.5");
+    lineEdit_vol_step = addField("步长:", "0.05");
+    lineEdit_days = addField("交易日:", "100");
+
+    pushButton_calc = new QPushButton(QString::fromUtf8("计算"), this);
+    pushButton_data = new QPushButton(QString::fromUtf8("导出数据"), this);
+    row->addWidget(pushButton_calc);
+    row->addWidget(pushButton_data);
+
+    tabWidget = new QTabWidget(this);
+    table_tv = new ExportTableWidget;
+    table_delta = new ExportTableWidget;
+    table_gamma = new ExportTableWidget;
+    tabWidget->addTab(table_tv, QStringLiteral("TV"));
+    tabWidget->addTab(table_delta, QStringLiteral("Delta"));
+    tabWidget->addTab(table_gamma, QStringLiteral("Gamma"));
+    top->addWidget(tabWidget);
+
+    connect(pushButton_calc, SIGNAL(clicked()), this, SLOT(on_pushButton_calc_clicked()));
+    connect(pushButton_data, SIGNAL(clicked()), this, SLOT(on_pushButton_data_clicked()));
+}
+
+void PanelStress::on_pushButton_calc_clicked()
+{
+    if (!engine.initialised) {
+        prompt::critical(this, QString::fromUtf8("错误:"),
+                         QString::fromUtf8("结构信息未初始化，请先点击【定价】"));
+        return;
+    }
+
+    const double pStep = lineEdit_price_step->text().toDouble();
+    const double pStart = lineEdit_price_start->text().toDouble();
+    const double pEnd = lineEdit_price_end->text().toDouble();
+    const int nP = grid_point_count(pStart, pEnd, pStep);
+    if (nP < 1)
+        return;
+    const double vStart = lineEdit_vol_start->text().toDouble();
+    const double vEnd = lineEdit_vol_end->text().toDouble();
+    const double vStep = lineEdit_vol_step->text().toDouble();
+    const int nV = grid_point_count(vStart, vEnd, vStep);
+    if (nV < 1)
+        return;
+    if (nP > kMaxGridPoints || nV > kMaxGridPoints) {
+        prompt::warning(this, QString::fromUtf8(kTooManyPointsTitle), QString::fromUtf8(kTooManyPointsText));
+        return;
+    }
+    const double tau = lineEdit_days->text().toInt(nullptr, 10) / 252.0;
+
+    StressResult result;
+    if (run_stress_grid(engine, GridAxis{pStart, pStep, nP}, GridAxis{vStart, vStep, nV}, tau, result)
+        != StressStatus::Ok)
+        return;   // the checks above already covered every refusal
+
+    price_start = pStart;
+    price_end = pEnd;
+    price_step = pStep;
+    vol_start = vStart;
+    vol_end = vEnd;
+    vol_step = vStep;
+
+    fillStressHeaders(table_tv, nP, nV);
+    fillStressHeaders(table_delta, nP, nV);
+    fillStressHeaders(table_gamma, nP, nV);
+    fillStressValues(table_tv, result.tv, 100.0);
+    fillStressValues(table_delta, result.delta, 0.0);
+    fillStressValues(table_gamma, result.gamma, 0.0);
+}
+
+void PanelStress::fillStressHeaders(QTableWidget* table, int nP, int nV)
+{
+    // Filling thousands of cells one by one would repaint after each.
+    table->setUpdatesEnabled(false);
+    resetTable(table, nV, nP + 1);
+    setColumnsAlignment(table, 1, nP, Qt::AlignRight);
+
+    setHeaderText(table, 0, QString::fromUtf8("情景"));
+    table->horizontalHeader()->setStyleSheet(
+        QStringLiteral("QHeaderView::section {background-color: lightblue;}"));
+    for (int c = 0; c < nP; ++c)
+        setHeaderText(table, c + 1, QString::asprintf("%g", price_start + c * price_step));
+
+    const QBrush yellow(QColor(QStringLiteral("yellow")));
+    for (int r = 0; r < nV; ++r) {
+        QTableWidgetItem* item = table->item(r, 0);
+        if (!item) {
+            item = new QTableWidgetItem;
+            table->setItem(r, 0, item);
+        }
+        item->setText(QString::number((vol_start + r * vol_step) * 100.0, 'g', 6) + QLatin1Char('%'));
+        item->setTextAlignment(Qt::AlignCenter);
+        item->setBackground(yellow);
+    }
+    table->setUpdatesEnabled(true);
+}
+
+void PanelStress::fillStressValues(QTableWidget* table, const StressMatrix& values, double centre)
+{
+    if (!table || values.empty() || values.front().empty())
+        return;
+    const int rows = static_cast<int>(values.size());
+    const int columns = static_cast<int>(values.front().size());
+    if (table->rowCount() < rows || table->columnCount() < columns + 1)
+        return;
+
+    const StressBands bands = StressBands::of(values, centre);
+    table->setUpdatesEnabled(false);
+    // Seventeen colours only: build each brush once.
+    QMap<QString, QBrush> brushes;
+    for (int r = 0; r < rows; ++r) {
+        const std::vector<double>& row = values[static_cast<size_t>(r)];
+        // Rows longer than the first would run past the table's columns.
+        const int n = std::min(static_cast<int>(row.size()), columns);
+        for (int c = 0; c < n; ++c) {
+            const double x = row[static_cast<size_t>(c)];
+            QTableWidgetItem* item = table->item(r, c + 1);
+            if (!item) {
+                item = new QTableWidgetItem;
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+                table->setItem(r, c + 1, item);
+            }
+            item->setText(QString::number(x, 'f', 3));
+            const QString colour = levelColorName(bands.level(x));
+            auto it = brushes.find(colour);
+            if (it == brushes.end())
+                it = brushes.insert(colour, QBrush(QColor(colour)));
+            item->setBackground(it.value());
+        }
+    }
+    table->setUpdatesEnabled(true);
+}
+
+void PanelStress::on_pushButton_data_clicked()
+{
+    // Joined with "/" and shown in the platform's form: a backslash would end
+    // up inside the file name on Linux.
+    const QString start = QDir::toNativeSeparators(
+        QStandardPaths::writableLocation(QStandardPaths::DesktopLocation) + QLatin1Char('/')
+        + QStringLiteral("stress_data_") + QDate::currentDate().toString(QStringLiteral("yyyyMMdd")));
+    QString fileName = prompt::saveFileName(this, QString::fromUtf8("压力测试数据存为:"), start,
+                                            QStringLiteral("csv files (*.csv)"));
+    if (fileName.isEmpty())
+        fileName = QStringLiteral("stress_data.csv");
+
+    QMap<QByteArray, QTableWidget*> tables;
+    tables.insert(QByteArrayLiteral("TV"), table_tv);
+    tables.insert(QByteArrayLiteral("Delta"), table_delta);
+    tables.insert(QByteArrayLiteral("Gamma"), table_gamma);
+    exportTablesToCsv(tables, fileName);
+}
