@@ -2,7 +2,8 @@
 
 #include "Prompt.h"
 
-#include <QHeaderView>
+#include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QTableWidget>
 #include <QTableWidgetItem>
@@ -10,6 +11,7 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -35,35 +37,70 @@ QTableWidgetItem* centredItem(const QString& text)
     return item;
 }
 
-// Opens fileName through a save file, so that nothing on disk changes unless
-// the export completes: an existing file survives an empty table or a write
-// error. Shows the design's message when the file cannot be opened.
-bool openForExport(QSaveFile& file)
+// The file an export writes. A regular file (new or existing) is written
+// through a save file, so nothing on disk changes unless the export
+// completes: an existing file survives an empty table or a write error.
+// Anything else that exists (a device, a pipe) is written in place, since
+// replacing it by a regular file would be a surprise.
+class ExportFile
 {
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        prompt::critical(nullptr, QStringLiteral("无法打开文件:"), file.fileName());
-        return false;
+public:
+    explicit ExportFile(const QString& fileName)
+        : name(fileName)
+    {
+        const QFileInfo info(fileName);
+        if (info.exists() && !info.isFile() && !info.isDir())
+            direct.reset(new QFile(fileName));
+        else
+            save.reset(new QSaveFile(fileName));
     }
-    return true;
-}
 
-void refuseEmpty(QSaveFile& file)
-{
-    file.cancelWriting();
-    file.commit();  // discards the temporary file; the target stays as it was
-    prompt::critical(nullptr, QStringLiteral("错误:"), QStringLiteral("试图导出空表。"));
-}
+    QFileDevice* device() { return save ? static_cast<QFileDevice*>(save.get()) : direct.get(); }
 
-bool finishExport(QTextStream& out, QSaveFile& file)
-{
-    out.flush();
-    if (out.status() != QTextStream::Ok || !file.commit()) {
-        prompt::critical(nullptr, QStringLiteral("无法写入文件:"), file.fileName());
-        return false;
+    // Shows the design's message when the file cannot be opened.
+    bool open()
+    {
+        if (save)
+            save->setDirectWriteFallback(true);
+        if (!device()->open(QIODevice::WriteOnly | QIODevice::Text)) {
+            prompt::critical(nullptr, QStringLiteral("无法打开文件:"), name);
+            return false;
+        }
+        return true;
     }
-    return true;
-}
+
+    // Nothing is written: the target stays as it was.
+    void refuseEmpty()
+    {
+        if (save)
+            save->cancelWriting();
+        close();
+        prompt::critical(nullptr, QStringLiteral("错误:"), QStringLiteral("试图导出空表。"));
+    }
+
+    bool finish(QTextStream& out)
+    {
+        out.flush();
+        bool ok = out.status() == QTextStream::Ok && device()->flush();
+        ok = close() && ok;
+        if (!ok)
+            prompt::critical(nullptr, QStringLiteral("无法写入文件:"), name);
+        return ok;
+    }
+
+private:
+    bool close()
+    {
+        if (save)
+            return save->commit();
+        direct->close();
+        return direct->error() == QFileDevice::NoError;
+    }
+
+    QString name;
+    std::unique_ptr<QSaveFile> save;
+    std::unique_ptr<QFile> direct;
+};
 
 // The text stream writes the local 8-bit code page (UTF-8 on Linux).
 void useLocalCodePage(QTextStream& out)
@@ -116,25 +153,25 @@ void writeTableCsv(QTextStream& out, const QTableWidget* table)
 
 bool exportTableToCsv(QTableWidget* table, const QString& fileName)
 {
-    QSaveFile file(fileName);
-    if (!openForExport(file))
+    ExportFile file(fileName);
+    if (!file.open())
         return false;
     if (!hasContent(table)) {
-        refuseEmpty(file);
+        file.refuseEmpty();
         return false;
     }
-    QTextStream out(&file);
+    QTextStream out(file.device());
     useLocalCodePage(out);
     writeTableCsv(out, table);
-    return finishExport(out, file);
+    return file.finish(out);
 }
 
 bool exportTablesToCsv(const QMap<QByteArray, QTableWidget*>& tables, const QString& fileName)
 {
-    QSaveFile file(fileName);
-    if (!openForExport(file))
+    ExportFile file(fileName);
+    if (!file.open())
         return false;
-    QTextStream out(&file);
+    QTextStream out(file.device());
     useLocalCodePage(out);
     bool wrote = false;
     for (auto it = tables.cbegin(); it != tables.cend(); ++it) {
@@ -146,10 +183,10 @@ bool exportTablesToCsv(const QMap<QByteArray, QTableWidget*>& tables, const QStr
         wrote = true;
     }
     if (!wrote) {
-        refuseEmpty(file);
+        file.refuseEmpty();
         return false;
     }
-    return finishExport(out, file);
+    return file.finish(out);
 }
 
 void appendColumnSpec(const ColumnSpec& spec, QList<ColumnSpec>& specs)

@@ -188,6 +188,17 @@ private slots:
         QCOMPARE(t.item(0, 0)->text(), QStringLiteral("1,000.5"));
     }
 
+    void writeFailureIsReported()
+    {
+        if (!QFileInfo::exists("/dev/full"))
+            QSKIP("no /dev/full here");
+        QTableWidget t(1, 1);
+        t.setItem(0, 0, new QTableWidgetItem(QString(100000, QLatin1Char('x'))));
+        RecordingPrompter rec;
+        QVERIFY(!exportTableToCsv(&t, "/dev/full"));
+        QCOMPARE(rec.summary(), QStringList({QStringLiteral("无法写入文件:|/dev/full")}));
+    }
+
     void exportOfEmptyTableKeepsExistingFile()
     {
         ExportTableWidget noRows;
