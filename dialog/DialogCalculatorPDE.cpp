@@ -1,0 +1,780 @@
+#include "DialogCalculatorPDE.h"
+
+#include "AppLogger.h"
+#include "Calendar.h"
+#include "MonteCarlo.h"
+#include "ObserveSchedule.h"
+#include "PanelGreeks_UA.h"
+#include "PanelStress.h"
+#include "PlatformPath.h"
+#include "Prompt.h"
+#include "StructureRecord.h"
+#include "WidgetFactories.h"
+#include "WidgetObserveGlobal.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDate>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpacerItem>
+#include <QTextCodec>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <ctime>
+
+namespace {
+
+// The category names as stored in the GBK code page.
+const char* const kCategoryItemsGbk[] = {
+    "\xD7\xD4\xB6\xA8\xD2\xE5",                  // 自定义
+    "\xBE\xAD\xB5\xE4\xD1\xA9\xC7\xF2",          // 经典雪球
+    "\xB1\xA3\xB5\xD7\xD1\xA9\xC7\xF2",          // 保底雪球
+    "\xB2\xCE\xD3\xEB\xD0\xCD\xD1\xA9\xC7\xF2",  // 参与型雪球
+    "\xBD\xD7\xCC\xDD\xD0\xCD\xD1\xA9\xC7\xF2",  // 阶梯型雪球
+    "\xCB\xAB\xBD\xB5\xD0\xCD\xD1\xA9\xC7\xF2",  // 双降型雪球
+};
+
+const char* const kCategoryHelp =
+    "1.经典雪球\n市场上常见的雪球结构，“大雪球”类型选择票据，“小雪球”类型选择期权。\n"
+    "2.保底雪球\n在经典雪球结构的基础上增加一档执行价格，限制已敲入未敲出情景下的潜在亏损，降低风险。\n"
+    "3.参与型雪球\n参与型雪球敲出不仅兑付固定年化票息收益，还额外分享了部分标的上涨带来的浮动收益。"
+    "增强型雪球的年化票息低于经典雪球，但由于享有标的涨幅收益，整体回报可能更高。\n"
+    "4.阶梯型雪球\n阶梯型雪球的敲出价格在各个敲出观察日逐日降低(Step-Down)，"
+    "提高了敲出概率而降低了敲入未敲出的亏损风险，因而相比经典雪球结构其年化票息更低。\n"
+    "5.双降型雪球\n双降型雪球，即降敲入，降票息。\n"
+    "6.红利型雪球\n“红利票息”可以和“敲出票息”不等。\n";
+
+const char* const kSolveHint = "\n建议通过'知x求1'进行单变量图分析";
+
+QLabel* label(const QString& text)
+{
+    return new QLabel(text);
+}
+
+QSpacerItem* hSpacer(int w, int h, QSizePolicy::Policy horizontal)
+{
+    return new QSpacerItem(w, h, horizontal, QSizePolicy::Minimum);
+}
+
+QPushButton* button(const QString& text)
+{
+    return new QPushButton(text);
+}
+
+// The project's README for the header link: next to the program when
+// installed so, else the one of the source tree this program was built from.
+QString readmePath()
+{
+    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/README.md");
+    if (QFileInfo::exists(beside))
+        return beside;
+#ifdef KELVARA_SOURCE_README
+    const QString source = QString::fromUtf8(KELVARA_SOURCE_README);
+    if (QFileInfo::exists(source))
+        return source;
+#endif
+    return QString();
+}
+
+}  // namespace
+
+DialogCalculatorPDE::DialogCalculatorPDE(QWidget* parent)
+    : QDialog(parent)
+{
+    resize(900, 450);
+    buildWindow();
+    setWindowTitle(QStringLiteral("雪球专用计算器"));
+    setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint);
+
+    combo_type->addItem(QStringLiteral("票据"));
+    combo_type->addItem(QStringLiteral("期权"));
+    connectSlots();
+    setFocusPolicy(Qt::NoFocus);
+
+    on_pushButton_default_param_clicked();
+}
+
+DialogCalculatorPDE::~DialogCalculatorPDE() = default;
+
+void DialogCalculatorPDE::buildWindow()
+{
+    auto* top = new QVBoxLayout(this);
+
+    // Header: image, link, image.
+    auto* header = new QHBoxLayout;
+    header->addWidget(makeImageLabel(QStringLiteral("ll.png")));
+    header->addItem(hSpacer(105, 1, QSizePolicy::Expanding));
+    label_link = new QLabel;
+    const QString readme = readmePath();
+    if (readme.isEmpty()) {
+        label_link->setText(QStringLiteral("<span style=\"color:#0000ff; text-decoration:underline;\">Kelvara 使用说明</span>"));
+    } else {
+        label_link->setText(QStringLiteral("<a href=\"%1\" style=\"color:#0000ff; text-decoration:underline;\">Kelvara 使用说明</a>")
+                                .arg(QUrl::fromLocalFile(readme).toString()));
+        label_link->setOpenExternalLinks(true);
+        label_link->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    }
+    header->addWidget(label_link);
+    header->addItem(hSpacer(105, 1, QSizePolicy::Expanding));
+    header->addWidget(makeImageLabel(QStringLiteral("QR.jpg")));
+    top->addLayout(header);
+
+    auto* body = new QHBoxLayout;
+    auto* left = new QVBoxLayout;
+    auto* right = new QVBoxLayout;
+
+    auto* categoryRow = new QHBoxLayout;
+    categoryRow->addWidget(label(QStringLiteral("雪球类别：")));
+    combo_snowball = new QComboBox;
+    QTextCodec* gbk = QTextCodec::codecForName("GBK");
+    for (const char* item : kCategoryItemsGbk)
+        combo_snowball->addItem(gbk ? gbk->toUnicode(item) : QString::fromLatin1(item));
+    categoryRow->addWidget(combo_snowball);
+    pushButton_snowball = button(QStringLiteral("?"));
+    pushButton_snowball->setFixedWidth(30);
+    pushButton_snowball->setToolTip(QStringLiteral("查看类别说明"));
+    categoryRow->addWidget(pushButton_snowball);
+    categoryRow->addItem(hSpacer(300, 0, QSizePolicy::Maximum));
+    left->addLayout(categoryRow);
+
+    left->addWidget(buildStructureGroup());
+    left->addWidget(buildAnalysisRow());
+
+    auto* groupObserve = new QGroupBox(QStringLiteral("观察日:"));
+    auto* observeGrid = new QGridLayout(groupObserve);
+    editor_observe = new WidgetObserveGlobal;
+    editor_observe->setMinimumWidth(380);
+    observeGrid->addWidget(editor_observe, 0, 1, 1, 3);
+    right->addWidget(groupObserve);
+
+    body->addLayout(left, 2);
+    body->addLayout(right, 1);
+    top->addLayout(body);
+    top->addItem(new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding));
+
+    buildImportExportGroup();
+}
+
+QWidget* DialogCalculatorPDE::buildStructureGroup()
+{
+    auto* group = new QGroupBox(QStringLiteral("结构参数:"));
+    auto* grid = new QGridLayout(group);
+
+    auto place = [grid](int row, int column, const QString& caption, QLineEdit* field) {
+        grid->addWidget(label(caption), row, column);
+        grid->addWidget(field, row, column + 1);
+    };
+
+    combo_type = new QComboBox;
+    grid->addWidget(label(QStringLiteral("类型")), 0, 0);
+    grid->addWidget(combo_type, 0, 1);
+    grid->addWidget(label(QStringLiteral("扩展参数:")), 0, 4);
+
+    place(1, 0, QStringLiteral("标的价格"), lineEdit_S = makeLineEdit(QString()));
+    place(2, 0, QStringLiteral("波动率(%)"), lineEdit_vol = makeLineEdit(QStringLiteral("20")));
+    place(3, 0, QStringLiteral("无风险利率(%)"), lineEdit_rate = makeLineEdit(QString()));
+    place(4, 0, QStringLiteral("分红率(%)"), lineEdit_q = makeLineEdit(QStringLiteral("0")));
+    place(5, 0, QStringLiteral("到期天数(交易日)"), lineEdit_T = makeLineEdit(QString()));
+    lineEdit_T->setEnabled(false);
+    place(6, 0, QStringLiteral("理论价格"), lineEdit_price = makeLineEdit(QString()));
+
+    place(1, 2, QStringLiteral("敲出票息(%)"), lineEdit_coupon = makeLineEdit(QStringLiteral("16")));
+    place(2, 2, QStringLiteral("红利票息(%)"), lineEdit_div_coupon = makeLineEdit(QStringLiteral("16")));
+    place(3, 2, QStringLiteral("敲出价格"), lineEdit_ko = makeLineEdit(QStringLiteral("103")));
+    place(4, 2, QStringLiteral("敲入价格"), lineEdit_ki = makeLineEdit(QStringLiteral("85")));
+
+    place(1, 4, QStringLiteral("保底价格"), lineEdit_floor = makeLineEdit(QStringLiteral("0")));
+    place(2, 4, QStringLiteral("看涨行权价"), lineEdit_call_strike = makeLineEdit(QStringLiteral("0")));
+    place(3, 4, QStringLiteral("看涨参与率"), lineEdit_participation = makeLineEdit(QStringLiteral("0")));
+
+    const QString bigRed = QStringLiteral("font-size:30px;color:red");
+    pushButton_price = button(QStringLiteral("定价"));
+    pushButton_price->setStyleSheet(bigRed);
+    grid->addWidget(pushButton_price, 6, 2, 1, 2);
+    pushButton_search_100 = button(QStringLiteral("知x求1"));
+    pushButton_search_100->setStyleSheet(bigRed);
+    grid->addWidget(pushButton_search_100, 6, 4, 1, 2);
+    pushButton_price_MC = button(QStringLiteral("MC"));
+    grid->addWidget(pushButton_price_MC, 6, 4, 1, 2);
+    pushButton_price_MC->setVisible(false);
+    grid->addItem(hSpacer(105, 1, QSizePolicy::Expanding), 6, 6);
+
+    auto* targetRow = new QHBoxLayout;
+    combo_target = new QComboBox;
+    combo_target->addItem(QStringLiteral("波动率"));
+    combo_target->addItem(QStringLiteral("红利&敲出票息"));
+    targetRow->addWidget(combo_target);
+    targetRow->addWidget(label(QStringLiteral("区间开始:")));
+    targetRow->addWidget(lineEdit_range_start = makeLineEdit(QStringLiteral("0")));
+    targetRow->addWidget(label(QStringLiteral("区间结束:")));
+    targetRow->addWidget(lineEdit_range_end = makeLineEdit(QStringLiteral("1")));
+    targetRow->addWidget(label(QStringLiteral("目标值:")));
+    targetRow->addWidget(lineEdit_range_target = makeLineEdit(QStringLiteral("100")));
+    pushButton_range = button(QStringLiteral("区间求解"));
+    targetRow->addWidget(pushButton_range);
+    grid->addLayout(targetRow, 8, 0, 1, 7);
+    return group;
+}
+
+QWidget* DialogCalculatorPDE::buildAnalysisRow()
+{
+    auto* row = new QWidget;
+    auto* box = new QHBoxLayout(row);
+    box->setContentsMargins(0, 0, 0, 0);
+
+    auto* risk = new QGroupBox(QStringLiteral("风险分析"));
+    auto* riskGrid = new QGridLayout(risk);
+    pushButton_calc_greeks = button(QStringLiteral("风险指标计算"));
+    pushButton_export_matrix = button(QStringLiteral("导出矩阵"));
+    pushButton_univariate = button(QStringLiteral("单变量-价格图"));
+    riskGrid->addWidget(pushButton_calc_greeks, 0, 0);
+    riskGrid->addWidget(pushButton_export_matrix, 1, 0);
+    riskGrid->addWidget(pushButton_univariate, 2, 0);
+    pushButton_export_matrix->setVisible(false);
+    pushButton_export_matrix->setEnabled(false);
+    pushButton_univariate->setEnabled(false);
+    box->addWidget(risk);
+
+    auto* lookup = new QGroupBox(QStringLiteral("查表:"));
+    auto* lookupGrid = new QGridLayout(lookup);
+    lookupGrid->addWidget(label(QStringLiteral("今价：")), 0, 0);
+    lookupGrid->addWidget(lineEdit_lookup_S = makeLineEdit(QStringLiteral("100")), 0, 1);
+    lookupGrid->addWidget(label(QStringLiteral("今日：")), 1, 0);
+    lineEdit_lookup_date = makeLineEdit(QDate::currentDate().toString(QStringLiteral("yyyyMMdd")));
+    lookupGrid->addWidget(lineEdit_lookup_date, 1, 1);
+    checkBox_knocked_in = new QCheckBox(QStringLiteral("是否敲入"));
+    lookupGrid->addWidget(checkBox_knocked_in, 2, 1);
+    pushButton_lookup = button(QStringLiteral("查表"));
+    pushButton_lookup->setEnabled(false);
+    lookupGrid->addWidget(pushButton_lookup, 3, 1);
+    box->addWidget(lookup);
+
+    auto* greeks = new QGroupBox(QStringLiteral("Greeks:"));
+    auto* greeksGrid = new QGridLayout(greeks);
+    const struct { const char* caption; QLineEdit** field; } outputs[] = {
+        {"价格:", &lineEdit_out_price}, {"Delta", &lineEdit_out_delta},
+        {"Gamma", &lineEdit_out_gamma}, {"Theta(1D)", &lineEdit_out_theta},
+        {"Vega", &lineEdit_out_vega},   {"Rho(1%)", &lineEdit_out_rho},
+    };
+    int row_index = 0;
+    for (const auto& out : outputs) {
+        *out.field = makeLineEdit(QString());
+        greeksGrid->addWidget(label(QString::fromUtf8(out.caption)), row_index, 0);
+        greeksGrid->addWidget(*out.field, row_index, 1);
+        ++row_index;
+    }
+    lineEdit_out_price->setMinimumWidth(80);
+    box->addWidget(greeks);
+
+    auto* scenario = new QGroupBox(QStringLiteral("情景分析:"));
+    auto* scenarioGrid = new QGridLayout(scenario);
+    pushButton_stress_test = button(QStringLiteral("压力测试"));
+    scenarioGrid->addWidget(pushButton_stress_test, 0, 0);
+    box->addWidget(scenario);
+
+    auto* pde = new QGroupBox(QStringLiteral("PDE参数:"));
+    auto* pdeGrid = new QGridLayout(pde);
+    pdeGrid->addWidget(label(QStringLiteral("价格上限")), 0, 0);
+    pdeGrid->addWidget(lineEdit_Smax = makeLineEdit(QString()), 0, 1);
+    pdeGrid->addWidget(label(QStringLiteral("M")), 1, 0);
+    pdeGrid->addWidget(lineEdit_M = makeLineEdit(QStringLiteral("200")), 1, 1);
+    pdeGrid->addWidget(label(QStringLiteral("N")), 2, 0);
+    pdeGrid->addWidget(lineEdit_N = makeLineEdit(QStringLiteral("84")), 2, 1);
+    pdeGrid->addWidget(label(QStringLiteral("小数位数:")), 3, 0);
+    pdeGrid->addWidget(lineEdit_digits = makeLineEdit(QStringLiteral("4")), 3, 1);
+    pdeGrid->addWidget(label(QStringLiteral("日数")), 4, 0);
+    combo_days = new QComboBox;
+    combo_days->addItem(QStringLiteral("自然日"));
+    combo_days->addItem(QStringLiteral("交易日"));
+    combo_days->setCurrentIndex(1);
+    combo_days->setEnabled(false);
+    pdeGrid->addWidget(combo_days, 4, 1);
+    pdeGrid->addWidget(label(QStringLiteral("PDE年天数")), 5, 0);
+    pdeGrid->addWidget(lineEdit_year_days = makeLineEdit(QStringLiteral("243")), 5, 1);
+    box->addWidget(pde);
+    return row;
+}
+
+void DialogCalculatorPDE::buildImportExportGroup()
+{
+    // Never placed in the window: its controls are hidden, but the actions
+    // read and write their texts.
+    group_import_export = new QGroupBox(QStringLiteral("导入导出"), this);
+    group_import_export->setVisible(false);
+    auto* row = new QHBoxLayout(group_import_export);
+    row->addWidget(label(QStringLiteral("结构编号")));
+    lineEdit_struct_id = makeLineEdit(QString());
+    lineEdit_struct_id->setFixedWidth(120);
+    row->addWidget(lineEdit_struct_id);
+    row->addItem(hSpacer(80, 1, QSizePolicy::Expanding));
+    pushButton_update = button(QStringLiteral("更新"));
+    pushButton_save_CSV = button(QStringLiteral("导出CSV"));
+    pushButton_default_param = button(QStringLiteral("缺省值"));
+    for (QPushButton* b : {pushButton_update, pushButton_save_CSV, pushButton_default_param}) {
+        b->setVisible(false);
+        row->addWidget(b);
+    }
+    row->addItem(hSpacer(300, 1, QSizePolicy::Expanding));
+    label_status = new QLabel;
+    label_status->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    row->addWidget(label_status);
+
+    lineEdit_open_price = makeLineEdit(QStringLiteral("100"));
+    lineEdit_open_price->setParent(group_import_export);
+    lineEdit_open_price->setVisible(false);
+}
+
+void DialogCalculatorPDE::connectSlots()
+{
+    connect(combo_type, SIGNAL(currentIndexChanged(int)), this, SLOT(on_combo_type_changed(int)));
+    connect(combo_days, SIGNAL(currentIndexChanged(int)), this, SLOT(on_combo_days_changed(int)));
+    connect(combo_snowball, SIGNAL(currentIndexChanged(int)), this, SLOT(on_combo_snowball_changed(int)));
+    connect(lineEdit_T, SIGNAL(textChanged(QString)), this, SLOT(on_T_changed(QString)));
+    connect(lineEdit_S, SIGNAL(textChanged(QString)), this, SLOT(on_S_changed(QString)));
+    connect(pushButton_price, SIGNAL(clicked()), this, SLOT(on_pushButton_price_clicked()));
+    connect(pushButton_search_100, SIGNAL(clicked()), this, SLOT(on_pushButton_search_100_clicked()));
+    connect(pushButton_range, SIGNAL(clicked()), this, SLOT(on_pushButton_range_clicked()));
+    connect(pushButton_price_MC, SIGNAL(clicked()), this, SLOT(on_pushButton_price_MC_clicked()));
+    connect(pushButton_default_param, SIGNAL(clicked()), this, SLOT(on_pushButton_default_param_clicked()));
+    connect(pushButton_snowball, SIGNAL(clicked()), this, SLOT(on_pushButton_snowball_clicked()));
+    // The editor connected its own save first, so it saves before we read.
+    connect(editor_observe->pushButton_save, SIGNAL(clicked()), this, SLOT(on_observe_save_clicked()));
+    connect(pushButton_save_CSV, SIGNAL(clicked()), this, SLOT(on_pushButton_save_CSV_clicked()));
+    connect(pushButton_update, SIGNAL(clicked()), this, SLOT(on_pushButton_update_clicked()));
+    connect(pushButton_calc_greeks, SIGNAL(clicked()), this, SLOT(on_pushButton_calc_greeks_clicked()));
+    connect(pushButton_lookup, SIGNAL(clicked()), this, SLOT(on_pushButton_lookup_clicked()));
+    connect(pushButton_univariate, SIGNAL(clicked()), this, SLOT(on_pushButton_univariate_clicked()));
+    connect(pushButton_stress_test, SIGNAL(clicked()), this, SLOT(on_pushButton_stress_test_clicked()));
+    connect(pushButton_export_matrix, SIGNAL(clicked()), this, SLOT(on_pushButton_export_matrix_clicked()));
+}
+
+// ---- Inputs ---------------------------------------------------------------
+
+StructureTexts DialogCalculatorPDE::fieldTexts() const
+{
+    StructureTexts t;
+    t.S = lineEdit_S->text();
+    t.Smax = lineEdit_Smax->text();
+    t.vol = lineEdit_vol->text();
+    t.rate = lineEdit_rate->text();
+    t.q = lineEdit_q->text();
+    t.T = lineEdit_T->text();
+    t.M = lineEdit_M->text();
+    t.N = lineEdit_N->text();
+    t.yearDays = lineEdit_year_days->text();
+    t.dayMode = combo_days->currentIndex() == 1 ? DayMode::Trading : DayMode::Calendar;
+    t.ko = lineEdit_ko->text();
+    t.coupon = lineEdit_coupon->text();
+    t.ki = lineEdit_ki->text();
+    t.divCoupon = lineEdit_div_coupon->text();
+    t.floor = lineEdit_floor->text();
+    t.strike = lineEdit_call_strike->text();
+    t.participation = lineEdit_participation->text();
+    t.observeDates = WidgetObserveGlobal::observe_dates;
+    t.startDate = editor_observe->startDate().toString(QStringLiteral("yyyyMMdd"));
+    t.expiryDate = editor_observe->expiryDate().toString(QStringLiteral("yyyyMMdd"));
+    return t;
+}
+
+bool DialogCalculatorPDE::collectInputs()
+{
+    const StructureTerms terms = structureTerms(fieldTexts());
+    applyTerms(engine, terms);
+    return terms.obsTimesOk;
+}
+
+bool DialogCalculatorPDE::validateObserveDates(QString& error) const
+{
+    return ::validateObserveDates(fieldTexts(), error);
+}
+
+bool DialogCalculatorPDE::validateStructure(QString& error, bool spotOnly) const
+{
+    return ::validateStructure(fieldTexts(), spotOnly, error);
+}
+
+bool DialogCalculatorPDE::checkInitialised()
+{
+    if (engine.initialised)
+        return true;
+    prompt::critical(this, QStringLiteral("错误:"), QStringLiteral("结构信息未初始化，请先点击【定价】"));
+    return false;
+}
+
+bool DialogCalculatorPDE::collectAndHandOver()
+{
+    const StructureTerms terms = structureTerms(fieldTexts());
+    if (!terms.obsTimesOk) {
+        // Trading-day times need the calendar; without it every time would be NaN.
+        prompt::critical(this, QStringLiteral("观察日参数错误"),
+                         QStringLiteral("无法加载交易日历(trade_calendar.csv)，无法按交易日计算观察日"));
+        return false;
+    }
+    applyTerms(engine, terms);
+    handOver(engine, combo_type->currentIndex());
+    return true;
+}
+
+void DialogCalculatorPDE::updateMaturityDays(const QDate& start, const QDate& expiry)
+{
+    const int days = trd_calendar().count_trading_days(dateToInt(start), dateToInt(expiry), 1);
+    lineEdit_T->setText(QString::number(days));
+    lineEdit_N->setText(QString::number(lineEdit_T->text().toInt() - 1));
+}
+
+// ---- Pricing, Greeks, lookup -----------------------------------------------
+
+void DialogCalculatorPDE::on_pushButton_price_clicked()
+{
+    QString error;
+    if (!validateObserveDates(error)) {
+        prompt::critical(this, QStringLiteral("观察日参数错误"), error);
+        return;
+    }
+    if (!validateStructure(error, false)) {
+        prompt::critical(this, QStringLiteral("结构参数错误"), error);
+        return;
+    }
+    if (!collectAndHandOver())
+        return;
+    label_status->setText(QStringLiteral("正在计算..."));
+    const double value = engine.price();
+    lineEdit_price->setText(QString::number(value, 'f', 2));
+    label_status->setText(QStringLiteral("计算已完成"));
+}
+
+void DialogCalculatorPDE::on_pushButton_calc_greeks_clicked()
+{
+    collectInputs();
+    if (!checkInitialised())
+        return;
+    if (!engine.calculate()) {
+        // The grids would still be those of an earlier run: show nothing from them.
+        prompt::critical(this, QStringLiteral("错误:"), QStringLiteral("无法对结构进行定价"));
+        return;
+    }
+    const std::time_t before = std::time(nullptr);
+    engine.create_Greeks();
+    const std::time_t after = std::time(nullptr);
+    AppLogger::instance().log(AppLogger::Info, "create_Greeks uses %d seconds.",
+                              static_cast<int>(after - before));
+
+    pushButton_export_matrix->setEnabled(true);
+    pushButton_univariate->setEnabled(true);
+    pushButton_lookup->setEnabled(true);
+    on_pushButton_lookup_clicked();
+
+    AppLogger::instance().log(AppLogger::Info, "%s calc %s",
+                              lineEdit_struct_id->text().toUtf8().constData(),
+                              engine.description().c_str());
+}
+
+void DialogCalculatorPDE::on_pushButton_lookup_clicked()
+{
+    if (!engine.initialised || std::isnan(engine.dt)) {
+        prompt::critical(this, QStringLiteral("错误:"), QStringLiteral("无法查找PDE"));
+        return;
+    }
+    const bool knockedIn = checkBox_knocked_in->isChecked();
+    const double S = fieldNumber(lineEdit_lookup_S->text());
+    const double Y = fieldNumber(lineEdit_year_days->text());
+    const int today = fieldInt(lineEdit_lookup_date->text());
+    const int expiry = dateToInt(editor_observe->expiryDate());
+    const double tau = year_fraction(today, expiry, Y);
+    const int digits = fieldInt(lineEdit_digits->text());
+
+    auto show = [digits](QLineEdit* field, double value) {
+        field->setText(QString::number(value, 'f', digits));
+    };
+    show(lineEdit_out_price, engine.lookup_price(S, tau, knockedIn));
+    show(lineEdit_out_delta, engine.lookup_delta(S, tau, knockedIn));
+    show(lineEdit_out_gamma, engine.lookup_gamma(S, tau, knockedIn));
+    show(lineEdit_out_theta, engine.lookup_theta(S, tau, knockedIn) / Y);
+    show(lineEdit_out_vega, engine.lookup_vega(S, tau, knockedIn) * 0.01);
+    show(lineEdit_out_rho, engine.lookup_rho(S, tau, knockedIn) * 0.01);
+}
+
+void DialogCalculatorPDE::on_pushButton_export_matrix_clicked()
+{
+    if (!engine.initialised)
+        return;
+    QString path = prompt::saveFileName(this, QStringLiteral("保存PDE矩阵"),
+                                        platformPath(QStringLiteral("e:\\data")),
+                                        QStringLiteral("csv files (*.csv)"));
+    if (path.isEmpty())
+        path = platformPath(QStringLiteral("f:/AutoCall01.csv"));
+    engine.export_matrices(path.toLocal8Bit().constData());
+}
+
+void DialogCalculatorPDE::on_pushButton_update_clicked()
+{
+    // Nothing is stored by this action, so it says so.
+    prompt::information(this, QStringLiteral("错误："),
+                        QStringLiteral("未保存矩阵：") + lineEdit_struct_id->text());
+}
+
+void DialogCalculatorPDE::on_pushButton_price_MC_clicked()
+{
+    collectInputs();
+    const PDEParams& p = engine.params;
+    const double value = price_monte_carlo(p.S0, engine.obs_times, engine.ko_barrier, engine.ko_coupon,
+                                           engine.ki_barrier, engine.floor_price, engine.call_strike,
+                                           engine.call_participation, p.r, p.sigma, p.T, 252, 50000);
+    lineEdit_lookup_S->setText(QString::number(value, 'g', 6));
+}
+
+// ---- Target solving -----------------------------------------------------------
+
+void DialogCalculatorPDE::on_pushButton_range_clicked()
+{
+    QString error;
+    if (!validateStructure(error, true)) {
+        prompt::critical(this, QStringLiteral("结构参数错误："), error);
+        return;
+    }
+    label_status->setText(QStringLiteral("正在计算..."));
+    if (!collectAndHandOver()) {
+        label_status->clear();
+        return;
+    }
+    const double target = fieldNumber(lineEdit_range_target->text());
+    const double lo = fieldNumber(lineEdit_range_start->text());
+    const double hi = fieldNumber(lineEdit_range_end->text());
+
+    double result = 0;
+    int code = 0;
+    switch (combo_target->currentIndex()) {
+    case 1:
+        code = engine.solve_param(target, 5, &result, lo, hi);
+        if (code == 0) {
+            const QString text = QString::number(result * 100, 'f', 1);
+            lineEdit_coupon->setText(text);
+            lineEdit_div_coupon->setText(text);
+        }
+        break;
+    case 0:
+        code = engine.solve_param(target, 3, &result, lo, hi);
+        if (code == 0)
+            lineEdit_vol->setText(QString::number(result * 100, 'f', 1));
+        break;
+    default:
+        prompt::information(this, QStringLiteral("提示:"), QStringLiteral("请点击要计算的参数前的单选按钮！"));
+        label_status->clear();
+        return;
+    }
+
+    if (code == 0) {
+        label_status->setText(QStringLiteral("计算已完成"));
+        return;
+    }
+    const QString noSolution = QStringLiteral("提示：在指定区间未能找到合适参数");
+    const QString hint = QString::fromUtf8(kSolveHint);
+    switch (code) {
+    case -2:
+        prompt::critical(this, QStringLiteral("未获得有效解"), QStringLiteral("请提高精度(增大PDE中M)再试"));
+        label_status->clear();
+        return;
+    case -3:
+        prompt::critical(this, QStringLiteral("求解错误："), QStringLiteral("错误的目标变量"));
+        label_status->clear();
+        return;
+    case -1:
+        prompt::information(this, noSolution, QStringLiteral("未在限定次数内找到解") + hint);
+        break;
+    case -4:
+        prompt::information(this, noSolution, QStringLiteral("求解区间非单调，或目标不在区间内") + hint);
+        break;
+    default:
+        prompt::information(this, noSolution, hint);
+        break;
+    }
+    label_status->setText(QStringLiteral("计算已完成"));
+}
+
+// ---- Panels -----------------------------------------------------------------
+
+void DialogCalculatorPDE::on_pushButton_univariate_clicked()
+{
+    if (!checkInitialised())
+        return;
+    PanelGreeks_UA panel(fieldNumber(lineEdit_S->text()));
+    panel.engine.copy_structure_from(engine);
+    panel.setCaller(this);
+    panel.setRange(3, fieldNumber(lineEdit_range_start->text()), fieldNumber(lineEdit_range_end->text()),
+                   0.05);
+    panel.exec();
+}
+
+void DialogCalculatorPDE::on_pushButton_search_100_clicked()
+{
+    QString error;
+    if (!validateStructure(error, false)) {
+        prompt::critical(this, QStringLiteral("结构参数错误："), error);
+        return;
+    }
+    collectInputs();
+    on_pushButton_univariate_clicked();
+}
+
+void DialogCalculatorPDE::on_pushButton_stress_test_clicked()
+{
+    if (!panel_stress)
+        panel_stress = std::make_unique<PanelStress>();
+    panel_stress->engine.copy_structure_from(engine);
+    panel_stress->show();
+    panel_stress->raise();
+}
+
+void DialogCalculatorPDE::applyParamValue(int index, double value)
+{
+    const QString text = QString::number(value, 'g', 6);
+    switch (index) {
+    case 0: lineEdit_ko->setText(text); break;
+    case 1: lineEdit_ki->setText(text); break;
+    case 2: lineEdit_coupon->setText(text); break;
+    case 3: lineEdit_vol->setText(text); break;
+    case 4: lineEdit_div_coupon->setText(text); break;
+    case 5:
+        lineEdit_coupon->setText(text);
+        lineEdit_div_coupon->setText(text);
+        break;
+    default: break;
+    }
+}
+
+// ---- Defaults and mode switches -------------------------------------------------
+
+void DialogCalculatorPDE::on_pushButton_default_param_clicked()
+{
+    lineEdit_S->setText(QStringLiteral("100"));
+    lineEdit_Smax->setText(QStringLiteral("200"));
+    lineEdit_vol->setText(QStringLiteral("18"));
+    lineEdit_rate->setText(QStringLiteral("1.5"));
+    lineEdit_T->setText(QStringLiteral("244"));
+    lineEdit_digits->setText(QStringLiteral("4"));
+    lineEdit_ko->setText(QStringLiteral("103"));
+    lineEdit_ki->setText(QStringLiteral("80"));
+    lineEdit_floor->setText(QStringLiteral("0"));
+    lineEdit_call_strike->setText(QStringLiteral("0"));
+    lineEdit_participation->setText(QStringLiteral("0"));
+    lineEdit_coupon->setText(QStringLiteral("16"));
+    lineEdit_div_coupon->setText(lineEdit_coupon->text());
+    lineEdit_struct_id->clear();
+
+    const QDate today = QDate::currentDate();
+    editor_observe->setSchedule(today, today.addYears(1), lineEdit_ko->text(), lineEdit_coupon->text(),
+                                lineEdit_ki->text());
+    updateMaturityDays(editor_observe->startDate(), editor_observe->expiryDate());
+}
+
+void DialogCalculatorPDE::on_S_changed(const QString& text)
+{
+    const double S = fieldNumber(text);
+    lineEdit_Smax->setText(QString::number(2 * S, 'f', 3));
+    lineEdit_open_price->setText(text);
+    lineEdit_lookup_S->setText(text);
+    if (combo_type->currentIndex() == 0)
+        lineEdit_range_target->setText(text);
+}
+
+void DialogCalculatorPDE::on_T_changed(const QString& text)
+{
+    lineEdit_N->setText(QString::number(fieldInt(text) - 1));
+}
+
+void DialogCalculatorPDE::on_combo_type_changed(int index)
+{
+    if (index == 0)
+        lineEdit_range_target->setText(lineEdit_S->text());
+    else if (index == 1)
+        lineEdit_range_target->setText(QStringLiteral("0"));
+}
+
+void DialogCalculatorPDE::on_combo_days_changed(int)
+{
+    prompt::information(this, QStringLiteral("提示："), QStringLiteral("切换了日期模式，请重新预估观察日."));
+}
+
+void DialogCalculatorPDE::on_combo_snowball_changed(int index)
+{
+    for (QLineEdit* field : {lineEdit_floor, lineEdit_call_strike, lineEdit_participation}) {
+        field->setText(QStringLiteral("0"));
+        field->setEnabled(false);
+    }
+    switch (index) {
+    case 0:
+        lineEdit_floor->setEnabled(true);
+        lineEdit_call_strike->setEnabled(true);
+        lineEdit_participation->setEnabled(true);
+        editor_observe->on_pushButton_merge_clicked();
+        break;
+    case 1:
+        editor_observe->on_pushButton_merge_clicked();
+        break;
+    case 2:
+        lineEdit_floor->setEnabled(true);
+        editor_observe->on_pushButton_merge_clicked();
+        break;
+    case 3:
+        lineEdit_call_strike->setEnabled(true);
+        lineEdit_participation->setEnabled(true);
+        editor_observe->on_pushButton_merge_clicked();
+        break;
+    case 4:
+    case 5:
+        editor_observe->on_pushButton_divide_clicked();
+        break;
+    default:
+        break;
+    }
+}
+
+void DialogCalculatorPDE::on_observe_save_clicked()
+{
+    lineEdit_ko->setText(WidgetObserveGlobal::observe_ko_barrier);
+    lineEdit_coupon->setText(WidgetObserveGlobal::observe_ko_coupon);
+    lineEdit_ki->setText(WidgetObserveGlobal::observe_ki_barrier);
+    updateMaturityDays(editor_observe->startDate(), editor_observe->expiryDate());
+}
+
+void DialogCalculatorPDE::on_pushButton_snowball_clicked()
+{
+    prompt::information(this, QStringLiteral("雪球类别"), QString::fromUtf8(kCategoryHelp));
+}
+
+// ---- Structure CSV ------------------------------------------------------------
+
+void DialogCalculatorPDE::on_pushButton_save_CSV_clicked()
+{
+    StructureRecordFields fields;
+    fields.openPrice = fieldNumber(lineEdit_open_price->text());
+    fields.knockOut = fieldNumber(lineEdit_ko->text());
+    fields.knockIn = fieldNumber(lineEdit_ki->text());
+    fields.couponOut = fieldNumber(lineEdit_coupon->text());
+    fields.couponDiv = fieldNumber(lineEdit_div_coupon->text());
+    fields.callStrike = fieldNumber(lineEdit_call_strike->text());
+    fields.partRate = fieldNumber(lineEdit_participation->text());
+    fields.dateBegin = dateToInt(editor_observe->startDate());
+    fields.dateEnd = dateToInt(editor_observe->expiryDate());
+    fields.volatility = fieldNumber(lineEdit_vol->text());
+    fields.observe = WidgetObserveGlobal::observe_dates;
+
+    if (!observeFitsRecord(fields.observe)) {
+        prompt::warning(this, QStringLiteral("请注意："),
+                        QStringLiteral("观察日文本超过%1个字符，无法写入CSV文件，未保存。")
+                            .arg(kObserveMaxLength));
+        return;
+    }
+    const QString path = platformPath(QStringLiteral("e://autocall.csv"));
+    if (!appendStructureRecord(path, fields))
+        prompt::warning(this, QStringLiteral("请注意："), QStringLiteral("无法写入文件 %1，未保存。").arg(path));
+}

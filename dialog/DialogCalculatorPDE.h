@@ -1,0 +1,142 @@
+#pragma once
+
+#include "ParamTarget.h"
+#include "Snowball_PDE.h"
+#include "StructureTerms.h"
+
+#include <QDialog>
+
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QDate;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class PanelStress;
+class WidgetObserveGlobal;
+
+// The calculator's main window: structure terms, pricing, Greeks, lookups,
+// target solving, and the openers of the analysis panels. Holds the one
+// engine that the panels copy their terms from.
+class DialogCalculatorPDE : public QDialog, public ParamTarget
+{
+    Q_OBJECT
+
+public:
+    explicit DialogCalculatorPDE(QWidget* parent = nullptr);
+    ~DialogCalculatorPDE() override;
+
+    // The field texts and the editor's schedule, as the terms conversion
+    // takes them.
+    StructureTexts fieldTexts() const;
+
+    // Writes the terms of the fields into the engine (no checks, no
+    // hand-over). False when the observation dates could not be turned into
+    // times (trading-day mode without a trading calendar).
+    bool collectInputs();
+    bool validateObserveDates(QString& error) const;
+    bool validateStructure(QString& error, bool spotOnly) const;
+    // Shows "结构信息未初始化，请先点击【定价】" when nothing was priced yet.
+    bool checkInitialised();
+    void updateMaturityDays(const QDate& start, const QDate& expiry);
+
+    // ParamTarget: the univariate panel writes a chosen value back.
+    void applyParamValue(int index, double value) override;
+
+    Snowball_PDE engine;
+    WidgetObserveGlobal* editor_observe = nullptr;
+    PanelStress* stressPanel() const { return panel_stress.get(); }
+
+    // Inputs, outputs and buttons (children of the dialog).
+    QComboBox* combo_snowball = nullptr;
+    QPushButton* pushButton_snowball = nullptr;
+    QComboBox* combo_type = nullptr;
+    QLineEdit* lineEdit_S = nullptr;
+    QLineEdit* lineEdit_vol = nullptr;
+    QLineEdit* lineEdit_rate = nullptr;
+    QLineEdit* lineEdit_q = nullptr;
+    QLineEdit* lineEdit_T = nullptr;
+    QLineEdit* lineEdit_price = nullptr;
+    QLineEdit* lineEdit_coupon = nullptr;
+    QLineEdit* lineEdit_div_coupon = nullptr;
+    QLineEdit* lineEdit_ko = nullptr;
+    QLineEdit* lineEdit_ki = nullptr;
+    QLineEdit* lineEdit_floor = nullptr;
+    QLineEdit* lineEdit_call_strike = nullptr;
+    QLineEdit* lineEdit_participation = nullptr;
+    QPushButton* pushButton_price = nullptr;
+    QPushButton* pushButton_search_100 = nullptr;
+    QPushButton* pushButton_price_MC = nullptr;
+    QComboBox* combo_target = nullptr;
+    QLineEdit* lineEdit_range_start = nullptr;
+    QLineEdit* lineEdit_range_end = nullptr;
+    QLineEdit* lineEdit_range_target = nullptr;
+    QPushButton* pushButton_range = nullptr;
+    QPushButton* pushButton_calc_greeks = nullptr;
+    QPushButton* pushButton_export_matrix = nullptr;
+    QPushButton* pushButton_univariate = nullptr;
+    QLineEdit* lineEdit_lookup_S = nullptr;
+    QLineEdit* lineEdit_lookup_date = nullptr;
+    QCheckBox* checkBox_knocked_in = nullptr;
+    QPushButton* pushButton_lookup = nullptr;
+    QLineEdit* lineEdit_out_price = nullptr;
+    QLineEdit* lineEdit_out_delta = nullptr;
+    QLineEdit* lineEdit_out_gamma = nullptr;
+    QLineEdit* lineEdit_out_theta = nullptr;
+    QLineEdit* lineEdit_out_vega = nullptr;
+    QLineEdit* lineEdit_out_rho = nullptr;
+    QPushButton* pushButton_stress_test = nullptr;
+    QLineEdit* lineEdit_Smax = nullptr;
+    QLineEdit* lineEdit_M = nullptr;
+    QLineEdit* lineEdit_N = nullptr;
+    QLineEdit* lineEdit_digits = nullptr;
+    QComboBox* combo_days = nullptr;
+    QLineEdit* lineEdit_year_days = nullptr;
+    // Built but never placed in the window.
+    QGroupBox* group_import_export = nullptr;
+    QLineEdit* lineEdit_struct_id = nullptr;
+    QPushButton* pushButton_update = nullptr;
+    QPushButton* pushButton_save_CSV = nullptr;
+    QPushButton* pushButton_default_param = nullptr;
+    QLabel* label_status = nullptr;
+    QLineEdit* lineEdit_open_price = nullptr;
+    QLabel* label_link = nullptr;
+
+private slots:
+    void on_combo_type_changed(int index);
+    void on_combo_days_changed(int index);
+    void on_combo_snowball_changed(int index);
+    void on_T_changed(const QString& text);
+    void on_S_changed(const QString& text);
+    void on_pushButton_price_clicked();
+    void on_pushButton_search_100_clicked();
+    void on_pushButton_range_clicked();
+    void on_pushButton_price_MC_clicked();
+    void on_pushButton_default_param_clicked();
+    void on_pushButton_snowball_clicked();
+    void on_observe_save_clicked();
+    void on_pushButton_save_CSV_clicked();
+    void on_pushButton_update_clicked();
+    void on_pushButton_calc_greeks_clicked();
+    void on_pushButton_lookup_clicked();
+    void on_pushButton_univariate_clicked();
+    void on_pushButton_stress_test_clicked();
+    void on_pushButton_export_matrix_clicked();
+
+private:
+    void buildWindow();
+    QWidget* buildStructureGroup();
+    QWidget* buildAnalysisRow();
+    void buildImportExportGroup();
+    void connectSlots();
+    // collectInputs and the hand-over for the actions that price; refuses
+    // (with its box) when the observation times cannot be computed.
+    bool collectAndHandOver();
+
+    // Kept for the rest of the process once opened; owned here so that it
+    // goes before the application object does.
+    std::unique_ptr<PanelStress> panel_stress;
+};

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "Snowball_PDE.h"
+
+#include <QString>
+
+#include <vector>
+
+// Field texts of a snowball structure, as the calculator window holds them,
+// turned into the engine's terms. Lives on QtCore only so that the window and
+// the headless front end parse the same way.
+
+// Day-count mode of the maturity and the observation times.
+enum class DayMode { Calendar = 0, Trading = 1 };
+
+// The texts exactly as typed; percentages still in percent.
+struct StructureTexts
+{
+    QString S;              // "标的价格"
+    QString Smax;           // "价格上限"
+    QString vol;            // "波动率(%)"
+    QString rate;           // "无风险利率(%)"
+    QString q;              // "分红率(%)"
+    QString T;              // "到期天数(交易日)"
+    QString M;
+    QString N;
+    QString yearDays;       // "PDE年天数"
+    DayMode dayMode = DayMode::Trading;
+    QString ko;             // "敲出价格", a "_" list
+    QString coupon;         // "敲出票息(%)", a "_" list
+    QString ki;             // "敲入价格", a "_" list
+    QString divCoupon;      // "红利票息(%)"
+    QString floor;          // "保底价格"
+    QString strike;         // "看涨行权价"
+    QString participation;  // "看涨参与率", a ratio
+    QString observeDates;   // schedule text: yyyyMMdd joined by "_"
+    QString startDate;      // yyyyMMdd; empty or unreadable counts as no date
+    QString expiryDate;     // yyyyMMdd
+};
+
+// What the engine receives; rates, volatility and coupons as decimals.
+struct StructureTerms
+{
+    PDEParams params;  // M and N from the texts, output pointers null
+    std::vector<double> obs_times;
+    std::vector<double> ko_barrier;
+    std::vector<double> ko_coupon;
+    std::vector<double> ki_barrier;
+    double div_coupon = 0;
+    double floor_price = 0;
+    double call_strike = 0;
+    double call_participation = 0;
+    // False when the observation dates could not be turned into times
+    // (trading-day mode without a loaded trading calendar); obs_times is then
+    // empty and the terms cannot be priced.
+    bool obsTimesOk = true;
+};
+
+// Base-10 conversions of the window: blanks around the text are allowed, a
+// text that is not a number reads as 0.
+double fieldNumber(const QString& text);
+int fieldInt(const QString& text);
+
+// A "_" list with empty parts kept: "103__101" -> 103, 0, 101; "" -> 0.
+std::vector<double> valueList(const QString& text);
+
+// Maturity in years from the days in "到期天数(交易日)": (D - 1) / yearDays in
+// trading-day mode (D counts both ends), D / 365 in calendar-day mode.
+double maturityYears(double days, DayMode mode, int yearDays);
+
+// The whole conversion. Never fails; see StructureTerms::obsTimesOk.
+StructureTerms structureTerms(const StructureTexts& texts);
+
+// Writes the terms into the engine the way the window's collectInputs does:
+// params, extension terms, grid size, observation times, value lists. Leaves
+// payoff_type and initialised alone (the hand-over sets those).
+void applyTerms(Snowball_PDE& engine, const StructureTerms& terms);
+
+// Hands the engine's own terms over with set_structure, which makes it
+// initialised; payoffType 0 is a note, 1 an option.
+void handOver(Snowball_PDE& engine, double payoffType);
+
+// The schedule check; false with the message text in error.
+bool validateObserveDates(const StructureTexts& texts, QString& error);
+
+// The price-level check; with spotOnly only the underlying price is checked.
+bool validateStructure(const StructureTexts& texts, bool spotOnly, QString& error);

@@ -1,0 +1,285 @@
+// Field texts -> engine terms, the two checks, the structure record and the
+// platform path mapping. Trading-day cases run on a small calendar written
+// here, so the year fractions can be counted by hand.
+#include "Calendar.h"
+#include "PlatformPath.h"
+#include "StructureRecord.h"
+#include "StructureTerms.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// Trading days: Mondays to Fridays of January 2025, nothing else.
+const int kDays[] = {20250102, 20250103, 20250106, 20250107, 20250108, 20250109, 20250110,
+                     20250113, 20250114, 20250115, 20250116, 20250117, 20250120, 20250121,
+                     20250122, 20250123, 20250124, 20250127, 20250128, 20250129, 20250130,
+                     20250131};
+
+class SmallCalendar : public ::testing::Environment
+{
+public:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("cal.csv"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Text));
+        QTextStream out(&file);
+        out << "iDate\n";
+        for (int d : kDays)
+            out << d << "\n";
+        file.close();
+        ASSERT_TRUE(trd_calendar_use_file(path.toStdString()));
+    }
+    QTemporaryDir dir;
+};
+
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new SmallCalendar);
+
+StructureTexts defaults()
+{
+    StructureTexts t;
+    t.S = "100";
+    t.Smax = "200";
+    t.vol = "18";
+    t.rate = "1.5";
+    t.q = "0";
+    t.T = "11";
+    t.M = "200";
+    t.N = "10";
+    t.yearDays = "243";
+    t.dayMode = DayMode::Trading;
+    t.ko = "103";
+    t.coupon = "16";
+    t.ki = "80";
+    t.divCoupon = "16";
+    t.floor = "0";
+    t.strike = "0";
+    t.participation = "0";
+    t.observeDates = "20250110_20250117";
+    t.startDate = "20250102";
+    t.expiryDate = "20250117";
+    return t;
+}
+
+TEST(FieldParsing, NumbersValueListsAndMaturity)
+{
+    EXPECT_EQ(fieldNumber(" 12.5 "), 12.5);
+    EXPECT_EQ(fieldNumber("abc"), 0.0);
+    EXPECT_EQ(fieldNumber(""), 0.0);
+    EXPECT_TRUE(std::isnan(fieldNumber("nan")));
+    EXPECT_EQ(fieldInt("200"), 200);
+    EXPECT_EQ(fieldInt("2.5"), 0);
+
+    EXPECT_EQ(valueList("103"), std::vector<double>({103}));
+    EXPECT_EQ(valueList("103_102_101"), std::vector<double>({103, 102, 101}));
+    EXPECT_EQ(valueList("103__101"), std::vector<double>({103, 0, 101}));
+    EXPECT_EQ(valueList(""), std::vector<double>({0}));
+
+    EXPECT_DOUBLE_EQ(maturityYears(244, DayMode::Trading, 243), 1.0);
+    EXPECT_DOUBLE_EQ(maturityYears(244, DayMode::Calendar, 243), 244.0 / 365.0);
+}
+
+TEST(StructureTermsConversion, TradingDaysOnTheCalendar)
+{
+    const StructureTerms terms = structureTerms(defaults());
+    ASSERT_TRUE(terms.obsTimesOk);
+    const PDEParams& p = terms.params;
+    EXPECT_EQ(p.S0, 100);
+    EXPECT_EQ(p.S_max, 200);
+    EXPECT_DOUBLE_EQ(p.sigma, 0.18);
+    EXPECT_DOUBLE_EQ(p.r, 0.015);
+    EXPECT_EQ(p.q, 0);
+    EXPECT_DOUBLE_EQ(p.T, 10.0 / 243);
+    EXPECT_EQ(p.M, 200);
+    EXPECT_EQ(p.N, 10);
+    EXPECT_EQ(p.out_price, nullptr);
+    EXPECT_EQ(p.out_dt, nullptr);
+
+    // 20250102 -> 20250110: 6 trading-day steps; -> 20250117: 11.
+    ASSERT_EQ(terms.obs_times.size(), 2u);
+    EXPECT_DOUBLE_EQ(terms.obs_times[0], 6.0 / 243);
+    EXPECT_DOUBLE_EQ(terms.obs_times[1], 11.0 / 243);
+    EXPECT_EQ(terms.ko_barrier, std::vector<double>({103, 103}));
+    EXPECT_EQ(terms.ki_barrier, std::vector<double>({80, 80}));
+    ASSERT_EQ(terms.ko_coupon.size(), 2u);
+    EXPECT_DOUBLE_EQ(terms.ko_coupon[1], 0.16);
+    EXPECT_DOUBLE_EQ(terms.div_coupon, 0.16);
+}
+
+TEST(StructureTermsConversion, ListsDatesBeforeStartAndCalendarDays)
+{
+    StructureTexts t = defaults();
+    t.startDate = "20250106";
+    t.observeDates = "20250103_20250110__20250117_";  // first date before the start
+    t.ko = "103_102_101";                            // longer than the dates: kept as typed
+    t.coupon = "20_10";
+    t.floor = "70";
+    t.strike = "105";
+    t.participation = "0.5";
+    StructureTerms terms = structureTerms(t);
+    ASSERT_EQ(terms.obs_times.size(), 2u);  // trading mode drops the earlier date
+    EXPECT_DOUBLE_EQ(terms.obs_times[0], 4.0 / 243);
+    EXPECT_EQ(terms.ko_barrier, std::vector<double>({103, 102, 101}));
+    EXPECT_DOUBLE_EQ(terms.ko_coupon[0], 0.2);
+    EXPECT_DOUBLE_EQ(terms.ko_coupon[1], 0.1);
+    EXPECT_EQ(terms.floor_price, 70);
+    EXPECT_EQ(terms.call_strike, 105);
+    EXPECT_EQ(terms.call_participation, 0.5);  // a ratio, not a percentage
+
+    t.dayMode = DayMode::Calendar;
+    t.T = "244";
+    terms = structureTerms(t);
+    ASSERT_EQ(terms.obs_times.size(), 3u);  // calendar mode keeps it, negative
+    EXPECT_DOUBLE_EQ(terms.obs_times[0], -3.0 / 365);
+    EXPECT_DOUBLE_EQ(terms.obs_times[1], 4.0 / 365);
+    EXPECT_DOUBLE_EQ(terms.obs_times[2], 11.0 / 365);
+    EXPECT_DOUBLE_EQ(terms.params.T, 244.0 / 365);
+}
+
+TEST(StructureTermsConversion, ApplyTermsAndHandOver)
+{
+    StructureTexts t = defaults();
+    Snowball_PDE engine;
+    engine.params.out_dt = &engine.dt;  // a stale output pointer is replaced
+    applyTerms(engine, structureTerms(t));
+    EXPECT_FALSE(engine.initialised);
+    EXPECT_EQ(engine.params.M, 200);
+    EXPECT_EQ(engine.params.N, 10);
+    EXPECT_EQ(engine.params.out_dt, nullptr);
+    EXPECT_EQ(engine.obs_times.size(), 2u);
+    EXPECT_DOUBLE_EQ(engine.ko_coupon[0], 0.16);
+
+    handOver(engine, 1);
+    EXPECT_TRUE(engine.initialised);
+    EXPECT_EQ(engine.payoff_type, 1);
+    EXPECT_EQ(engine.ko_barrier, std::vector<double>({103, 103}));
+}
+
+TEST(ValidateObserveDates, EveryCheckInOrder)
+{
+    QString error;
+    StructureTexts t = defaults();
+    EXPECT_TRUE(validateObserveDates(t, error));
+
+    const struct { const char* start; const char* expiry; const char* dates; const char* message; } cases[] = {
+        {"", "20250117", "20250110_20250117", "无起始日"},
+        {"20250102", "x", "20250110_20250117", "无到期日"},
+        {"20250102", "20250117", "  ", "无敲出观察日"},
+        {"20250102", "20250117", "__", "敲出观察日数量小于1"},
+        {"20250102", "20250117", "20250102_20250117", "首次敲出观察日小于起始日"},
+        {"20250102", "20250117", "20250110_20250116", "最后敲出观察日与到期日不符"},
+        {"20250102", "20250117", "20250113_20250110_20250117", "敲出观察日未按顺序递增"},
+    };
+    for (const auto& c : cases) {
+        t.startDate = QString::fromUtf8(c.start);
+        t.expiryDate = QString::fromUtf8(c.expiry);
+        t.observeDates = QString::fromUtf8(c.dates);
+        error.clear();
+        EXPECT_FALSE(validateObserveDates(t, error)) << c.message;
+        EXPECT_EQ(error, QString::fromUtf8(c.message));
+    }
+    t.observeDates = "20250110_20250110_20250117";  // equal neighbours pass
+    EXPECT_TRUE(validateObserveDates(t, error));
+}
+
+TEST(ValidateStructure, LevelsInOrder)
+{
+    QString error;
+    StructureTexts t = defaults();
+    EXPECT_TRUE(validateStructure(t, false, error));
+
+    auto fails = [&](const char* S, const char* ki, const char* ko, bool spotOnly) {
+        t.S = S;
+        t.ki = ki;
+        t.ko = ko;
+        error.clear();
+        const bool ok = validateStructure(t, spotOnly, error);
+        return ok ? QString() : error;
+    };
+    EXPECT_EQ(fails("nan", "80", "103", true), QString("无效的标的价格"));
+    EXPECT_EQ(fails("100", "nan", "nan", true), QString());      // spot only
+    EXPECT_EQ(fails("", "80", "103", true), QString());          // empty spot reads as 0
+    EXPECT_EQ(fails("100", "nan", "103", false), QString("无效的敲入参数"));
+    EXPECT_EQ(fails("100", "100", "103", false), QString("敲入价格应小于标的价格"));
+    EXPECT_EQ(fails("", "0", "103", false), QString("敲入价格应小于标的价格"));
+    EXPECT_EQ(fails("100", "80_75", "103", false), QString());   // list reads as 0
+    EXPECT_EQ(fails("100", "80", "nan", false), QString("无效的敲出参数"));
+    EXPECT_EQ(fails("100", "80", "99_120", false), QString("敲出价格应大于标的价格"));
+    EXPECT_EQ(fails("100", "80", "103_102", false), QString());
+    EXPECT_EQ(fails("100", "80", "100", false), QString());      // equal passes
+}
+
+TEST(StructureRecord, LayoutAndAppend)
+{
+    StructureRecordFields f;
+    f.openPrice = 100;
+    f.knockOut = 103;
+    f.knockIn = 80;
+    f.couponOut = 16;
+    f.couponDiv = 16;
+    f.dateBegin = 20250102;
+    f.dateEnd = 20250117;
+    f.volatility = 18;
+    f.observe = "20250110_20250117";
+
+    const std::vector<unsigned char> record = structureRecord(f);
+    ASSERT_EQ(record.size(), 696u);
+    double openPrice = 0;
+    std::memcpy(&openPrice, record.data() + 88, sizeof openPrice);
+    EXPECT_EQ(openPrice, 100);
+    int dateEnd = 0;
+    std::memcpy(&dateEnd, record.data() + 168, sizeof dateEnd);
+    EXPECT_EQ(dateEnd, 20250117);
+    EXPECT_STREQ(reinterpret_cast<const char*>(record.data() + 56), "AC");
+    EXPECT_STREQ(reinterpret_cast<const char*>(record.data() + 184), "20250110_20250117");
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("autocall.csv");
+    ASSERT_TRUE(appendStructureRecord(path, f));
+    ASSERT_TRUE(appendStructureRecord(path, f));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QStringList lines = QString::fromLatin1(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[0], QString(kStructureRecordHeader));
+    EXPECT_EQ(lines[2], lines[0]);
+    EXPECT_EQ(lines[1],
+              "0,0,,,AC,510050,1000000.000000,100.000000,103.000000,80.000000,16.000000,16.000000,"
+              "0.000000,0.000000,0.000000,0.000000,0,20250102,20250117,18.000000,20250110_20250117");
+    EXPECT_EQ(lines[3], lines[1]);
+
+    // A schedule that does not fit the column is refused, nothing written.
+    f.observe = QString(512, '1');
+    const QString other = dir.filePath("other.csv");
+    EXPECT_FALSE(appendStructureRecord(other, f));
+    EXPECT_FALSE(QFile::exists(other));
+    f.observe = QString(511, '1');
+    EXPECT_TRUE(appendStructureRecord(other, f));
+}
+
+TEST(PlatformPath, DriveLetterPathsMapToTheirLastName)
+{
+    EXPECT_EQ(platformPathIn("e://autocall.csv", "/home/u/Documents"), QString("/home/u/Documents/autocall.csv"));
+    EXPECT_EQ(platformPathIn("e:\\data", "/home/u/Documents"), QString("/home/u/Documents/data"));
+    EXPECT_EQ(platformPathIn("f:/AutoCall01.csv", "/home/u"), QString("/home/u/AutoCall01.csv"));
+#ifndef Q_OS_WIN
+    const QString mapped = platformPath("e://autocall.csv");
+    EXPECT_TRUE(QDir::isAbsolutePath(mapped));
+    EXPECT_TRUE(mapped.endsWith("/autocall.csv"));
+    EXPECT_TRUE(QDir(mapped.section('/', 0, -2)).exists());
+#else
+    EXPECT_EQ(platformPath("e://autocall.csv"), QString("e://autocall.csv"));
+#endif
+}
+
+}  // namespace
