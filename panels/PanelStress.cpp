@@ -170,8 +170,14 @@ void PanelStress::fillStressValues(QTableWidget* table, const StressMatrix& valu
 
     const StressBands bands = StressBands::of(values, centre);
     table->setUpdatesEnabled(false);
-    // Seventeen colours only: build each brush once.
-    QMap<QString, QBrush> brushes;
+    // Seventeen colours only: build each pair of brushes once. Dark
+    // backgrounds (the deep greens and reds) get white text to stay legible.
+    struct CellBrushes
+    {
+        QBrush background;
+        QBrush text;
+    };
+    QMap<QString, CellBrushes> brushes;
     for (int r = 0; r < rows; ++r) {
         const std::vector<double>& row = values[static_cast<size_t>(r)];
         // Rows longer than the first would run past the table's columns.
@@ -187,9 +193,12 @@ void PanelStress::fillStressValues(QTableWidget* table, const StressMatrix& valu
             item->setText(QString::number(x, 'f', 3));
             const QString colour = levelColorName(bands.level(x));
             auto it = brushes.find(colour);
-            if (it == brushes.end())
-                it = brushes.insert(colour, QBrush(QColor(colour)));
-            item->setBackground(it.value());
+            if (it == brushes.end()) {
+                const QColor back(colour);
+                it = brushes.insert(colour, {QBrush(back), QBrush(back.lightness() < 110 ? Qt::white : Qt::black)});
+            }
+            item->setBackground(it->background);
+            item->setForeground(it->text);
         }
     }
     table->setUpdatesEnabled(true);

@@ -166,6 +166,15 @@ private slots:
         QVERIFY(someCell(upLo, "tomato"));
         QVERIFY(someCell(dnHi, "palegreen"));
         QVERIFY(someCell(dnLo, "darkgreen"));
+        // Text stays legible on the darkest and the lightest backgrounds.
+        for (int r = 0; r < t->rowCount(); ++r)
+            for (int c = 1; c < t->columnCount(); ++c) {
+                const QString bg = colour(t, r, c);
+                if (bg == named("darkgreen") || bg == named("maroon"))
+                    QCOMPARE(t->item(r, c)->foreground().color(), QColor(Qt::white));
+                if (bg == named("palegreen") || bg == named("tomato") || bg == named("white"))
+                    QCOMPARE(t->item(r, c)->foreground().color(), QColor(Qt::black));
+            }
 
         // Delta is centred on 0: positive values red, negative ones green.
         const QStringList reds{named("tomato"), named("orangered"), named("red"), named("crimson"),
