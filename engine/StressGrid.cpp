@@ -28,31 +28,38 @@ StressStatus run_stress_grid(const Snowball_PDE& engine, const GridAxis& prices,
     if (prices.count > kMaxGridPoints || vols.count > kMaxGridPoints)
         return StressStatus::TooManyPoints;
 
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const std::vector<double> nanRow(static_cast<size_t>(prices.count), nan);
-    out.tv.assign(static_cast<size_t>(vols.count), nanRow);
-    out.delta = out.tv;
-    out.gamma = out.tv;
+    // Nothing may escape to the window's event loop: a fault of the matrix
+    // library or an allocation that fails ends as a status.
+    try {
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        const std::vector<double> nanRow(static_cast<size_t>(prices.count), nan);
+        out.tv.assign(static_cast<size_t>(vols.count), nanRow);
+        out.delta = out.tv;
+        out.gamma = out.tv;
 
-    // price_with_grids points the copy's outputs at its own grids: the
-    // caller's engine stays untouched.
-    Snowball_PDE work(engine);
-    for (int j = 0; j < vols.count; ++j) {
-        work.set_param(3, vols.at(j));
-        if (std::isnan(work.price_with_grids()))
-            continue;   // the grids may still hold the previous volatility
-        const bool greeks = work.create_grid_greeks();   // else stale: leave NaN
-        std::vector<double>& tv = out.tv[static_cast<size_t>(j)];
-        std::vector<double>& delta = out.delta[static_cast<size_t>(j)];
-        std::vector<double>& gamma = out.gamma[static_cast<size_t>(j)];
-        for (int i = 0; i < prices.count; ++i) {
-            const double s = prices.at(i);
-            tv[static_cast<size_t>(i)] = work.lookup_price(s, tau, false);
-            if (greeks) {
-                delta[static_cast<size_t>(i)] = work.lookup_delta(s, tau, false);
-                gamma[static_cast<size_t>(i)] = work.lookup_gamma(s, tau, false);
+        // price_with_grids points the copy's outputs at its own grids: the
+        // caller's engine stays untouched.
+        Snowball_PDE work(engine);
+        for (int j = 0; j < vols.count; ++j) {
+            work.set_param(3, vols.at(j));
+            if (std::isnan(work.price_with_grids()))
+                continue;   // the grids may still hold the previous volatility
+            const bool greeks = work.create_grid_greeks();   // else stale: leave NaN
+            std::vector<double>& tv = out.tv[static_cast<size_t>(j)];
+            std::vector<double>& delta = out.delta[static_cast<size_t>(j)];
+            std::vector<double>& gamma = out.gamma[static_cast<size_t>(j)];
+            for (int i = 0; i < prices.count; ++i) {
+                const double s = prices.at(i);
+                tv[static_cast<size_t>(i)] = work.lookup_price(s, tau, false);
+                if (greeks) {
+                    delta[static_cast<size_t>(i)] = work.lookup_delta(s, tau, false);
+                    gamma[static_cast<size_t>(i)] = work.lookup_gamma(s, tau, false);
+                }
             }
         }
+    } catch (...) {
+        out = StressResult();
+        return StressStatus::Failed;
     }
     return StressStatus::Ok;
 }

@@ -41,6 +41,7 @@ enum class StressStatus
     NotInitialised,   // the engine holds no structure yet
     NoPoints,         // an axis has fewer than one point
     TooManyPoints,    // an axis has more than kMaxGridPoints points
+    Failed,           // the matrix library or the memory gave out; out is cleared
 };
 
 // The S-sigma stress test on a private copy of engine (which is left as it

@@ -31,32 +31,39 @@ ScanResult univariate_scan(const Snowball_PDE& engine, int index, double start, 
         r.capped = true;
     }
 
-    Snowball_PDE work(engine);
-    // A scan needs no grids; storing them on every run would only cost time.
-    work.params.out_price = nullptr;
-    work.params.out_price_ki = nullptr;
-    work.params.out_dS = nullptr;
-    work.params.out_dt = nullptr;
-    work.save_param(index);
+    // A fault of the matrix library or the memory counts as a price that
+    // could not be computed; nothing escapes to the caller's event loop.
+    try {
+        Snowball_PDE work(engine);
+        // A scan needs no grids; storing them on every run would only cost time.
+        work.params.out_price = nullptr;
+        work.params.out_price_ki = nullptr;
+        work.params.out_dS = nullptr;
+        work.params.out_dt = nullptr;
+        work.save_param(index);
 
-    r.values.reserve(static_cast<size_t>(n));
-    r.prices.reserve(static_cast<size_t>(n));
-    double bestDistance = DBL_MAX;
-    for (int i = 0; i < n; ++i) {
-        const double x = start + i * r.step;
-        r.values.push_back(x);
-        work.set_param(index, x);
-        const double p = work.price();
-        if (std::isnan(p)) {
-            r.failure = ScanFailure::PriceFailed;
-            return r;
+        r.values.reserve(static_cast<size_t>(n));
+        r.prices.reserve(static_cast<size_t>(n));
+        double bestDistance = DBL_MAX;
+        for (int i = 0; i < n; ++i) {
+            const double x = start + i * r.step;
+            r.values.push_back(x);
+            work.set_param(index, x);
+            const double p = work.price();
+            if (std::isnan(p)) {
+                r.failure = ScanFailure::PriceFailed;
+                return r;
+            }
+            const double d = std::fabs(p - target);
+            if (d < bestDistance) {   // strict: on a tie the earlier value stays
+                bestDistance = d;
+                r.best = i;
+            }
+            r.prices.push_back(p);
         }
-        const double d = std::fabs(p - target);
-        if (d < bestDistance) {   // strict: on a tie the earlier value stays
-            bestDistance = d;
-            r.best = i;
-        }
-        r.prices.push_back(p);
+    } catch (...) {
+        r.failure = ScanFailure::PriceFailed;
+        return r;
     }
     if (r.best < 0)
         r.failure = ScanFailure::NoNearest;

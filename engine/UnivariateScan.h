@@ -14,7 +14,7 @@ enum class ScanFailure
     NotInitialised,   // the engine holds no structure yet
     NoPoints,         // end below start, or a step of zero or no number
     TooManyPoints,    // more than kMaxGridPoints values asked for
-    PriceFailed,      // a price came out as NaN; the scan stopped there
+    PriceFailed,      // a price came out as NaN (or the solver failed); the scan stopped there
     NoNearest,        // no price was finite, so none lies nearest the target
 };
 

@@ -113,9 +113,14 @@ void PanelStress::on_pushButton_calc_clicked()
     const double tau = lineEdit_days->text().toInt(nullptr, 10) / 252.0;
 
     StressResult result;
-    if (run_stress_grid(engine, GridAxis{pStart, pStep, nP}, GridAxis{vStart, vStep, nV}, tau, result)
-        != StressStatus::Ok)
-        return;   // the checks above already covered every refusal
+    const StressStatus status =
+        run_stress_grid(engine, GridAxis{pStart, pStep, nP}, GridAxis{vStart, vStep, nV}, tau, result);
+    if (status == StressStatus::Failed) {
+        prompt::critical(this, QString::fromUtf8("错误："), QString::fromUtf8("无法对结构进行定价"));
+        return;
+    }
+    if (status != StressStatus::Ok)
+        return;   // the checks above already answered every other refusal
 
     price_start = pStart;
     price_end = pEnd;
