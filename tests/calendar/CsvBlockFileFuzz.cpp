@@ -13,13 +13,15 @@ namespace {
 
 void touchAll(const CsvBlockFile& f)
 {
-    volatile long long sink = 0;
+    // Unsigned sums: the values may be anywhere in their range.
+    volatile std::uint64_t sink = 0;
     for (std::size_t r = 0; r < f.recordCount(); ++r) {
         for (std::size_t c = 0; c < f.columns().size(); ++c) {
-            sink += f.intAt(r, c) + f.int64At(r, c) + f.charAt(r, c) +
-                    static_cast<long long>(f.textAt(r, c).size());
+            sink = sink + static_cast<std::uint32_t>(f.intAt(r, c)) +
+                   static_cast<std::uint64_t>(f.int64At(r, c)) + static_cast<unsigned char>(f.charAt(r, c)) +
+                   f.textAt(r, c).size();
             const double d = f.doubleAt(r, c);
-            sink += d == d ? 1 : 0;
+            sink = sink + (d == d ? 1u : 0u);
         }
     }
     (void)sink;
