@@ -1,35 +1,62 @@
 #include "AppLogger.h"
-#include "Snowball_PDE.h"
+#include "DialogCalculatorPDE.h"
+#include "Prompt.h"
+#include "QtPrompter.h"
 
-#include <cstdio>
-#include <vector>
+#include <QApplication>
 
-// Until the calculator window exists: price the window's default structure
-// (a one-year note observed monthly after a three-month lock).
-int main()
+#include <exception>
+#include <memory>
+
+namespace {
+
+// Last line of defence: an exception escaping a slot is logged and reported,
+// and the program carries on instead of unwinding through the event loop.
+class KelvaraApplication : public QApplication
+{
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& e) {
+            report(e.what());
+        } catch (...) {
+            report("unknown exception");
+        }
+        return false;
+    }
+
+private:
+    static void report(const char* what)
+    {
+        AppLogger::instance().log(AppLogger::Critical, "Unhandled exception in an action: %s", what);
+        prompt::critical(nullptr, QStringLiteral("错误:"),
+                         QStringLiteral("计算过程中发生错误：") + QString::fromLocal8Bit(what));
+    }
+};
+
+}  // namespace
+
+// The calculator window. Run it from a folder that holds "trade_calendar.csv";
+// the log goes to log/ there. The arguments go to Qt unchanged.
+int main(int argc, char* argv[])
 {
     AppLogger::instance().init("log/Kelvara");
 
-    std::vector<double> obs_times;
-    for (int month = 3; month <= 12; ++month)
-        obs_times.push_back(month / 12.0);
-    const std::vector<double> ko(obs_times.size(), 103.0);
-    const std::vector<double> coupon(obs_times.size(), 0.16);
-    const std::vector<double> ki(obs_times.size(), 80.0);
+    auto app = std::make_unique<KelvaraApplication>(argc, argv);
+    QtPrompter prompter;
+    prompt::install(&prompter);
 
-    PDEParams params;
-    params.S0 = 100.0;
-    params.S_max = 200.0;
-    params.sigma = 0.18;
-    params.r = 0.015;
-    params.q = 0.0;
-    params.T = 1.0;
-    params.M = 200;
-    params.N = 243;
+    auto dialog = std::make_unique<DialogCalculatorPDE>();
+    dialog->show();
+    const int result = app->exec();
 
-    Snowball_PDE engine;
-    engine.set_structure(obs_times, ko, coupon, ki, 0.16, 0.0, 0.0, 0.0, 0.0, params);
-    const double value = engine.price();
-    std::printf("Kelvara: default snowball note (ko 103, coupon 16%%, ki 80, 1 year): %.4f\n", value);
-    return value == value ? 0 : 1;
+    // The dialog (and the stress panel it keeps) before the application object.
+    dialog.reset();
+    prompt::install(nullptr);
+    app.reset();
+    return result;
 }
