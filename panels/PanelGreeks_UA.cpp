@@ -138,7 +138,8 @@ void PanelGreeks_UA::on_pushButton_analyse_clicked()
     const double step = lineEdit_step->text().toDouble();
     const double target = lineEdit_target->text().toDouble();
 
-    const ScanResult r = univariate_scan(engine, comboBox_param->currentIndex(), start, end, step, target);
+    const int index = comboBox_param->currentIndex();
+    const ScanResult r = univariate_scan(engine, index, start, end, step, target);
     if (r.capped)   // stays rewritten even when the scan then fails
         lineEdit_step->setText(numberText(r.step));
 
@@ -172,7 +173,7 @@ void PanelGreeks_UA::on_pushButton_analyse_clicked()
     lineEdit_param->setText(numberText(r.values[static_cast<size_t>(r.best)]));
     lineEdit_deviation->setText(numberText(std::fabs(target - best)));
     pushButton_more->setEnabled(true);
-    hasResult = true;
+    resultIndex = index;
 }
 
 void PanelGreeks_UA::on_pushButton_more_clicked()
@@ -190,11 +191,12 @@ void PanelGreeks_UA::on_pushButton_more_clicked()
 void PanelGreeks_UA::on_pushButton_use_clicked()
 {
     // Before a successful analysis the field holds "-", which would read as 0
-    // and overwrite the main window's input.
-    if (!caller || !hasResult)
+    // and overwrite the main window's input; after a switch to another term it
+    // holds a value of the previous term.
+    const int index = comboBox_param->currentIndex();
+    if (!caller || resultIndex < 0 || index != resultIndex)
         return;
     double v = lineEdit_param->text().trimmed().toDouble();
-    const int index = comboBox_param->currentIndex();
     if (index >= 2)
         v *= 100.0;
     caller->applyParamValue(index, v);

@@ -53,5 +53,7 @@ private:
     void setupUi();
 
     ParamTarget* caller = nullptr;
-    bool hasResult = false;   // "使用" writes nothing until an analysis produced a value
+    // Term of the value in lineEdit_param; -1 until an analysis produced one.
+    // "使用" writes only a value found for the term currently selected.
+    int resultIndex = -1;
 };

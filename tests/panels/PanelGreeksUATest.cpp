@@ -235,6 +235,19 @@ private slots:
         QTest::mouseClick(panel.pushButton_use, Qt::LeftButton);
         QVERIFY(target.applied.isEmpty());
         QVERIFY(!panel.pushButton_more->isEnabled());
+
+        // A volatility found, then the term switched to the knock-out price:
+        // 0.2 is no barrier, so nothing is handed over until that term is analysed.
+        panel.setRange(3, 0.2, 0.2, 0.05);
+        QTest::mouseClick(panel.pushButton_analyse, Qt::LeftButton);
+        panel.comboBox_param->setCurrentIndex(0);
+        QCOMPARE(panel.lineEdit_param->text(), QStringLiteral("0.2"));
+        QTest::mouseClick(panel.pushButton_use, Qt::LeftButton);
+        QVERIFY(target.applied.isEmpty());
+        panel.comboBox_param->setCurrentIndex(3);
+        QTest::mouseClick(panel.pushButton_use, Qt::LeftButton);
+        QCOMPARE(target.applied.size(), 1);
+        QCOMPARE(target.applied.front().second, 20.0);
     }
 
     void emptyAndOversizedScans()
