@@ -1,7 +1,6 @@
 #include "MonteCarlo.h"
 
 #include "AppLogger.h"
-#include "EngineMemory.h"
 #include "RandomStream.h"
 
 #include <cmath>
@@ -53,8 +52,8 @@ double price_monte_carlo(RandomStream& stream, double S0, const std::vector<doub
         return kNaN;
 
     const double steps_total = std::trunc(steps_per_year * T);
-    if (steps_total < 1.0 || !fits_in_memory(8.0 * steps_total))
-        return kNaN;  // no step to simulate, or no room for one path
+    if (steps_total < 1.0 || steps_total > 1e12)
+        return kNaN;  // no step to simulate, or more than any run could draw
     const long n = static_cast<long>(steps_total);
     const double dt = T / n;
 
@@ -67,18 +66,18 @@ double price_monte_carlo(RandomStream& stream, double S0, const std::vector<doub
         const std::size_t last = count - 1;
         const double survival_payout = (1.0 + ko_coupon[last] * T) * 100.0 * std::exp(-r * T);
 
-        std::vector<double> price(static_cast<std::size_t>(n));
         double sum = 0.0;
         for (int path = 0; path < paths; ++path) {
-            price[0] = S0;
-            for (long i = 1; i < n; ++i)
-                price[i] = price[i - 1] * std::exp(stream.normal() * shock + drift);
-
+            // The path is walked while it is drawn: price[i] = price[i-1] *
+            // exp(z shock + drift), observed at step i. Once it has knocked
+            // out, its remaining draws are only skipped.
+            double s = S0;
             std::size_t k = 0;
             bool knocked_in = false;
             bool knocked_out = false;
             for (long i = 0; i < n; ++i) {
-                const double s = price[i];
+                if (i > 0)
+                    s = s * std::exp(stream.normal() * shock + drift);
                 if (i == obs_step[k]) {
                     // A path knocks out at the barrier only; above a positive
                     // strike it also earns the participation.
@@ -88,6 +87,7 @@ double price_monte_carlo(RandomStream& stream, double S0, const std::vector<doub
                             payout += (s - strike) * participation / S0;
                         sum += payout * 100.0 * std::exp(-r * i * dt);
                         knocked_out = true;
+                        stream.skip_normals(n - 1 - i);
                         break;
                     }
                     if (k != last)
@@ -100,8 +100,7 @@ double price_monte_carlo(RandomStream& stream, double S0, const std::vector<doub
             if (knocked_out)
                 continue;
             if (knocked_in) {
-                const double final_price = price[n - 1];
-                const double paid = (floor > 0.0 && floor > final_price) ? floor : final_price;
+                const double paid = (floor > 0.0 && floor > s) ? floor : s;
                 sum += 100.0 * paid / S0 * std::exp(-r * T);
             } else {
                 sum += survival_payout;

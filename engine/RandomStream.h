@@ -1,31 +1,48 @@
 #pragma once
 
 #include <cstdint>
-#include <random>
 
-// The Monte Carlo random stream: MT19937 with its default seed 5489, uniforms
-// on [0, 1) from two generator outputs, standard normals by the polar method
-// (the second variate of each pair is kept for the next call).
+// The Monte Carlo random stream: the output sequence of std::mt19937 with its
+// default seed 5489, uniforms on [0, 1) from two successive outputs x1, x2 as
+// (x1 + x2 * 2^32) / 2^64, and standard normals by the polar method (the
+// second variate of each pair is kept for the next call).
+//
+// The generator is std::mt19937's algorithm, but it twists and tempers a
+// whole block of 624 outputs at once and turns them into 312 uniforms in one
+// pass, which the compiler vectorises: about four times faster than two
+// calls of std::mt19937 per uniform, with the same numbers (the tests
+// compare both).
 class RandomStream
 {
 public:
-    RandomStream() = default;
+    RandomStream();
 
-    // (x1 + x2 * 2^32) / 2^64 from two successive outputs.
     double uniform()
     {
-        const double x1 = static_cast<double>(engine_());
-        const double x2 = static_cast<double>(engine_());
-        return (x1 + x2 * 4294967296.0) * (1.0 / 18446744073709551616.0);
+        if (next_ == kUniformsPerBlock)
+            refill();
+        return uniforms_[next_++];
     }
 
     double normal();
+
+    // Advances the stream exactly as `count` calls of normal() would, without
+    // computing the variates that nobody reads (a path that has ended still
+    // draws the rest of its steps, so that later paths see the same numbers).
+    void skip_normals(long count);
 
     // The process-wide stream: created at first use, never reseeded.
     static RandomStream& process();
 
 private:
-    std::mt19937 engine_;  // default seed 5489
+    static constexpr int kStateSize = 624;
+    static constexpr int kUniformsPerBlock = kStateSize / 2;
+
+    void refill();
+
+    std::uint32_t state_[kStateSize];
+    double uniforms_[kUniformsPerBlock];
+    int next_ = kUniformsPerBlock;
     bool has_spare_ = false;
     double spare_ = 0.0;
 };
