@@ -413,6 +413,33 @@ private slots:
         QCOMPARE(prompter->summary(), QStringList({"结构参数错误：|无效的标的价格"}));
     }
 
+    void solveStallsWherePriceIsFlat()
+    {
+        auto d = makeDialog();
+        // Far barriers: below about 15 % volatility nothing knocks out or in,
+        // so the price is flat there and falls only slowly above it. The
+        // bisection's first two midpoints then price alike while the target
+        // is still more than the tolerance away.
+        d->lineEdit_ko->setText("150");
+        d->lineEdit_ki->setText("1");
+        Snowball_PDE ref = referenceEngine(*d, 60);
+        ref.ko_barrier.assign(ref.ko_barrier.size(), 150);
+        ref.ki_barrier.assign(ref.ki_barrier.size(), 1);
+        ref.set_param(3, 0);
+        const double flat = ref.price();
+        ref.set_param(3, 0.21);
+        const double low = ref.price();
+        QVERIFY2(flat - low > 0.1 && flat - low < 0.2, qPrintable(QString("%1 %2").arg(flat).arg(low)));
+        d->lineEdit_range_start->setText("0");
+        d->lineEdit_range_end->setText("0.21");
+        d->lineEdit_range_target->setText(QString::number(low + 0.2 * (flat - low), 'f', 6));
+        d->pushButton_range->click();
+        QCOMPARE(prompter->summary(), QStringList({"未获得有效解|请提高精度(增大PDE中M)再试"}));
+        QCOMPARE(prompter->boxes[0].icon, prompt::Icon::Critical);
+        QCOMPARE(d->label_status->text(), QString());
+        QCOMPARE(d->lineEdit_vol->text(), QString("18"));
+    }
+
     void openersAndWriteBack()
     {
         auto d = makeDialog();
@@ -470,6 +497,49 @@ private slots:
         QCOMPARE(d->lineEdit_ko->text(), QString("104.5"));
         target->applyParamValue(7, 1);  // no such term: nothing changes
         QCOMPARE(d->lineEdit_ko->text(), QString("104.5"));
+    }
+
+    void hiddenMatrixExportAndUpdate()
+    {
+        auto d = makeDialog();
+        d->pushButton_export_matrix->click();  // disabled before any Greeks: nothing happens
+        QVERIFY(prompter->fileDialogs.isEmpty());
+
+        d->pushButton_price->click();
+        d->pushButton_calc_greeks->click();
+        const QString chosen = home.path() + "/grids.csv";
+        prompter->fileAnswers << chosen;
+        d->pushButton_export_matrix->click();
+        QCOMPARE(prompter->fileDialogs.size(), 1);
+        QCOMPARE(prompter->fileDialogs[0].caption, QString("保存PDE矩阵"));
+        QCOMPARE(prompter->fileDialogs[0].filter, QString("csv files (*.csv)"));
+        QCOMPARE(prompter->fileDialogs[0].dir, home.path() + "/data");
+        QFile grids(chosen);
+        QVERIFY(grids.open(QIODevice::ReadOnly));
+        QVERIFY(grids.readAll().contains("MATRIX:"));
+
+        // Cancelled: the fixed fallback file in the home folder.
+        const QString fallback = home.path() + "/AutoCall01.csv";
+        QFile::remove(fallback);
+        d->pushButton_export_matrix->click();
+        QVERIFY(QFile::exists(fallback));
+
+        d->lineEdit_struct_id->setText("SB-7");
+        d->pushButton_update->click();
+        QCOMPARE(prompter->summary(), QStringList({"错误：|未保存矩阵：SB-7"}));
+    }
+
+    void hiddenMonteCarloCrossCheck()
+    {
+        auto d = makeDialog();
+        d->pushButton_price->click();
+        const double pde = d->lineEdit_price->text().toDouble();
+        d->pushButton_price_MC->click();
+        // Percent of the notional; the spot is the notional, so it meets the
+        // grid price within the sampling and grid errors.
+        const double mc = d->lineEdit_lookup_S->text().toDouble();
+        QVERIFY2(std::fabs(mc - pde) < 1.5, qPrintable(QString("mc %1 pde %2").arg(mc).arg(pde)));
+        QVERIFY(prompter->boxes.isEmpty());
     }
 
     void hiddenStructureSave()
