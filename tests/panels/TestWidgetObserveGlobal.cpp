@@ -227,6 +227,18 @@ private slots:
         QVERIFY(WidgetObserveGlobal::observe_dates.isEmpty());
     }
 
+    void slotsInDeclaredOrder()
+    {
+        const QMetaObject& mo = WidgetObserveGlobal::staticMetaObject;
+        QStringList signatures;
+        for (int i = mo.methodOffset(); i < mo.methodCount(); ++i)
+            signatures << QString::fromLatin1(mo.method(i).methodSignature());
+        QCOMPARE(signatures, QStringList({"on_pushButton_save_clicked()", "on_pushButton_add_clicked()",
+                                          "on_pushButton_remove_clicked()", "on_pushButton_divide_clicked()",
+                                          "on_pushButton_merge_clicked()", "on_pushButton_observe_clicked()",
+                                          "on_pushButton_set_ob_item_clicked()"}));
+    }
+
     // --- generate ---
 
     void generateLaysOutDatesWithMergedValues()

@@ -1,6 +1,7 @@
 // Row actions of the popup-menu table, the table helpers that lay out
 // headers, spans and alignment, the colour scale and the widget factories.
 #include "ColorScale.h"
+#include "ExportTableWidget.h"
 #include "RecordingPrompter.h"
 #include "TableHelpers.h"
 #include "TableWidget_Popmenu.h"
@@ -45,6 +46,25 @@ class TestTableRows : public QObject
     Q_OBJECT
 
 private slots:
+    void signalsAndSlotsInDeclaredOrder()
+    {
+        const QMetaObject& mo = TableWidget_Popmenu::staticMetaObject;
+        QStringList signatures;
+        for (int i = mo.methodOffset(); i < mo.methodCount(); ++i)
+            signatures << QString::fromLatin1(mo.method(i).methodSignature());
+        QCOMPARE(signatures, QStringList({"addRowSignal()", "deleteRowSignal(int,int)", "on_action_add()",
+                                          "on_action_delete()", "on_action_export()",
+                                          "on_action_export_to()"}));
+        QCOMPARE(mo.method(mo.methodOffset() + 1).parameterNames(),
+                 QList<QByteArray>({"RowNum", "ColumnNum"}));
+        QCOMPARE(mo.method(mo.methodOffset()).methodType(), QMetaMethod::Signal);
+        QCOMPARE(mo.method(mo.methodOffset() + 2).methodType(), QMetaMethod::Slot);
+
+        const QMetaObject& exportMo = ExportTableWidget::staticMetaObject;
+        QCOMPARE(exportMo.superClass(), &mo);
+        QCOMPARE(exportMo.methodCount(), mo.methodCount());  // nothing of its own
+    }
+
     void addRowAppendsDashRow()
     {
         TableWidget_Popmenu t(4 | 8);
