@@ -28,7 +28,11 @@ class FactoredStep
 public:
     explicit FactoredStep(TridiagonalOperator& op) : op_(op) {}
     bool ready() { return op_.factor(); }
-    void operator()(double* nki, double* ki) const { op_.solve_pair(nki, ki); }
+    void operator()(const double* nki_next, const double* ki_next, double* nki, double* ki, double bc_low,
+                    double bc_high) const
+    {
+        op_.solve_pair(nki_next, ki_next, nki, ki, bc_low, bc_high);
+    }
 
 private:
     TridiagonalOperator& op_;
@@ -43,13 +47,21 @@ public:
     {
     }
     bool ready() { return implicit_operator_inverse(M_, mu_, r_, sigma2_, dt_, inverse_); }
-    void operator()(double* nki, double* ki) { multiply(nki); multiply(ki); }
+    void operator()(const double* nki_next, const double* ki_next, double* nki, double* ki, double bc_low,
+                    double bc_high)
+    {
+        multiply(nki_next, nki, bc_low, bc_high);
+        multiply(ki_next, ki, bc_low, bc_high);
+    }
 
 private:
-    void multiply(double* x)
+    // x = inverse * (next - bc)
+    void multiply(const double* next, double* x, double bc_low, double bc_high)
     {
         const std::size_t L = rhs_.size();
-        std::copy(x, x + L, rhs_.begin());
+        std::copy(next, next + L, rhs_.begin());
+        rhs_.front() -= bc_low;
+        rhs_.back() -= bc_high;
         const double* row = inverse_.Store();
         for (std::size_t i = 0; i < L; ++i, row += L) {
             double sum = 0.0;
@@ -73,7 +85,6 @@ void step_back_to_today(const SnowballGrid& grid, const SnowballPayoff& payoff, 
                         ValueGrids& values)
 {
     const int M = grid.M;
-    const std::size_t interior = static_cast<std::size_t>(M - 1);
     const double lower_coupling = op.lower_coupling();
     const double upper_coupling = op.upper_coupling();
     int period = static_cast<int>(grid.obs_col.size()) - 1;
@@ -86,17 +97,11 @@ void step_back_to_today(const SnowballGrid& grid, const SnowballPayoff& payoff, 
 
         nki[0] = ki[0] = lower[j];
         nki[M] = ki[M] = upper[j];
-        std::copy(nki_next + 1, nki_next + 1 + interior, nki + 1);
-        std::copy(ki_next + 1, ki_next + 1 + interior, ki + 1);
         // The boundary values of column j enter the implicit equations of
         // the nodes next to them; both grids share the boundaries.
         const double bc_low = lower_coupling * lower[j];
         const double bc_high = upper_coupling * upper[j];
-        nki[1] -= bc_low;
-        ki[1] -= bc_low;
-        nki[M - 1] -= bc_high;
-        ki[M - 1] -= bc_high;
-        step(nki + 1, ki + 1);
+        step(nki_next + 1, ki_next + 1, nki + 1, ki + 1, bc_low, bc_high);
 
         apply_knock_in(grid, period, nki, ki);
         if (period > 0 && j == grid.obs_col[period - 1]) {

@@ -20,6 +20,7 @@ bool TridiagonalOperator::factor()
 {
     const std::size_t L = size();
     inv_pivot_.assign(L, 0.0);
+    lower_elim_.assign(L, 0.0);
     upper_elim_.assign(L, 0.0);
     double previous = 0.0;  // c'_{i-1}
     for (std::size_t i = 0; i < L; ++i) {
@@ -27,39 +28,47 @@ bool TridiagonalOperator::factor()
         if (pivot == 0.0 || !std::isfinite(pivot))
             return false;
         inv_pivot_[i] = 1.0 / pivot;
+        lower_elim_[i] = a_[i] * inv_pivot_[i];
         upper_elim_[i] = c_[i] * inv_pivot_[i];
         previous = upper_elim_[i];
     }
     return L > 0;
 }
 
-void TridiagonalOperator::solve_pair(double* x1, double* x2) const
+// Forward: y_i = d_i m_i - (a_i m_i) y_{i-1}; backward: x_i = y_i - c'_i x_{i+1}.
+// Each sweep carries one multiply-subtract from node to node, the shortest
+// dependency chain Thomas elimination allows; the two grids interleave.
+void TridiagonalOperator::solve_pair(const double* rhs1, const double* rhs2, double* x1, double* x2,
+                                     double first_shift, double last_shift) const
 {
     const std::size_t L = size();
-    const double* a = a_.data();
-    const double* m = inv_pivot_.data();
-    const double* cp = upper_elim_.data();
-    x1[0] *= m[0];
-    x2[0] *= m[0];
-    for (std::size_t i = 1; i < L; ++i) {
-        x1[i] = (x1[i] - a[i] * x1[i - 1]) * m[i];
-        x2[i] = (x2[i] - a[i] * x2[i - 1]) * m[i];
+    const double* __restrict m = inv_pivot_.data();
+    const double* __restrict am = lower_elim_.data();
+    const double* __restrict cp = upper_elim_.data();
+    if (L == 1) {
+        x1[0] = (rhs1[0] - first_shift - last_shift) * m[0];
+        x2[0] = (rhs2[0] - first_shift - last_shift) * m[0];
+        return;
     }
-    for (std::size_t i = L - 1; i-- > 0;) {
-        x1[i] -= cp[i] * x1[i + 1];
-        x2[i] -= cp[i] * x2[i + 1];
+    double y1 = (rhs1[0] - first_shift) * m[0];
+    double y2 = (rhs2[0] - first_shift) * m[0];
+    x1[0] = y1;
+    x2[0] = y2;
+    for (std::size_t i = 1; i + 1 < L; ++i) {
+        y1 = rhs1[i] * m[i] - am[i] * y1;
+        y2 = rhs2[i] * m[i] - am[i] * y2;
+        x1[i] = y1;
+        x2[i] = y2;
     }
-}
-
-void TridiagonalOperator::solve(double* x) const
-{
-    const std::size_t L = size();
-    const double* a = a_.data();
-    const double* m = inv_pivot_.data();
-    const double* cp = upper_elim_.data();
-    x[0] *= m[0];
-    for (std::size_t i = 1; i < L; ++i)
-        x[i] = (x[i] - a[i] * x[i - 1]) * m[i];
-    for (std::size_t i = L - 1; i-- > 0;)
-        x[i] -= cp[i] * x[i + 1];
+    const std::size_t last = L - 1;
+    y1 = (rhs1[last] - last_shift) * m[last] - am[last] * y1;
+    y2 = (rhs2[last] - last_shift) * m[last] - am[last] * y2;
+    x1[last] = y1;
+    x2[last] = y2;
+    for (std::size_t i = last; i-- > 0;) {
+        y1 = x1[i] - cp[i] * y1;
+        y2 = x2[i] - cp[i] * y2;
+        x1[i] = y1;
+        x2[i] = y2;
+    }
 }

@@ -26,13 +26,17 @@ public:
     // False when elimination meets a zero or non-finite pivot.
     bool factor();
 
-    // Solves the system in place for two right-hand sides at once (the two
-    // value grids share the operator); x1 and x2 hold size() values each.
-    void solve_pair(double* x1, double* x2) const;
-    void solve(double* x) const;
+    // Solves the system for two right-hand sides at once (the two value
+    // grids share the operator): rhs1/rhs2 are read, x1/x2 written (size()
+    // values each; in place is allowed). The first and last right-hand side
+    // values are reduced by first_shift and last_shift on the way in, which
+    // is where the boundary nodes enter.
+    void solve_pair(const double* rhs1, const double* rhs2, double* x1, double* x2, double first_shift,
+                    double last_shift) const;
 
 private:
     std::vector<double> a_, b_, c_;
-    std::vector<double> inv_pivot_;   // 1 / (b_i - a_i c'_{i-1})
-    std::vector<double> upper_elim_;  // c'_i = c_i / pivot_i
+    std::vector<double> inv_pivot_;      // m_i = 1 / (b_i - a_i c'_{i-1})
+    std::vector<double> lower_elim_;     // a_i m_i
+    std::vector<double> upper_elim_;     // c'_i = c_i m_i
 };
