@@ -25,6 +25,9 @@ void whenModal(std::function<void(QWidget*)> inspect)
             timer->stop();
             timer->deleteLater();
             inspect(w);
+            // A failed check must not leave the test waiting on an open dialog.
+            if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible())
+                dialog->reject();
         }
     });
     timer->start();
