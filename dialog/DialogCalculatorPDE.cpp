@@ -20,6 +20,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -99,11 +100,45 @@ DialogCalculatorPDE::DialogCalculatorPDE(QWidget* parent)
     combo_type->addItem(QStringLiteral("期权"));
     connectSlots();
     setFocusPolicy(Qt::NoFocus);
+    // Enter in a field must not press a button (a dialog's autoDefault would
+    // click the first one, the category help, after every typed value).
+    for (QPushButton* b : findChildren<QPushButton*>())
+        b->setAutoDefault(false);
+    // The embedded editor is a dialog too: Escape would hide it for good.
+    editor_observe->installEventFilter(this);
 
     on_pushButton_default_param_clicked();
 }
 
 DialogCalculatorPDE::~DialogCalculatorPDE() = default;
+
+namespace {
+
+bool isPlainEscape(const QKeyEvent* event)
+{
+    return event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier;
+}
+
+}  // namespace
+
+void DialogCalculatorPDE::keyPressEvent(QKeyEvent* event)
+{
+    // This dialog is the program's main window: a stray Escape must not close
+    // it and lose the terms typed; the close button ends the program.
+    if (isPlainEscape(event)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+bool DialogCalculatorPDE::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == editor_observe && event->type() == QEvent::KeyPress
+        && isPlainEscape(static_cast<QKeyEvent*>(event)))
+        return true;
+    return QDialog::eventFilter(watched, event);
+}
 
 void DialogCalculatorPDE::buildWindow()
 {

@@ -12,6 +12,7 @@ class QCheckBox;
 class QComboBox;
 class QDate;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -125,6 +126,10 @@ private slots:
     void on_pushButton_univariate_clicked();
     void on_pushButton_stress_test_clicked();
     void on_pushButton_export_matrix_clicked();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildWindow();

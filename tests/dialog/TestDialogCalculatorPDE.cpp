@@ -203,6 +203,28 @@ private slots:
         QVERIFY(prompter->boxes[0].text.endsWith("6.红利型雪球\n“红利票息”可以和“敲出票息”不等。\n"));
     }
 
+    void keyboardInTheWindow()
+    {
+        auto d = makeDialog();
+        d->show();
+        QVERIFY(QTest::qWaitForWindowExposed(d.get()));
+        d->activateWindow();
+        d->lineEdit_vol->setFocus();
+        // Enter after typing a value runs no button; Escape does not close the calculator.
+        QTest::keyClick(d->lineEdit_vol, Qt::Key_Return);
+        QTest::keyClick(d->lineEdit_vol, Qt::Key_Escape);
+        QVERIFY2(prompter->boxes.isEmpty(), qPrintable(prompter->summary().join("; ")));
+        QVERIFY(d->isVisible());
+        QCOMPARE(d->lineEdit_price->text(), QString());
+        auto* lock = d->editor_observe->findChild<QLineEdit*>("lineEdit_lock");
+        QVERIFY(lock);
+        lock->setFocus();
+        QTest::keyClick(lock, Qt::Key_Return);
+        QTest::keyClick(lock, Qt::Key_Escape);
+        QVERIFY(prompter->boxes.isEmpty());
+        QVERIFY(d->editor_observe->isVisible());
+    }
+
     void editorSaveHandsOverTheSchedule()
     {
         auto d = makeDialog();
