@@ -4,6 +4,7 @@
 #include "AutoCallSolver.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -26,7 +27,7 @@ void SnowballGrid::place_barriers(const SnowballTerms& terms)
     // Indices beyond the grid on either side behave like the edge plus one:
     // no node reaches them.
     const int below = -1;
-    const int above = M + 1;
+    const int above = M < INT_MAX ? M + 1 : M;
     const std::size_t count = terms.obs_times.size();
     ko_node.resize(count);
     ki_node.resize(count);
