@@ -175,9 +175,9 @@ double run(const SnowballTerms& terms, PDEParams& params, StepMethod method)
     }
     if (!stepped) {
         AppLogger::instance().log(AppLogger::Err,
-                                  "auto_call_finite_diff_implicit(%d, %d) refused: the implicit operator is "
-                                  "singular.",
-                                  M, N);
+                                  "auto_call_finite_diff_implicit(%d, %d) refused: the implicit operator cannot be "
+                                  "%s.",
+                                  M, N, method == StepMethod::DenseInverse ? "inverted" : "factored");
         return kNaN;
     }
 

@@ -22,11 +22,20 @@ void Snowball_PDE::set_structure(const std::vector<double>& obs, const std::vect
                                  const PDEParams& p)
 {
     // Copies first: the arguments may be this engine's own vectors.
-    std::vector<double> obs_copy(obs), ko_copy(ko), coupon_copy(coupon), ki_copy(ki);
-    obs_times.swap(obs_copy);
-    ko_barrier.swap(ko_copy);
-    ko_coupon.swap(coupon_copy);
-    ki_barrier.swap(ki_copy);
+    try {
+        std::vector<double> obs_copy(obs), ko_copy(ko), coupon_copy(coupon), ki_copy(ki);
+        obs_times.swap(obs_copy);
+        ko_barrier.swap(ko_copy);
+        ko_coupon.swap(coupon_copy);
+        ki_barrier.swap(ki_copy);
+    } catch (const std::bad_alloc&) {
+        // No schedule rather than the previous one: every price is then NaN.
+        obs_times.clear();
+        ko_barrier.clear();
+        ko_coupon.clear();
+        ki_barrier.clear();
+        AppLogger::instance().log(AppLogger::Err, "set_structure refused: out of memory for the schedule.");
+    }
     div_coupon = div;
     floor_price = floor;
     call_strike = strike;
@@ -119,10 +128,18 @@ void Snowball_PDE::copy_structure_from(const Snowball_PDE& other)
 {
     if (this == &other)
         return;
-    obs_times = other.obs_times;
-    ko_barrier = other.ko_barrier;
-    ko_coupon = other.ko_coupon;
-    ki_barrier = other.ki_barrier;
+    try {
+        obs_times = other.obs_times;
+        ko_barrier = other.ko_barrier;
+        ko_coupon = other.ko_coupon;
+        ki_barrier = other.ki_barrier;
+    } catch (const std::bad_alloc&) {
+        obs_times.clear();
+        ko_barrier.clear();
+        ko_coupon.clear();
+        ki_barrier.clear();
+        AppLogger::instance().log(AppLogger::Err, "copy_structure_from refused: out of memory for the schedule.");
+    }
     div_coupon = other.div_coupon;
     floor_price = other.floor_price;
     call_strike = other.call_strike;

@@ -73,6 +73,17 @@ TEST(SolverAgreement, FactoredSolveMatchesTheDenseInverse)
     }
 }
 
+TEST(SolverAgreement, FineGridsNeedNoDenseMatrix)
+{
+    // 200,000 price steps: the dense inverse alone would take 320 GB.
+    Terms t = Terms::single(103.0, 0.16, 80.0);
+    t.params.M = 200000;
+    t.params.N = 4;
+    EXPECT_TRUE(std::isfinite(t.run()));
+    PDEParams p = t.params;
+    EXPECT_TRUE(std::isnan(t.run(p, StepMethod::DenseInverse)));
+}
+
 TEST(SolverAgreement, DenseInverseInvertsTheOperator)
 {
     // Rebuild the operator by its formulas and check inverse * operator = I.
