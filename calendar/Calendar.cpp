@@ -21,11 +21,13 @@ bool Calendar::load(const std::string& path)
 {
     CsvBlockFile file(',', true);
     path_ = path;
-    const bool ok = file.read(path, nullptr, true) && file.recordCount() > 0;
+    // The date is the first column and must be an i column: any other type
+    // would give dates that mean nothing.
+    const bool ok = file.read(path, nullptr, true) && file.recordCount() > 0 &&
+                    file.columns().front().type == 'i';
     if (ok) {
         dates_.clear();
         dates_.reserve(file.recordCount());
-        // The first column is an i column; records from any other layout give 0.
         for (std::size_t k = 0; k < file.recordCount(); ++k)
             dates_.push_back(file.intAt(k, 0));
         AppLogger::instance().log(AppLogger::Info, "Calendar: %d items loaded from %s.",

@@ -15,8 +15,9 @@ class Calendar
 public:
     explicit Calendar(int id);
 
-    // Replaces the dates by the first column of every record of the file.
-    // True when at least one date was read; on failure the dates are kept.
+    // Replaces the dates by the first column (an i column) of every record of
+    // the file. True when at least one date was read; on failure the dates are
+    // kept.
     bool load(const std::string& path);
 
     // (first, last): first is the index of the first date not below date,

@@ -116,7 +116,7 @@ TEST(CalendarFile, BadFilesLoadNothingAndSaySo)
 {
     LogCapture log;
     for (const char* name : {"missing.csv", "calendar_empty.csv", "calendar_no_type_code.csv",
-                             "calendar_declaration_only.csv"}) {
+                             "calendar_declaration_only.csv", "calendar_double_dates.csv", ""}) {
         Calendar cal(4);
         log.clear();
         const std::string path = testData(name);

@@ -280,6 +280,8 @@ TEST_F(CsvFile, MissingEmptyAndInvalidFilesFail)
 {
     CsvBlockFile f;
     EXPECT_FALSE(f.read((dir / "missing.csv").string()));
+    EXPECT_FALSE(f.read(dir.string()));  // a folder
+    EXPECT_FALSE(f.read(""));
     EXPECT_FALSE(f.read(file("empty.csv", "")));
     EXPECT_FALSE(f.read(file("upper.csv", "Date\n20240102\n")));
     EXPECT_FALSE(f.read(file("unknown.csv", "zDate\n20240102\n")));
