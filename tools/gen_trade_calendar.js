@@ -29,18 +29,18 @@ const LAST_YEAR = 2035;
 // announced the closure.
 const EXCHANGE_CLOSURES = [
   // Spring Festival 2005: the holiday was 9-15 Feb with 5-6 Feb worked; the
-  // exchanges closed 7-15 Feb (SSE/SZSE notice on the 2005 Spring Festival
-  // market closure, January 2005).
+  // exchanges closed 7-15 Feb and reopened on the 16th (source: the SSE and
+  // SZSE notices on the 2005 Spring Festival market closure).
   ['2005-02-07', 'Spring Festival 2005, exchange closure'],
   ['2005-02-08', 'Spring Festival 2005, exchange closure (New Year\'s Eve)'],
   // Spring Festival 2006: the holiday was 29 Jan-4 Feb with 28 Jan and 5 Feb
-  // worked; the exchanges closed 26 Jan-3 Feb (SSE/SZSE notice on the 2006
-  // Spring Festival market closure, January 2006).
+  // worked; the exchanges closed 26 Jan-3 Feb and reopened on 6 Feb (source:
+  // the SSE and SZSE notices on the 2006 Spring Festival market closure).
   ['2006-01-26', 'Spring Festival 2006, exchange closure'],
   ['2006-01-27', 'Spring Festival 2006, exchange closure'],
   // Spring Festival 2024: the holiday was 10-17 Feb and New Year's Eve, Friday
-  // 9 Feb, a working day; the exchanges closed 9-17 Feb (SSE notice on the
-  // 2024 holiday market closures, 上证公告 December 2023; SZSE likewise).
+  // 9 Feb, a working day; the exchanges closed 9-17 Feb (source: the SSE and
+  // SZSE notices on the 2024 holiday market closures, December 2023).
   ['2024-02-09', 'Spring Festival 2024, exchange closure (New Year\'s Eve)'],
 ];
 
