@@ -11,6 +11,7 @@
 
 #include <newmat/newmat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cmath>
