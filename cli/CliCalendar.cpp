@@ -1,0 +1,61 @@
+#include "CliCalendar.h"
+
+#include "Calendar.h"
+#include "CliError.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+std::string loadedFrom;
+bool tried = false;
+
+const char* const kCalendarFile = "trade_calendar.csv";
+
+std::string besideExecutable()
+{
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec)
+        return std::string();
+    return (exe.parent_path() / kCalendarFile).string();
+}
+
+bool isFile(const std::string& path)
+{
+    std::error_code ec;
+    return !path.empty() && std::filesystem::is_regular_file(path, ec);
+}
+
+}  // namespace
+
+void useTradingCalendar(const std::string& calendarOption)
+{
+    if (tried) {
+        if (loadedFrom.empty())
+            throw badInput("no trading calendar could be loaded");
+        return;
+    }
+    tried = true;
+
+    std::string path;
+    if (!calendarOption.empty()) {
+        path = calendarOption;
+        if (!isFile(path))
+            throw badInput("--calendar: cannot read " + path);
+    } else if (isFile(kCalendarFile)) {
+        path = kCalendarFile;
+    } else {
+        path = besideExecutable();
+        if (!isFile(path))
+            throw badInput("no trading calendar: give --calendar FILE or put trade_calendar.csv in the "
+                           "working directory");
+    }
+    if (!trd_calendar_use_file(path))
+        throw badInput((calendarOption.empty() ? std::string("trading calendar ") : std::string("--calendar: ")) +
+                       path + " holds no trading dates");
+    loadedFrom = path;
+}
+
+const std::string& tradingCalendarPath() { return loadedFrom; }

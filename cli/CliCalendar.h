@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+
+// Loads the process-wide trading calendar once, from the first of: the file
+// named by --calendar, "trade_calendar.csv" in the working directory, the
+// copy shipped beside the executable. Throws CliError when none gives a date.
+void useTradingCalendar(const std::string& calendarOption);
+
+// The file the calendar was loaded from ("" before useTradingCalendar).
+const std::string& tradingCalendarPath();

@@ -1,0 +1,120 @@
+#include "CliOutput.h"
+
+#include "CliError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QString>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+
+std::string fixed(double value, int digits) { return QString::number(value, 'f', digits).toStdString(); }
+
+std::string general(double value) { return QString::asprintf("%g", value).toStdString(); }
+
+std::string full(double value) { return QString::number(value, 'g', 17).toStdString(); }
+
+void KeyValueTable::add(const std::string& name, const std::string& value) { rows_.emplace_back(name, value); }
+
+namespace {
+
+// Characters, not bytes, so that Chinese names line up too (roughly).
+std::size_t width(const std::string& utf8) { return static_cast<std::size_t>(QString::fromStdString(utf8).size()); }
+
+}  // namespace
+
+std::string KeyValueTable::text() const
+{
+    std::size_t nameWidth = 0, valueWidth = 0;
+    for (const auto& row : rows_) {
+        nameWidth = std::max(nameWidth, width(row.first));
+        valueWidth = std::max(valueWidth, width(row.second));
+    }
+    std::string out;
+    for (const auto& row : rows_) {
+        out += row.first + std::string(nameWidth - width(row.first) + 2, ' ');
+        out += std::string(valueWidth - width(row.second), ' ') + row.second + "\n";
+    }
+    return out;
+}
+
+std::string jsonLine(const Json& object)
+{
+    return object.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+void writeFileAtomically(const std::string& path, const std::string& content, bool append)
+{
+    const QString name = QString::fromLocal8Bit(path.c_str());
+    QByteArray bytes;
+    if (append && QFileInfo::exists(name)) {
+        QFile old(name);
+        if (!old.open(QIODevice::ReadOnly))
+            throw badInput("--out: cannot read " + path + " to append to it");
+        bytes = old.readAll();
+    }
+    bytes.append(content.data(), static_cast<int>(content.size()));
+
+    // QSaveFile writes beside the target and renames on commit; a failure
+    // anywhere leaves the old file as it was.
+    QSaveFile file(name);
+    if (!file.open(QIODevice::WriteOnly))
+        throw badInput("--out: cannot write " + path + ": " + file.errorString().toStdString());
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        throw badInput("--out: cannot write " + path + ": " + file.errorString().toStdString());
+}
+
+StdoutDiversion::StdoutDiversion(bool verbose)
+{
+    std::fflush(stdout);
+    saved_ = ::dup(STDOUT_FILENO);
+    if (saved_ < 0)
+        return;
+    const int target = verbose ? ::dup(STDERR_FILENO) : ::open("/dev/null", O_WRONLY);
+    if (target < 0 || ::dup2(target, STDOUT_FILENO) < 0) {
+        if (target >= 0)
+            ::close(target);
+        ::close(saved_);
+        saved_ = -1;
+        return;
+    }
+    ::close(target);
+}
+
+StdoutDiversion::~StdoutDiversion()
+{
+    if (saved_ < 0)
+        return;
+    std::fflush(stdout);
+    ::dup2(saved_, STDOUT_FILENO);
+    ::close(saved_);
+}
+
+ProgressBar::ProgressBar(int total) : total_(total), shown_(total > 0 && ::isatty(STDERR_FILENO)) { step(0); }
+
+ProgressBar::~ProgressBar() { clear(); }
+
+void ProgressBar::clear()
+{
+    if (shown_) {
+        std::fputs("\r\033[K", stderr);
+        std::fflush(stderr);
+    }
+}
+
+void ProgressBar::step(int done)
+{
+    if (!shown_)
+        return;
+    constexpr int width = 40;
+    const int filled = total_ > 0 ? done * width / total_ : width;
+    std::fprintf(stderr, "\r[%s%s] %d/%d", std::string(static_cast<std::size_t>(filled), '#').c_str(),
+                 std::string(static_cast<std::size_t>(width - filled), ' ').c_str(), done, total_);
+    std::fflush(stderr);
+}

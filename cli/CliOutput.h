@@ -1,0 +1,68 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+// Keys in the order they were added: easier to read than sorted ones.
+using Json = nlohmann::ordered_json;
+
+// Fixed-point text of a value as the window writes it (QString::number
+// with 'f'), so NaN reads "nan" and the table matches the fields.
+std::string fixed(double value, int digits);
+// C's %g with 6 significant digits, as the stress tables label their axes.
+std::string general(double value);
+// 17 significant digits: the text reads back to the same double.
+std::string full(double value);
+
+// A short aligned two-column table for people: names left, values right.
+class KeyValueTable
+{
+public:
+    void add(const std::string& name, const std::string& value);
+    std::string text() const;
+
+private:
+    std::vector<std::pair<std::string, std::string>> rows_;
+};
+
+// One JSON object on one line. Numbers come out as the shortest text that
+// reads back to the same double (never more than 17 significant digits).
+std::string jsonLine(const Json& object);
+
+// Replaces path by content in one step: written to a temporary file in the
+// same folder, then renamed over path, so a reader never sees half a file.
+// With append, the old content is kept in front. Throws CliError.
+void writeFileAtomically(const std::string& path, const std::string& content, bool append);
+
+// Sends whatever the engine prints on standard output (its search trace,
+// its file messages) to standard error while alive (verbose) or to nowhere,
+// so standard output carries only the command's result.
+class StdoutDiversion
+{
+public:
+    explicit StdoutDiversion(bool verbose);
+    ~StdoutDiversion();
+    StdoutDiversion(const StdoutDiversion&) = delete;
+    StdoutDiversion& operator=(const StdoutDiversion&) = delete;
+
+private:
+    int saved_ = -1;
+};
+
+// A one-line progress bar on standard error, drawn only when it is a terminal.
+class ProgressBar
+{
+public:
+    explicit ProgressBar(int total);
+    ~ProgressBar();
+    void step(int done);
+    // Wipes the bar so that a message can take the line.
+    void clear();
+
+private:
+    int total_;
+    bool shown_;
+};

@@ -1,0 +1,243 @@
+#include "StructureSetup.h"
+
+#include "Calendar.h"
+#include "CliCalendar.h"
+#include "CliError.h"
+#include "CliPrompter.h"
+#include "CliText.h"
+#include "ObserveSchedule.h"
+#include "Snowball_PDE.h"
+
+#include <QStringList>
+
+#include <cmath>
+
+namespace {
+
+const QString kDateFormat = QStringLiteral("yyyyMMdd");
+
+QDate rolled(const QDate& date, const char* option)
+{
+    const QDate r = rollForwardDate(date);
+    if (!r.isValid())
+        throw badInput(std::string(option) + ": " + u8(date.toString(kDateFormat)) +
+                       " lies outside the trading calendar " + tradingCalendarPath());
+    return r;
+}
+
+// More than one value must give one value per observation date; the window
+// would price a mismatch silently with whatever the engine makes of it.
+void checkListLength(const std::vector<double>& values, std::size_t dates, const char* option)
+{
+    if (values.size() > 1 && values.size() != dates)
+        throw badInput(std::string(option) + ": " + std::to_string(values.size()) + " values for " +
+                       std::to_string(dates) + " observation dates");
+}
+
+void checkLists(const StructureTexts& texts, std::size_t dates)
+{
+    checkListLength(valueList(texts.ko), dates, "--ko");
+    checkListLength(valueList(texts.coupon), dates, "--coupon");
+    checkListLength(valueList(texts.ki), dates, "--ki");
+}
+
+void checkLevels(const StructureTexts& texts, bool spotOnly)
+{
+    QString error;
+    if (!validateStructure(texts, spotOnly, error))
+        throw badInput(u8(QStringLiteral("结构参数错误: ") + error));
+}
+
+StructureTexts fieldTexts(const StructureOptions& o)
+{
+    StructureTexts t;
+    t.S = qs(o.spot);
+    t.Smax = o.smax.empty() ? defaultSmax(t.S) : qs(o.smax);
+    t.vol = qs(o.vol);
+    t.rate = qs(o.rate);
+    t.q = qs(o.q);
+    t.M = qs(o.M);
+    t.N = qs(o.N);
+    t.yearDays = qs(o.yearDays);
+    t.dayMode = DayMode::Trading;
+    t.ko = qs(o.ko);
+    t.coupon = qs(o.coupon);
+    t.ki = qs(o.ki);
+    t.divCoupon = qs(o.divCoupon);
+    t.floor = qs(o.floor);
+    t.strike = qs(o.strike);
+    t.participation = qs(o.participation);
+    return t;
+}
+
+int positiveYearDays(const QString& text)
+{
+    const int y = text.trimmed().toInt(nullptr, 10);
+    if (y <= 0)
+        throw badInput("--year-days: must be positive");
+    return y;
+}
+
+// --obs-times: the engine's terms straight from the options, no calendar.
+PreparedStructure prepareTimed(const StructureOptions& o, bool spotOnly)
+{
+    PreparedStructure p;
+    p.dated = false;
+    p.payoffType = o.payoffType();
+    p.texts = fieldTexts(o);
+    p.texts.dayMode = DayMode::Calendar;  // no dates to count, so no calendar is touched
+    const int yearDays = positiveYearDays(p.texts.yearDays);
+    p.yearDays = yearDays;
+
+    const std::vector<double> times = numberListOption(o.obsTimes, ',', "--obs-times");
+    for (std::size_t i = 0; i < times.size(); ++i) {
+        if (!(times[i] > 0))
+            throw badInput("--obs-times: observation times must be positive");
+        if (i > 0 && times[i] < times[i - 1])
+            throw badInput("--obs-times: observation times must not decrease");
+    }
+    const double T = o.T.empty() ? times.back() : numberOption(o.T, "--T");
+    if (!(T > 0))
+        throw badInput("--T: the maturity must be positive");
+    if (times.back() > T)
+        throw badInput("--obs-times: the last observation lies after the maturity --T");
+    if (o.N.empty())
+        p.texts.N = QString::number(std::max(1L, std::lround(T * yearDays)));
+
+    checkLevels(p.texts, spotOnly);
+    checkLists(p.texts, times.size());
+
+    p.terms = structureTerms(p.texts);
+    p.terms.obs_times = times;
+    p.terms.params.T = T;
+    auto spread = [&times](const QString& text) {
+        std::vector<double> v = valueList(text);
+        if (v.size() == 1)
+            v.assign(times.size(), v.front());
+        return v;
+    };
+    p.terms.ko_barrier = spread(p.texts.ko);
+    p.terms.ko_coupon = spread(p.texts.coupon);
+    for (double& c : p.terms.ko_coupon)
+        c *= 0.01;
+    p.terms.ki_barrier = spread(p.texts.ki);
+    p.terms.obsTimesOk = true;
+    return p;
+}
+
+}  // namespace
+
+QString defaultSmax(const QString& spot) { return QString::number(2 * spot.toDouble(), 'f', 3); }
+
+Schedule estimateSchedule(const ScheduleOptions& o, const CommonOptions& common)
+{
+    const QDate today = common.todayDate();
+    const QDate start = o.start.empty() ? today : dateOption(o.start, "--start");
+    const QDate expiry = o.expiry.empty() ? today.addYears(1) : dateOption(o.expiry, "--expiry");
+    const int lock = integerOption(o.lock, "--lock");
+    useTradingCalendar(common.calendar);
+
+    Schedule s;
+    s.start = rolled(start, "--start");
+    s.expiry = rolled(expiry, "--expiry");
+
+    CliPrompter prompter;
+    s.dates = generateObserveDates(s.start, s.expiry, lock, qs(o.freq));
+    const QStringList raised = prompter.take();
+    if (!raised.isEmpty())
+        throw badInput(u8(raised.front()));
+    if (s.dates.split(QLatin1Char('_'), Qt::SkipEmptyParts).contains(QStringLiteral("0")))
+        throw badInput("schedule: an observation date lies outside the trading calendar " + tradingCalendarPath());
+    return s;
+}
+
+PreparedStructure prepareDated(StructureTexts texts, const Schedule& schedule, double payoffType, bool spotOnly)
+{
+    PreparedStructure p;
+    p.payoffType = payoffType;
+    p.schedule = schedule;
+    p.yearDays = positiveYearDays(texts.yearDays);
+
+    texts.dayMode = DayMode::Trading;
+    texts.observeDates = schedule.dates;
+    texts.startDate = schedule.start.toString(kDateFormat);
+    texts.expiryDate = schedule.expiry.toString(kDateFormat);
+    p.tradingDays = trd_calendar().count_trading_days(dateToInt(schedule.start), dateToInt(schedule.expiry), 1);
+    texts.T = QString::number(p.tradingDays);
+    if (texts.N.trimmed().isEmpty())
+        texts.N = QString::number(p.tradingDays - 1);
+    p.texts = texts;
+
+    QString error;
+    if (!validateObserveDates(texts, error))
+        throw badInput(u8(QStringLiteral("观察日参数错误: ") + error));
+    checkLevels(texts, spotOnly);
+
+    p.terms = structureTerms(texts);
+    if (!p.terms.obsTimesOk)
+        throw badInput("no trading calendar to count the observation dates with");
+    if (p.terms.obs_times.empty())
+        throw badInput("schedule: no observation date after the start date");
+    checkLists(texts, p.terms.obs_times.size());
+    return p;
+}
+
+PreparedStructure prepareStructure(const StructureOptions& o, const CommonOptions& common, bool spotOnly)
+{
+    if (!o.obsTimes.empty())
+        return prepareTimed(o, spotOnly);
+
+    Schedule schedule;
+    if (!o.dates.empty()) {
+        const std::vector<QDate> dates = dateListOption(o.dates, "--dates");
+        const QDate today = common.todayDate();
+        const QDate start = o.schedule.start.empty() ? today : dateOption(o.schedule.start, "--start");
+        useTradingCalendar(common.calendar);
+        schedule.start = rolled(start, "--start");
+        // The dates are taken as typed, like dates typed into the editor's table.
+        schedule.expiry = o.schedule.expiry.empty() ? dates.back() : rolled(dateOption(o.schedule.expiry, "--expiry"), "--expiry");
+        QStringList texts;
+        for (const QDate& d : dates)
+            texts << d.toString(kDateFormat);
+        schedule.dates = texts.join(QLatin1Char('_'));
+    } else {
+        schedule = estimateSchedule(o.schedule, common);
+    }
+    return prepareDated(fieldTexts(o), schedule, o.payoffType(), spotOnly);
+}
+
+void handOverTo(Snowball_PDE& engine, const PreparedStructure& p)
+{
+    applyTerms(engine, p.terms);
+    handOver(engine, p.payoffType);
+}
+
+Json structureJson(const PreparedStructure& p)
+{
+    Json j;
+    const PDEParams& params = p.terms.params;
+    j["spot"] = params.S0;
+    j["smax"] = params.S_max;
+    j["sigma"] = params.sigma;
+    j["r"] = params.r;
+    j["q"] = params.q;
+    j["T"] = params.T;
+    j["M"] = params.M;
+    j["N"] = params.N;
+    j["type"] = p.payoffType > 0.5 ? "option" : "note";
+    j["obs_times"] = p.terms.obs_times;
+    j["ko_barrier"] = p.terms.ko_barrier;
+    j["ko_coupon"] = p.terms.ko_coupon;
+    j["ki_barrier"] = p.terms.ki_barrier;
+    j["div_coupon"] = p.terms.div_coupon;
+    j["floor"] = p.terms.floor_price;
+    j["strike"] = p.terms.call_strike;
+    j["participation"] = p.terms.call_participation;
+    if (p.dated) {
+        j["start"] = u8(p.schedule.start.toString(kDateFormat));
+        j["expiry"] = u8(p.schedule.expiry.toString(kDateFormat));
+        j["dates"] = u8(p.schedule.dates);
+        j["trading_days"] = p.tradingDays;
+    }
+    return j;
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "CliOutput.h"
+#include "StructureOptions.h"
+#include "StructureTerms.h"
+
+#include <QDate>
+#include <QString>
+
+class Snowball_PDE;
+
+// A schedule as the observation editor holds it.
+struct Schedule
+{
+    QDate start;    // on a trading day
+    QDate expiry;   // on a trading day
+    QString dates;  // yyyyMMdd joined by "_"
+};
+
+// The editor's estimate: both dates rolled onto trading days, then the
+// generated observation dates. Loads the trading calendar. Throws CliError.
+Schedule estimateSchedule(const ScheduleOptions& options, const CommonOptions& common);
+
+// A structure ready to hand to an engine, with what the lookups need.
+struct PreparedStructure
+{
+    StructureTexts texts;
+    StructureTerms terms;
+    double payoffType = 0;
+    double yearDays = 243;
+    bool dated = true;      // false with --obs-times
+    Schedule schedule;      // when dated
+    int tradingDays = 0;    // "到期天数(交易日)", when dated
+};
+
+// From the options: the schedule (estimated, given by --dates, or engine
+// times), the window's checks and the window's conversion. spotOnly checks
+// only the underlying price among the levels (the interval solve).
+PreparedStructure prepareStructure(const StructureOptions& options, const CommonOptions& common, bool spotOnly);
+
+// A dated structure whose texts are complete but for T (and N when empty):
+// fills them from the trading calendar as the window does after a schedule
+// change, checks and converts. Throws CliError.
+PreparedStructure prepareDated(StructureTexts texts, const Schedule& schedule, double payoffType,
+                               bool spotOnly);
+
+// applyTerms and the hand-over: the engine becomes initialised.
+void handOverTo(Snowball_PDE& engine, const PreparedStructure& structure);
+
+// The structure's inputs for a JSON result.
+Json structureJson(const PreparedStructure& structure);
+
+// The window's "价格上限" for a spot text: 2 x spot with three decimals.
+QString defaultSmax(const QString& spot);
