@@ -172,6 +172,9 @@ void CsvBlockFile::clear()
 bool CsvBlockFile::read(const std::string& path, const char* declaration, bool first_line_is_declaration)
 {
     clear();
+    columns_.clear();
+    record_size_ = 0;
+    header_.clear();
     file_name_ = path;
     std::ifstream in(path, std::ios::in | std::ios::binary);
     if (!in.is_open())
@@ -182,6 +185,9 @@ bool CsvBlockFile::read(const std::string& path, const char* declaration, bool f
 bool CsvBlockFile::read(std::istream& in, const char* declaration, bool first_line_is_declaration)
 {
     clear();
+    columns_.clear();
+    record_size_ = 0;
+    header_.clear();
     if (declaration != nullptr) {
         if (std::strlen(declaration) > static_cast<std::size_t>(kMaxDeclarationLength))
             return false;
@@ -290,7 +296,11 @@ void CsvBlockFile::parseRecord(const std::string& line, unsigned char* record) c
             break;
         }
         case 'f': {
-            const float x = static_cast<float>(leadingDouble(std::string(field, length)));
+            const double v = leadingDouble(std::string(field, length));
+            // Narrowed to float; out of its range gives an infinity, as strtof would.
+            const float inf = std::numeric_limits<float>::infinity();
+            const float x = std::fabs(v) > std::numeric_limits<float>::max() ? (v > 0 ? inf : -inf)
+                                                                             : static_cast<float>(v);
             std::memcpy(at, &x, sizeof x);
             break;
         }
