@@ -77,6 +77,11 @@ void PanelStress::setupUi()
     table_tv = new ExportTableWidget;
     table_delta = new ExportTableWidget;
     table_gamma = new ExportTableWidget;
+    // Narrower than Qt's default columns, so that the default seven prices
+    // fit the window without scrolling.
+    for (QTableWidget* t : {static_cast<QTableWidget*>(table_tv), static_cast<QTableWidget*>(table_delta),
+                            static_cast<QTableWidget*>(table_gamma)})
+        t->horizontalHeader()->setDefaultSectionSize(90);
     tabWidget->addTab(table_tv, QStringLiteral("TV"));
     tabWidget->addTab(table_delta, QStringLiteral("Delta"));
     tabWidget->addTab(table_gamma, QStringLiteral("Gamma"));
