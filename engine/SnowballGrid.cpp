@@ -48,8 +48,7 @@ bool observation_columns(const std::vector<double>& obs_times, double dt, double
             AppLogger::instance().log(AppLogger::Err, "observation:%.5f exceed.", t);
             return false;
         }
-        const double steps = T / dt + 1.0;  // t <= T keeps t/dt within this
-        const int column = nearest_index(t / dt, 0, static_cast<int>(std::min(steps, 2147483647.0)));
+        const int column = nearest_index(t / dt, 0, INT_MAX);
         // The time loop settles one observation per column, from the last
         // backwards; a column that does not rise would leave an observation
         // silently unsettled.
