@@ -11,7 +11,7 @@
 // the holidays are estimated from the published rules and each such year is
 // marked with a "#" line in the output so users know which years to refresh.
 //
-// Usage (from tools/):  npm ci && node gen_trade_calendar.js [output]
+// Usage (from tools/):  npm install && node gen_trade_calendar.js [output]
 //                       node gen_trade_calendar.js --check   (estimator vs package)
 'use strict';
 
