@@ -3,6 +3,7 @@
 // knocks out only at its barrier, participation on top).
 #include "MonteCarlo.h"
 #include "RandomStream.h"
+#include "Snowball_PDE.h"
 
 #include <gtest/gtest.h>
 
@@ -188,6 +189,33 @@ TEST(MonteCarlo, UntouchedPathsEarnTheLastCoupon)
     n.flat(150.0, 50.0);
     n.coupon = {0.1, 0.12, 0.14, 0.16};
     EXPECT_DOUBLE_EQ(n.price(), 116.0);
+}
+
+TEST(MonteCarlo, AgreesWithTheFiniteDifferencePrice)
+{
+    // The window's default note (dividend coupon = knock-out coupon, so both
+    // pricers model the same payout) on a daily grid.
+    Note n;
+    n.obs.clear();
+    for (int month = 3; month <= 12; ++month)
+        n.obs.push_back(month / 12.0);
+    n.flat(103.0, 80.0);
+    n.coupon.assign(n.obs.size(), 0.16);
+    n.paths = 20000;
+    const double mc = n.price();
+
+    PDEParams p;
+    p.S0 = 100.0;
+    p.S_max = 300.0;
+    p.sigma = n.sigma;
+    p.r = n.r;
+    p.q = 0.0;
+    p.T = 1.0;
+    p.M = 600;
+    p.N = 252;
+    const double pde = auto_call_finite_diff_implicit(n.obs, n.ko, n.coupon, n.ki, 0.16, 0.0, 0.0, 0.0, 0.0, p);
+    // Monte Carlo error about 0.1; the two also observe a day apart.
+    EXPECT_NEAR(mc, pde, 0.5);
 }
 
 TEST(MonteCarlo, RefusesWhatItCannotSimulate)
