@@ -187,8 +187,8 @@ std::string runBatch(const BatchOptions& o)
                 throw badInput("the line is longer than " + std::to_string(CsvBlockFile::kMaxLineLength) +
                                " characters");
             CsvBlockFile csv;
-            std::istringstream in(line.text + "\n");
-            if (!csv.read(in, kStructureRecordHeader, false) || csv.recordCount() != 1)
+            std::istringstream in(std::string(kStructureRecordHeader) + "\n" + line.text + "\n");
+            if (!csv.read(in, kStructureRecordHeader, true) || csv.recordCount() != 1)
                 throw badInput("the line cannot be read as a record");
             const RecordResult r = priceRecord(csv, o);
             out += o.common.json ? jsonLine(recordJson(number, r, o.greeks)) : csvLine(r, o.greeks);

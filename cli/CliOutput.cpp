@@ -18,14 +18,22 @@ std::string fixed(double value, int digits) { return QString::number(value, 'f',
 
 std::string general(double value) { return QString::asprintf("%g", value).toStdString(); }
 
+std::string precise(double value) { return QString::number(value, 'g', 10).toStdString(); }
+
 std::string full(double value) { return QString::number(value, 'g', 17).toStdString(); }
 
 void KeyValueTable::add(const std::string& name, const std::string& value) { rows_.emplace_back(name, value); }
 
 namespace {
 
-// Characters, not bytes, so that Chinese names line up too (roughly).
-std::size_t width(const std::string& utf8) { return static_cast<std::size_t>(QString::fromStdString(utf8).size()); }
+// Terminal columns: CJK characters take two.
+std::size_t width(const std::string& utf8)
+{
+    std::size_t w = 0;
+    for (const QChar ch : QString::fromStdString(utf8))
+        w += ch.unicode() >= 0x2E80 ? 2 : 1;
+    return w;
+}
 
 }  // namespace
 

@@ -14,6 +14,8 @@ using Json = nlohmann::ordered_json;
 std::string fixed(double value, int digits);
 // C's %g with 6 significant digits, as the stress tables label their axes.
 std::string general(double value);
+// 10 significant digits, for people.
+std::string precise(double value);
 // 17 significant digits: the text reads back to the same double.
 std::string full(double value);
 

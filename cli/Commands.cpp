@@ -136,20 +136,21 @@ struct SolveCommand : StructureCommand
     std::string solveFor;
 };
 
+// The window's message for each result code of the search.
 std::string solveFailure(int code)
 {
-    const std::string noSolution = "提示：在指定区间未能找到合适参数";
+    const std::string prefix = "solve code " + std::to_string(code) + ": ";
     switch (code) {
     case -1:
-        return noSolution + " 未在限定次数内找到解 (code -1)";
+        return prefix + "未在限定次数内找到解";
     case -2:
-        return "未获得有效解: 请提高精度(增大PDE中M)再试 (code -2)";
+        return prefix + "未获得有效解，请提高精度(增大PDE中M)再试";
     case -3:
-        return "求解错误：错误的目标变量 (code -3)";
+        return prefix + "错误的目标变量";
     case -4:
-        return noSolution + " 求解区间非单调，或目标不在区间内 (code -4)";
+        return prefix + "求解区间非单调，或目标不在区间内";
     default:
-        return noSolution + " (code " + std::to_string(code) + ")";
+        return prefix + "在指定区间未能找到合适参数";
     }
 }
 
@@ -186,7 +187,7 @@ std::string runSolve(const SolveCommand& o)
     }
     KeyValueTable t;
     t.add("for", o.solveFor);
-    t.add("value", full(result));
+    t.add("value", precise(result));
     t.add(o.solveFor == "vol" ? "波动率(%)" : "敲出票息(%)", field);
     t.add("target", general(target));
     return t.text();
@@ -305,6 +306,7 @@ std::string runStress(const StressCommand& o)
 
     Snowball_PDE engine;
     handOverTo(engine, p);
+    priceOrRefuse(engine);  // a structure the engine refuses would give tables of nan
     StressResult result;
     const StressStatus status = run_stress_grid(engine, prices, vols, tau, result);
     if (status != StressStatus::Ok)

@@ -65,6 +65,11 @@ int main(int argc, char** argv)
     commands["grid"] = addGridCommand(app);
     commands["batch"] = addBatchCommand(app);
 
+    if (argc > 1 && argv[1][0] != '-' && commands.count(argv[1]) == 0) {
+        printError(std::string("unknown command \"") + argv[1] +
+                   "\" (price, solve, scan, stress, mc, schedule, grid, batch)");
+        return ExitBadInput;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {

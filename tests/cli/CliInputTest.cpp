@@ -1,0 +1,76 @@
+// The command line is strict: every bad input is one line on stderr naming
+// what is wrong, nothing on stdout, and status 2 (bad input) or 1 (the
+// engine refuses, a target is out of reach).
+#include "CliRun.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct BadInput
+{
+    const char* name;
+    QStringList args;
+    int status;
+    const char* message;  // part of the stderr line
+};
+
+void PrintTo(const BadInput& c, std::ostream* os) { *os << c.name; }
+
+class CliBadInput : public ::testing::TestWithParam<BadInput>
+{
+};
+
+}  // namespace
+
+TEST_P(CliBadInput, OneLineOnStderrNothingOnStdout)
+{
+    const BadInput& c = GetParam();
+    const CliResult r = runCli(c.args);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    EXPECT_TRUE(r.oneErrorLine()) << r.err;
+    EXPECT_EQ(r.err.rfind("error: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliBadInput,
+    ::testing::Values(
+        BadInput{"not_a_number", {"price", "--vol", "abc"}, 2, "--vol: \"abc\" is not a number"},
+        BadInput{"nan_is_no_number", {"price", "--spot", "nan"}, 2, "--spot"},
+        BadInput{"list_with_a_word", {"price", "--ko", "103_x_101"}, 2, "--ko"},
+        BadInput{"list_with_an_empty_part", {"price", "--ki", "80__75"}, 2, "--ki"},
+        BadInput{"unknown_option", {"price", "--volatility", "20"}, 2, "--volatility"},
+        BadInput{"unknown_command", {"value"}, 2, "value"},
+        BadInput{"no_command", {}, 2, "subcommand"},
+        BadInput{"date_that_does_not_exist", {"price", "--start", "20250230"}, 2, "--start: \"20250230\""},
+        BadInput{"date_in_a_list", {"price", "--dates", "20270308_20271306"}, 2, "--dates"},
+        BadInput{"empty_schedule", {"price", "--dates", ""}, 2, "--dates"},
+        BadInput{"lock_beyond_the_dates", {"schedule", "--lock", "40"}, 2,
+                 "锁定观察数量大于以观察频率取样的日期数量!"},
+        BadInput{"start_not_before_the_first_date",
+                 {"price", "--start", "20270308", "--dates", "20270308_20270407"}, 2, "首次敲出观察日小于起始日"},
+        BadInput{"knock_in_above_spot", {"price", "--ki", "100"}, 2, "敲入价格应小于标的价格"},
+        BadInput{"list_length", {"price", "--ko", "103_102"}, 2, "--ko: 2 values"},
+        BadInput{"calendar_missing", {"price", "--calendar", "/nonexistent/cal.csv"}, 2, "--calendar"},
+        BadInput{"frequency", {"schedule", "--freq", "daily"}, 2, "--freq"},
+        BadInput{"exclusive_schedules", {"price", "--obs-times", "0.5,1", "--dates", "20270308"}, 2, "--obs-times"},
+        BadInput{"stress_without_points", {"stress", "--prices", "70:130:0"}, 2, "--prices"},
+        BadInput{"scan_without_points", {"scan", "--from", "1", "--to", "0"}, 2, "--step"},
+        BadInput{"structure_file_missing", {"batch", "/nonexistent/book.csv"}, 2, "cannot read"},
+        BadInput{"engine_refuses", {"price", "--M", "0"}, 1, "refused"},
+        BadInput{"target_out_of_reach", {"solve", "--for", "vol", "--lo", "0.3", "--hi", "0.5", "--target", "120"},
+                 1, "code -4: 求解区间非单调，或目标不在区间内"},
+        BadInput{"lookup_off_the_grid", {"price", "--greeks", "--lookup-spot", "500"}, 1, "--lookup-spot"}),
+    [](const ::testing::TestParamInfo<BadInput>& info) { return std::string(info.param.name); });
+
+TEST(CliHelp, EveryCommandHasHelpOnStdout)
+{
+    for (const char* command : {"price", "solve", "scan", "stress", "mc", "schedule", "grid", "batch"}) {
+        const CliResult r = runCli({command, "--help"});
+        EXPECT_EQ(r.status, 0) << command;
+        EXPECT_NE(r.out.find(std::string("kelvara-cli ") + command), std::string::npos) << r.out;
+        EXPECT_TRUE(r.err.empty()) << r.err;
+    }
+}

@@ -1,0 +1,210 @@
+// kelvara-cli prices through the window's conversion must equal the engine
+// fed with the same terms by hand, to the last bit.
+#include "CliRun.h"
+
+#include "Calendar.h"
+#include "Snowball_PDE.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+int toInt(const QDate& d) { return d.year() * 10000 + d.month() * 100 + d.day(); }
+QDate toDate(int yyyymmdd) { return QDate(yyyymmdd / 10000, yyyymmdd / 100 % 100, yyyymmdd % 100); }
+
+PDEParams paramsOf(double S0, double Smax, double sigma, double r, double T, int M, int N)
+{
+    PDEParams p;
+    p.S0 = S0;
+    p.S_max = Smax;
+    p.sigma = sigma;
+    p.r = r;
+    p.q = 0 / 100.0;
+    p.T = T;
+    p.M = M;
+    p.N = N;
+    return p;
+}
+
+// The default window inputs with an explicit engine structure.
+struct ObsTimesCase
+{
+    std::vector<double> obs{0.25, 0.5, 0.75, 1.0};
+    std::vector<double> ko{103, 102, 101, 100};
+
+    QStringList args() const
+    {
+        return {"--obs-times", "0.25,0.5,0.75,1", "--T", "1", "--N", "100", "--M", "120",
+                "--ko", "103_102_101_100", "--coupon", "12", "--ki", "75", "--vol", "25",
+                "--rate", "2", "--type", "option", "--calendar", "/nonexistent/calendar.csv"};
+    }
+
+    void handTo(Snowball_PDE& engine) const
+    {
+        const std::vector<double> coupon(4, 12 * 0.01), ki(4, 75.0);
+        engine.set_structure(obs, ko, coupon, ki, 16 / 100.0, 0, 0, 0, 1.0,
+                             paramsOf(100, 200, 25 / 100.0, 2 / 100.0, 1.0, 120, 100));
+    }
+};
+
+}  // namespace
+
+TEST(CliPrice, WindowDefaultsEqualTheEnginesPriceOfTheSameTerms)
+{
+    // The window's defaults: today to a year ahead on the shipped calendar,
+    // monthly, lock 3, N = trading days - 1, Smax = 2 x spot.
+    Calendar cal(1);
+    ASSERT_TRUE(cal.load("trade_calendar.csv"));
+    const QDate today = QDate::currentDate();
+    const CliResult r = runCli({"price", "--json"});
+    if (QDate::currentDate() != today)
+        GTEST_SKIP() << "the date changed during the run";
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    const int start = cal.roll_forward(toInt(today));
+    const int expiry = cal.roll_forward(toInt(today.addYears(1)));
+    ASSERT_GT(start, 0);
+    ASSERT_GT(expiry, 0);
+    std::vector<QDate> candidates;
+    for (QDate c = toDate(start).addMonths(1); c.addDays(15) < toDate(expiry); c = c.addMonths(1))
+        candidates.push_back(c);
+    ASSERT_GE(candidates.size(), 2u);
+    candidates.erase(candidates.begin(), candidates.begin() + 2);  // lock 3
+
+    std::vector<int> dates;
+    for (const QDate& c : candidates)
+        dates.push_back(cal.roll_forward(toInt(c)));
+    dates.push_back(expiry);
+    QStringList dateTexts;
+    std::vector<double> obs;
+    for (int d : dates) {
+        dateTexts << QString::number(d);
+        obs.push_back((cal.find(d).first - cal.find(start).first) / 243.0);
+    }
+    const int days = cal.find(expiry).first - cal.find(start).first + 1;
+
+    const std::size_t n = obs.size();
+    Snowball_PDE engine;
+    engine.set_structure(obs, std::vector<double>(n, 103), std::vector<double>(n, 16 * 0.01),
+                         std::vector<double>(n, 80), 16 / 100.0, 0, 0, 0, 0.0,
+                         paramsOf(100, 200, 18 / 100.0, 1.5 / 100, (days - 1) / 243.0, 200, days - 1));
+    const double expected = engine.price();
+    ASSERT_FALSE(std::isnan(expected));
+
+    const nlohmann::json j = r.json();
+    EXPECT_EQ(j["price"].get<double>(), expected);
+    EXPECT_EQ(j["structure"]["dates"].get<std::string>(), dateTexts.join('_').toStdString());
+    EXPECT_EQ(j["structure"]["N"].get<int>(), days - 1);
+    EXPECT_EQ(j["structure"]["trading_days"].get<int>(), days);
+}
+
+TEST(CliPrice, EngineTermsNeedNoCalendarAndEqualTheEngine)
+{
+    const ObsTimesCase c;
+    QStringList args{"price", "--json", "--greeks"};
+    const CliResult r = runCli(args + c.args());
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    Snowball_PDE engine;
+    c.handTo(engine);
+    const double price = engine.price();
+    ASSERT_TRUE(engine.calculate());
+    ASSERT_TRUE(engine.create_Greeks());
+
+    // Without dates the lookup reads today's column: tau = T.
+    const nlohmann::json j = r.json();
+    const nlohmann::json& g = j["greeks"];
+    EXPECT_EQ(j["price"].get<double>(), price);
+    EXPECT_EQ(g["price"].get<double>(), engine.lookup_price(100, 1.0, false));
+    EXPECT_EQ(g["delta"].get<double>(), engine.lookup_delta(100, 1.0, false));
+    EXPECT_EQ(g["gamma"].get<double>(), engine.lookup_gamma(100, 1.0, false));
+    // The window's units: Theta per trading day, Vega and Rho per point.
+    EXPECT_EQ(g["theta"].get<double>(), engine.lookup_theta(100, 1.0, false) / 243);
+    EXPECT_EQ(g["vega"].get<double>(), engine.lookup_vega(100, 1.0, false) * 0.01);
+    EXPECT_EQ(g["rho"].get<double>(), engine.lookup_rho(100, 1.0, false) * 0.01);
+
+    const CliResult knocked = runCli(QStringList{"price", "--json", "--greeks", "--knocked-in",
+                                                 "--lookup-spot", "70"} + c.args());
+    ASSERT_EQ(knocked.status, 0) << knocked.err;
+    EXPECT_EQ(knocked.json()["greeks"]["price"].get<double>(), engine.lookup_price(70, 1.0, true));
+}
+
+TEST(CliPrice, JsonRoundTripsAndAgreesWithTheTable)
+{
+    const ObsTimesCase c;
+    const CliResult json = runCli(QStringList{"price", "--json", "--greeks"} + c.args());
+    const CliResult table = runCli(QStringList{"price", "--greeks", "--digits", "6"} + c.args());
+    ASSERT_EQ(json.status, 0) << json.err;
+    ASSERT_EQ(table.status, 0) << table.err;
+
+    // One object on one line; reading it back and writing it again changes nothing.
+    EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 1);
+    const nlohmann::json j = json.json();
+    EXPECT_EQ(nlohmann::json::parse(j.dump()), j);
+
+    for (const char* name : {"delta", "gamma"}) {
+        const std::string shown =
+            QString::number(j["greeks"][name].get<double>(), 'f', 6).toStdString();
+        EXPECT_NE(table.out.find(std::string(name) + " "), std::string::npos) << table.out;
+        EXPECT_NE(table.out.find(shown + "\n"), std::string::npos) << name << " " << shown << "\n" << table.out;
+    }
+}
+
+TEST(CliScan, EachPointIsThePriceOfThatTerm)
+{
+    const CliResult scan = runCli({"scan", "--param", "0", "--json"});
+    ASSERT_EQ(scan.status, 0) << scan.err;
+    const nlohmann::json j = scan.json();
+    ASSERT_EQ(j["points"].size(), 3u);  // the panel's 100, 105, 110
+    EXPECT_EQ(j["points"][1]["value"].get<double>(), 105);
+
+    const CliResult single = runCli({"price", "--json", "--ko", "105"});
+    ASSERT_EQ(single.status, 0) << single.err;
+    EXPECT_EQ(j["points"][1]["price"].get<double>(), single.json()["price"].get<double>());
+
+    // The nearest point is the one closest to the target (the spot, 100).
+    std::size_t best = 0;
+    for (std::size_t i = 1; i < j["points"].size(); ++i) {
+        if (std::fabs(j["points"][i]["price"].get<double>() - 100) <
+            std::fabs(j["points"][best]["price"].get<double>() - 100))
+            best = i;
+    }
+    EXPECT_EQ(j["nearest"]["value"], j["points"][best]["value"]);
+
+    const CliResult text = runCli({"scan", "--param", "3"});
+    ASSERT_EQ(text.status, 0) << text.err;
+    // Header, 20 points (0..1 at 0.05 is capped at 20), the nearest line.
+    EXPECT_EQ(std::count(text.out.begin(), text.out.end(), '\n'), 22);
+    EXPECT_EQ(text.out.rfind("value,price\n0,", 0), 0u);
+    EXPECT_NE(text.out.find("\nnearest,"), std::string::npos);
+}
+
+TEST(CliSolve, SolvedVolatilityPricesToTheTarget)
+{
+    const CliResult solve = runCli({"solve", "--for", "vol", "--lo", "0.05", "--hi", "0.5", "--json"});
+    ASSERT_EQ(solve.status, 0) << solve.err;
+    const double vol = solve.json()["value"].get<double>();
+    ASSERT_GT(vol, 0.05);
+    ASSERT_LT(vol, 0.5);
+
+    const CliResult check =
+        runCli({"price", "--json", "--vol", QString::number(vol * 100, 'g', 17)});
+    ASSERT_EQ(check.status, 0) << check.err;
+    EXPECT_LT(std::fabs(check.json()["price"].get<double>() - 100), 0.05);  // the search's tolerance
+}
+
+TEST(CliMc, FirstRunIsReproducibleAndCloseToThePde)
+{
+    const CliResult a = runCli({"mc", "--json", "--paths", "20000"});
+    const CliResult b = runCli({"mc", "--json", "--paths", "20000"});
+    const CliResult pde = runCli({"price", "--json"});
+    ASSERT_EQ(a.status, 0) << a.err;
+    ASSERT_EQ(pde.status, 0) << pde.err;
+    EXPECT_EQ(a.out, b.out);
+    // Percent of a notional of 100: the same scale as the PDE price here.
+    EXPECT_NEAR(a.json()["price"].get<double>(), pde.json()["price"].get<double>(), 1.5);
+}
