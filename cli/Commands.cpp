@@ -302,6 +302,8 @@ std::string runStress(const StressCommand& o)
     const GridAxis prices = stressAxis(o.prices, "--prices");
     const GridAxis vols = stressAxis(o.vols, "--vols");
     const int days = integerOption(o.days, "--days");
+    if (days < 0)
+        throw badInput("--days: the remaining trading days cannot be negative");
     const double tau = days / 252.0;  // the stress panel's reading of "交易日:"
 
     Snowball_PDE engine;
@@ -402,6 +404,17 @@ struct GridCommand : StructureCommand
     std::string out;
 };
 
+// A grid as rows from the lowest price node up, one value per time column.
+std::vector<std::vector<double>> rows(const NEWMAT::Matrix& grid)
+{
+    std::vector<std::vector<double>> out(static_cast<std::size_t>(grid.Nrows()));
+    const double* cells = grid.Store();
+    for (int r = 0; r < grid.Nrows(); ++r)
+        out[static_cast<std::size_t>(r)].assign(cells + static_cast<long>(r) * grid.Ncols(),
+                                                cells + static_cast<long>(r + 1) * grid.Ncols());
+    return out;
+}
+
 std::string runGrid(const GridCommand& o)
 {
     const PreparedStructure p = prepareStructure(o.structure, o.common, false);
@@ -425,10 +438,18 @@ std::string runGrid(const GridCommand& o)
     if (!complete)
         throw badInput("cannot write the grids");
     const std::string text(blocks.constData(), static_cast<std::size_t>(blocks.size()));
-    if (o.out.empty())
-        return text;
-    writeFileAtomically(o.out, text, true);
-    return std::string();
+    if (!o.out.empty())
+        writeFileAtomically(o.out, text, true);
+    if (o.common.json) {
+        Json j = commandJson("grid");
+        j["dS"] = engine.dS;
+        j["dt"] = engine.dt;
+        j["Price"] = rows(engine.Price);
+        if (engine.has_ki_grid)
+            j["Price_KI"] = rows(engine.Price_KI);
+        return jsonLine(j);
+    }
+    return o.out.empty() ? text : std::string();
 }
 
 template <class Options>
@@ -442,6 +463,14 @@ CommandRun bind(std::shared_ptr<Options> options, std::string (*run)(const Optio
 GreeksLookup computeGreeks(Snowball_PDE& engine, const PreparedStructure& p, double spot, const QDate& date,
                            bool knockedIn)
 {
+    // The window would read today's column for a date after the expiry (a
+    // negative remaining time) and NaN off the grid; a script hears about both.
+    const double smax = p.terms.params.S_max;
+    if (!(spot >= 0 && spot <= smax))
+        throw badInput("--lookup-spot: " + general(spot) + " lies outside the price grid 0.." + general(smax));
+    if (p.dated && date > p.schedule.expiry)
+        throw badInput("--lookup-date: " + u8(date.toString(kDateFormat)) + " lies after the expiry " +
+                       u8(p.schedule.expiry.toString(kDateFormat)));
     if (!engine.calculate())
         throw refused("the engine refused the Greeks runs (no price)");
     if (!engine.create_Greeks())
@@ -454,7 +483,7 @@ GreeksLookup computeGreeks(Snowball_PDE& engine, const PreparedStructure& p, dou
     g.tau = p.dated ? year_fraction(dateToInt(date), dateToInt(p.schedule.expiry), Y) : p.terms.params.T;
     g.price = engine.lookup_price(spot, g.tau, knockedIn);
     if (std::isnan(g.price))
-        throw refused("--lookup-spot/--lookup-date: the lookup lies off the price grid or after the expiry");
+        throw refused("the engine gave no value at the lookup spot and date");
     g.delta = engine.lookup_delta(spot, g.tau, knockedIn);
     g.gamma = engine.lookup_gamma(spot, g.tau, knockedIn);
     g.theta = engine.lookup_theta(spot, g.tau, knockedIn) / Y;
@@ -552,6 +581,7 @@ CommandRun addGridCommand(CLI::App& app)
     auto o = std::make_shared<GridCommand>();
     CLI::App* sub = app.add_subcommand("grid", "The value grids as MATRIX: text blocks");
     addStructureCommandOptions(*sub, *o);
-    sub->add_option("--out", o->out, "Append the blocks to this file (default: stdout)");
+    sub->add_option("--out", o->out, "Append the blocks to this file (default: stdout; with --json the "
+                                     "grids go to stdout as JSON)");
     return bind(o, runGrid);
 }

@@ -217,6 +217,15 @@ TEST(CliGrid, AppendsWholeBlocksAndLeavesTheFileAloneOnFailure)
     const QList<QByteArray> rows = grids.split('\n');
     EXPECT_EQ(rows[2].count(", "), 31);
 
+    // The JSON grids hold the same values at full precision.
+    const CliResult json = runCli(QStringList{"grid", "--json"} + small);
+    ASSERT_EQ(json.status, 0) << json.err;
+    const nlohmann::json price = json.json()["Price"];
+    ASSERT_EQ(price.size(), 21u);
+    ASSERT_EQ(price[1].size(), 31u);
+    EXPECT_EQ(rows[2].left(rows[2].indexOf(',')).toStdString(),
+              QString::asprintf("%.4f", price[1][0].get<double>()).toStdString());
+
     const CliResult refused = runCli({"grid", "--out", file, "--M", "0"});
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(readFile(file), grids);

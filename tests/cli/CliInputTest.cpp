@@ -62,7 +62,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"engine_refuses", {"price", "--M", "0"}, 1, "refused"},
         BadInput{"target_out_of_reach", {"solve", "--for", "vol", "--lo", "0.3", "--hi", "0.5", "--target", "120"},
                  1, "code -4: 求解区间非单调，或目标不在区间内"},
-        BadInput{"lookup_off_the_grid", {"price", "--greeks", "--lookup-spot", "500"}, 1, "--lookup-spot"}),
+        BadInput{"lookup_off_the_grid", {"price", "--greeks", "--lookup-spot", "500"}, 2, "--lookup-spot"},
+        BadInput{"lookup_after_expiry", {"price", "--greeks", "--lookup-date", "20991231"}, 2, "--lookup-date"}),
     [](const ::testing::TestParamInfo<BadInput>& info) { return std::string(info.param.name); });
 
 TEST(CliHelp, EveryCommandHasHelpOnStdout)
