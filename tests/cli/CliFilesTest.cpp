@@ -223,7 +223,7 @@ TEST(CliGrid, AppendsWholeBlocksAndLeavesTheFileAloneOnFailure)
     const nlohmann::json price = json.json()["Price"];
     ASSERT_EQ(price.size(), 21u);
     ASSERT_EQ(price[1].size(), 31u);
-    EXPECT_EQ(rows[2].left(rows[2].indexOf(',')).toStdString(),
+    EXPECT_EQ(rows[3].left(rows[3].indexOf(',')).toStdString(),  // node 1 after "kept" and the name
               QString::asprintf("%.4f", price[1][0].get<double>()).toStdString());
 
     const CliResult refused = runCli({"grid", "--out", file, "--M", "0"});
