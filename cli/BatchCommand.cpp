@@ -215,7 +215,7 @@ CommandRun addBatchCommand(CLI::App& app)
     addMarketOptions(*sub, o->market);
     addCommonOptions(*sub, o->common);
     sub->add_flag("--greeks", o->greeks, "Also the Greeks at each record's open price");
-    sub->add_option("--lookup-date", o->lookupDate, "Date of the lookups (default: today)")->check(DateText);
+    sub->add_option("--lookup-date", o->lookupDate, "Date of the lookups (default: today)")->check(DateText)->type_name("yyyyMMdd");
     sub->add_flag("--knocked-in", o->knockedIn, "Read the knocked-in grids");
     return [o]() { return runBatch(*o); };
 }

@@ -125,30 +125,30 @@ RangeSpec rangeOption(const std::string& text, const char* option)
     return RangeSpec{items[0].toDouble(), items[1].toDouble(), items[2].toDouble()};
 }
 
-const CLI::Validator NumberText(checkNumber, "NUMBER");
+const CLI::Validator NumberText(checkNumber, "", "NUMBER");
 
 const CLI::Validator IntegerText(
     [](std::string& text) {
         return isIntegerText(qs(text)) ? std::string() : inQuotes(text) + " is not an integer";
     },
-    "INT");
+    "", "INT");
 
 const CLI::Validator ValueListText(
-    [](std::string& text) { return checkList(text, QLatin1Char('_'), isNumberText, "a number"); }, "V1_V2_...");
+    [](std::string& text) { return checkList(text, QLatin1Char('_'), isNumberText, "a number"); }, "", "V1_V2_...");
 
 const CLI::Validator DateText(
     [](std::string& text) {
         return isDateText(qs(text)) ? std::string() : inQuotes(text) + " is not a date (yyyyMMdd)";
     },
-    "yyyyMMdd");
+    "", "yyyyMMdd");
 
 const CLI::Validator DateListText(
     [](std::string& text) { return checkList(text, QLatin1Char('_'), isDateText, "a date (yyyyMMdd)"); },
-    "D1_D2_...");
+    "", "D1_D2_...");
 
 const CLI::Validator TimeListText(
-    [](std::string& text) { return checkList(text, QLatin1Char(','), isNumberText, "a number"); }, "T1,T2,...");
+    [](std::string& text) { return checkList(text, QLatin1Char(','), isNumberText, "a number"); }, "", "T1,T2,...");
 
 const CLI::Validator RangeText(
     [](std::string& text) { return isRangeText(text) ? std::string() : inQuotes(text) + " is not START:END:STEP"; },
-    "START:END:STEP");
+    "", "START:END:STEP");

@@ -498,8 +498,8 @@ CommandRun addPriceCommand(CLI::App& app)
     CLI::App* sub = app.add_subcommand("price", "Price the structure (定价), optionally with the Greeks");
     addStructureCommandOptions(*sub, *o);
     sub->add_flag("--greeks", o->greeks, "Also the Greeks (风险指标计算) and the lookup");
-    sub->add_option("--lookup-spot", o->lookupSpot, "Spot of the lookup (default: --spot)")->check(NumberText);
-    sub->add_option("--lookup-date", o->lookupDate, "Date of the lookup (default: today)")->check(DateText);
+    sub->add_option("--lookup-spot", o->lookupSpot, "Spot of the lookup (default: --spot)")->check(NumberText)->type_name("NUMBER");
+    sub->add_option("--lookup-date", o->lookupDate, "Date of the lookup (default: today)")->check(DateText)->type_name("yyyyMMdd");
     sub->add_flag("--knocked-in", o->knockedIn, "Read the knocked-in grids");
     return bind(o, runPrice);
 }
@@ -514,10 +514,10 @@ CommandRun addSolveCommand(CLI::App& app)
         ->check(CLI::IsMember({"vol", "coupon"}));
     sub->add_option("--lo", o->lo, "Lower end of the interval, a decimal (0.2 is 20%)")
         ->capture_default_str()
-        ->check(NumberText);
-    sub->add_option("--hi", o->hi, "Upper end of the interval")->capture_default_str()->check(NumberText);
+        ->check(NumberText)->type_name("NUMBER");
+    sub->add_option("--hi", o->hi, "Upper end of the interval")->capture_default_str()->check(NumberText)->type_name("NUMBER");
     sub->add_option("--target", o->target, "Target price (default: the spot for a note, 0 for an option)")
-        ->check(NumberText);
+        ->check(NumberText)->type_name("NUMBER");
     return bind(o, runSolve);
 }
 
@@ -531,11 +531,11 @@ CommandRun addScanCommand(CLI::App& app)
         ->capture_default_str()
         ->check(CLI::Range(0, 5));
     sub->add_option("--from", o->from, "First value, engine units (default: the panel's range of the term)")
-        ->check(NumberText);
-    sub->add_option("--to", o->to, "Last value")->check(NumberText);
-    sub->add_option("--step", o->step, "Step")->check(NumberText);
+        ->check(NumberText)->type_name("NUMBER");
+    sub->add_option("--to", o->to, "Last value")->check(NumberText)->type_name("NUMBER");
+    sub->add_option("--step", o->step, "Step")->check(NumberText)->type_name("NUMBER");
     sub->add_option("--target", o->target, "Target price (default: the spot for a note, 0 for an option)")
-        ->check(NumberText);
+        ->check(NumberText)->type_name("NUMBER");
     return bind(o, runScan);
 }
 
@@ -544,13 +544,11 @@ CommandRun addStressCommand(CLI::App& app)
     auto o = std::make_shared<StressCommand>();
     CLI::App* sub = app.add_subcommand("stress", "S-σ stress tables Delta, Gamma, TV in the stress data format");
     addStructureCommandOptions(*sub, *o);
-    sub->add_option("--prices", o->prices, "Underlying prices START:END:STEP")->capture_default_str()->check(
-        RangeText);
-    sub->add_option("--vols", o->vols, "Volatilities START:END:STEP, decimals")->capture_default_str()->check(
-        RangeText);
+    sub->add_option("--prices", o->prices, "Underlying prices START:END:STEP")->capture_default_str()->check(RangeText)->type_name("START:END:STEP");
+    sub->add_option("--vols", o->vols, "Volatilities START:END:STEP, decimals")->capture_default_str()->check(RangeText)->type_name("START:END:STEP");
     sub->add_option("--days", o->days, "Remaining trading days (years = days / 252)")
         ->capture_default_str()
-        ->check(IntegerText);
+        ->check(IntegerText)->type_name("INT");
     sub->add_option("--out", o->out, "Write the stress data file here (replaced whole) instead of stdout");
     return bind(o, runStress);
 }
