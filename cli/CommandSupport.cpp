@@ -1,0 +1,38 @@
+#include "CommandSupport.h"
+
+#include "CliError.h"
+#include "CliText.h"
+#include "Snowball_PDE.h"
+#include "StructureSetup.h"
+
+#include <cmath>
+
+const QString kDateFormat = QStringLiteral("yyyyMMdd");
+
+void addStructureCommandOptions(CLI::App& sub, StructureCommand& o)
+{
+    addStructureOptions(sub, o.structure);
+    addCommonOptions(sub, o.common);
+}
+
+double targetOption(const std::string& text, const PreparedStructure& p)
+{
+    if (!text.empty())
+        return numberOption(text, "--target");
+    return p.payoffType > 0.5 ? 0.0 : p.terms.params.S0;
+}
+
+double priceOrRefuse(Snowball_PDE& engine)
+{
+    const double value = engine.price();
+    if (std::isnan(value))
+        throw refused("the engine refused the structure (no price)");
+    return value;
+}
+
+Json commandJson(const char* command)
+{
+    Json j;
+    j["command"] = command;
+    return j;
+}

@@ -1,0 +1,78 @@
+#include "CommandSupport.h"
+
+#include "CliError.h"
+#include "CliText.h"
+#include "Snowball_PDE.h"
+#include "StructureSetup.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cmath>
+
+namespace {
+
+struct GridCommand : StructureCommand
+{
+    std::string out;
+};
+
+// A grid as rows from the lowest price node up, one value per time column.
+std::vector<std::vector<double>> rows(const NEWMAT::Matrix& grid)
+{
+    std::vector<std::vector<double>> out(static_cast<std::size_t>(grid.Nrows()));
+    const double* cells = grid.Store();
+    for (int r = 0; r < grid.Nrows(); ++r)
+        out[static_cast<std::size_t>(r)].assign(cells + static_cast<long>(r) * grid.Ncols(),
+                                                cells + static_cast<long>(r + 1) * grid.Ncols());
+    return out;
+}
+
+std::string runGrid(const GridCommand& o)
+{
+    const PreparedStructure p = prepareStructure(o.structure, o.common, false);
+    Snowball_PDE engine;
+    handOverTo(engine, p);
+    if (std::isnan(engine.price_with_grids()))
+        throw refused("the engine refused the structure (no price)");
+
+    // The engine appends its blocks to a file; let it write a private one,
+    // then append that whole to the target in one step.
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        throw badInput("cannot create a temporary folder for the grids");
+    const QByteArray scratch = QFile::encodeName(dir.filePath(QStringLiteral("grids.txt")));
+    engine.export_matrices(scratch.constData());
+    QFile file(QString::fromLocal8Bit(scratch));
+    if (!file.open(QIODevice::ReadOnly))
+        throw badInput("cannot read back the grids");
+    const QByteArray blocks = file.readAll();
+    const bool complete = blocks.count("MATRIX:") == (engine.has_ki_grid ? 2 : 1);
+    if (!complete)
+        throw badInput("cannot write the grids");
+    const std::string text(blocks.constData(), static_cast<std::size_t>(blocks.size()));
+    if (!o.out.empty())
+        writeFileAtomically(o.out, text, true);
+    if (o.common.json) {
+        Json j = commandJson("grid");
+        j["dS"] = engine.dS;
+        j["dt"] = engine.dt;
+        j["Price"] = rows(engine.Price);
+        if (engine.has_ki_grid)
+            j["Price_KI"] = rows(engine.Price_KI);
+        return jsonLine(j);
+    }
+    return o.out.empty() ? text : std::string();
+}
+
+}  // namespace
+
+CommandRun addGridCommand(CLI::App& app)
+{
+    auto o = std::make_shared<GridCommand>();
+    CLI::App* sub = app.add_subcommand("grid", "The value grids as MATRIX: text blocks");
+    addStructureCommandOptions(*sub, *o);
+    sub->add_option("--out", o->out, "Append the blocks to this file (default: stdout; with --json the "
+                                     "grids go to stdout as JSON)");
+    return bindCommand(o, runGrid);
+}

@@ -1,0 +1,54 @@
+#include "CommandSupport.h"
+
+#include "CliError.h"
+#include "CliText.h"
+#include "Snowball_PDE.h"
+#include "StructureSetup.h"
+#include "MonteCarlo.h"
+
+#include <cmath>
+
+namespace {
+
+struct McCommand : StructureCommand
+{
+    int paths = 50000;
+    int stepsPerYear = 252;
+};
+
+std::string runMc(const McCommand& o)
+{
+    const PreparedStructure p = prepareStructure(o.structure, o.common, false);
+    const StructureTerms& t = p.terms;
+    const double value = price_monte_carlo(t.params.S0, t.obs_times, t.ko_barrier, t.ko_coupon, t.ki_barrier,
+                                           t.floor_price, t.call_strike, t.call_participation, t.params.r,
+                                           t.params.sigma, t.params.T, o.stepsPerYear, o.paths);
+    if (std::isnan(value))
+        throw refused("the Monte Carlo pricer refused the structure (no price)");
+    if (o.common.json) {
+        Json j = commandJson("mc");
+        j["price"] = value;
+        j["paths"] = o.paths;
+        j["steps_per_year"] = o.stepsPerYear;
+        return jsonLine(j);
+    }
+    KeyValueTable table;
+    table.add("mc price (% of notional)", fixed(value, o.common.digits));
+    table.add("paths", std::to_string(o.paths));
+    table.add("steps per year", std::to_string(o.stepsPerYear));
+    return table.text();
+}
+
+}  // namespace
+
+CommandRun addMcCommand(CLI::App& app)
+{
+    auto o = std::make_shared<McCommand>();
+    CLI::App* sub = app.add_subcommand("mc", "Monte Carlo cross-check, in % of the notional");
+    addStructureCommandOptions(*sub, *o);
+    sub->add_option("--paths", o->paths, "Simulated paths")->capture_default_str()->check(
+        CLI::Range(1, 100000000));
+    sub->add_option("--steps-per-year", o->stepsPerYear, "Time steps per year")->capture_default_str()->check(
+        CLI::Range(1, 100000));
+    return bindCommand(o, runMc);
+}

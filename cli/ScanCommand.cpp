@@ -1,0 +1,96 @@
+#include "CommandSupport.h"
+
+#include "CliError.h"
+#include "CliText.h"
+#include "Snowball_PDE.h"
+#include "StructureSetup.h"
+#include "StressGrid.h"
+#include "UnivariateScan.h"
+
+#include <cmath>
+
+namespace {
+
+struct ScanCommand : StructureCommand
+{
+    int param = 3;
+    std::string from, to, step;
+    std::string target;
+};
+
+// The univariate panel's default range of each term.
+RangeSpec defaultScanRange(int index)
+{
+    static const RangeSpec ranges[] = {{100, 110, 5}, {80, 90, 1},  {0, 0.5, 0.05},
+                                       {0, 1, 0.05},  {0, 0.3, 0.05}, {0, 0.3, 0.05}};
+    return ranges[index];
+}
+
+std::string runScan(const ScanCommand& o)
+{
+    const PreparedStructure p = prepareStructure(o.structure, o.common, false);
+    const RangeSpec defaults = defaultScanRange(o.param);
+    const double from = o.from.empty() ? defaults.start : numberOption(o.from, "--from");
+    const double to = o.to.empty() ? defaults.end : numberOption(o.to, "--to");
+    const double step = o.step.empty() ? defaults.step : numberOption(o.step, "--step");
+    const double target = targetOption(o.target, p);
+
+    Snowball_PDE engine;
+    handOverTo(engine, p);
+    const ScanResult r = univariate_scan(engine, o.param, from, to, step, target);
+    switch (r.failure) {
+    case ScanFailure::None:
+        break;
+    case ScanFailure::NoPoints:
+        throw badInput("--step: no point from --from to --to at this step");
+    case ScanFailure::TooManyPoints:
+        throw badInput("--step: more than " + std::to_string(kMaxGridPoints) + " points");
+    case ScanFailure::NotInitialised:
+    case ScanFailure::PriceFailed:
+        throw refused("无法对结构进行定价 at value " + full(r.values.empty() ? from : r.values.back()));
+    case ScanFailure::NoNearest:
+        throw refused("无法确定边界: no finite price in the scan");
+    }
+    const double nearestValue = r.values[static_cast<std::size_t>(r.best)];
+    const double nearestPrice = r.prices[static_cast<std::size_t>(r.best)];
+
+    if (o.common.json) {
+        Json j = commandJson("scan");
+        j["param"] = o.param;
+        j["target"] = target;
+        j["step"] = r.step;
+        j["capped"] = r.capped;
+        Json points = Json::array();
+        for (std::size_t i = 0; i < r.values.size(); ++i)
+            points.push_back(Json{{"value", r.values[i]}, {"price", r.prices[i]}});
+        j["points"] = points;
+        j["nearest"] = Json{{"value", nearestValue}, {"price", nearestPrice},
+                            {"deviation", std::fabs(target - nearestPrice)}};
+        return jsonLine(j);
+    }
+    std::string out = "value,price\n";
+    for (std::size_t i = 0; i < r.values.size(); ++i)
+        out += general(r.values[i]) + "," + fixed(r.prices[i], o.common.digits) + "\n";
+    out += "nearest," + general(nearestValue) + "," + fixed(nearestPrice, o.common.digits) + "\n";
+    return out;
+}
+
+}  // namespace
+
+CommandRun addScanCommand(CLI::App& app)
+{
+    auto o = std::make_shared<ScanCommand>();
+    CLI::App* sub = app.add_subcommand("scan", "Price against one term (单变量-价格分析), at most 20 points");
+    addStructureCommandOptions(*sub, *o);
+    sub->add_option("--param", o->param,
+                    "Term: 0 敲出价格, 1 敲入价格, 2 敲出票息, 3 波动率, 4 红利票息, 5 红利&敲出票息")
+        ->capture_default_str()
+        ->check(CLI::Range(0, 5));
+    sub->add_option("--from", o->from, "First value, engine units (default: the panel's range of the term)")
+        ->check(NumberText)->type_name("NUMBER");
+    sub->add_option("--to", o->to, "Last value")->check(NumberText)->type_name("NUMBER");
+    sub->add_option("--step", o->step, "Step")->check(NumberText)->type_name("NUMBER");
+    sub->add_option("--target", o->target, "Target price (default: the spot for a note, 0 for an option)")
+        ->check(NumberText)->type_name("NUMBER");
+    return bindCommand(o, runScan);
+}

@@ -1,0 +1,42 @@
+#include "CommandSupport.h"
+
+#include "CliError.h"
+#include "CliText.h"
+#include "Snowball_PDE.h"
+#include "StructureSetup.h"
+#include "Calendar.h"
+#include "ObserveSchedule.h"
+
+namespace {
+
+struct ScheduleCommand
+{
+    CommonOptions common;
+    ScheduleOptions schedule;
+};
+
+std::string runSchedule(const ScheduleCommand& o)
+{
+    const Schedule s = estimateSchedule(o.schedule, o.common);
+    if (o.common.json) {
+        Json j = commandJson("schedule");
+        j["start"] = u8(s.start.toString(kDateFormat));
+        j["expiry"] = u8(s.expiry.toString(kDateFormat));
+        j["dates"] = u8(s.dates);
+        j["count"] = s.dates.split(QLatin1Char('_'), Qt::SkipEmptyParts).size();
+        j["trading_days"] = trd_calendar().count_trading_days(dateToInt(s.start), dateToInt(s.expiry), 1);
+        return jsonLine(j);
+    }
+    return u8(s.dates) + "\n";
+}
+
+}  // namespace
+
+CommandRun addScheduleCommand(CLI::App& app)
+{
+    auto o = std::make_shared<ScheduleCommand>();
+    CLI::App* sub = app.add_subcommand("schedule", "The observation schedule text, as the editor generates it");
+    addScheduleOptions(*sub, o->schedule);
+    addCommonOptions(*sub, o->common);
+    return bindCommand(o, runSchedule);
+}
