@@ -2,9 +2,9 @@
 
 #include "CliError.h"
 #include "CliText.h"
+#include "MonteCarlo.h"
 #include "Snowball_PDE.h"
 #include "StructureSetup.h"
-#include "MonteCarlo.h"
 
 #include <cmath>
 

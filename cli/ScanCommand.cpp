@@ -3,8 +3,8 @@
 #include "CliError.h"
 #include "CliText.h"
 #include "Snowball_PDE.h"
-#include "StructureSetup.h"
 #include "StressGrid.h"
+#include "StructureSetup.h"
 #include "UnivariateScan.h"
 
 #include <cmath>

@@ -1,11 +1,11 @@
 #include "CommandSupport.h"
 
+#include "Calendar.h"
 #include "CliError.h"
 #include "CliText.h"
+#include "ObserveSchedule.h"
 #include "Snowball_PDE.h"
 #include "StructureSetup.h"
-#include "Calendar.h"
-#include "ObserveSchedule.h"
 
 namespace {
 
