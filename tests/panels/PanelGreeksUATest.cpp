@@ -1,9 +1,11 @@
+// The one-variable scan panel: its defaults, the scan drawn and the nearest
+// value found, "更精确..." and "使用" handing a value back to the main window.
 #include "PanelGreeks_UA.h"
 
+#include "EngineChecks.h"
 #include "ParamTarget.h"
 #include "PlotCurve.h"
 #include "RecordingPrompter.h"
-#include "SnowballFixture.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -11,9 +13,6 @@
 #include <QtTest>
 
 #include <qwt_plot_curve.h>
-
-#include <cmath>
-#include <utility>
 
 namespace {
 
@@ -25,14 +24,24 @@ public:
     QList<QPair<int, double>> applied;
 };
 
-QPointF sample(const PlotCurve* plot, int curve, int i)
+QStringList range(const PanelGreeks_UA& panel)
 {
-    return plot->curve(curve)->sample(static_cast<size_t>(i));
+    return {panel.lineEdit_start->text(), panel.lineEdit_end->text(), panel.lineEdit_step->text()};
 }
 
-int sampleCount(const PlotCurve* plot, int curve)
+QStringList result(const PanelGreeks_UA& panel)
 {
-    return static_cast<int>(plot->curve(curve)->dataSize());
+    return {panel.lineEdit_param->text(), panel.lineEdit_nearest->text(), panel.lineEdit_deviation->text()};
+}
+
+QPointF sample(const PanelGreeks_UA& panel, int curve, int i)
+{
+    return panel.plot->curve(curve)->sample(static_cast<size_t>(i));
+}
+
+int sampleCount(const PanelGreeks_UA& panel, int curve)
+{
+    return static_cast<int>(panel.plot->curve(curve)->dataSize());
 }
 
 }  // namespace
@@ -41,8 +50,7 @@ class PanelGreeksUATest : public QObject
 {
     Q_OBJECT
 
-private:
-    Snowball_PDE source = classicSnowball();
+    const Snowball_PDE source = classicSnowball(200, 120, 1);
 
     // As the main window opens it: its engine's terms, its range inputs.
     void open(PanelGreeks_UA& panel, FakeTarget* target, double start, double end)
@@ -51,76 +59,63 @@ private:
         panel.setCaller(target);
         panel.setRange(3, start, end, 0.05);
     }
+    void analyse(PanelGreeks_UA& panel) { QTest::mouseClick(panel.pushButton_analyse, Qt::LeftButton); }
 
 private slots:
-    void opensOnVolatility()
+    void opensOnVolatilityWithDefaultsPerVariable()
     {
         PanelGreeks_UA panel(98.5);
         QCOMPARE(panel.windowTitle(), QString::fromUtf8("场外衍生品 单变量-价格分析"));
         QCOMPARE(panel.comboBox_param->count(), 6);
         QCOMPARE(panel.comboBox_param->itemText(5), QString::fromUtf8("红利&敲出票息"));
         QCOMPARE(panel.comboBox_param->currentIndex(), 3);
-        QCOMPARE(panel.lineEdit_start->text(), QStringLiteral("0"));
-        QCOMPARE(panel.lineEdit_end->text(), QStringLiteral("1"));
-        QCOMPARE(panel.lineEdit_step->text(), QStringLiteral("0.05"));
+        QCOMPARE(range(panel), QStringList({"0", "1", "0.05"}));
         QVERIFY(!panel.lineEdit_step->isEnabled());
         QCOMPARE(panel.lineEdit_target->text(), QStringLiteral("98.5"));
-        QCOMPARE(panel.lineEdit_nearest->text(), QStringLiteral("-"));
-        QCOMPARE(panel.lineEdit_param->text(), QStringLiteral("-"));
-        QCOMPARE(panel.lineEdit_deviation->text(), QStringLiteral("-"));
+        QCOMPARE(result(panel), QStringList({"-", "-", "-"}));
         QVERIFY(!panel.pushButton_more->isEnabled());
         QCOMPARE(panel.plot->curveCount(), 2);
 
-        // The main window's range inputs, negatives shown as 0.
-        panel.setRange(3, -0.2, 0.6, 0.05);
-        QCOMPARE(panel.lineEdit_start->text(), QStringLiteral("0"));
-        QCOMPARE(panel.lineEdit_end->text(), QStringLiteral("0.6"));
-    }
-
-    void defaultRangePerVariable()
-    {
-        PanelGreeks_UA panel(100);
-        const QStringList expected[] = {{"100", "110", "5"}, {"80", "90", "1"},   {"0", "0.5", "0.05"},
+        const QStringList expected[] = {{"100", "110", "5"}, {"80", "90", "1"},    {"0", "0.5", "0.05"},
                                         {"0", "1", "0.05"},  {"0", "0.3", "0.05"}, {"0", "0.3", "0.05"}};
         for (int i : {0, 1, 2, 4, 5, 3}) {
             panel.comboBox_param->setCurrentIndex(i);
-            QCOMPARE((QStringList{panel.lineEdit_start->text(), panel.lineEdit_end->text(),
-                                  panel.lineEdit_step->text()}),
-                     expected[i]);
+            QCOMPARE(range(panel), expected[i]);
         }
-        // setRange with a new index: the given range wins over the default.
+        // The main window's range wins over the default; negatives show as 0.
         panel.setRange(1, 70, 75, 2.5);
         QCOMPARE(panel.comboBox_param->currentIndex(), 1);
-        QCOMPARE(panel.lineEdit_start->text(), QStringLiteral("70"));
-        QCOMPARE(panel.lineEdit_step->text(), QStringLiteral("2.5"));
+        QCOMPARE(range(panel), QStringList({"70", "75", "2.5"}));
+        panel.setRange(3, -0.2, 0.6, 0.05);
+        QCOMPARE(range(panel), QStringList({"0", "0.6", "0.05"}));
     }
 
     void analysisWithoutStructure()
     {
         RecordingPrompter prompter;
         PanelGreeks_UA panel(100);
-        QTest::mouseClick(panel.pushButton_analyse, Qt::LeftButton);
+        analyse(panel);
         QCOMPARE(prompter.summary(), QStringList{QString::fromUtf8("错误:|未设置定价参数")});
         QCOMPARE(prompter.boxes.front().parent, &panel);
-        QCOMPARE(panel.lineEdit_param->text(), QStringLiteral("-"));
+        QCOMPARE(result(panel), QStringList({"-", "-", "-"}));
     }
 
     void scanCappedAtTwentyPoints()
     {
         RecordingPrompter prompter;
         PanelGreeks_UA panel(100);
-        open(panel, nullptr, 0, 2);   // 41 values asked for
-        QTest::mouseClick(panel.pushButton_analyse, Qt::LeftButton);
+        open(panel, nullptr, 0, 2);  // 41 values asked for
+        analyse(panel);
         QVERIFY(prompter.boxes.isEmpty());
         QCOMPARE(panel.lineEdit_step->text(), QStringLiteral("0.1"));
-        QCOMPARE(sampleCount(panel.plot, 0), 20);
-        QCOMPARE(sample(panel.plot, 0, 0).x(), 0.0);
-        QCOMPARE(sample(panel.plot, 0, 19).x(), 1.9);
-        QCOMPARE(sample(panel.plot, 0, 5).y(), priceWith(source, 3, 0.5));
+        QCOMPARE(sampleCount(panel, 0), 20);
+        QCOMPARE(sample(panel, 0, 0).x(), 0.0);
+        QCOMPARE(sample(panel, 0, 19).x(), 1.9);
+        QCOMPARE(sample(panel, 0, 5).y(), priceWith(source, 3, 0.5));
         // The target line spans exactly the scanned values.
-        QCOMPARE(sampleCount(panel.plot, 1), 2);
-        QCOMPARE(sample(panel.plot, 1, 0), QPointF(0.0, 100.0));
-        QCOMPARE(sample(panel.plot, 1, 1), QPointF(1.9, 100.0));
+        QCOMPARE(sampleCount(panel, 1), 2);
+        QCOMPARE(sample(panel, 1, 0), QPointF(0.0, 100.0));
+        QCOMPARE(sample(panel, 1, 1), QPointF(1.9, 100.0));
 
         // Nearest, found independently over the same volatilities.
         int best = 0;
@@ -128,9 +123,8 @@ private slots:
             if (std::fabs(priceWith(source, 3, i * 0.1) - 100) < std::fabs(priceWith(source, 3, best * 0.1) - 100))
                 best = i;
         const double p = priceWith(source, 3, best * 0.1);
-        QCOMPARE(panel.lineEdit_param->text(), QString::number(best * 0.1, 'g', 6));
-        QCOMPARE(panel.lineEdit_nearest->text(), QString::number(p, 'g', 6));
-        QCOMPARE(panel.lineEdit_deviation->text(), QString::number(std::fabs(100 - p), 'g', 6));
+        QCOMPARE(result(panel), QStringList({QString::number(best * 0.1, 'g', 6), QString::number(p, 'g', 6),
+                                             QString::number(std::fabs(100 - p), 'g', 6)}));
         QVERIFY(panel.pushButton_more->isEnabled());
         QVERIFY(sameTermsNoGrids(panel.engine, source));
     }
@@ -139,21 +133,20 @@ private slots:
     {
         PanelGreeks_UA panel(100);
         open(panel, nullptr, 0, 1);
-        panel.comboBox_param->setCurrentIndex(0);   // 100, 105, 110 step 5
-        QTest::mouseClick(panel.pushButton_analyse, Qt::LeftButton);
-        QCOMPARE(sampleCount(panel.plot, 0), 3);
-        QCOMPARE(sample(panel.plot, 0, 2).x(), 110.0);
-        QCOMPARE(sample(panel.plot, 0, 1).y(), priceWith(source, 0, 105));
+        panel.comboBox_param->setCurrentIndex(0);  // 100, 105, 110 step 5
+        analyse(panel);
+        QCOMPARE(sampleCount(panel, 0), 3);
+        QCOMPARE(sample(panel, 0, 2).x(), 110.0);
+        QCOMPARE(sample(panel, 0, 1).y(), priceWith(source, 0, 105));
 
         // Two barriers between the same grid nodes price alike: the earlier is reported.
         const double p1 = priceWith(source, 0, 103.2);
-        const double p2 = priceWith(source, 0, 103.4);
-        if (p1 != p2)
+        if (p1 != priceWith(source, 0, 103.4))
             QSKIP("the solver distinguishes barriers between nodes; no tie to test");
         panel.setRange(0, 103.2, 103.4, 0.2);
         panel.lineEdit_target->setText(QString::number(p1 + 1, 'g', 17));
-        QTest::mouseClick(panel.pushButton_analyse, Qt::LeftButton);
-        QCOMPARE(sampleCount(panel.plot, 0), 2);
+        analyse(panel);
+        QCOMPARE(sampleCount(panel, 0), 2);
         QCOMPARE(panel.lineEdit_param->text(), QStringLiteral("103.2"));
     }
 
@@ -162,29 +155,23 @@ private slots:
         PanelGreeks_UA panel(100);
         open(panel, nullptr, 0.1, 0.3);
         panel.lineEdit_target->setText(QString::number(priceWith(source, 3, 0.2), 'g', 17));
-        QTest::mouseClick(panel.pushButton_analyse, Qt::LeftButton);
+        analyse(panel);
         QCOMPARE(panel.lineEdit_param->text(), QStringLiteral("0.2"));
-        QCOMPARE(panel.lineEdit_step->text(), QStringLiteral("0.05"));
-
         QTest::mouseClick(panel.pushButton_more, Qt::LeftButton);
-        QCOMPARE(panel.lineEdit_start->text(), QStringLiteral("0.15"));
-        QCOMPARE(panel.lineEdit_end->text(), QStringLiteral("0.25"));
-        QCOMPARE(panel.lineEdit_step->text(), QStringLiteral("0.005"));
-        QCOMPARE(sampleCount(panel.plot, 0), 20);
-        QCOMPARE(sample(panel.plot, 0, 0).x(), 0.15);
-        QVERIFY(std::fabs(sample(panel.plot, 0, 19).x() - 0.245) < 1e-12);
+        QCOMPARE(range(panel), QStringList({"0.15", "0.25", "0.005"}));
+        QCOMPARE(sampleCount(panel, 0), 20);
+        QCOMPARE(sample(panel, 0, 0).x(), 0.15);
+        QVERIFY(std::fabs(sample(panel, 0, 19).x() - 0.245) < 1e-12);
         QVERIFY(std::fabs(panel.lineEdit_param->text().toDouble() - 0.2) < 1e-12);
 
-        // Near zero the start is clamped.
-        panel.setRange(3, 0.02, 0.02, 0.05);
-        QTest::mouseClick(panel.pushButton_analyse, Qt::LeftButton);
-        QCOMPARE(panel.lineEdit_param->text(), QStringLiteral("0.02"));
+        panel.setRange(3, 0.02, 0.02, 0.05);  // near zero the start is clamped
+        analyse(panel);
         QTest::mouseClick(panel.pushButton_more, Qt::LeftButton);
-        QCOMPARE(panel.lineEdit_start->text(), QStringLiteral("0"));
-        QCOMPARE(panel.lineEdit_end->text(), QStringLiteral("0.07"));
+        QCOMPARE(range(panel).mid(0, 2), QStringList({"0", "0.07"}));
         QVERIFY(sameTermsNoGrids(panel.engine, source));
     }
 
+    // Coupons and volatility go back in percent.
     void useHandsTheValueBack_data()
     {
         QTest::addColumn<int>("index");
@@ -207,64 +194,58 @@ private slots:
         FakeTarget target;
         PanelGreeks_UA panel(100);
         open(panel, &target, 0, 1);
-        panel.setRange(index, value, value, 1);   // one point: that value is the result
-        QTest::mouseClick(panel.pushButton_analyse, Qt::LeftButton);
+        panel.setRange(index, value, value, 1);  // one point: that value is the result
+        analyse(panel);
         QVERIFY(prompter.boxes.isEmpty());
         panel.show();
         QTest::mouseClick(panel.pushButton_use, Qt::LeftButton);
         QCOMPARE(target.applied.size(), 1);
         QCOMPARE(target.applied.front().first, index);
         QVERIFY(std::fabs(target.applied.front().second - handed) < 1e-9 * handed);
-        QVERIFY(panel.isVisible());   // "使用" leaves the dialog open
+        QVERIFY(panel.isVisible());  // "使用" leaves the dialog open
         QVERIFY(sameTermsNoGrids(panel.engine, source));
     }
 
-    void useBeforeAnyAnalysisDoesNothing()
+    // Nothing is handed back before an analysis, after a failed one, or while
+    // the chosen variable is not the one analysed.
+    void useWithoutAResultDoesNothing()
     {
         RecordingPrompter prompter;
         FakeTarget target;
         PanelGreeks_UA panel(100);
         open(panel, &target, 0, 1);
         QTest::mouseClick(panel.pushButton_use, Qt::LeftButton);
-        QVERIFY(target.applied.isEmpty());
-        // A failed analysis produces no value either.
-        panel.setRange(0, 190, 210, 10);   // 210 lies above the grid's top
-        QTest::mouseClick(panel.pushButton_analyse, Qt::LeftButton);
+        panel.setRange(0, 190, 210, 10);  // 210 lies above the grid's top
+        analyse(panel);
         QCOMPARE(prompter.summary(), QStringList{QString::fromUtf8("错误：|无法对结构进行定价")});
         QCOMPARE(panel.lineEdit_param->text(), QStringLiteral("-"));
-        QTest::mouseClick(panel.pushButton_use, Qt::LeftButton);
-        QVERIFY(target.applied.isEmpty());
         QVERIFY(!panel.pushButton_more->isEnabled());
+        QTest::mouseClick(panel.pushButton_use, Qt::LeftButton);
 
-        // A volatility found, then the term switched to the knock-out price:
-        // 0.2 is no barrier, so nothing is handed over until that term is analysed.
         panel.setRange(3, 0.2, 0.2, 0.05);
-        QTest::mouseClick(panel.pushButton_analyse, Qt::LeftButton);
-        panel.comboBox_param->setCurrentIndex(0);
+        analyse(panel);
+        panel.comboBox_param->setCurrentIndex(0);  // 0.2 is no barrier
         QCOMPARE(panel.lineEdit_param->text(), QStringLiteral("0.2"));
         QTest::mouseClick(panel.pushButton_use, Qt::LeftButton);
         QVERIFY(target.applied.isEmpty());
         panel.comboBox_param->setCurrentIndex(3);
         QTest::mouseClick(panel.pushButton_use, Qt::LeftButton);
-        QCOMPARE(target.applied.size(), 1);
-        QCOMPARE(target.applied.front().second, 20.0);
+        QCOMPARE(target.applied, (QList<QPair<int, double>>{{3, 20.0}}));
     }
 
     void emptyAndOversizedScans()
     {
         RecordingPrompter prompter;
         PanelGreeks_UA panel(100);
-        open(panel, nullptr, 0.5, 0.2);   // end below start: nothing, silently
-        QTest::mouseClick(panel.pushButton_analyse, Qt::LeftButton);
+        open(panel, nullptr, 0.5, 0.2);  // end below start: nothing, silently
+        analyse(panel);
         QVERIFY(prompter.boxes.isEmpty());
-        QCOMPARE(sampleCount(panel.plot, 0), 0);
-
-        panel.setRange(3, 0, 1, 0.0001);   // 10,001 values
-        QTest::mouseClick(panel.pushButton_analyse, Qt::LeftButton);
-        QCOMPARE(prompter.summary(),
-                 QStringList{QString::fromUtf8("提示：|网格点数超过1000，请增大步长或缩小区间。")});
+        QCOMPARE(sampleCount(panel, 0), 0);
+        panel.setRange(3, 0, 1, 0.0001);  // 10,001 values
+        analyse(panel);
+        QCOMPARE(prompter.summary(), QStringList{QString::fromUtf8("提示：|网格点数超过1000，请增大步长或缩小区间。")});
         QCOMPARE(prompter.boxes.front().icon, prompt::Icon::Warning);
-        QCOMPARE(sampleCount(panel.plot, 0), 0);
+        QCOMPARE(sampleCount(panel, 0), 0);
         QCOMPARE(panel.lineEdit_step->text(), QStringLiteral("0.0001"));
     }
 };

@@ -42,47 +42,47 @@ class TestQtPrompter : public QObject
     QtPrompter prompter;
 
 private slots:
-    void messageBoxesShowTitleTextIconAndOk()
+    // Each icon with OK, then Yes/No answered both ways: Yes is the default,
+    // and a parent that is no widget gives the box none.
+    void messageBoxesShowTitleTextIconAndButtons()
     {
-        QWidget parent;
-        const struct { prompt::Icon icon; QMessageBox::Icon expected; } cases[] = {
-            {prompt::Icon::Information, QMessageBox::Information},
-            {prompt::Icon::Warning, QMessageBox::Warning},
-            {prompt::Icon::Critical, QMessageBox::Critical}};
+        QWidget widget;
+        QObject notAWidget;
+        const struct {
+            prompt::Icon icon;
+            QMessageBox::Icon shown;
+            prompt::Buttons buttons;
+            QMessageBox::StandardButton click;
+            QObject* parent;
+        } cases[] = {{prompt::Icon::Information, QMessageBox::Information, prompt::Buttons::Ok, QMessageBox::Ok, &widget},
+                     {prompt::Icon::Warning, QMessageBox::Warning, prompt::Buttons::Ok, QMessageBox::Ok, &widget},
+                     {prompt::Icon::Critical, QMessageBox::Critical, prompt::Buttons::Ok, QMessageBox::Ok, &widget},
+                     {prompt::Icon::Information, QMessageBox::Information, prompt::Buttons::YesNo, QMessageBox::Yes,
+                      &notAWidget},
+                     {prompt::Icon::Information, QMessageBox::Information, prompt::Buttons::YesNo, QMessageBox::No,
+                      &notAWidget}};
         for (const auto& c : cases) {
             bool seen = false;
             whenModal([&](QWidget* w) {
                 auto* box = qobject_cast<QMessageBox*>(w);
                 QVERIFY(box);
                 seen = true;
-                QCOMPARE(box->windowTitle(), QStringLiteral("错误："));
-                QCOMPARE(box->text(), QStringLiteral("非法操作"));
-                QCOMPARE(box->icon(), c.expected);
-                QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
-                QCOMPARE(box->parentWidget(), &parent);
-                box->button(QMessageBox::Ok)->click();
+                QCOMPARE(box->windowTitle(), QStringLiteral("提示："));
+                QCOMPARE(box->text(), QStringLiteral("是否删除？"));
+                QCOMPARE(box->icon(), c.shown);
+                if (c.buttons == prompt::Buttons::Ok) {
+                    QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+                    QCOMPARE(box->parentWidget(), &widget);
+                } else {
+                    QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+                    QCOMPARE(box->defaultButton(), box->button(QMessageBox::Yes));
+                    QCOMPARE(box->parentWidget(), nullptr);
+                }
+                box->button(c.click)->click();
             });
-            QVERIFY(prompter.message(&parent, c.icon, QStringLiteral("错误："), QStringLiteral("非法操作"),
-                                     prompt::Buttons::Ok));
+            QCOMPARE(prompter.message(c.parent, c.icon, QStringLiteral("提示："), QStringLiteral("是否删除？"), c.buttons),
+                     c.click != QMessageBox::No);
             QVERIFY(seen);
-        }
-    }
-
-    void yesNoBoxDefaultsToYes()
-    {
-        for (bool yes : {true, false}) {
-            whenModal([&](QWidget* w) {
-                auto* box = qobject_cast<QMessageBox*>(w);
-                QVERIFY(box);
-                QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
-                QCOMPARE(box->defaultButton(), box->button(QMessageBox::Yes));
-                QCOMPARE(box->parentWidget(), nullptr);  // a non-widget parent gives none
-                box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
-            });
-            QObject notAWidget;
-            QCOMPARE(prompter.message(&notAWidget, prompt::Icon::Information, QStringLiteral("提示："),
-                                      QStringLiteral("是否删除？"), prompt::Buttons::YesNo),
-                     yes);
         }
     }
 
