@@ -19,8 +19,20 @@ namespace {
 
 // Column numbers in kStructureRecordHeader.
 enum Column {
-    NO = 0, EnquiryID = 1, OpenPrice = 7, KnockOut = 8, KnockIn = 9, CouponOut = 10, CouponDiv = 11,
-    Bottom = 12, CallStrike = 14, PartRate = 15, DateBegin = 17, DateEnd = 18, Volatility = 19, Observe = 20
+    NO = 0,
+    EnquiryID = 1,
+    OpenPrice = 7,
+    KnockOut = 8,
+    KnockIn = 9,
+    CouponOut = 10,
+    CouponDiv = 11,
+    Bottom = 12,
+    CallStrike = 14,
+    PartRate = 15,
+    DateBegin = 17,
+    DateEnd = 18,
+    Volatility = 19,
+    Observe = 20
 };
 
 struct BatchOptions
@@ -200,8 +212,7 @@ std::string runBatch(const BatchOptions& o)
         bar.step(number);
     }
     if (failed > 0)
-        throw PartialFailure(out, std::to_string(failed) + " of " + std::to_string(lines.size()) +
-                                      " records failed");
+        throw PartialFailure(out, std::to_string(failed) + " of " + std::to_string(lines.size()) + " records failed");
     return out;
 }
 
@@ -215,7 +226,9 @@ CommandRun addBatchCommand(CLI::App& app)
     addMarketOptions(*sub, o->market);
     addCommonOptions(*sub, o->common);
     sub->add_flag("--greeks", o->greeks, "Also the Greeks at each record's open price");
-    sub->add_option("--lookup-date", o->lookupDate, "Date of the lookups (default: today)")->check(DateText)->type_name("yyyyMMdd");
+    sub->add_option("--lookup-date", o->lookupDate, "Date of the lookups (default: today)")
+        ->check(DateText)
+        ->type_name("yyyyMMdd");
     sub->add_flag("--knocked-in", o->knockedIn, "Read the knocked-in grids");
     return [o]() { return runBatch(*o); };
 }

@@ -49,8 +49,9 @@ void useTradingCalendar(const std::string& calendarOption)
     } else {
         path = besideExecutable();
         if (!isFile(path))
-            throw badInput("no trading calendar: give --calendar FILE or put trade_calendar.csv in the "
-                           "working directory");
+            throw badInput(
+                "no trading calendar: give --calendar FILE or put trade_calendar.csv in the "
+                "working directory");
     }
     if (!trd_calendar_use_file(path))
         throw badInput((calendarOption.empty() ? std::string("trading calendar ") : std::string("--calendar: ")) +

@@ -52,10 +52,7 @@ std::string KeyValueTable::text() const
     return out;
 }
 
-std::string jsonLine(const Json& object)
-{
-    return object.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
-}
+std::string jsonLine(const Json& object) { return object.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n"; }
 
 void writeFileAtomically(const std::string& path, const std::string& content, bool append)
 {

@@ -17,8 +17,7 @@ public:
 
     bool message(QObject* parent, prompt::Icon icon, const QString& title, const QString& text,
                  prompt::Buttons buttons) override;
-    QString saveFileName(QObject* parent, const QString& caption, const QString& dir,
-                         const QString& filter) override;
+    QString saveFileName(QObject* parent, const QString& caption, const QString& dir, const QString& filter) override;
     bool getText(QObject* parent, const QString& title, const QString& label, QString& text) override;
 
     // "title: text" of every message since the last take, then forgets them.

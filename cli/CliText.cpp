@@ -128,9 +128,7 @@ RangeSpec rangeOption(const std::string& text, const char* option)
 const CLI::Validator NumberText(checkNumber, "", "NUMBER");
 
 const CLI::Validator IntegerText(
-    [](std::string& text) {
-        return isIntegerText(qs(text)) ? std::string() : inQuotes(text) + " is not an integer";
-    },
+    [](std::string& text) { return isIntegerText(qs(text)) ? std::string() : inQuotes(text) + " is not an integer"; },
     "", "INT");
 
 const CLI::Validator ValueListText(
@@ -143,12 +141,12 @@ const CLI::Validator DateText(
     "", "yyyyMMdd");
 
 const CLI::Validator DateListText(
-    [](std::string& text) { return checkList(text, QLatin1Char('_'), isDateText, "a date (yyyyMMdd)"); },
-    "", "D1_D2_...");
+    [](std::string& text) { return checkList(text, QLatin1Char('_'), isDateText, "a date (yyyyMMdd)"); }, "",
+    "D1_D2_...");
 
 const CLI::Validator TimeListText(
     [](std::string& text) { return checkList(text, QLatin1Char(','), isNumberText, "a number"); }, "", "T1,T2,...");
 
 const CLI::Validator RangeText(
-    [](std::string& text) { return isRangeText(text) ? std::string() : inQuotes(text) + " is not START:END:STEP"; },
-    "", "START:END:STEP");
+    [](std::string& text) { return isRangeText(text) ? std::string() : inQuotes(text) + " is not START:END:STEP"; }, "",
+    "START:END:STEP");

@@ -29,13 +29,13 @@ std::vector<QDate> dateListOption(const std::string& text, const char* option);
 std::vector<double> numberListOption(const std::string& text, char separator, const char* option);
 
 // CLI11 checks, so that parse errors name the option at once.
-extern const CLI::Validator NumberText;      // one number
-extern const CLI::Validator IntegerText;     // one base-10 integer
-extern const CLI::Validator ValueListText;   // numbers joined by "_"
-extern const CLI::Validator DateText;        // one date
-extern const CLI::Validator DateListText;    // dates joined by "_"
-extern const CLI::Validator TimeListText;    // numbers joined by ","
-extern const CLI::Validator RangeText;       // START:END:STEP
+extern const CLI::Validator NumberText;     // one number
+extern const CLI::Validator IntegerText;    // one base-10 integer
+extern const CLI::Validator ValueListText;  // numbers joined by "_"
+extern const CLI::Validator DateText;       // one date
+extern const CLI::Validator DateListText;   // dates joined by "_"
+extern const CLI::Validator TimeListText;   // numbers joined by ","
+extern const CLI::Validator RangeText;      // START:END:STEP
 
 struct RangeSpec
 {

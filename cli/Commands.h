@@ -39,5 +39,5 @@ struct GreeksLookup
 // The window's "风险指标计算": the three grid runs, the Greek grids, then the
 // lookup at spot and the remaining time from date to expiry (the maturity
 // for engine terms). Throws CliError (refused) when the engine refuses.
-GreeksLookup computeGreeks(Snowball_PDE& engine, const PreparedStructure& structure, double spot,
-                           const QDate& date, bool knockedIn);
+GreeksLookup computeGreeks(Snowball_PDE& engine, const PreparedStructure& structure, double spot, const QDate& date,
+                           bool knockedIn);

@@ -72,7 +72,8 @@ CommandRun addGridCommand(CLI::App& app)
     auto o = std::make_shared<GridCommand>();
     CLI::App* sub = app.add_subcommand("grid", "The value grids as MATRIX: text blocks");
     addStructureCommandOptions(*sub, *o);
-    sub->add_option("--out", o->out, "Append the blocks to this file (default: stdout; with --json the "
-                                     "grids go to stdout as JSON)");
+    sub->add_option("--out", o->out,
+                    "Append the blocks to this file (default: stdout; with --json the "
+                    "grids go to stdout as JSON)");
     return bindCommand(o, runGrid);
 }

@@ -46,9 +46,9 @@ CommandRun addMcCommand(CLI::App& app)
     auto o = std::make_shared<McCommand>();
     CLI::App* sub = app.add_subcommand("mc", "Monte Carlo cross-check, in % of the notional");
     addStructureCommandOptions(*sub, *o);
-    sub->add_option("--paths", o->paths, "Simulated paths")->capture_default_str()->check(
-        CLI::Range(1, 100000000));
-    sub->add_option("--steps-per-year", o->stepsPerYear, "Time steps per year")->capture_default_str()->check(
-        CLI::Range(1, 100000));
+    sub->add_option("--paths", o->paths, "Simulated paths")->capture_default_str()->check(CLI::Range(1, 100000000));
+    sub->add_option("--steps-per-year", o->stepsPerYear, "Time steps per year")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 100000));
     return bindCommand(o, runMc);
 }

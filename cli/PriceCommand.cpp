@@ -117,8 +117,12 @@ CommandRun addPriceCommand(CLI::App& app)
     CLI::App* sub = app.add_subcommand("price", "Price the structure (定价), optionally with the Greeks");
     addStructureCommandOptions(*sub, *o);
     sub->add_flag("--greeks", o->greeks, "Also the Greeks (风险指标计算) and the lookup");
-    sub->add_option("--lookup-spot", o->lookupSpot, "Spot of the lookup (default: --spot)")->check(NumberText)->type_name("NUMBER");
-    sub->add_option("--lookup-date", o->lookupDate, "Date of the lookup (default: today)")->check(DateText)->type_name("yyyyMMdd");
+    sub->add_option("--lookup-spot", o->lookupSpot, "Spot of the lookup (default: --spot)")
+        ->check(NumberText)
+        ->type_name("NUMBER");
+    sub->add_option("--lookup-date", o->lookupDate, "Date of the lookup (default: today)")
+        ->check(DateText)
+        ->type_name("yyyyMMdd");
     sub->add_flag("--knocked-in", o->knockedIn, "Read the knocked-in grids");
     return bindCommand(o, runPrice);
 }

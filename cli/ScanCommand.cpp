@@ -21,7 +21,7 @@ struct ScanCommand : StructureCommand
 // The univariate panel's default range of each term.
 RangeSpec defaultScanRange(int index)
 {
-    static const RangeSpec ranges[] = {{100, 110, 5}, {80, 90, 1},  {0, 0.5, 0.05},
+    static const RangeSpec ranges[] = {{100, 110, 5}, {80, 90, 1},    {0, 0.5, 0.05},
                                        {0, 1, 0.05},  {0, 0.3, 0.05}, {0, 0.3, 0.05}};
     return ranges[index];
 }
@@ -64,8 +64,8 @@ std::string runScan(const ScanCommand& o)
         for (std::size_t i = 0; i < r.values.size(); ++i)
             points.push_back(Json{{"value", r.values[i]}, {"price", r.prices[i]}});
         j["points"] = points;
-        j["nearest"] = Json{{"value", nearestValue}, {"price", nearestPrice},
-                            {"deviation", std::fabs(target - nearestPrice)}};
+        j["nearest"] =
+            Json{{"value", nearestValue}, {"price", nearestPrice}, {"deviation", std::fabs(target - nearestPrice)}};
         return jsonLine(j);
     }
     std::string out = "value,price\n";
@@ -87,10 +87,12 @@ CommandRun addScanCommand(CLI::App& app)
         ->capture_default_str()
         ->check(CLI::Range(0, 5));
     sub->add_option("--from", o->from, "First value, engine units (default: the panel's range of the term)")
-        ->check(NumberText)->type_name("NUMBER");
+        ->check(NumberText)
+        ->type_name("NUMBER");
     sub->add_option("--to", o->to, "Last value")->check(NumberText)->type_name("NUMBER");
     sub->add_option("--step", o->step, "Step")->check(NumberText)->type_name("NUMBER");
     sub->add_option("--target", o->target, "Target price (default: the spot for a note, 0 for an option)")
-        ->check(NumberText)->type_name("NUMBER");
+        ->check(NumberText)
+        ->type_name("NUMBER");
     return bindCommand(o, runScan);
 }

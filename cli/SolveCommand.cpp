@@ -86,9 +86,14 @@ CommandRun addSolveCommand(CLI::App& app)
         ->check(CLI::IsMember({"vol", "coupon"}));
     sub->add_option("--lo", o->lo, "Lower end of the interval, a decimal (0.2 is 20%)")
         ->capture_default_str()
-        ->check(NumberText)->type_name("NUMBER");
-    sub->add_option("--hi", o->hi, "Upper end of the interval")->capture_default_str()->check(NumberText)->type_name("NUMBER");
+        ->check(NumberText)
+        ->type_name("NUMBER");
+    sub->add_option("--hi", o->hi, "Upper end of the interval")
+        ->capture_default_str()
+        ->check(NumberText)
+        ->type_name("NUMBER");
     sub->add_option("--target", o->target, "Target price (default: the spot for a note, 0 for an option)")
-        ->check(NumberText)->type_name("NUMBER");
+        ->check(NumberText)
+        ->type_name("NUMBER");
     return bindCommand(o, runSolve);
 }

@@ -97,11 +97,18 @@ CommandRun addStressCommand(CLI::App& app)
     auto o = std::make_shared<StressCommand>();
     CLI::App* sub = app.add_subcommand("stress", "S-σ stress tables Delta, Gamma, TV in the stress data format");
     addStructureCommandOptions(*sub, *o);
-    sub->add_option("--prices", o->prices, "Underlying prices START:END:STEP")->capture_default_str()->check(RangeText)->type_name("START:END:STEP");
-    sub->add_option("--vols", o->vols, "Volatilities START:END:STEP, decimals")->capture_default_str()->check(RangeText)->type_name("START:END:STEP");
+    sub->add_option("--prices", o->prices, "Underlying prices START:END:STEP")
+        ->capture_default_str()
+        ->check(RangeText)
+        ->type_name("START:END:STEP");
+    sub->add_option("--vols", o->vols, "Volatilities START:END:STEP, decimals")
+        ->capture_default_str()
+        ->check(RangeText)
+        ->type_name("START:END:STEP");
     sub->add_option("--days", o->days, "Remaining trading days (years = days / 252)")
         ->capture_default_str()
-        ->check(IntegerText)->type_name("INT");
+        ->check(IntegerText)
+        ->type_name("INT");
     sub->add_option("--out", o->out, "Write the stress data file here (replaced whole) instead of stdout");
     return bindCommand(o, runStress);
 }

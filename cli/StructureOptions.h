@@ -9,11 +9,11 @@
 // Options every command takes.
 struct CommonOptions
 {
-    std::string calendar;   // --calendar FILE
-    std::string today;      // --today yyyyMMdd; empty: the system date
-    bool json = false;      // --json
-    bool verbose = false;   // --verbose: the engine's own trace on stderr
-    int digits = 4;         // --digits: decimals of the table output
+    std::string calendar;  // --calendar FILE
+    std::string today;     // --today yyyyMMdd; empty: the system date
+    bool json = false;     // --json
+    bool verbose = false;  // --verbose: the engine's own trace on stderr
+    int digits = 4;        // --digits: decimals of the table output
 
     QDate todayDate() const;
 };
@@ -21,8 +21,8 @@ struct CommonOptions
 // The observation editor's inputs.
 struct ScheduleOptions
 {
-    std::string start;       // empty: today
-    std::string expiry;      // empty: start + 1 year
+    std::string start;   // empty: today
+    std::string expiry;  // empty: start + 1 year
     std::string freq = "月";
     std::string lock = "3";
 };
@@ -32,7 +32,7 @@ struct ScheduleOptions
 struct StructureOptions
 {
     std::string spot = "100";
-    std::string smax;           // empty: 2 x spot, as the window fills it
+    std::string smax;  // empty: 2 x spot, as the window fills it
     std::string vol = "18";
     std::string rate = "1.5";
     std::string q = "0";
@@ -45,13 +45,13 @@ struct StructureOptions
     std::string participation = "0";
     std::string type = "note";  // note | option
     std::string M = "200";
-    std::string N;              // empty: trading days - 1
+    std::string N;  // empty: trading days - 1
     std::string yearDays = "243";
 
     ScheduleOptions schedule;
-    std::string dates;          // --dates d1_d2_...
-    std::string obsTimes;       // --obs-times t1,t2,...: engine terms, no calendar
-    std::string T;              // --T YEARS with --obs-times
+    std::string dates;     // --dates d1_d2_...
+    std::string obsTimes;  // --obs-times t1,t2,...: engine terms, no calendar
+    std::string T;         // --T YEARS with --obs-times
 
     double payoffType() const { return type == "option" ? 1.0 : 0.0; }
 };

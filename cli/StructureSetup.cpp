@@ -195,7 +195,8 @@ PreparedStructure prepareStructure(const StructureOptions& o, const CommonOption
         useTradingCalendar(common.calendar);
         schedule.start = rolled(start, "--start");
         // The dates are taken as typed, like dates typed into the editor's table.
-        schedule.expiry = o.schedule.expiry.empty() ? dates.back() : rolled(dateOption(o.schedule.expiry, "--expiry"), "--expiry");
+        schedule.expiry =
+            o.schedule.expiry.empty() ? dates.back() : rolled(dateOption(o.schedule.expiry, "--expiry"), "--expiry");
         QStringList texts;
         for (const QDate& d : dates)
             texts << d.toString(kDateFormat);

@@ -28,9 +28,9 @@ struct PreparedStructure
     StructureTerms terms;
     double payoffType = 0;
     double yearDays = 243;
-    bool dated = true;      // false with --obs-times
-    Schedule schedule;      // when dated
-    int tradingDays = 0;    // "到期天数(交易日)", when dated
+    bool dated = true;    // false with --obs-times
+    Schedule schedule;    // when dated
+    int tradingDays = 0;  // "到期天数(交易日)", when dated
 };
 
 // From the options: the schedule (estimated, given by --dates, or engine
@@ -41,8 +41,7 @@ PreparedStructure prepareStructure(const StructureOptions& options, const Common
 // A dated structure whose texts are complete but for T (and N when empty):
 // fills them from the trading calendar as the window does after a schedule
 // change, checks and converts. Throws CliError.
-PreparedStructure prepareDated(StructureTexts texts, const Schedule& schedule, double payoffType,
-                               bool spotOnly);
+PreparedStructure prepareDated(StructureTexts texts, const Schedule& schedule, double payoffType, bool spotOnly);
 
 // applyTerms and the hand-over: the engine becomes initialised.
 void handOverTo(Snowball_PDE& engine, const PreparedStructure& structure);

@@ -49,9 +49,10 @@ bool hasFlag(int argc, char** argv, const char* flag)
 
 int main(int argc, char** argv)
 {
-    CLI::App app("Snowball structure calculator for scripts: the window's engine, calendar and structure "
-                 "parsing without a display.",
-                 "kelvara-cli");
+    CLI::App app(
+        "Snowball structure calculator for scripts: the window's engine, calendar and structure "
+        "parsing without a display.",
+        "kelvara-cli");
     app.require_subcommand(1, 1);
     app.set_help_all_flag("--help-all", "Help of every command");
 

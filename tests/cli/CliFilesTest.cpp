@@ -10,15 +10,16 @@
 
 namespace {
 
-const QString kDates = QStringLiteral(
-    "20240415_20240515_20240615_20240715_20240815_20240915_20241015_20241115_20241215_20250115");
+const QString kDates =
+    QStringLiteral("20240415_20240515_20240615_20240715_20240815_20240915_20241015_20241115_20241215_20250115");
 
 // One line as the window's save writes it.
 std::string record(int no, long long enquiry, double ko, double vol, const QString& observe)
 {
-    return QString::asprintf("%d,%lld,,,AC,510050,1000000.000000,100.000000,%f,80.000000,16.000000,16.000000,"
-                             "0.000000,0.000000,0.000000,0.000000,0,20240115,20250115,%f,",
-                             no, enquiry, ko, vol)
+    return QString::asprintf(
+               "%d,%lld,,,AC,510050,1000000.000000,100.000000,%f,80.000000,16.000000,16.000000,"
+               "0.000000,0.000000,0.000000,0.000000,0,20240115,20250115,%f,",
+               no, enquiry, ko, vol)
                .toStdString() +
            observe.toStdString();
 }
@@ -26,8 +27,8 @@ std::string record(int no, long long enquiry, double ko, double vol, const QStri
 bool writeFile(const QString& path, const std::string& content)
 {
     QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(content.data(), static_cast<qint64>(content.size())) ==
-                                               static_cast<qint64>(content.size());
+    return f.open(QIODevice::WriteOnly) &&
+           f.write(content.data(), static_cast<qint64>(content.size())) == static_cast<qint64>(content.size());
 }
 
 QByteArray readFile(const QString& path)
@@ -94,8 +95,8 @@ TEST(CliBatch, RepeatedHeadersAreSkippedAndEachRecordPricesAsItsStructure)
     const EveryDayCalendar cal;
     const QString book = cal.dir() + "/book.csv";
     const std::string header = std::string(kRecordHeader) + "\n";
-    ASSERT_TRUE(writeFile(book, header + record(1, 1001, 103, 18, kDates) + "\n" + header +
-                                    record(2, 1002, 105, 25, kDates) + "\n"));
+    ASSERT_TRUE(writeFile(
+        book, header + record(1, 1001, 103, 18, kDates) + "\n" + header + record(2, 1002, 105, 25, kDates) + "\n"));
 
     const CliResult batch = runCli({"batch", book, "--calendar", cal.path()});
     ASSERT_EQ(batch.status, 0) << batch.err;
@@ -112,8 +113,8 @@ TEST(CliBatch, RepeatedHeadersAreSkippedAndEachRecordPricesAsItsStructure)
     EXPECT_EQ(out[1], "1,1001," + asText(first.json()["price"].get<double>()));
     EXPECT_EQ(out[2], "2,1002," + asText(second.json()["price"].get<double>()));
 
-    const CliResult json = runCli({"batch", book, "--calendar", cal.path(), "--json", "--greeks",
-                                   "--lookup-date", "20240115"});
+    const CliResult json =
+        runCli({"batch", book, "--calendar", cal.path(), "--json", "--greeks", "--lookup-date", "20240115"});
     ASSERT_EQ(json.status, 0) << json.err;
     const std::vector<std::string> objects = lines(json.out);
     ASSERT_EQ(objects.size(), 2u);

@@ -38,9 +38,17 @@ struct ObsTimesCase
 
     QStringList args() const
     {
-        return {"--obs-times", "0.25,0.5,0.75,1", "--T", "1", "--N", "100", "--M", "120",
-                "--ko", "103_102_101_100", "--coupon", "12", "--ki", "75", "--vol", "25",
-                "--rate", "2", "--type", "option", "--calendar", "/nonexistent/calendar.csv"};
+        return {"--obs-times", "0.25,0.5,0.75,1",
+                "--T",         "1",
+                "--N",         "100",
+                "--M",         "120",
+                "--ko",        "103_102_101_100",
+                "--coupon",    "12",
+                "--ki",        "75",
+                "--vol",       "25",
+                "--rate",      "2",
+                "--type",      "option",
+                "--calendar",  "/nonexistent/calendar.csv"};
     }
 
     void handTo(Snowball_PDE& engine) const
@@ -127,8 +135,8 @@ TEST(CliPrice, EngineTermsNeedNoCalendarAndEqualTheEngine)
     EXPECT_EQ(g["vega"].get<double>(), engine.lookup_vega(100, 1.0, false) * 0.01);
     EXPECT_EQ(g["rho"].get<double>(), engine.lookup_rho(100, 1.0, false) * 0.01);
 
-    const CliResult knocked = runCli(QStringList{"price", "--json", "--greeks", "--knocked-in",
-                                                 "--lookup-spot", "70"} + c.args());
+    const CliResult knocked =
+        runCli(QStringList{"price", "--json", "--greeks", "--knocked-in", "--lookup-spot", "70"} + c.args());
     ASSERT_EQ(knocked.status, 0) << knocked.err;
     EXPECT_EQ(knocked.json()["greeks"]["price"].get<double>(), engine.lookup_price(70, 1.0, true));
 }
@@ -147,8 +155,7 @@ TEST(CliPrice, JsonRoundTripsAndAgreesWithTheTable)
     EXPECT_EQ(nlohmann::json::parse(j.dump()), j);
 
     for (const char* name : {"delta", "gamma"}) {
-        const std::string shown =
-            QString::number(j["greeks"][name].get<double>(), 'f', 6).toStdString();
+        const std::string shown = QString::number(j["greeks"][name].get<double>(), 'f', 6).toStdString();
         EXPECT_NE(table.out.find(std::string(name) + " "), std::string::npos) << table.out;
         EXPECT_NE(table.out.find(shown + "\n"), std::string::npos) << name << " " << shown << "\n" << table.out;
     }
@@ -191,8 +198,7 @@ TEST(CliSolve, SolvedVolatilityPricesToTheTarget)
     ASSERT_GT(vol, 0.05);
     ASSERT_LT(vol, 0.5);
 
-    const CliResult check =
-        runCli({"price", "--json", "--vol", QString::number(vol * 100, 'g', 17)});
+    const CliResult check = runCli({"price", "--json", "--vol", QString::number(vol * 100, 'g', 17)});
     ASSERT_EQ(check.status, 0) << check.err;
     EXPECT_LT(std::fabs(check.json()["price"].get<double>() - 100), 0.05);  // the search's tolerance
 }
