@@ -182,6 +182,11 @@ TEST(CliStress, WritesTheStressDataFile)
         EXPECT_TRUE(l[at + 12].empty() && l[at + 13].empty());
     }
 
+    // A refused structure leaves the earlier file as it was.
+    const CliResult refused = runCli({"stress", "--out", file, "--M", "0"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(readFile(file).toStdString(), data);
+
     // The same values as the JSON result, with three decimals.
     const CliResult json = runCli({"stress", "--json"});
     ASSERT_EQ(json.status, 0) << json.err;
