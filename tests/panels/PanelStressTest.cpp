@@ -59,13 +59,6 @@ class PanelStressTest : public QObject
         return {panel.lineEdit_price_start, panel.lineEdit_price_end, panel.lineEdit_price_step,
                 panel.lineEdit_vol_start,   panel.lineEdit_vol_end,   panel.lineEdit_vol_step, panel.lineEdit_days};
     }
-    QStringList inputs(PanelStress& panel)
-    {
-        QStringList out;
-        for (QLineEdit* e : edits(panel))
-            out << e->text();
-        return out;
-    }
     // Sets price start/end/step, volatility start/end/step and days; "" keeps a field.
     void setInputs(PanelStress& panel, const QStringList& texts)
     {
@@ -80,7 +73,10 @@ private slots:
         PanelStress panel;
         QCOMPARE(panel.windowTitle(), QString::fromUtf8("S-σ压力测试"));
         QCOMPARE(panel.size(), QSize(880, 430));
-        QCOMPARE(inputs(panel), QStringList({"70", "130", "10", "0.05", "0.5", "0.05", "100"}));
+        QStringList inputs;
+        for (QLineEdit* e : edits(panel))
+            inputs << e->text();
+        QCOMPARE(inputs, QStringList({"70", "130", "10", "0.05", "0.5", "0.05", "100"}));
         QCOMPARE((QStringList{panel.tabWidget->tabText(0), panel.tabWidget->tabText(1), panel.tabWidget->tabText(2)}),
                  QStringList({"TV", "Delta", "Gamma"}));
         QCOMPARE(panel.tabWidget->widget(2), panel.table_gamma);
@@ -232,11 +228,12 @@ private slots:
         QTest::mouseClick(panel.pushButton_data, Qt::LeftButton);
         QCOMPARE(prompter.fileDialogs.size(), 1);
         const auto& d = prompter.fileDialogs.front();
-        QCOMPARE(d.caption, QString::fromUtf8("压力测试数据存为:"));
-        QCOMPARE(d.filter, QStringLiteral("csv files (*.csv)"));
-        QCOMPARE(d.parent, &panel);
         const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-        QCOMPARE(d.dir, QDir::toNativeSeparators(desktop + "/stress_data_" + QDate::currentDate().toString("yyyyMMdd")));
+        QCOMPARE((QStringList{d.caption, d.dir, d.filter}),
+                 QStringList({"压力测试数据存为:",
+                              QDir::toNativeSeparators(desktop + "/stress_data_" + QDate::currentDate().toString("yyyyMMdd")),
+                              "csv files (*.csv)"}));
+        QCOMPARE(d.parent, &panel);
         QVERIFY(prompter.boxes.isEmpty());
         QFile f(dir.filePath(QStringLiteral("out.csv")));
         QVERIFY(f.open(QIODevice::ReadOnly));

@@ -42,47 +42,43 @@ class TestQtPrompter : public QObject
     QtPrompter prompter;
 
 private slots:
-    // Each icon with OK, then Yes/No answered both ways: Yes is the default,
-    // and a parent that is no widget gives the box none.
+    // Each icon with OK to a widget parent, then Yes/No answered both ways:
+    // Yes is the default, and a parent that is no widget gives the box none.
     void messageBoxesShowTitleTextIconAndButtons()
     {
-        QWidget widget;
-        QObject notAWidget;
-        const struct {
-            prompt::Icon icon;
-            QMessageBox::Icon shown;
-            prompt::Buttons buttons;
-            QMessageBox::StandardButton click;
-            QObject* parent;
-        } cases[] = {{prompt::Icon::Information, QMessageBox::Information, prompt::Buttons::Ok, QMessageBox::Ok, &widget},
-                     {prompt::Icon::Warning, QMessageBox::Warning, prompt::Buttons::Ok, QMessageBox::Ok, &widget},
-                     {prompt::Icon::Critical, QMessageBox::Critical, prompt::Buttons::Ok, QMessageBox::Ok, &widget},
-                     {prompt::Icon::Information, QMessageBox::Information, prompt::Buttons::YesNo, QMessageBox::Yes,
-                      &notAWidget},
-                     {prompt::Icon::Information, QMessageBox::Information, prompt::Buttons::YesNo, QMessageBox::No,
-                      &notAWidget}};
-        for (const auto& c : cases) {
+        QWidget parent;
+        const QPair<prompt::Icon, QMessageBox::Icon> icons[] = {{prompt::Icon::Information, QMessageBox::Information},
+                                                                {prompt::Icon::Warning, QMessageBox::Warning},
+                                                                {prompt::Icon::Critical, QMessageBox::Critical}};
+        for (const auto& [icon, shown] : icons) {
             bool seen = false;
-            whenModal([&](QWidget* w) {
+            whenModal([&, shown = shown](QWidget* w) {
                 auto* box = qobject_cast<QMessageBox*>(w);
                 QVERIFY(box);
                 seen = true;
-                QCOMPARE(box->windowTitle(), QStringLiteral("提示："));
-                QCOMPARE(box->text(), QStringLiteral("是否删除？"));
-                QCOMPARE(box->icon(), c.shown);
-                if (c.buttons == prompt::Buttons::Ok) {
-                    QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
-                    QCOMPARE(box->parentWidget(), &widget);
-                } else {
-                    QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
-                    QCOMPARE(box->defaultButton(), box->button(QMessageBox::Yes));
-                    QCOMPARE(box->parentWidget(), nullptr);
-                }
-                box->button(c.click)->click();
+                QCOMPARE((QStringList{box->windowTitle(), box->text()}), QStringList({"错误：", "非法操作"}));
+                QCOMPARE(box->icon(), shown);
+                QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+                QCOMPARE(box->parentWidget(), &parent);
+                box->button(QMessageBox::Ok)->click();
             });
-            QCOMPARE(prompter.message(c.parent, c.icon, QStringLiteral("提示："), QStringLiteral("是否删除？"), c.buttons),
-                     c.click != QMessageBox::No);
+            QVERIFY(prompter.message(&parent, icon, QStringLiteral("错误："), QStringLiteral("非法操作"),
+                                     prompt::Buttons::Ok));
             QVERIFY(seen);
+        }
+        QObject notAWidget;
+        for (bool yes : {true, false}) {
+            whenModal([&](QWidget* w) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                QVERIFY(box);
+                QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+                QCOMPARE(box->defaultButton(), box->button(QMessageBox::Yes));
+                QCOMPARE(box->parentWidget(), nullptr);
+                box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+            });
+            QCOMPARE(prompter.message(&notAWidget, prompt::Icon::Information, QStringLiteral("提示："),
+                                      QStringLiteral("是否删除？"), prompt::Buttons::YesNo),
+                     yes);
         }
     }
 
@@ -92,15 +88,13 @@ private slots:
         whenModal([&](QWidget* w) {
             auto* dialog = qobject_cast<QInputDialog*>(w);
             QVERIFY(dialog);
-            QCOMPARE(dialog->windowTitle(), QStringLiteral("导出"));
-            QCOMPARE(dialog->labelText(), QStringLiteral("导出的文件名为："));
-            QCOMPARE(dialog->textValue(), QStringLiteral("Export"));
+            QCOMPARE((QStringList{dialog->windowTitle(), dialog->labelText(), dialog->textValue()}),
+                     QStringList({"导出", "导出的文件名为：", "Export"}));
             QCOMPARE(dialog->textEchoMode(), QLineEdit::Normal);
             QCOMPARE(dialog->parentWidget(), &parent);
             const Qt::WindowFlags flags = dialog->windowFlags();
-            QVERIFY(flags & Qt::WindowCloseButtonHint);
-            QVERIFY(!(flags & Qt::WindowContextHelpButtonHint));
-            QVERIFY(!(flags & Qt::WindowMinMaxButtonsHint));
+            QVERIFY((flags & Qt::WindowCloseButtonHint) && !(flags & Qt::WindowContextHelpButtonHint)
+                    && !(flags & Qt::WindowMinMaxButtonsHint));
             dialog->setTextValue("abc");
             dialog->accept();
         });

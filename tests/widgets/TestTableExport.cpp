@@ -116,10 +116,9 @@ private slots:
         fillSample(t);
         trigger(&t, "导出");
         QCOMPARE(rec.textDialogs.size(), 1);
-        QCOMPARE(rec.textDialogs[0].title, QStringLiteral("导出"));
-        QCOMPARE(rec.textDialogs[0].label, QStringLiteral("导出的文件名为："));
-        QCOMPARE(rec.textDialogs[0].preset, QStringLiteral("Export"));
-        QCOMPARE(rec.textDialogs[0].parent, &t);
+        const auto& d = rec.textDialogs[0];
+        QCOMPARE((QStringList{d.title, d.label, d.preset}), QStringList({"导出", "导出的文件名为：", "Export"}));
+        QCOMPARE(d.parent, &t);
         QCOMPARE(rec.summary(), boxes);
         if (file.isNull()) {
             QCOMPARE(rec.boxes[0].icon, prompt::Icon::Warning);
@@ -156,10 +155,9 @@ private slots:
         fillSample(t);
         trigger(&t, "导出为...");
         QCOMPARE(rec.fileDialogs.size(), 1);
-        QCOMPARE(rec.fileDialogs[0].caption, QStringLiteral("表格内容保存为"));
-        QCOMPARE(rec.fileDialogs[0].dir, QString());
-        QCOMPARE(rec.fileDialogs[0].filter, QStringLiteral("csv files (*.csv)"));
-        QCOMPARE(rec.fileDialogs[0].parent, &t);
+        const auto& d = rec.fileDialogs[0];
+        QCOMPARE((QStringList{d.caption, d.dir, d.filter}), QStringList({"表格内容保存为", "", "csv files (*.csv)"}));
+        QCOMPARE(d.parent, &t);
         QCOMPARE(rec.summary(), boxes);
         if (boxes.isEmpty()) {
             QCOMPARE(readAll(path), kSampleCsv);
