@@ -132,15 +132,14 @@ private slots:
         QCOMPARE(t.item(4, 1)->textAlignment(), kCentre);
 
         // One row: no span, just the cell; no rows or no such column: nothing.
-        QTableWidget one;
+        QTableWidget one, empty(0, 2);
         resetTable(&one, 1, 1);
         mergeColumn(&one, 0, "x");
-        QCOMPARE(one.rowSpan(0, 0), 1);
-        QCOMPARE(one.item(0, 0)->text(), QStringLiteral("x"));
-        QTableWidget empty(0, 2);
         mergeColumn(&empty, 0, "x");
         mergeColumn(&empty, 5, "x");
         setColumnText(&empty, -1, "x");
+        QCOMPARE(one.rowSpan(0, 0), 1);
+        QCOMPARE(columnTexts(one, 0), QStringList({"x"}));
         QCOMPARE(empty.rowCount(), 0);
     }
 
