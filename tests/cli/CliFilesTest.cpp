@@ -241,3 +241,25 @@ TEST(CliGrid, AppendsWholeBlocksAndLeavesTheFileAloneOnFailure)
     EXPECT_TRUE(nowhere.oneErrorLine()) << nowhere.err;
     EXPECT_FALSE(QFile::exists(dir.filePath("missing/grids.txt")));
 }
+
+TEST(CliCalendar, WorkingDirectoryFileFirstThenTheShippedCopy)
+{
+    // 2024-06-15 is a Saturday: the shipped calendar moves it, an every-day calendar does not.
+    const QStringList args{"schedule", "--json", "--start", "20240615", "--expiry", "20250115", "--lock", "1"};
+
+    const QTemporaryDir empty;
+    const CliResult shipped = runCli(args, empty.path());
+    ASSERT_EQ(shipped.status, 0) << shipped.err;
+    EXPECT_EQ(shipped.json()["start"], "20240617");
+
+    const EveryDayCalendar cal;
+    ASSERT_TRUE(QFile::copy(cal.path(), cal.dir() + "/trade_calendar.csv"));
+    const CliResult local = runCli(args, cal.dir());
+    ASSERT_EQ(local.status, 0) << local.err;
+    EXPECT_EQ(local.json()["start"], "20240615");
+
+    // --calendar wins over both.
+    const CliResult named = runCli(args + QStringList{"--calendar", cal.path()}, empty.path());
+    ASSERT_EQ(named.status, 0) << named.err;
+    EXPECT_EQ(named.json()["start"], "20240615");
+}
