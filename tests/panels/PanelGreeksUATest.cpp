@@ -114,22 +114,16 @@ private slots:
         QVERIFY(sameTermsNoGrids(panel.engine, source));
     }
 
-    void barrierScanAndTies()
+    // Two barriers between the same grid nodes price alike: the earlier is
+    // reported. (Barrier scans themselves are tested with the engine.)
+    void tiesReportTheEarlierValue()
     {
-        PanelGreeks_UA panel(100);
-        open(panel, nullptr, 0, 1);
-        panel.comboBox_param->setCurrentIndex(0);  // 100, 105, 110 step 5
-        analyse(panel);
-        QCOMPARE(sampleCount(panel, 0), 3);
-        QCOMPARE(sample(panel, 0, 2).x(), 110.0);
-        QCOMPARE(sample(panel, 0, 1).y(), priceWith(source, 0, 105));
-
-        // Two barriers between the same grid nodes price alike: the earlier is reported.
         const double p1 = priceWith(source, 0, 103.2);
         if (p1 != priceWith(source, 0, 103.4))
             QSKIP("the solver distinguishes barriers between nodes; no tie to test");
+        PanelGreeks_UA panel(p1 + 1);
+        open(panel, nullptr, 0, 1);
         panel.setRange(0, 103.2, 103.4, 0.2);
-        panel.lineEdit_target->setText(QString::number(p1 + 1, 'g', 17));
         analyse(panel);
         QCOMPARE(sampleCount(panel, 0), 2);
         QCOMPARE(panel.lineEdit_param->text(), QStringLiteral("103.2"));
