@@ -201,6 +201,13 @@ TEST(CliSolve, SolvedVolatilityPricesToTheTarget)
     const CliResult check = runCli({"price", "--json", "--vol", QString::number(vol * 100, 'g', 17)});
     ASSERT_EQ(check.status, 0) << check.err;
     EXPECT_LT(std::fabs(check.json()["price"].get<double>() - 100), 0.05);  // the search's tolerance
+
+    // The search's own trace stays off stdout; --verbose shows it on stderr.
+    const CliResult verbose =
+        runCli({"solve", "--for", "vol", "--lo", "0.05", "--hi", "0.5", "--json", "--verbose"});
+    ASSERT_EQ(verbose.status, 0) << verbose.err;
+    EXPECT_EQ(verbose.json()["value"].get<double>(), vol);
+    EXPECT_NE(verbose.err.find("price:"), std::string::npos) << verbose.err;
 }
 
 TEST(CliMc, FirstRunIsReproducibleAndCloseToThePde)
