@@ -54,12 +54,7 @@ struct Editor
     template <class T = QLineEdit>
     T* get(const char* name) { return w.findChild<T*>(name); }
 
-    void click(const char* name)
-    {
-        QPushButton* b = w.findChild<QPushButton*>(name);
-        QVERIFY2(b, name);
-        QTest::mouseClick(b, Qt::LeftButton);
-    }
+    void click(const char* name) { QTest::mouseClick(get<QPushButton>(name), Qt::LeftButton); }
 
     QStringList column(int c) const
     {
