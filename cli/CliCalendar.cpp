@@ -9,6 +9,7 @@
 namespace {
 
 std::string loadedFrom;
+std::string programPath;
 bool tried = false;
 
 const char* const kCalendarFile = "trade_calendar.csv";
@@ -16,9 +17,14 @@ const char* const kCalendarFile = "trade_calendar.csv";
 std::string besideExecutable()
 {
     std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec)
-        return std::string();
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) {
+        if (programPath.empty())
+            return std::string();
+        exe = std::filesystem::absolute(programPath, ec);
+        if (ec)
+            return std::string();
+    }
     return (exe.parent_path() / kCalendarFile).string();
 }
 
@@ -58,5 +64,7 @@ void useTradingCalendar(const std::string& calendarOption)
                        path + " holds no trading dates");
     loadedFrom = path;
 }
+
+void setProgramPath(const char* argv0) { programPath = argv0 ? argv0 : ""; }
 
 const std::string& tradingCalendarPath() { return loadedFrom; }

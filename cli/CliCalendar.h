@@ -7,5 +7,9 @@
 // copy shipped beside the executable. Throws CliError when none gives a date.
 void useTradingCalendar(const std::string& calendarOption);
 
+// Where the program was started from (argv[0]), for systems without
+// /proc/self/exe.
+void setProgramPath(const char* argv0);
+
 // The file the calendar was loaded from ("" before useTradingCalendar).
 const std::string& tradingCalendarPath();

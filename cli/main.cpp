@@ -4,6 +4,7 @@
 // standard error with status 2 (bad input) or 1 (engine refusal, target out
 // of reach).
 #include "BatchCommand.h"
+#include "CliCalendar.h"
 #include "CliError.h"
 #include "CliOutput.h"
 #include "Commands.h"
@@ -49,6 +50,7 @@ bool hasFlag(int argc, char** argv, const char* flag)
 
 int main(int argc, char** argv)
 {
+    setProgramPath(argc > 0 ? argv[0] : nullptr);
     CLI::App app(
         "Snowball structure calculator for scripts: the window's engine, calendar and structure "
         "parsing without a display.",
