@@ -1,24 +1,7 @@
 // Floor, participation and limiting cases compared with closed forms.
-#include "EngineFixtures.h"
-
-#include <gtest/gtest.h>
-
-#include <cmath>
+#include "EngineTestSupport.h"
 
 namespace {
-
-// With sigma = r = q = 0 the implicit operator is the identity: the
-// underlying stays where it is and every price is a known payout.
-Terms frozen(double ko, double ki)
-{
-    Terms t = Terms::default_note();
-    t.params.sigma = 0.0;
-    t.params.r = 0.0;
-    t.params.N = 48;
-    t.resize_schedule(t.obs.size(), ko, 0.16, ki);
-    t.div = 0.10;
-    return t;
-}
 
 double normal_cdf(double x) { return 0.5 * std::erfc(-x / std::sqrt(2.0)); }
 
@@ -31,125 +14,81 @@ double black_scholes_put(double S, double K, double sigma, double T, double r)
 
 TEST(PayoffLimits, FrozenUnderlyingPaysKnownAmounts)
 {
-    // Spot at or above the barrier: out at the first observation (3 months).
-    Terms out = frozen(95.0, 80.0);
-    EXPECT_DOUBLE_EQ(out.run(), 100.0 * (1.0 + 0.16 * 0.25));
-    out.payoff_type = 1.0;
-    EXPECT_DOUBLE_EQ(out.run(), 100.0 * 0.16 * 0.25);
-    out.payoff_type = 0.0;
-    out.ko.assign(out.ko.size(), 100.0);  // barrier exactly at the spot
-    EXPECT_DOUBLE_EQ(out.run(), 104.0);
-
-    // Between the barriers: the dividend coupon for the year.
-    Terms alive = frozen(150.0, 80.0);
-    EXPECT_DOUBLE_EQ(alive.run(), 110.0);
-    alive.payoff_type = 1.0;
-    EXPECT_DOUBLE_EQ(alive.run(), 10.0);
-
-    // Below the knock-in barrier: the underlying, or the floor above it.
-    Terms in = frozen(150.0, 105.0);
-    EXPECT_DOUBLE_EQ(in.run(), 100.0);
-    in.floor = 120.0;
-    EXPECT_DOUBLE_EQ(in.run(), 120.0);
-    in.payoff_type = 1.0;
-    EXPECT_DOUBLE_EQ(in.run(), 20.0);
-}
-
-TEST(PayoffLimits, ParticipationOnKnockOut)
-{
-    Terms t = frozen(95.0, 80.0);
-    t.strike = 90.0;
-    t.participation = 0.5;
-    EXPECT_DOUBLE_EQ(t.run(), 100.0 * (1.0 + 0.16 * 0.25) + (100.0 - 90.0) * 0.5);
-    // A strike between nodes is rounded up to the next node on the grid.
-    t.strike = 89.5;
-    EXPECT_DOUBLE_EQ(t.run(), 104.0 + 10.0 * 0.5);
-    // A spot at or below the strike node earns nothing extra.
-    t.strike = 100.0;
-    EXPECT_DOUBLE_EQ(t.run(), 104.0);
-    t.strike = 120.0;
-    EXPECT_DOUBLE_EQ(t.run(), 104.0);
-    // No participation ratio, no term, whatever the strike.
-    t.strike = 50.0;
-    t.participation = 0.0;
-    EXPECT_DOUBLE_EQ(t.run(), 104.0);
-}
-
-TEST(PayoffLimits, ParticipationOnTheGridAndAtTheTop)
-{
-    Terms t = Terms::default_note();
-    t.params.N = 24;
-    t.strike = 110.5;  // strike node 111; the top uses the strike itself
-    t.participation = 0.5;
-    Snowball_PDE e = t.engine();
-    ASSERT_TRUE(std::isfinite(e.price_with_grids()));
-    const int month6 = 12;
-    EXPECT_DOUBLE_EQ(e.Price(112, month6 + 1), 108.0);                // node 111: nothing yet
-    EXPECT_DOUBLE_EQ(e.Price(151, month6 + 1), 108.0 + 39.0 * 0.5);   // node 150
-    EXPECT_DOUBLE_EQ(e.Price(201, month6 + 1), 108.0 + 89.5 * 0.5);   // node 200, the top
-    EXPECT_DOUBLE_EQ(e.Price_KI(151, 25), 116.0 + 39.0 * 0.5);        // maturity
-    EXPECT_DOUBLE_EQ(e.Price_KI(201, 25), 116.0 + 89.5 * 0.5);
-
-    t.participation = 0.0;
-    Snowball_PDE none = t.engine();
-    ASSERT_TRUE(std::isfinite(none.price_with_grids()));
-    EXPECT_DOUBLE_EQ(none.Price(201, month6 + 1), 108.0);
-    EXPECT_DOUBLE_EQ(none.Price(201, 25), 116.0);
-}
-
-TEST(PayoffLimits, FloorOnEveryNodeAtOrBelowIt)
-{
-    Terms t = Terms::default_note();
-    t.params.N = 24;
-    t.floor = 80.0;
-    Snowball_PDE e = t.engine();
-    ASSERT_TRUE(std::isfinite(e.price_with_grids()));
-    for (int n = 0; n <= 80; ++n) {
-        EXPECT_EQ(e.Price(n + 1, 25), 80.0) << n;
-        EXPECT_EQ(e.Price_KI(n + 1, 25), 80.0) << n;
+    // With sigma = r = q = 0 the implicit operator is the identity: the
+    // underlying stays at 100 and every price is a known payout. Out at the
+    // first observation (3 months) pays 104; between the barriers the
+    // dividend coupon 10%; knocked in the underlying or the floor.
+    // ko, ki, floor, strike, participation, payoff type, price.
+    const double cases[][7] = {
+        {95, 80, 0, 0, 0, 0, 104},   {95, 80, 0, 0, 0, 1, 4},     {100, 80, 0, 0, 0, 0, 104},
+        {150, 80, 0, 0, 0, 0, 110},  {150, 80, 0, 0, 0, 1, 10},   {150, 105, 0, 0, 0, 0, 100},
+        {150, 105, 120, 0, 0, 0, 120}, {150, 105, 120, 0, 0, 1, 20},
+        // Participation on knock-out above the strike node (a strike between
+        // nodes rounds up), nothing at or below it, nothing without a ratio.
+        {95, 80, 0, 90, 0.5, 0, 109}, {95, 80, 0, 89.5, 0.5, 0, 109}, {95, 80, 0, 100, 0.5, 0, 104},
+        {95, 80, 0, 120, 0.5, 0, 104}, {95, 80, 0, 50, 0, 0, 104},
+    };
+    for (const auto& c : cases) {
+        Snowball_PDE e = classicSnowball(200, 48, 3);
+        e.params.sigma = e.params.r = 0.0;
+        setFlat(e, c[0], 0.16, c[1]);
+        e.div_coupon = 0.10, e.floor_price = c[2], e.call_strike = c[3], e.call_participation = c[4];
+        e.payoff_type = c[5];
+        EXPECT_DOUBLE_EQ(e.price(), c[6]) << c[0] << " " << c[1] << " " << c[2] << " " << c[3] << " " << c[5];
     }
-    EXPECT_EQ(e.Price_KI(82, 25), 81.0);
+}
+
+TEST(PayoffLimits, FloorAndParticipationOnTheGridAndAtItsEdges)
+{
+    Snowball_PDE e = classicSnowball(200, 24, 3);
+    e.floor_price = 80.0;
+    e.call_strike = 110.5;  // strike node 111; the top uses the strike itself
+    e.call_participation = 0.5;
+    ASSERT_TRUE(std::isfinite(e.price_with_grids()));
+    const int month6 = 13, maturity = 25;  // Newmat columns
+    EXPECT_DOUBLE_EQ(e.Price(112, month6), 108.0);               // node 111: nothing yet
+    EXPECT_DOUBLE_EQ(e.Price(151, month6), 108.0 + 39.0 * 0.5);  // node 150
+    EXPECT_DOUBLE_EQ(e.Price(201, month6), 108.0 + 89.5 * 0.5);  // node 200, the top
+    EXPECT_DOUBLE_EQ(e.Price_KI(151, maturity), 116.0 + 39.0 * 0.5);
+    EXPECT_DOUBLE_EQ(e.Price_KI(201, maturity), 116.0 + 89.5 * 0.5);
+    // The floor on every node at or below it, discounted along the bottom.
+    for (int n = 0; n <= 80; ++n)
+        EXPECT_TRUE(e.Price(n + 1, maturity) == 80.0 && e.Price_KI(n + 1, maturity) == 80.0) << n;
+    EXPECT_EQ(e.Price_KI(82, maturity), 81.0);
     for (int j = 0; j < 24; ++j)
         EXPECT_DOUBLE_EQ(e.Price(1, j + 1), 80.0 * std::exp(-0.015 * (24 - j) / 24.0)) << j;
-
-    t.payoff_type = 1.0;
-    Snowball_PDE option = t.engine();
-    ASSERT_TRUE(std::isfinite(option.price_with_grids()));
-    EXPECT_EQ(option.Price(81, 25), -20.0);
-    EXPECT_DOUBLE_EQ(option.Price(1, 1), 80.0 * std::exp(-0.015) - 100.0);
+    e.call_participation = 0.0;
+    e.payoff_type = 1.0;
+    ASSERT_TRUE(std::isfinite(e.price_with_grids()));
+    EXPECT_DOUBLE_EQ(e.Price(201, month6), 8.0);  // without participation the top pays the coupon only
+    EXPECT_DOUBLE_EQ(e.Price(201, maturity), 16.0);
+    EXPECT_EQ(e.Price(81, maturity), -20.0);
+    EXPECT_DOUBLE_EQ(e.Price(1, 1), 80.0 * std::exp(-0.015) - 100.0);
 }
 
-TEST(PayoffLimits, NeverKnockingInOrOutIsADiscountedFixedPayout)
+TEST(PayoffLimits, NeverOrAlwaysKnockedInAreClosedForms)
 {
     // No node knocks in (ki 0) or out (barrier at the top, whose boundary
     // then pays what every other node pays).
-    Terms t = Terms::single(200.0, 0.10, 0.0);
-    t.div = 0.10;
-    t.params.N = 400;
-    const double expected = 100.0 * 1.10 * std::exp(-0.015);
-    EXPECT_NEAR(t.run(), expected, 2e-4);
-    t.payoff_type = 1.0;
-    EXPECT_NEAR(t.run(), 10.0 * std::exp(-0.015), 2e-4);
-}
-
-TEST(PayoffLimits, AlwaysKnockedInIsTheUnderlyingOrTheFloor)
-{
+    Snowball_PDE e = classicSnowball(200, 400, 12);
+    setFlat(e, 200.0, 0.10, 0.0);
+    e.div_coupon = 0.10;
+    EXPECT_NEAR(e.price(), 110.0 * std::exp(-0.015), 2e-4);
+    e.payoff_type = 1.0;
+    EXPECT_NEAR(e.price(), 10.0 * std::exp(-0.015), 2e-4);
     // Knocked in everywhere, the top boundary pays S_max: the note is the
     // underlying delivered at maturity, worth S0 without rates.
-    Terms t = Terms::single(200.0, 1.0, 200.0);
-    t.params.r = 0.0;
-    t.params.sigma = 0.25;
-    EXPECT_NEAR(t.run(), 100.0, 1e-9);
-    Snowball_PDE e = t.engine();
-    ASSERT_TRUE(std::isfinite(e.price_with_grids()));
+    e = classicSnowball(200, 243, 12);
+    setFlat(e, 200.0, 1.0, 200.0);
+    e.params.r = 0.0;
+    e.params.sigma = 0.25;
+    ASSERT_NEAR(e.price_with_grids(), 100.0, 1e-9);
     for (int n = 0; n <= 200; n += 10)
         EXPECT_NEAR(e.Price(n + 1, 1), n, 1e-9) << n;
-
     // With a floor it is the underlying plus a put struck at the floor.
-    t.floor = 80.0;
-    t.params.M = 400;
-    t.params.N = 400;
-    EXPECT_NEAR(t.run(), 100.0 + black_scholes_put(100.0, 80.0, 0.25, 1.0, 0.0), 0.01);
+    e.floor_price = 80.0;
+    e.set_grid_size(400, 400);
+    EXPECT_NEAR(e.price(), 100.0 + black_scholes_put(100.0, 80.0, 0.25, 1.0, 0.0), 0.01);
 }
 
 }  // namespace

@@ -1,113 +1,58 @@
 // The factored tridiagonal solve against the dense inverse of the operator:
 // the same prices and grids to rounding.
-#include "EngineFixtures.h"
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
+#include "EngineTestSupport.h"
 
 namespace {
 
-double max_relative_difference(const NEWMAT::Matrix& a, const NEWMAT::Matrix& b)
+// Largest difference relative to the largest value (Newmat throws on a shape mismatch).
+double relative_difference(const NEWMAT::Matrix& a, const NEWMAT::Matrix& b)
 {
-    double worst = 0.0;
-    for (int r = 1; r <= a.Nrows(); ++r)
-        for (int c = 1; c <= a.Ncols(); ++c)
-            worst = std::max(worst, std::fabs(a(r, c) - b(r, c)) / std::max(1.0, std::fabs(b(r, c))));
-    return worst;
+    return NEWMAT::Matrix(a - b).MaximumAbsoluteValue() / b.MaximumAbsoluteValue();
 }
 
-struct SolvedGrids
+// One run of the engine's terms and params (output pointers included).
+double solveWith(Snowball_PDE& e, StepMethod method)
 {
-    double price;
-    NEWMAT::Matrix grid, grid_ki;
-};
-
-SolvedGrids solve_grids(const Terms& t, StepMethod method)
-{
-    SolvedGrids out;
-    PDEParams p = t.params;
-    p.out_price = &out.grid;
-    p.out_price_ki = &out.grid_ki;
-    out.price = t.run(p, method);
-    return out;
+    return auto_call_finite_diff_implicit(e.obs_times, e.ko_barrier, e.ko_coupon, e.ki_barrier, e.div_coupon,
+                                          e.floor_price, e.call_strike, e.call_participation, e.payoff_type,
+                                          e.params, method);
 }
 
 TEST(SolverAgreement, FactoredSolveMatchesTheDenseInverse)
 {
-    struct Setup
-    {
-        int M, N;
-        double sigma, r, q;
-        double payoff_type, floor, participation;
+    // M, N, sigma, r, q, payoff type, floor, participation (strike 100).
+    const double setups[][8] = {
+        {3, 1, 0.2, 0.05, 0.0, 0.0, 0.0, 0.0},      {10, 10, 0.18, 0.015, 0.0, 0.0, 0.0, 0.0},
+        {57, 31, 0.35, 0.03, 0.02, 1.0, 0.0, 0.0},  {200, 243, 0.18, 0.015, 0.0, 0.0, 80.0, 0.0},
+        {120, 60, 0.05, -0.01, 0.0, 0.0, 0.0, 0.7}, {300, 100, 0.6, 0.1, 0.04, 1.0, 70.0, 1.2},
     };
-    const Setup setups[] = {
-        {3, 1, 0.2, 0.05, 0.0, 0.0, 0.0, 0.0},        {10, 10, 0.18, 0.015, 0.0, 0.0, 0.0, 0.0},
-        {57, 31, 0.35, 0.03, 0.02, 1.0, 0.0, 0.0},    {200, 243, 0.18, 0.015, 0.0, 0.0, 80.0, 0.0},
-        {120, 60, 0.05, -0.01, 0.0, 0.0, 0.0, 0.7},  {300, 100, 0.6, 0.1, 0.04, 1.0, 70.0, 1.2},
-    };
-    for (const Setup& s : setups) {
-        Terms t = Terms::single(103.0, 0.16, 80.0);
-        t.obs = {0.25, 0.5, 0.75, 1.0};
-        t.resize_schedule(4, 103.0, 0.16, 80.0);
-        t.params.M = s.M;
-        t.params.N = s.N;
-        t.params.sigma = s.sigma;
-        t.params.r = s.r;
-        t.params.q = s.q;
-        t.payoff_type = s.payoff_type;
-        t.floor = s.floor;
-        t.participation = s.participation;
-        t.strike = 100.0;
-        if (s.N < 4) {
-            t.obs = {1.0};
-            t.resize_schedule(1, 103.0, 0.16, 80.0);
-        }
-        const SolvedGrids factored = solve_grids(t, StepMethod::Factored);
-        const SolvedGrids dense = solve_grids(t, StepMethod::DenseInverse);
-        ASSERT_TRUE(std::isfinite(factored.price)) << s.M;
-        EXPECT_LT(std::fabs(factored.price - dense.price) / std::fabs(dense.price), 1e-10) << s.M;
-        EXPECT_LT(max_relative_difference(factored.grid, dense.grid), 1e-10) << s.M;
-        EXPECT_LT(max_relative_difference(factored.grid_ki, dense.grid_ki), 1e-10) << s.M;
+    for (const auto& s : setups) {
+        Snowball_PDE e = classicSnowball(int(s[0]), int(s[1]), 12);
+        if (s[1] >= 4)
+            e.obs_times = {0.25, 0.5, 0.75, 1.0};
+        setFlat(e, 103.0, 0.16, 80.0);
+        e.params.sigma = s[2], e.params.r = s[3], e.params.q = s[4];
+        e.payoff_type = s[5], e.floor_price = s[6], e.call_participation = s[7], e.call_strike = 100.0;
+        ASSERT_TRUE(std::isfinite(e.price_with_grids())) << s[0];
+        Snowball_PDE dense(e);  // output pointers on its own grids, emptied first
+        dense.Price.CleanUp();
+        dense.Price_KI.CleanUp();
+        const double dense_price = solveWith(dense, StepMethod::DenseInverse);
+        EXPECT_LT(std::fabs(e.price() - dense_price) / std::fabs(dense_price), 1e-10) << s[0];
+        EXPECT_LT(relative_difference(e.Price, dense.Price), 1e-10) << s[0];
+        EXPECT_LT(relative_difference(e.Price_KI, dense.Price_KI), 1e-10) << s[0];
     }
 }
 
 TEST(SolverAgreement, FineGridsNeedNoDenseMatrix)
 {
     // 200,000 price steps: the dense inverse alone would take 320 GB.
-    Terms t = Terms::single(103.0, 0.16, 80.0);
-    t.params.M = 200000;
-    t.params.N = 4;
-    EXPECT_TRUE(std::isfinite(t.run()));
-    PDEParams p = t.params;
-    EXPECT_TRUE(std::isnan(t.run(p, StepMethod::DenseInverse)));
-}
-
-TEST(SolverAgreement, DenseInverseInvertsTheOperator)
-{
-    // Rebuild the operator by its formulas and check inverse * operator = I.
-    const int M = 12;
-    const double mu = 0.01, r = 0.03, sigma2 = 0.04, dt = 0.1;
+    Snowball_PDE e = classicSnowball(200000, 4, 12);
+    EXPECT_TRUE(std::isfinite(e.price()));
+    EXPECT_TRUE(std::isnan(solveWith(e, StepMethod::DenseInverse)));
     NEWMAT::Matrix inverse;
-    ASSERT_TRUE(implicit_operator_inverse(M, mu, r, sigma2, dt, inverse));
-    ASSERT_EQ(inverse.Nrows(), M - 1);
-    NEWMAT::Matrix A(M - 1, M - 1);
-    A = 0.0;
-    for (int n = 1; n <= M - 1; ++n) {
-        if (n > 1)
-            A(n, n - 1) = 0.5 * dt * (mu * n - sigma2 * n * n);
-        A(n, n) = 1.0 + dt * (sigma2 * n * n + r);
-        if (n < M - 1)
-            A(n, n + 1) = -0.5 * dt * (sigma2 * n * n + mu * n);
-    }
-    const NEWMAT::Matrix product = inverse * A;
-    for (int i = 1; i < M; ++i)
-        for (int j = 1; j < M; ++j)
-            EXPECT_NEAR(product(i, j), i == j ? 1.0 : 0.0, 1e-13);
-
-    EXPECT_FALSE(implicit_operator_inverse(2, mu, r, sigma2, dt, inverse));
-    EXPECT_FALSE(implicit_operator_inverse(2000000000, mu, r, sigma2, dt, inverse));
+    EXPECT_FALSE(implicit_operator_inverse(2, 0.01, 0.03, 0.04, 0.1, inverse));
+    EXPECT_FALSE(implicit_operator_inverse(2000000000, 0.01, 0.03, 0.04, 0.1, inverse));
 }
 
 }  // namespace
