@@ -78,6 +78,31 @@ int positiveYearDays(const QString& text)
     return y;
 }
 
+// Every part of a schedule text is a date (a structure file may hold anything).
+void checkDatesReadable(const QString& dates)
+{
+    for (const QString& part : dates.split(QLatin1Char('_'), Qt::SkipEmptyParts)) {
+        if (!QDate::fromString(part.trimmed(), kDateFormat).isValid())
+            throw badInput("schedule: \"" + u8(part) + "\" is not a date (yyyyMMdd)");
+    }
+}
+
+// Beyond the calendar's ends the trading days cannot be counted: the engine
+// would get times cut off at the last listed day.
+void checkWithinCalendar(const Schedule& s)
+{
+    const std::vector<int>& days = trd_calendar().dates();
+    if (days.empty())
+        throw badInput("no trading calendar to count the observation dates with");
+    const auto outside = [&days](int date) { return date < days.front() || date > days.back(); };
+    QStringList all = s.dates.split(QLatin1Char('_'), Qt::SkipEmptyParts);
+    all << s.start.toString(kDateFormat) << s.expiry.toString(kDateFormat);
+    for (const QString& part : all) {
+        if (outside(part.trimmed().toInt()))
+            throw badInput("schedule: " + u8(part) + " lies outside the trading calendar " + tradingCalendarPath());
+    }
+}
+
 // --obs-times: the engine's terms straight from the options, no calendar.
 PreparedStructure prepareTimed(const StructureOptions& o, bool spotOnly)
 {
@@ -168,9 +193,11 @@ PreparedStructure prepareDated(StructureTexts texts, const Schedule& schedule, d
         texts.N = QString::number(p.tradingDays - 1);
     p.texts = texts;
 
+    checkDatesReadable(schedule.dates);
     QString error;
     if (!validateObserveDates(texts, error))
         throw badInput(u8(QStringLiteral("观察日参数错误: ") + error));
+    checkWithinCalendar(schedule);
     checkLevels(texts, spotOnly);
 
     p.terms = structureTerms(texts);

@@ -51,6 +51,8 @@ INSTANTIATE_TEST_SUITE_P(
                  {"price", "--start", "20270308", "--dates", "20270308_20270407"},
                  2,
                  "首次敲出观察日小于起始日"},
+        BadInput{"date_beyond_the_calendar", {"price", "--dates", "20270308_20991231"}, 2,
+                 "20991231 lies outside the trading calendar"},
         BadInput{"knock_in_above_spot", {"price", "--ki", "100"}, 2, "敲入价格应小于标的价格"},
         BadInput{"list_length", {"price", "--ko", "103_102"}, 2, "--ko: 2 values"},
         BadInput{"calendar_missing", {"price", "--calendar", "/nonexistent/cal.csv"}, 2, "--calendar"},
