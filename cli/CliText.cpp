@@ -117,12 +117,12 @@ std::vector<double> numberListOption(const std::string& text, char separator, co
     return values;
 }
 
-RangeSpec rangeOption(const std::string& text, const char* option)
+AxisRange rangeOption(const std::string& text, const char* option)
 {
     if (!isRangeText(text))
         throw badInput(std::string(option) + ": " + inQuotes(text) + " is not START:END:STEP");
     const QStringList items = parts(qs(text), QLatin1Char(':'));
-    return RangeSpec{items[0].toDouble(), items[1].toDouble(), items[2].toDouble()};
+    return AxisRange{items[0].toDouble(), items[1].toDouble(), items[2].toDouble()};
 }
 
 const CLI::Validator NumberText(checkNumber, "", "NUMBER");

@@ -37,10 +37,10 @@ extern const CLI::Validator DateListText;   // dates joined by "_"
 extern const CLI::Validator TimeListText;   // numbers joined by ","
 extern const CLI::Validator RangeText;      // START:END:STEP
 
-struct RangeSpec
+struct AxisRange
 {
     double start = 0;
     double end = 0;
     double step = 0;
 };
-RangeSpec rangeOption(const std::string& text, const char* option);
+AxisRange rangeOption(const std::string& text, const char* option);

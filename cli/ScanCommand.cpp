@@ -19,9 +19,9 @@ struct ScanCommand : StructureCommand
 };
 
 // The univariate panel's default range of each term.
-RangeSpec defaultScanRange(int index)
+AxisRange defaultScanRange(int index)
 {
-    static const RangeSpec ranges[] = {{100, 110, 5}, {80, 90, 1},    {0, 0.5, 0.05},
+    static const AxisRange ranges[] = {{100, 110, 5}, {80, 90, 1},    {0, 0.5, 0.05},
                                        {0, 1, 0.05},  {0, 0.3, 0.05}, {0, 0.3, 0.05}};
     return ranges[index];
 }
@@ -29,7 +29,7 @@ RangeSpec defaultScanRange(int index)
 std::string runScan(const ScanCommand& o)
 {
     const PreparedStructure p = prepareStructure(o.structure, o.common, false);
-    const RangeSpec defaults = defaultScanRange(o.param);
+    const AxisRange defaults = defaultScanRange(o.param);
     const double from = o.from.empty() ? defaults.start : numberOption(o.from, "--from");
     const double to = o.to.empty() ? defaults.end : numberOption(o.to, "--to");
     const double step = o.step.empty() ? defaults.step : numberOption(o.step, "--step");

@@ -18,7 +18,7 @@ struct StressCommand : StructureCommand
 
 GridAxis stressAxis(const std::string& text, const char* option)
 {
-    const RangeSpec r = rangeOption(text, option);
+    const AxisRange r = rangeOption(text, option);
     const int count = grid_point_count(r.start, r.end, r.step);
     if (count < 1)
         throw badInput(std::string(option) + ": no point from START to END at STEP");
