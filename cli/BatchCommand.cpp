@@ -183,6 +183,8 @@ std::string runBatch(const BatchOptions& o)
     if (!o.lookupDate.empty())
         dateOption(o.lookupDate, "--lookup-date");
     o.common.todayDate();
+    if (integerOption(o.market.yearDays, "--year-days") <= 0)
+        throw badInput("--year-days: must be positive");
     const std::vector<DataLine> lines = dataLines(o.file);
     useTradingCalendar(o.common.calendar);
 
@@ -204,7 +206,8 @@ std::string runBatch(const BatchOptions& o)
                 throw badInput("the line cannot be read as a record");
             const RecordResult r = priceRecord(csv, o);
             out += o.common.json ? jsonLine(recordJson(number, r, o.greeks)) : csvLine(r, o.greeks);
-        } catch (const CliError& e) {
+        } catch (const std::exception& e) {
+            // One record's failure (bad fields, engine refusal, memory) never stops the book.
             ++failed;
             bar.clear();
             std::fprintf(stderr, "error: record %d (line %d): %s\n", number, line.lineNumber, e.what());
