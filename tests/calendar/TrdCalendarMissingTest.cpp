@@ -1,16 +1,5 @@
 // The process-wide calendar when its file cannot be loaded.
-#include "Calendar.h"
-#include "LogCapture.h"
-#include "ObserveSchedule.h"
-#include "RecordingPrompter.h"
-
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <string>
-#include <vector>
-
-namespace {
+#include "CalendarTestSupport.h"
 
 const std::string kMissing = "/nonexistent-kelvara-folder/trade_calendar.csv";
 
@@ -21,62 +10,46 @@ public:
     void SetUp() override
     {
         log = new LogCapture;
-        loaded = trd_calendar_use_file(kMissing);
+        loaded = log->with(trd_calendar_use_file(kMissing));
     }
-    void TearDown() override
-    {
-        delete log;
-        log = nullptr;
-    }
-    static LogCapture* log;
-    static bool loaded;
+    void TearDown() override { delete log; }
+    static inline LogCapture* log = nullptr;
+    static inline std::pair<bool, std::string> loaded;
 };
 
-LogCapture* MissingCalendar::log = nullptr;
-bool MissingCalendar::loaded = true;
-
-const auto* const g_env = ::testing::AddGlobalTestEnvironment(new MissingCalendar);
+const auto* const g_missing = ::testing::AddGlobalTestEnvironment(new MissingCalendar);
 
 TEST(NoCalendar, LoadFailedOnceAndIsNotRetried)
 {
-    EXPECT_FALSE(MissingCalendar::loaded);
-    EXPECT_NE(MissingCalendar::log->text().find("C CANT load Calendar from " + kMissing + ".\n"),
-              std::string::npos)
-        << MissingCalendar::log->text();
-    EXPECT_TRUE(trd_calendar().empty());
-    EXPECT_FALSE(trd_calendar_use_file(std::string(KELVARA_TEST_DATA_DIR) + "/calendar_four_dates.csv"));
+    EXPECT_EQ(MissingCalendar::loaded,
+              std::make_pair(false, "T Calendar(0) is created.\nC CANT load Calendar from " + kMissing + ".\n"));
+    EXPECT_FALSE(trd_calendar_use_file(testData("calendar_four_dates.csv")));
     EXPECT_TRUE(trd_calendar().empty());
 }
 
-TEST(NoCalendar, TradingModeObservationTimesAreRefused)
+TEST(NoCalendar, TradingModeIsRefusedCalendarModeNeedsNoCalendar)
 {
     std::vector<double> t{0.25};
     EXPECT_FALSE(observation_times("20240103_20240119", "20240102", t, true, 244));
     EXPECT_EQ(t, std::vector<double>{0.25});
-    // Calendar-day mode needs no calendar.
-    EXPECT_TRUE(observation_times("20240103_20240119", "20240102", t, false, 244));
-    ASSERT_EQ(t.size(), 3u);
-    EXPECT_DOUBLE_EQ(t[2], 17.0 / 365);
+    t.clear();  // calendar days / 365, a date before the start kept; 2024 is a leap year
+    EXPECT_TRUE(observation_times("20240101__20240301_20250228_", "20240228", t, false, 244));
+    EXPECT_EQ(t, (std::vector<double>{-58.0 / 365, 2.0 / 365, 366.0 / 365}));
 }
 
-TEST(NoCalendar, CountsAndFractionsSayTheyCannot)
-{
-    MissingCalendar::log->clear();
-    EXPECT_TRUE(std::isnan(year_fraction(20240102, 20240119, 244)));
-    EXPECT_EQ(trd_calendar().count_trading_days(20240102, 20240119, 1), -1);
-    EXPECT_EQ(MissingCalendar::log->text(), "");
-}
-
-TEST(NoCalendar, ScheduleDatesThatCannotBePlacedAreWrittenAsZero)
+// Each query says so at its level; counts and fractions say nothing.
+TEST(NoCalendar, NothingCanBeCountedOrPlaced)
 {
     RecordingPrompter prompter;
-    MissingCalendar::log->clear();
-    EXPECT_EQ(generateObserveDates(QDate(2024, 1, 1), QDate(2024, 1, 20), 0, "周"), "0_0_20240120");
+    LogCapture& log = *MissingCalendar::log;
+    const std::string critical = "C trd_calendar is NOT initialized.\n", error = "E trd_calendar is NOT initialized.\n";
+    log.take();
+    EXPECT_EQ(log.with(trd_calendar().is_trading_day(D1)), std::make_pair(false, critical));
+    EXPECT_EQ(log.with(trd_calendar().trading_day_after(D1, 1)), std::make_pair(0, error));
+    EXPECT_EQ(log.with(trd_calendar().roll_forward(D1)), std::make_pair(0, critical + error));
+    EXPECT_TRUE(std::isnan(year_fraction(D1, D4, 244)));
+    EXPECT_EQ(log.with(trd_calendar().count_trading_days(D1, D4, 1)), std::make_pair(-1, std::string()));
+    EXPECT_EQ(log.with(generateObserveDates(QDate(2024, 1, 1), QDate(2024, 1, 20), 0, "周")),
+              std::make_pair(QString("0_0_20240120"), critical + error + critical + error));
     EXPECT_TRUE(prompter.boxes.isEmpty());
-    // roll_forward says so twice for each date.
-    const std::string twice = "C trd_calendar is NOT initialized.\nE trd_calendar is NOT initialized.\n";
-    EXPECT_EQ(MissingCalendar::log->text(), twice + twice);
-    EXPECT_FALSE(rollForwardDate(QDate(2024, 1, 2)).isValid());
 }
-
-}  // namespace
