@@ -2,39 +2,21 @@
 // large grids, against the dense-inverse way of stepping, and of the Monte
 // Carlo pricer. Prints Google Benchmark's table (medians of repetitions),
 // then the ratios and the limits they are held to.
+#include "ClassicSnowball.h"
+#include "MedianReport.h"
 #include "MonteCarlo.h"
 #include "RandomStream.h"
 #include "Snowball_PDE.h"
 
-#include <benchmark/benchmark.h>
-
 #include <cstdio>
-#include <map>
-#include <string>
-#include <vector>
 
 namespace {
 
-// S0 100, S_max 200, sigma 0.18, r 0.015, a one-year note observed monthly
-// from month 3 to month 12, ko 103, coupon 16%, ki 80, dividend coupon 16%.
+// The window's default: a one-year note observed monthly from month 3 to
+// month 12 (lock 3).
 Snowball_PDE default_structure(int M, int N)
 {
-    std::vector<double> obs;
-    for (int month = 3; month <= 12; ++month)
-        obs.push_back(month / 12.0);
-    PDEParams p;
-    p.S0 = 100.0;
-    p.S_max = 200.0;
-    p.sigma = 0.18;
-    p.r = 0.015;
-    p.q = 0.0;
-    p.T = 1.0;
-    p.M = M;
-    p.N = N;
-    Snowball_PDE e;
-    e.set_structure(obs, std::vector<double>(obs.size(), 103.0), std::vector<double>(obs.size(), 0.16),
-                    std::vector<double>(obs.size(), 80.0), 0.16, 0.0, 0.0, 0.0, 0.0, p);
-    return e;
+    return classicSnowball(M, N, 3);
 }
 
 void price(benchmark::State& state)
@@ -89,56 +71,15 @@ BENCHMARK(price)->Name("price/M1000_N1000")->Args({1000, 1000})->Unit(benchmark:
 BENCHMARK(price)->Name("price/M2000_N2430")->Args({2000, 2430})->Unit(benchmark::kMillisecond);
 BENCHMARK(monte_carlo)->Name("price_monte_carlo/50000_paths_252_steps")->Unit(benchmark::kMillisecond);
 
-namespace {
-
-// Keeps the medians of the repetitions, by benchmark name, next to the table.
-class MedianReporter : public benchmark::ConsoleReporter
-{
-public:
-    std::map<std::string, double> wall_ms, cpu_ms;
-
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                wall_ms[run.run_name.function_name] = run.GetAdjustedRealTime();
-                cpu_ms[run.run_name.function_name] = run.GetAdjustedCPUTime();
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
-void check(const MedianReporter& r, const char* name, double limit_ms)
-{
-    const auto wall = r.wall_ms.find(name);
-    const auto cpu = r.cpu_ms.find(name);
-    if (wall == r.wall_ms.end())
-        return;
-    std::printf("%-45s median %9.3f ms wall %9.3f ms cpu   limit %7.1f ms   %s\n", name, wall->second, cpu->second,
-                limit_ms, cpu->second <= limit_ms ? "ok" : "OVER");
-}
-
-}  // namespace
-
 int main(int argc, char** argv)
 {
-    std::vector<char*> args(argv, argv + argc);
-    std::string repetitions = "--benchmark_repetitions=7";
-    std::string aggregates = "--benchmark_report_aggregates_only=true";
-    args.push_back(repetitions.data());
-    args.push_back(aggregates.data());
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
-    MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-
-    std::printf("\nMedians against their limits:\n");
-    check(reporter, "price/default_M200_N243", 1.5);
-    check(reporter, "calculate+create_Greeks/default_M200_N243", 6.0);
-    check(reporter, "price/M1000_N1000", 20.0);
-    check(reporter, "price/M2000_N2430", 150.0);
-    check(reporter, "price_monte_carlo/50000_paths_252_steps", 400.0);
+    MedianReport reporter;
+    reporter.run(argc, argv);
+    reporter.check("price/default_M200_N243", 1.5);
+    reporter.check("calculate+create_Greeks/default_M200_N243", 6.0);
+    reporter.check("price/M1000_N1000", 20.0);
+    reporter.check("price/M2000_N2430", 150.0);
+    reporter.check("price_monte_carlo/50000_paths_252_steps", 400.0);
     const auto fast = reporter.cpu_ms.find("price/default_M200_N243");
     const auto dense = reporter.cpu_ms.find("price_dense_inverse/default_M200_N243");
     if (fast != reporter.cpu_ms.end() && dense != reporter.cpu_ms.end())
