@@ -16,6 +16,13 @@ work=build-fuzz/fuzz-corpus/csv_block_file
 artifacts=build-fuzz/fuzz-artifacts
 mkdir -p "$work" "$artifacts"
 echo "== csv_block_file_fuzz for ${seconds}s"
-build-fuzz/bin/csv_block_file_fuzz \
+# libFuzzer's progress lines go to a log; only a failure shows them.
+log=build-fuzz/csv_block_file_fuzz.log
+if ! build-fuzz/bin/csv_block_file_fuzz \
   -max_total_time="$seconds" -max_len=8192 -timeout=10 -print_final_stats=1 \
-  -artifact_prefix="$artifacts/" "$work" tests/calendar/fuzz_corpus
+  -artifact_prefix="$artifacts/" "$work" tests/calendar/fuzz_corpus >"$log" 2>&1; then
+  tail -n 60 "$log"
+  echo "csv_block_file_fuzz found a problem; the input is in $artifacts/"
+  exit 1
+fi
+grep -E '^stat::number_of_executed_units|^Done' "$log" || true
