@@ -114,8 +114,9 @@ CsvBlockFile::CsvBlockFile(char separator, bool trim)
 CsvBlockFile::CsvBlockFile(const std::string& path, std::ios_base::openmode mode)
     : file_name_(path)
 {
-    // Text is written as bytes; the reader accepts "\n" and "\r\n" alike.
-    out_.open(path, mode | std::ios::out | std::ios::binary);
+    // Text mode: lines end in CR LF on Windows, as the files this program
+    // appends to have always been written; the reader accepts both.
+    out_.open(path, mode | std::ios::out);
 }
 
 CsvBlockFile::~CsvBlockFile() = default;
