@@ -1,5 +1,6 @@
 #include "PanelGreeks_UA.h"
 
+#include "GridLimitWarning.h"
 #include "ParamTarget.h"
 #include "PlotCurve.h"
 #include "Prompt.h"
@@ -147,8 +148,7 @@ void PanelGreeks_UA::on_pushButton_analyse_clicked()
     case ScanFailure::None:
         break;
     case ScanFailure::TooManyPoints:
-        prompt::warning(this, QString::fromUtf8("提示："),
-                        QString::fromUtf8("网格点数超过1000，请增大步长或缩小区间。"));
+        warnTooManyGridPoints(this);
         return;
     case ScanFailure::PriceFailed:
         prompt::critical(this, QString::fromUtf8("错误："), QString::fromUtf8("无法对结构进行定价"));

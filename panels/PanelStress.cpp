@@ -2,6 +2,7 @@
 
 #include "ColorScale.h"
 #include "ExportTableWidget.h"
+#include "GridLimitWarning.h"
 #include "Prompt.h"
 #include "TableHelpers.h"
 
@@ -22,9 +23,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-const char* const kTooManyPointsTitle = "提示：";
-const char* const kTooManyPointsText = "网格点数超过1000，请增大步长或缩小区间。";
 
 void setHeaderText(QTableWidget* table, int column, const QString& text)
 {
@@ -112,7 +110,7 @@ void PanelStress::on_pushButton_calc_clicked()
     if (nV < 1)
         return;
     if (nP > kMaxGridPoints || nV > kMaxGridPoints) {
-        prompt::warning(this, QString::fromUtf8(kTooManyPointsTitle), QString::fromUtf8(kTooManyPointsText));
+        warnTooManyGridPoints(this);
         return;
     }
     const double tau = lineEdit_days->text().toInt(nullptr, 10) / 252.0;

@@ -1,0 +1,12 @@
+#include "GridLimitWarning.h"
+
+#include "Prompt.h"
+
+#include <QString>
+#include <QWidget>
+
+void warnTooManyGridPoints(QWidget* parent)
+{
+    prompt::warning(parent, QString::fromUtf8("提示："),
+                    QString::fromUtf8("网格点数超过1000，请增大步长或缩小区间。"));
+}
