@@ -4,6 +4,7 @@
 #include "CliError.h"
 #include "CliOutput.h"
 #include "CliText.h"
+#include "CommandSupport.h"
 #include "CsvBlockFile.h"
 #include "Snowball_PDE.h"
 #include "StructureRecord.h"
@@ -139,9 +140,7 @@ RecordResult priceRecord(const CsvBlockFile& csv, const BatchOptions& o)
     const PreparedStructure p = prepareDated(t, schedule, m.payoffType(), false);
     Snowball_PDE engine;
     handOverTo(engine, p);
-    r.price = engine.price();
-    if (std::isnan(r.price))
-        throw refused("the engine refused the structure (no price)");
+    r.price = priceOrRefuse(engine);
     if (o.greeks) {
         const QDate date = o.lookupDate.empty() ? o.common.todayDate() : dateOption(o.lookupDate, "--lookup-date");
         r.greeks = computeGreeks(engine, p, p.terms.params.S0, date, o.knockedIn);
