@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+const QString kDateFormat = QStringLiteral("yyyyMMdd");
+
 QString qs(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 std::string u8(const QString& text) { return text.toStdString(); }
@@ -50,7 +52,7 @@ std::string checkList(const std::string& text, QChar separator, bool (*ok)(const
 QDate readDate(const QString& text)
 {
     const QString t = text.trimmed();
-    QDate d = QDate::fromString(t, QStringLiteral("yyyyMMdd"));
+    QDate d = QDate::fromString(t, kDateFormat);
     if (!d.isValid())
         d = QDate::fromString(t, QStringLiteral("yyyy-MM-dd"));
     return d;

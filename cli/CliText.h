@@ -12,6 +12,8 @@
 // number as 0; a script deserves to hear about it instead. Each reader throws
 // CliError (bad input) naming the option.
 
+extern const QString kDateFormat;  // yyyyMMdd
+
 QString qs(const std::string& utf8);
 std::string u8(const QString& text);
 

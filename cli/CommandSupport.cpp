@@ -7,8 +7,6 @@
 
 #include <cmath>
 
-const QString kDateFormat = QStringLiteral("yyyyMMdd");
-
 void addStructureCommandOptions(CLI::App& sub, StructureCommand& o)
 {
     addStructureOptions(sub, o.structure);

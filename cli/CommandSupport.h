@@ -16,8 +16,6 @@ struct PreparedStructure;
 
 // What the commands that price one structure share.
 
-extern const QString kDateFormat;  // yyyyMMdd
-
 // The options of a command that prices one structure.
 struct StructureCommand
 {

@@ -14,8 +14,6 @@
 
 namespace {
 
-const QString kDateFormat = QStringLiteral("yyyyMMdd");
-
 QDate rolled(const QDate& date, const char* option)
 {
     const QDate r = rollForwardDate(date);
