@@ -133,17 +133,7 @@ PreparedStructure prepareTimed(const StructureOptions& o, bool spotOnly)
     p.terms = structureTerms(p.texts);
     p.terms.obs_times = times;
     p.terms.params.T = T;
-    auto spread = [&times](const QString& text) {
-        std::vector<double> v = valueList(text);
-        if (v.size() == 1)
-            v.assign(times.size(), v.front());
-        return v;
-    };
-    p.terms.ko_barrier = spread(p.texts.ko);
-    p.terms.ko_coupon = spread(p.texts.coupon);
-    for (double& c : p.terms.ko_coupon)
-        c *= 0.01;
-    p.terms.ki_barrier = spread(p.texts.ki);
+    spreadTermLists(p.terms, p.texts);
     p.terms.obsTimesOk = true;
     return p;
 }

@@ -73,13 +73,18 @@ StructureTerms structureTerms(const StructureTexts& texts)
     terms.obsTimesOk = observation_times(texts.observeDates, texts.startDate, terms.obs_times,
                                          texts.dayMode == DayMode::Trading, yearDays);
 
+    spreadTermLists(terms, texts);
+    return terms;
+}
+
+void spreadTermLists(StructureTerms& terms, const StructureTexts& texts)
+{
     const size_t dates = terms.obs_times.size();
     terms.ko_barrier = spreadOverDates(valueList(texts.ko), dates);
     terms.ko_coupon = spreadOverDates(valueList(texts.coupon), dates);
     terms.ki_barrier = spreadOverDates(valueList(texts.ki), dates);
     for (double& c : terms.ko_coupon)
         c *= 0.01;
-    return terms;
 }
 
 void applyTerms(Snowball_PDE& engine, const StructureTerms& terms)

@@ -71,6 +71,11 @@ double maturityYears(double days, DayMode mode, int yearDays);
 // The whole conversion. Never fails; see StructureTerms::obsTimesOk.
 StructureTerms structureTerms(const StructureTexts& texts);
 
+// Sets the knock-out, coupon and knock-in lists from the texts over
+// terms.obs_times: one value stands for every date, longer lists stay as
+// typed, coupons become decimals.
+void spreadTermLists(StructureTerms& terms, const StructureTexts& texts);
+
 // Writes the terms into the engine the way the window's collectInputs does:
 // params, extension terms, grid size, observation times, value lists. Leaves
 // payoff_type and initialised alone (the hand-over sets those).
