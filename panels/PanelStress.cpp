@@ -91,39 +91,33 @@ void PanelStress::setupUi()
 
 void PanelStress::on_pushButton_calc_clicked()
 {
-    if (!engine.initialised) {
-        prompt::critical(this, QString::fromUtf8("错误:"),
-                         QString::fromUtf8("结构信息未初始化，请先点击【定价】"));
-        return;
-    }
-
     const double pStep = lineEdit_price_step->text().toDouble();
     const double pStart = lineEdit_price_start->text().toDouble();
     const double pEnd = lineEdit_price_end->text().toDouble();
     const int nP = grid_point_count(pStart, pEnd, pStep);
-    if (nP < 1)
-        return;
     const double vStart = lineEdit_vol_start->text().toDouble();
     const double vEnd = lineEdit_vol_end->text().toDouble();
     const double vStep = lineEdit_vol_step->text().toDouble();
     const int nV = grid_point_count(vStart, vEnd, vStep);
-    if (nV < 1)
-        return;
-    if (nP > kMaxGridPoints || nV > kMaxGridPoints) {
-        warnTooManyGridPoints(this);
-        return;
-    }
     const double tau = lineEdit_days->text().toInt(nullptr, 10) / 252.0;
 
     StressResult result;
-    const StressStatus status =
-        run_stress_grid(engine, GridAxis{pStart, pStep, nP}, GridAxis{vStart, vStep, nV}, tau, result);
-    if (status == StressStatus::Failed) {
+    switch (run_stress_grid(engine, GridAxis{pStart, pStep, nP}, GridAxis{vStart, vStep, nV}, tau, result)) {
+    case StressStatus::Ok:
+        break;
+    case StressStatus::NotInitialised:
+        prompt::critical(this, QString::fromUtf8("错误:"),
+                         QString::fromUtf8("结构信息未初始化，请先点击【定价】"));
+        return;
+    case StressStatus::NoPoints:   // an empty range is no error to report
+        return;
+    case StressStatus::TooManyPoints:
+        warnTooManyGridPoints(this);
+        return;
+    case StressStatus::Failed:
         prompt::critical(this, QString::fromUtf8("错误："), QString::fromUtf8("无法对结构进行定价"));
         return;
     }
-    if (status != StressStatus::Ok)
-        return;   // the checks above already answered every other refusal
 
     price_start = pStart;
     price_end = pEnd;
