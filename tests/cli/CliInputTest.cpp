@@ -17,9 +17,7 @@ struct BadInput
 
 void PrintTo(const BadInput& c, std::ostream* os) { *os << c.name; }
 
-class CliBadInput : public ::testing::TestWithParam<BadInput>
-{
-};
+using CliBadInput = ::testing::TestWithParam<BadInput>;
 
 }  // namespace
 
@@ -47,10 +45,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"date_in_a_list", {"price", "--dates", "20270308_20271306"}, 2, "--dates"},
         BadInput{"empty_schedule", {"price", "--dates", ""}, 2, "--dates"},
         BadInput{"lock_beyond_the_dates", {"schedule", "--lock", "40"}, 2, "锁定观察数量大于以观察频率取样的日期数量!"},
-        BadInput{"start_not_before_the_first_date",
-                 {"price", "--start", "20270308", "--dates", "20270308_20270407"},
-                 2,
-                 "首次敲出观察日小于起始日"},
+        BadInput{"start_not_before_the_first_date", {"price", "--start", "20270308", "--dates", "20270308_20270407"},
+                 2, "首次敲出观察日小于起始日"},
         BadInput{"date_beyond_the_calendar", {"price", "--dates", "20270308_20991231"}, 2,
                  "20991231 lies outside the trading calendar"},
         BadInput{"knock_in_above_spot", {"price", "--ki", "100"}, 2, "敲入价格应小于标的价格"},
@@ -61,11 +57,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"stress_without_points", {"stress", "--prices", "70:130:0"}, 2, "--prices"},
         BadInput{"scan_without_points", {"scan", "--from", "1", "--to", "0"}, 2, "--step"},
         BadInput{"structure_file_missing", {"batch", "/nonexistent/book.csv"}, 2, "cannot read"},
+        BadInput{"no_structure_file", {"batch", "trade_calendar.csv"}, 2, "not a structure file"},
         BadInput{"engine_refuses", {"price", "--M", "0"}, 1, "refused"},
-        BadInput{"target_out_of_reach",
-                 {"solve", "--for", "vol", "--lo", "0.3", "--hi", "0.5", "--target", "120"},
-                 1,
-                 "code -4: 求解区间非单调，或目标不在区间内"},
+        BadInput{"target_out_of_reach", {"solve", "--for", "vol", "--lo", "0.3", "--hi", "0.5", "--target", "120"},
+                 1, "code -4: 求解区间非单调，或目标不在区间内"},
         BadInput{"lookup_off_the_grid", {"price", "--greeks", "--lookup-spot", "500"}, 2, "--lookup-spot"},
         BadInput{"lookup_after_expiry", {"price", "--greeks", "--lookup-date", "20991231"}, 2, "--lookup-date"}),
     [](const ::testing::TestParamInfo<BadInput>& info) { return std::string(info.param.name); });

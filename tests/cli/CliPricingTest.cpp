@@ -5,6 +5,8 @@
 #include "Calendar.h"
 #include "Snowball_PDE.h"
 
+#include <QDate>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,48 +18,11 @@ namespace {
 int toInt(const QDate& d) { return d.year() * 10000 + d.month() * 100 + d.day(); }
 QDate toDate(int yyyymmdd) { return QDate(yyyymmdd / 10000, yyyymmdd / 100 % 100, yyyymmdd % 100); }
 
-PDEParams paramsOf(double S0, double Smax, double sigma, double r, double T, int M, int N)
-{
-    PDEParams p;
-    p.S0 = S0;
-    p.S_max = Smax;
-    p.sigma = sigma;
-    p.r = r;
-    p.q = 0 / 100.0;
-    p.T = T;
-    p.M = M;
-    p.N = N;
-    return p;
-}
-
-// The default window inputs with an explicit engine structure.
-struct ObsTimesCase
-{
-    std::vector<double> obs{0.25, 0.5, 0.75, 1.0};
-    std::vector<double> ko{103, 102, 101, 100};
-
-    QStringList args() const
-    {
-        return {"--obs-times", "0.25,0.5,0.75,1",
-                "--T",         "1",
-                "--N",         "100",
-                "--M",         "120",
-                "--ko",        "103_102_101_100",
-                "--coupon",    "12",
-                "--ki",        "75",
-                "--vol",       "25",
-                "--rate",      "2",
-                "--type",      "option",
-                "--calendar",  "/nonexistent/calendar.csv"};
-    }
-
-    void handTo(Snowball_PDE& engine) const
-    {
-        const std::vector<double> coupon(4, 12 * 0.01), ki(4, 75.0);
-        engine.set_structure(obs, ko, coupon, ki, 16 / 100.0, 0, 0, 0, 1.0,
-                             paramsOf(100, 200, 25 / 100.0, 2 / 100.0, 1.0, 120, 100));
-    }
-};
+// The window's defaults with an explicit engine structure, which needs no calendar.
+const QStringList kEngineTerms{"--obs-times", "0.25,0.5,0.75,1", "--T",   "1",  "--N",    "100",    "--M",
+                               "120",         "--ko",             "103_102_101_100", "--coupon", "12", "--ki",
+                               "75",          "--vol",            "25",   "--rate", "2",   "--type", "option",
+                               "--calendar",  "/nonexistent/calendar.csv"};
 
 }  // namespace
 
@@ -75,16 +40,11 @@ TEST(CliPrice, WindowDefaultsEqualTheEnginesPriceOfTheSameTerms)
 
     const int start = cal.roll_forward(toInt(today));
     const int expiry = cal.roll_forward(toInt(today.addYears(1)));
-    ASSERT_GT(start, 0);
-    ASSERT_GT(expiry, 0);
-    std::vector<QDate> candidates;
-    for (QDate c = toDate(start).addMonths(1); c.addDays(15) < toDate(expiry); c = c.addMonths(1))
-        candidates.push_back(c);
-    ASSERT_GE(candidates.size(), 2u);
-    candidates.erase(candidates.begin(), candidates.begin() + 2);  // lock 3
-
+    ASSERT_TRUE(start > 0 && expiry > 0);
     std::vector<int> dates;
-    for (const QDate& c : candidates)
+    // Candidates monthly, the first two locked, none within 15 days of the expiry.
+    for (QDate c = toDate(start).addMonths(1).addMonths(1).addMonths(1); c.addDays(15) < toDate(expiry);
+         c = c.addMonths(1))
         dates.push_back(cal.roll_forward(toInt(c)));
     dates.push_back(expiry);
     QStringList dateTexts;
@@ -97,9 +57,8 @@ TEST(CliPrice, WindowDefaultsEqualTheEnginesPriceOfTheSameTerms)
 
     const std::size_t n = obs.size();
     Snowball_PDE engine;
-    engine.set_structure(obs, std::vector<double>(n, 103), std::vector<double>(n, 16 * 0.01),
-                         std::vector<double>(n, 80), 16 / 100.0, 0, 0, 0, 0.0,
-                         paramsOf(100, 200, 18 / 100.0, 1.5 / 100, (days - 1) / 243.0, 200, days - 1));
+    engine.set_structure(obs, std::vector<double>(n, 103), std::vector<double>(n, 0.16), std::vector<double>(n, 80),
+                         0.16, 0, 0, 0, 0.0, PDEParams{100, 200, 0.18, 0.015, 0, (days - 1) / 243.0, 200, days - 1});
     const double expected = engine.price();
     ASSERT_FALSE(std::isnan(expected));
 
@@ -110,52 +69,44 @@ TEST(CliPrice, WindowDefaultsEqualTheEnginesPriceOfTheSameTerms)
     EXPECT_EQ(j["structure"]["trading_days"].get<int>(), days);
 }
 
-TEST(CliPrice, EngineTermsNeedNoCalendarAndEqualTheEngine)
+TEST(CliPrice, EngineTermsEqualTheEngineAndJsonRoundTrips)
 {
-    const ObsTimesCase c;
-    QStringList args{"price", "--json", "--greeks"};
-    const CliResult r = runCli(args + c.args());
+    const CliResult r = runCli(QStringList{"price", "--json", "--greeks"} + kEngineTerms);
     ASSERT_EQ(r.status, 0) << r.err;
 
     Snowball_PDE engine;
-    c.handTo(engine);
+    engine.set_structure({0.25, 0.5, 0.75, 1.0}, {103, 102, 101, 100}, std::vector<double>(4, 0.12),
+                         std::vector<double>(4, 75.0), 0.16, 0, 0, 0, 1.0,
+                         PDEParams{100, 200, 0.25, 0.02, 0, 1.0, 120, 100});
     const double price = engine.price();
     ASSERT_TRUE(engine.calculate());
     ASSERT_TRUE(engine.create_Greeks());
 
-    // Without dates the lookup reads today's column: tau = T.
+    // One object on one line; reading it back and writing it again changes nothing.
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);
     const nlohmann::json j = r.json();
+    EXPECT_EQ(nlohmann::json::parse(j.dump()), j);
+    // Without dates the lookup reads today's column: tau = T. The window's
+    // units: Theta per trading day, Vega and Rho per point.
     const nlohmann::json& g = j["greeks"];
     EXPECT_EQ(j["price"].get<double>(), price);
     EXPECT_EQ(g["price"].get<double>(), engine.lookup_price(100, 1.0, false));
     EXPECT_EQ(g["delta"].get<double>(), engine.lookup_delta(100, 1.0, false));
     EXPECT_EQ(g["gamma"].get<double>(), engine.lookup_gamma(100, 1.0, false));
-    // The window's units: Theta per trading day, Vega and Rho per point.
     EXPECT_EQ(g["theta"].get<double>(), engine.lookup_theta(100, 1.0, false) / 243);
     EXPECT_EQ(g["vega"].get<double>(), engine.lookup_vega(100, 1.0, false) * 0.01);
     EXPECT_EQ(g["rho"].get<double>(), engine.lookup_rho(100, 1.0, false) * 0.01);
 
     const CliResult knocked =
-        runCli(QStringList{"price", "--json", "--greeks", "--knocked-in", "--lookup-spot", "70"} + c.args());
+        runCli(QStringList{"price", "--json", "--greeks", "--knocked-in", "--lookup-spot", "70"} + kEngineTerms);
     ASSERT_EQ(knocked.status, 0) << knocked.err;
     EXPECT_EQ(knocked.json()["greeks"]["price"].get<double>(), engine.lookup_price(70, 1.0, true));
-}
 
-TEST(CliPrice, JsonRoundTripsAndAgreesWithTheTable)
-{
-    const ObsTimesCase c;
-    const CliResult json = runCli(QStringList{"price", "--json", "--greeks"} + c.args());
-    const CliResult table = runCli(QStringList{"price", "--greeks", "--digits", "6"} + c.args());
-    ASSERT_EQ(json.status, 0) << json.err;
+    // The table shows the same numbers.
+    const CliResult table = runCli(QStringList{"price", "--greeks", "--digits", "6"} + kEngineTerms);
     ASSERT_EQ(table.status, 0) << table.err;
-
-    // One object on one line; reading it back and writing it again changes nothing.
-    EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 1);
-    const nlohmann::json j = json.json();
-    EXPECT_EQ(nlohmann::json::parse(j.dump()), j);
-
     for (const char* name : {"delta", "gamma"}) {
-        const std::string shown = QString::number(j["greeks"][name].get<double>(), 'f', 6).toStdString();
+        const std::string shown = QString::number(g[name].get<double>(), 'f', 6).toStdString();
         EXPECT_NE(table.out.find(std::string(name) + " "), std::string::npos) << table.out;
         EXPECT_NE(table.out.find(shown + "\n"), std::string::npos) << name << " " << shown << "\n" << table.out;
     }
@@ -164,27 +115,22 @@ TEST(CliPrice, JsonRoundTripsAndAgreesWithTheTable)
 TEST(CliScan, EachPointIsThePriceOfThatTerm)
 {
     const CliResult scan = runCli({"scan", "--param", "0", "--json"});
-    ASSERT_EQ(scan.status, 0) << scan.err;
-    const nlohmann::json j = scan.json();
-    ASSERT_EQ(j["points"].size(), 3u);  // the panel's 100, 105, 110
-    EXPECT_EQ(j["points"][1]["value"].get<double>(), 105);
-
     const CliResult single = runCli({"price", "--json", "--ko", "105"});
+    ASSERT_EQ(scan.status, 0) << scan.err;
     ASSERT_EQ(single.status, 0) << single.err;
-    EXPECT_EQ(j["points"][1]["price"].get<double>(), single.json()["price"].get<double>());
-
+    const nlohmann::json points = scan.json()["points"];
+    ASSERT_EQ(points.size(), 3u);  // the panel's 100, 105, 110
+    EXPECT_EQ(points[1]["value"].get<double>(), 105);
+    EXPECT_EQ(points[1]["price"].get<double>(), single.json()["price"].get<double>());
     // The nearest point is the one closest to the target (the spot, 100).
-    std::size_t best = 0;
-    for (std::size_t i = 1; i < j["points"].size(); ++i) {
-        if (std::fabs(j["points"][i]["price"].get<double>() - 100) <
-            std::fabs(j["points"][best]["price"].get<double>() - 100))
-            best = i;
-    }
-    EXPECT_EQ(j["nearest"]["value"], j["points"][best]["value"]);
+    const auto distance = [](const nlohmann::json& p) { return std::fabs(p["price"].get<double>() - 100); };
+    const auto nearest = std::min_element(points.begin(), points.end(),
+                                          [&](const auto& a, const auto& b) { return distance(a) < distance(b); });
+    EXPECT_EQ(scan.json()["nearest"]["value"], (*nearest)["value"]);
 
+    // Header, 20 points (0..1 at 0.05 is capped at 20), the nearest line.
     const CliResult text = runCli({"scan", "--param", "3"});
     ASSERT_EQ(text.status, 0) << text.err;
-    // Header, 20 points (0..1 at 0.05 is capped at 20), the nearest line.
     EXPECT_EQ(std::count(text.out.begin(), text.out.end(), '\n'), 22);
     EXPECT_EQ(text.out.rfind("value,price\n0,", 0), 0u);
     EXPECT_NE(text.out.find("\nnearest,"), std::string::npos);
@@ -197,17 +143,9 @@ TEST(CliSolve, SolvedVolatilityPricesToTheTarget)
     const double vol = solve.json()["value"].get<double>();
     ASSERT_GT(vol, 0.05);
     ASSERT_LT(vol, 0.5);
-
     const CliResult check = runCli({"price", "--json", "--vol", QString::number(vol * 100, 'g', 17)});
     ASSERT_EQ(check.status, 0) << check.err;
     EXPECT_LT(std::fabs(check.json()["price"].get<double>() - 100), 0.05);  // the search's tolerance
-
-    // The search's own trace stays off stdout; --verbose shows it on stderr.
-    const CliResult verbose =
-        runCli({"solve", "--for", "vol", "--lo", "0.05", "--hi", "0.5", "--json", "--verbose"});
-    ASSERT_EQ(verbose.status, 0) << verbose.err;
-    EXPECT_EQ(verbose.json()["value"].get<double>(), vol);
-    EXPECT_NE(verbose.err.find("price:"), std::string::npos) << verbose.err;
 }
 
 TEST(CliMc, FirstRunIsReproducibleAndCloseToThePde)

@@ -1,13 +1,16 @@
 #pragma once
 
-#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <nlohmann/json.hpp>
 
+#include <ostream>
 #include <string>
+
+// Readable failure messages for Qt strings.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 // One run of the built kelvara-cli.
 struct CliResult
@@ -18,25 +21,13 @@ struct CliResult
 
     // Standard error holds exactly one line.
     bool oneErrorLine() const;
-    nlohmann::json json() const;  // stdout parsed as one JSON object
+    nlohmann::json json() const { return nlohmann::json::parse(out); }
 };
 
 // Runs the program with args in workDir (the test's working directory when
 // empty), at most two minutes.
 CliResult runCli(const QStringList& args, const QString& workDir = QString());
 
-// A folder with a calendar in which every day of 2023..2026 is a trading
-// day, so that schedules come out as the generator's candidates unmoved.
-class EveryDayCalendar
-{
-public:
-    EveryDayCalendar();
-    QString path() const;
-    QString dir() const { return dir_.path(); }
-
-private:
-    QTemporaryDir dir_;
-};
-
-// The structure file's declaration, as the window's save writes it.
-extern const char* const kRecordHeader;
+// Writes a calendar in which every day of 2023..2026 trades into dir, so that
+// schedules come out as the generator's candidates unmoved; returns its path.
+QString everyDayCalendar(const QTemporaryDir& dir);
