@@ -45,18 +45,25 @@ void RandomStream::refill()
     next_ = 0;
 }
 
+double RandomStream::polar_point(double& u1, double& u2)
+{
+    double s;
+    do {
+        u1 = 2.0 * uniform() - 1.0;
+        u2 = 2.0 * uniform() - 1.0;
+        s = u1 * u1 + u2 * u2;
+    } while (s >= 1.0 || s == 0.0);  // s == 0 would give 0 * inf
+    return s;
+}
+
 double RandomStream::normal()
 {
     if (has_spare_) {
         has_spare_ = false;
         return spare_;
     }
-    double u1, u2, s;
-    do {
-        u1 = 2.0 * uniform() - 1.0;
-        u2 = 2.0 * uniform() - 1.0;
-        s = u1 * u1 + u2 * u2;
-    } while (s >= 1.0 || s == 0.0);  // s == 0 would give 0 * inf
+    double u1, u2;
+    const double s = polar_point(u1, u2);
     const double m = std::sqrt(-2.0 * std::log(s) / s);
     spare_ = u2 * m;
     has_spare_ = true;
@@ -73,12 +80,8 @@ void RandomStream::skip_normals(long count)
     }
     // Whole pairs: only the acceptance test decides how many draws they take.
     for (; count >= 2; count -= 2) {
-        double u1, u2, s;
-        do {
-            u1 = 2.0 * uniform() - 1.0;
-            u2 = 2.0 * uniform() - 1.0;
-            s = u1 * u1 + u2 * u2;
-        } while (s >= 1.0 || s == 0.0);
+        double u1, u2;
+        polar_point(u1, u2);
     }
     // An odd one out leaves its partner for the next call.
     if (count == 1)

@@ -39,6 +39,9 @@ private:
     static constexpr int kUniformsPerBlock = kStateSize / 2;
 
     void refill();
+    // Draws until (u1, u2) lies inside the unit disc, off its centre; returns
+    // u1 * u1 + u2 * u2. normal() and skip_normals() must consume alike.
+    double polar_point(double& u1, double& u2);
 
     std::uint32_t state_[kStateSize];
     double uniforms_[kUniformsPerBlock];
