@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -15,22 +14,18 @@
 
 namespace {
 
-// Runs inspect on the modal dialog once it is open.
-void whenModal(std::function<void(QWidget*)> inspect)
+// Runs inspect on the modal dialog once it is open; a failed check must not
+// leave the test waiting on an open dialog.
+template <class Dialog>
+void whenModal(std::function<void(Dialog*)> inspect)
 {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, inspect]() {
-        if (QWidget* w = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            inspect(w);
-            // A failed check must not leave the test waiting on an open dialog.
-            if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible())
-                dialog->reject();
-        }
+    QTimer::singleShot(10, [inspect]() {
+        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        inspect(dialog);
+        if (dialog->isVisible())
+            dialog->reject();
     });
-    timer->start();
 }
 
 }  // namespace
@@ -42,59 +37,59 @@ class TestQtPrompter : public QObject
     QtPrompter prompter;
 
 private slots:
-    // Each icon with OK to a widget parent, then Yes/No answered both ways:
-    // Yes is the default, and a parent that is no widget gives the box none.
-    void messageBoxesShowTitleTextIconAndButtons()
+    // Each icon with OK, then Yes/No answered both ways: Yes is the default,
+    // and a parent that is no widget gives the box none.
+    void messageBoxes_data()
     {
-        QWidget parent;
-        const QPair<prompt::Icon, QMessageBox::Icon> icons[] = {{prompt::Icon::Information, QMessageBox::Information},
-                                                                {prompt::Icon::Warning, QMessageBox::Warning},
-                                                                {prompt::Icon::Critical, QMessageBox::Critical}};
-        for (const auto& [icon, shown] : icons) {
-            bool seen = false;
-            whenModal([&, shown = shown](QWidget* w) {
-                auto* box = qobject_cast<QMessageBox*>(w);
-                QVERIFY(box);
-                seen = true;
-                QCOMPARE((QStringList{box->windowTitle(), box->text()}), QStringList({"错误：", "非法操作"}));
-                QCOMPARE(box->icon(), shown);
-                QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
-                QCOMPARE(box->parentWidget(), &parent);
-                box->button(QMessageBox::Ok)->click();
-            });
-            QVERIFY(prompter.message(&parent, icon, QStringLiteral("错误："), QStringLiteral("非法操作"),
-                                     prompt::Buttons::Ok));
-            QVERIFY(seen);
-        }
-        QObject notAWidget;
-        for (bool yes : {true, false}) {
-            whenModal([&](QWidget* w) {
-                auto* box = qobject_cast<QMessageBox*>(w);
-                QVERIFY(box);
-                QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
-                QCOMPARE(box->defaultButton(), box->button(QMessageBox::Yes));
-                QCOMPARE(box->parentWidget(), nullptr);
-                box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
-            });
-            QCOMPARE(prompter.message(&notAWidget, prompt::Icon::Information, QStringLiteral("提示："),
-                                      QStringLiteral("是否删除？"), prompt::Buttons::YesNo),
-                     yes);
-        }
+        QTest::addColumn<int>("icon");
+        QTest::addColumn<int>("shown");
+        QTest::addColumn<bool>("yesNo");
+        QTest::addColumn<bool>("answer");
+        QTest::newRow("information") << int(prompt::Icon::Information) << int(QMessageBox::Information) << false << true;
+        QTest::newRow("warning") << int(prompt::Icon::Warning) << int(QMessageBox::Warning) << false << true;
+        QTest::newRow("critical") << int(prompt::Icon::Critical) << int(QMessageBox::Critical) << false << true;
+        QTest::newRow("yes") << int(prompt::Icon::Information) << int(QMessageBox::Information) << true << true;
+        QTest::newRow("no") << int(prompt::Icon::Information) << int(QMessageBox::Information) << true << false;
     }
 
-    void textDialogHasNormalEchoAndOnlyACloseButton()
+    void messageBoxes()
+    {
+        QFETCH(int, icon);
+        QFETCH(int, shown);
+        QFETCH(bool, yesNo);
+        QFETCH(bool, answer);
+        QWidget widget;
+        QObject notAWidget;
+        bool seen = false;
+        whenModal<QMessageBox>([&](QMessageBox* box) {
+            seen = true;
+            QCOMPARE((QStringList{box->windowTitle(), box->text()}), QStringList({"错误：", "非法操作"}));
+            QCOMPARE(int(box->icon()), shown);
+            QCOMPARE(box->standardButtons(), yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
+            if (yesNo)
+                QCOMPARE(box->defaultButton(), box->button(QMessageBox::Yes));
+            QCOMPARE(box->parentWidget(), yesNo ? nullptr : &widget);
+            box->button(!yesNo ? QMessageBox::Ok : answer ? QMessageBox::Yes : QMessageBox::No)->click();
+        });
+        QCOMPARE(prompter.message(yesNo ? &notAWidget : static_cast<QObject*>(&widget), prompt::Icon(icon),
+                                  QStringLiteral("错误："), QStringLiteral("非法操作"),
+                                  yesNo ? prompt::Buttons::YesNo : prompt::Buttons::Ok),
+                 answer);
+        QVERIFY(seen);
+    }
+
+    // Normal echo and only a close button; cancelling leaves the text alone.
+    void textDialog()
     {
         QWidget parent;
-        whenModal([&](QWidget* w) {
-            auto* dialog = qobject_cast<QInputDialog*>(w);
-            QVERIFY(dialog);
+        whenModal<QInputDialog>([&](QInputDialog* dialog) {
             QCOMPARE((QStringList{dialog->windowTitle(), dialog->labelText(), dialog->textValue()}),
                      QStringList({"导出", "导出的文件名为：", "Export"}));
             QCOMPARE(dialog->textEchoMode(), QLineEdit::Normal);
             QCOMPARE(dialog->parentWidget(), &parent);
-            const Qt::WindowFlags flags = dialog->windowFlags();
-            QVERIFY((flags & Qt::WindowCloseButtonHint) && !(flags & Qt::WindowContextHelpButtonHint)
-                    && !(flags & Qt::WindowMinMaxButtonsHint));
+            QCOMPARE(dialog->windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowContextHelpButtonHint
+                                              | Qt::WindowMinMaxButtonsHint),
+                     Qt::WindowFlags(Qt::WindowCloseButtonHint));
             dialog->setTextValue("abc");
             dialog->accept();
         });
@@ -102,22 +97,19 @@ private slots:
         QVERIFY(prompter.getText(&parent, QStringLiteral("导出"), QStringLiteral("导出的文件名为："), text));
         QCOMPARE(text, QStringLiteral("abc"));
 
-        whenModal([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+        whenModal<QInputDialog>([](QInputDialog* dialog) { dialog->reject(); });
         text = QStringLiteral("Export");
         QVERIFY(!prompter.getText(nullptr, QStringLiteral("导出"), QStringLiteral("x"), text));
         QCOMPARE(text, QStringLiteral("Export"));
     }
 
-    void saveDialogShowsCaptionAndFilter()
+    void saveDialog()
     {
         QWidget parent;
-        whenModal([&](QWidget* w) {
-            auto* dialog = qobject_cast<QFileDialog*>(w);
-            QVERIFY(dialog);
+        whenModal<QFileDialog>([&](QFileDialog* dialog) {
             QCOMPARE(dialog->windowTitle(), QStringLiteral("表格内容保存为"));
             QCOMPARE(dialog->nameFilters(), QStringList({"csv files (*.csv)"}));
             QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
-            dialog->reject();
         });
         QCOMPARE(prompter.saveFileName(&parent, QStringLiteral("表格内容保存为"), QString(),
                                        QStringLiteral("csv files (*.csv)")),
