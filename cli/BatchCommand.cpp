@@ -18,23 +18,7 @@
 
 namespace {
 
-// Column numbers in kStructureRecordHeader.
-enum Column {
-    NO = 0,
-    EnquiryID = 1,
-    OpenPrice = 7,
-    KnockOut = 8,
-    KnockIn = 9,
-    CouponOut = 10,
-    CouponDiv = 11,
-    Bottom = 12,
-    CallStrike = 14,
-    PartRate = 15,
-    DateBegin = 17,
-    DateEnd = 18,
-    Volatility = 19,
-    Observe = 20
-};
+using namespace structure_column;
 
 struct BatchOptions
 {

@@ -11,14 +11,9 @@ const char* const kStructureRecordHeader =
     "dCouponOut,dCouponDiv,dBottom,dDeltaCeiling,dCallStrike,dPartRate,iMaturity,iDateBegin,iDateEnd,"
     "dVolatility,9Observe";
 
-namespace {
+using namespace structure_column;
 
-// Column numbers in kStructureRecordHeader.
-enum Column {
-    NO, EnquiryID, ProductName, Category, Type, Underlier, Notional, OpenPrice, KnockOut, KnockIn,
-    CouponOut, CouponDiv, Bottom, DeltaCeiling, CallStrike, PartRate, Maturity, DateBegin, DateEnd,
-    Volatility, Observe, ColumnCount
-};
+namespace {
 
 void putDouble(std::vector<unsigned char>& record, const CsvBlockFile::Column& c, double v)
 {

@@ -10,6 +10,15 @@
 // The record declaration written as the file's header line.
 extern const char* const kStructureRecordHeader;
 
+// Column numbers in kStructureRecordHeader.
+namespace structure_column {
+enum Column {
+    NO, EnquiryID, ProductName, Category, Type, Underlier, Notional, OpenPrice, KnockOut, KnockIn,
+    CouponOut, CouponDiv, Bottom, DeltaCeiling, CallStrike, PartRate, Maturity, DateBegin, DateEnd,
+    Volatility, Observe, ColumnCount
+};
+}  // namespace structure_column
+
 // The Observe column holds 512 bytes including the terminating zero.
 constexpr int kObserveMaxLength = 511;
 
