@@ -130,10 +130,6 @@ void PanelGreeks_UA::on_comboBox_param_IndexChanged(int index)
 
 void PanelGreeks_UA::on_pushButton_analyse_clicked()
 {
-    if (!engine.initialised) {
-        prompt::critical(this, QString::fromUtf8("错误:"), QString::fromUtf8("未设置定价参数"));
-        return;
-    }
     const double start = lineEdit_start->text().toDouble();
     const double end = lineEdit_end->text().toDouble();
     const double step = lineEdit_step->text().toDouble();
@@ -156,8 +152,10 @@ void PanelGreeks_UA::on_pushButton_analyse_clicked()
     case ScanFailure::NoNearest:
         prompt::critical(this, QString::fromUtf8("错误："), QString::fromUtf8("无法确定边界"));
         return;
-    case ScanFailure::NotInitialised:   // checked above
-    case ScanFailure::NoPoints:         // an empty range is no error to report
+    case ScanFailure::NotInitialised:
+        prompt::critical(this, QString::fromUtf8("错误:"), QString::fromUtf8("未设置定价参数"));
+        return;
+    case ScanFailure::NoPoints:   // an empty range is no error to report
         return;
     }
 
