@@ -75,11 +75,7 @@ int main(int argc, char** argv)
     }
     try {
         app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
-        std::ostringstream out, err;
-        app.exit(e, out, err);
-        return writeStdout(out.str()) ? ExitOk : ExitBadInput;
-    } catch (const CLI::CallForAllHelp& e) {
+    } catch (const CLI::Success& e) {   // --help, --help-all
         std::ostringstream out, err;
         app.exit(e, out, err);
         return writeStdout(out.str()) ? ExitOk : ExitBadInput;
