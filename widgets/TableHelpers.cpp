@@ -57,7 +57,7 @@ public:
 
     QFileDevice* device() { return save ? static_cast<QFileDevice*>(save.get()) : direct.get(); }
 
-    // Shows the design's message when the file cannot be opened.
+    // Says so when the file cannot be opened.
     bool open()
     {
         if (save)
