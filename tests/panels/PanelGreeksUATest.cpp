@@ -185,19 +185,32 @@ private slots:
         QVERIFY(sameTermsNoGrids(panel.engine, source));
     }
 
-    // Nothing is handed back before an analysis, after a failed one, or while
-    // the chosen variable is not the one analysed.
-    void useWithoutAResultDoesNothing()
+    // No structure: an error; end below start: nothing, silently; more than
+    // 1,000 values: refused; a value off the grid: an error. Nothing is handed
+    // back before an analysis, after a failed one, or while the chosen
+    // variable is not the one analysed.
+    void refusedScansHandNothingBack()
     {
         RecordingPrompter prompter;
         FakeTarget target;
         PanelGreeks_UA panel(100);
-        open(panel, &target, 0, 1);
+        analyse(panel);
+        open(panel, &target, 0.5, 0.2);
         QTest::mouseClick(panel.pushButton_use, Qt::LeftButton);
+        analyse(panel);
+        QCOMPARE(sampleCount(panel, 0), 0);
+        panel.setRange(3, 0, 1, 0.0001);  // 10,001 values
+        analyse(panel);
+        QCOMPARE(panel.lineEdit_step->text(), QStringLiteral("0.0001"));
         panel.setRange(0, 190, 210, 10);  // 210 lies above the grid's top
         analyse(panel);
-        QCOMPARE(prompter.summary(), QStringList{QString::fromUtf8("错误：|无法对结构进行定价")});
-        QCOMPARE(panel.lineEdit_param->text(), QStringLiteral("-"));
+        QCOMPARE(prompter.summary(), QStringList({QString::fromUtf8("错误:|未设置定价参数"),
+                                                  QString::fromUtf8("提示：|网格点数超过1000，请增大步长或缩小区间。"),
+                                                  QString::fromUtf8("错误：|无法对结构进行定价")}));
+        QCOMPARE(prompter.boxes[0].parent, &panel);
+        QCOMPARE(prompter.boxes[1].icon, prompt::Icon::Warning);
+        QCOMPARE(sampleCount(panel, 0), 0);
+        QCOMPARE(result(panel), QStringList({"-", "-", "-"}));
         QVERIFY(!panel.pushButton_more->isEnabled());
         QTest::mouseClick(panel.pushButton_use, Qt::LeftButton);
 
@@ -210,27 +223,6 @@ private slots:
         panel.comboBox_param->setCurrentIndex(3);
         QTest::mouseClick(panel.pushButton_use, Qt::LeftButton);
         QCOMPARE(target.applied, (QList<QPair<int, double>>{{3, 20.0}}));
-    }
-
-    // No structure: an error; end below start: nothing, silently; more than
-    // 1,000 values: refused.
-    void refusedScans()
-    {
-        RecordingPrompter prompter;
-        PanelGreeks_UA panel(100);
-        analyse(panel);
-        open(panel, nullptr, 0.5, 0.2);
-        analyse(panel);
-        QCOMPARE(sampleCount(panel, 0), 0);
-        panel.setRange(3, 0, 1, 0.0001);  // 10,001 values
-        analyse(panel);
-        QCOMPARE(prompter.summary(), QStringList({QString::fromUtf8("错误:|未设置定价参数"),
-                                                  QString::fromUtf8("提示：|网格点数超过1000，请增大步长或缩小区间。")}));
-        QCOMPARE(prompter.boxes[0].parent, &panel);
-        QCOMPARE(prompter.boxes[1].icon, prompt::Icon::Warning);
-        QCOMPARE(sampleCount(panel, 0), 0);
-        QCOMPARE(result(panel), QStringList({"-", "-", "-"}));
-        QCOMPARE(panel.lineEdit_step->text(), QStringLiteral("0.0001"));
     }
 };
 
