@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QStringList>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <limits>
@@ -40,23 +41,9 @@ bool Calendar::load(const std::string& path)
 
 std::pair<int, int> Calendar::find(int date) const
 {
-    const int size = static_cast<int>(dates_.size());
-    if (size == 0 || date < dates_.front())
-        return {0, -1};
-    if (date > dates_.back())
-        return {size, size - 1};
-    int lo = 0;
-    int hi = size - 1;
-    while (lo <= hi) {
-        const int mid = lo + (hi - lo) / 2;
-        if (dates_[mid] == date)
-            return {mid, mid};
-        if (dates_[mid] < date)
-            lo = mid + 1;
-        else
-            hi = mid - 1;
-    }
-    return {lo, hi};
+    const auto first = std::lower_bound(dates_.begin(), dates_.end(), date);
+    const auto after = std::upper_bound(first, dates_.end(), date);
+    return {static_cast<int>(first - dates_.begin()), static_cast<int>(after - dates_.begin()) - 1};
 }
 
 bool Calendar::is_trading_day(int date) const
