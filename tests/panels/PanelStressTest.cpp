@@ -192,53 +192,42 @@ private slots:
         QCOMPARE(cell(panel.table_gamma, 2, 2), before);
     }
 
+    // Nothing calculated: refused; a chosen file: the three tables; the
+    // dialog cancelled: the working directory's "stress_data.csv".
     void exportWritesTheThreeTables()
-    {
-        QTemporaryDir dir;
-        RecordingPrompter prompter;
-        PanelStress panel;
-        calculate(panel);
-        prompter.fileAnswers << dir.filePath(QStringLiteral("out.csv"));
-        QTest::mouseClick(panel.pushButton_data, Qt::LeftButton);
-        QCOMPARE(prompter.fileDialogs.size(), 1);
-        const auto& d = prompter.fileDialogs.front();
-        const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-        QCOMPARE((QStringList{d.caption, d.dir, d.filter}),
-                 QStringList({"压力测试数据存为:",
-                              QDir::toNativeSeparators(desktop + "/stress_data_" + QDate::currentDate().toString("yyyyMMdd")),
-                              "csv files (*.csv)"}));
-        QCOMPARE(d.parent, &panel);
-        QVERIFY(prompter.boxes.isEmpty());
-        QFile f(dir.filePath(QStringLiteral("out.csv")));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray bytes = f.readAll();
-        QCOMPARE(bytes, block("Delta", panel.table_delta) + block("Gamma", panel.table_gamma)
-                            + block("TV", panel.table_tv));
-        QVERIFY(bytes.startsWith(QByteArray("Delta\n") + QString::fromUtf8("情景,70,80,90,100,110,120,130\n5%,").toUtf8()));
-    }
-
-    void cancelledExportFallsBackToTheWorkingDirectory()
     {
         QTemporaryDir dir;
         const QString cwd = QDir::currentPath();
         QVERIFY(QDir::setCurrent(dir.path()));
         QByteArray expected;
         {
-            RecordingPrompter prompter;  // no file answer: the dialog is cancelled
+            RecordingPrompter prompter;
             PanelStress panel;
-            QTest::mouseClick(panel.pushButton_data, Qt::LeftButton);  // nothing calculated yet
+            QTest::mouseClick(panel.pushButton_data, Qt::LeftButton);
             QCOMPARE(prompter.summary(), QStringList{QString::fromUtf8("错误:|试图导出空表。")});
             calculate(panel);
-            QTest::mouseClick(panel.pushButton_data, Qt::LeftButton);
-            QCOMPARE(prompter.fileDialogs.size(), 2);
-            QCOMPARE(prompter.boxes.size(), 1);
             expected = block("Delta", panel.table_delta) + block("Gamma", panel.table_gamma)
                        + block("TV", panel.table_tv);
+            QVERIFY(expected.startsWith(QByteArray("Delta\n") + QString::fromUtf8("情景,70,80,90,100,110,120,130\n5%,").toUtf8()));
+            prompter.fileAnswers << dir.filePath(QStringLiteral("out.csv"));
+            QTest::mouseClick(panel.pushButton_data, Qt::LeftButton);
+            QTest::mouseClick(panel.pushButton_data, Qt::LeftButton);  // no answer: cancelled
+            QCOMPARE(prompter.fileDialogs.size(), 3);
+            const auto& d = prompter.fileDialogs[1];
+            const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+            QCOMPARE((QStringList{d.caption, d.dir, d.filter}),
+                     QStringList({"压力测试数据存为:",
+                                  QDir::toNativeSeparators(desktop + "/stress_data_" + QDate::currentDate().toString("yyyyMMdd")),
+                                  "csv files (*.csv)"}));
+            QCOMPARE(d.parent, &panel);
+            QCOMPARE(prompter.boxes.size(), 1);
         }
         QDir::setCurrent(cwd);
-        QFile f(dir.filePath(QStringLiteral("stress_data.csv")));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), expected);
+        for (const char* name : {"out.csv", "stress_data.csv"}) {
+            QFile f(dir.filePath(QString::fromLatin1(name)));
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), expected);
+        }
     }
 };
 
