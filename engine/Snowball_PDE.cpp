@@ -42,14 +42,7 @@ void Snowball_PDE::set_structure(const std::vector<double>& obs, const std::vect
     call_participation = participation;
     payoff_type = payoff;
 
-    params.S0 = p.S0;
-    params.S_max = p.S_max;
-    params.sigma = p.sigma;
-    params.r = p.r;
-    params.q = p.q;
-    params.T = p.T;
-    params.M = p.M;
-    params.N = p.N;
+    params = p;  // the caller's output pointers are not ours to write through
     params.out_price = nullptr;
     params.out_price_ki = nullptr;
     params.out_dS = nullptr;
