@@ -92,83 +92,68 @@ private slots:
         QCOMPARE(none.contextMenuPolicy(), Qt::DefaultContextMenu);
     }
 
-    // "导出": a name typed in the text dialog, written to the working directory.
-    void exportByName_data()
+    // "导出" asks for a name and writes it to the working directory; "导出为..."
+    // uses the chosen path unchanged. Either replaces an existing file.
+    void exportActions_data()
     {
+        QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("answer");  // null: cancelled
-        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("file");    // null: nothing written
         QTest::addColumn<QStringList>("boxes");
-        QTest::newRow("name") << QStringLiteral("abc") << QStringLiteral("abc.csv") << QStringList();
-        QTest::newRow("spaces") << QStringLiteral("   ") << QStringLiteral("   .csv") << QStringList();
-        QTest::newRow("cancelled") << QString() << QString() << QStringList({kNoName});
-        QTest::newRow("empty") << QStringLiteral("") << QString() << QStringList({kNoName});
+        const auto s = [](const char* text) { return QString::fromUtf8(text); };
+        const QString byName = s("导出"), to = s("导出为...");
+        QTest::newRow("name") << byName << s("abc") << s("abc.csv") << QStringList();
+        QTest::newRow("spaces") << byName << s("   ") << s("   .csv") << QStringList();
+        QTest::newRow("name cancelled") << byName << QString() << QString() << QStringList({kNoName});
+        QTest::newRow("empty name") << byName << s("") << QString() << QStringList({kNoName});
+        QTest::newRow("chosen file") << to << s("chosen.txt") << s("chosen.txt") << QStringList();
+        QTest::newRow("file cancelled") << to << QString() << QString() << QStringList({kNoName});
+        QTest::newRow("folder") << to << s("folder") << QString() << QStringList({s("无法打开文件:|folder")});
+        QTest::newRow("missing directory") << to << s("no/such/x.csv") << QString()
+                                           << QStringList({s("无法打开文件:|no/such/x.csv")});
     }
 
-    void exportByName()
+    void exportActions()
     {
+        QFETCH(QString, action);
         QFETCH(QString, answer);
         QFETCH(QString, file);
         QFETCH(QStringList, boxes);
+        const bool byName = action == QStringLiteral("导出");
+        QVERIFY(QDir().mkpath("folder"));
+        if (!file.isNull())
+            writeFile(file, "old content, longer than the new one\n");
         const QStringList before = QDir().entryList(QDir::Files);
         RecordingPrompter rec;
-        rec.textAnswers << answer;
+        if (byName)
+            rec.textAnswers << answer;
+        else if (!answer.isNull())
+            rec.fileAnswers << answer;
         ExportTableWidget t;
         fillSample(t);
-        trigger(&t, "导出");
-        QCOMPARE(rec.textDialogs.size(), 1);
-        const auto& d = rec.textDialogs[0];
-        QCOMPARE((QStringList{d.title, d.label, d.preset}), QStringList({"导出", "导出的文件名为：", "Export"}));
-        QCOMPARE(d.parent, &t);
+        trigger(&t, action);
+        QCOMPARE(rec.textDialogs.size() + rec.fileDialogs.size(), 1);
+        if (byName) {
+            const auto& d = rec.textDialogs[0];
+            QCOMPARE((QStringList{d.title, d.label, d.preset}), QStringList({"导出", "导出的文件名为：", "Export"}));
+            QCOMPARE(d.parent, &t);
+        } else {
+            const auto& d = rec.fileDialogs[0];
+            QCOMPARE((QStringList{d.caption, d.dir, d.filter}), QStringList({"表格内容保存为", "", "csv files (*.csv)"}));
+            QCOMPARE(d.parent, &t);
+        }
         QCOMPARE(rec.summary(), boxes);
         if (file.isNull()) {
-            QCOMPARE(rec.boxes[0].icon, prompt::Icon::Warning);
+            QCOMPARE(rec.boxes[0].icon, answer.isEmpty() ? prompt::Icon::Warning : prompt::Icon::Critical);
+            if (!answer.isEmpty())  // the open failure is reported without a parent
+                QCOMPARE(rec.boxes[0].parent, nullptr);
             QCOMPARE(QDir().entryList(QDir::Files), before);
         } else {
             QCOMPARE(readAll(file), kSampleCsv);
+            QVERIFY(!QFile::exists(file + ".csv"));
         }
+        QVERIFY(QFileInfo("folder").isDir() && !QFile::exists("no"));
         QCOMPARE(t.item(1, 0)->text(), QStringLiteral("line\nbreak"));  // the table is untouched
-    }
-
-    // "导出为...": the chosen path is used unchanged, an existing file replaced.
-    void exportTo_data()
-    {
-        QTest::addColumn<QString>("path");  // null: cancelled
-        QTest::addColumn<QStringList>("boxes");
-        QTest::newRow("chosen file") << QStringLiteral("chosen.txt") << QStringList();
-        QTest::newRow("cancelled") << QString() << QStringList({kNoName});
-        QTest::newRow("folder") << QStringLiteral("folder") << QStringList({"无法打开文件:|folder"});
-        QTest::newRow("missing directory")
-            << QStringLiteral("no/such/x.csv") << QStringList({"无法打开文件:|no/such/x.csv"});
-    }
-
-    void exportTo()
-    {
-        QFETCH(QString, path);
-        QFETCH(QStringList, boxes);
-        QVERIFY(QDir().mkpath("folder"));
-        if (boxes.isEmpty())
-            writeFile(path, "old content, longer than the new one\n");
-        RecordingPrompter rec;
-        if (!path.isNull())
-            rec.fileAnswers << path;
-        ExportTableWidget t;
-        fillSample(t);
-        trigger(&t, "导出为...");
-        QCOMPARE(rec.fileDialogs.size(), 1);
-        const auto& d = rec.fileDialogs[0];
-        QCOMPARE((QStringList{d.caption, d.dir, d.filter}), QStringList({"表格内容保存为", "", "csv files (*.csv)"}));
-        QCOMPARE(d.parent, &t);
-        QCOMPARE(rec.summary(), boxes);
-        if (boxes.isEmpty()) {
-            QCOMPARE(readAll(path), kSampleCsv);
-            QVERIFY(!QFile::exists(path + ".csv"));
-        } else if (!path.isNull()) {
-            QCOMPARE(rec.boxes[0].icon, prompt::Icon::Critical);
-            QCOMPARE(rec.boxes[0].parent, nullptr);
-        }
-        QVERIFY(QFileInfo("folder").isDir());
-        QVERIFY(!QFile::exists("no"));
-        QCOMPARE(t.item(0, 0)->text(), QStringLiteral("1,000.5"));
     }
 
     void writeFailureIsReported()
