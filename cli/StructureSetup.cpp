@@ -140,8 +140,6 @@ PreparedStructure prepareTimed(const StructureOptions& o, bool spotOnly)
 
 }  // namespace
 
-QString defaultSmax(const QString& spot) { return QString::number(2 * spot.toDouble(), 'f', 3); }
-
 Schedule estimateSchedule(const ScheduleOptions& o, const CommonOptions& common)
 {
     const QDate today = common.todayDate();

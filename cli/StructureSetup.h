@@ -49,5 +49,3 @@ void handOverTo(Snowball_PDE& engine, const PreparedStructure& structure);
 // The structure's inputs for a JSON result.
 Json structureJson(const PreparedStructure& structure);
 
-// The window's "价格上限" for a spot text: 2 x spot with three decimals.
-QString defaultSmax(const QString& spot);

@@ -713,8 +713,7 @@ void DialogCalculatorPDE::on_pushButton_default_param_clicked()
 
 void DialogCalculatorPDE::on_S_changed(const QString& text)
 {
-    const double S = fieldNumber(text);
-    lineEdit_Smax->setText(QString::number(2 * S, 'f', 3));
+    lineEdit_Smax->setText(defaultSmax(text));
     lineEdit_open_price->setText(text);
     lineEdit_lookup_S->setText(text);
     if (combo_type->currentIndex() == 0)

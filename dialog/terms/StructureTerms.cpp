@@ -16,6 +16,11 @@ int fieldInt(const QString& text)
     return text.toInt(nullptr, 10);
 }
 
+QString defaultSmax(const QString& spot)
+{
+    return QString::number(2 * fieldNumber(spot), 'f', 3);
+}
+
 std::vector<double> valueList(const QString& text)
 {
     const QStringList parts = text.split(QLatin1Char('_'), Qt::KeepEmptyParts);

@@ -61,6 +61,10 @@ struct StructureTerms
 double fieldNumber(const QString& text);
 int fieldInt(const QString& text);
 
+// "价格上限" as the window fills it in for a spot text: 2 x spot with three
+// decimals.
+QString defaultSmax(const QString& spot);
+
 // A "_" list with empty parts kept: "103__101" -> 103, 0, 101; "" -> 0.
 std::vector<double> valueList(const QString& text);
 
