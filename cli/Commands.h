@@ -1,6 +1,7 @@
 #pragma once
 
 #include "StructureOptions.h"
+#include "StructureTerms.h"
 
 #include <CLI/CLI.hpp>
 
@@ -28,12 +29,11 @@ CommandRun addGridCommand(CLI::App& app);
 
 // Price and Greeks read off the grids at one spot and date, in the window's
 // units: Theta per trading day, Vega and Rho per point.
-struct GreeksLookup
+struct GreeksLookup : LookupGreeks
 {
     double spot = 0;
     double tau = 0;
     bool knockedIn = false;
-    double price = 0, delta = 0, gamma = 0, theta = 0, vega = 0, rho = 0;
 };
 
 // The window's "风险指标计算": the three grid runs, the Greek grids, then the

@@ -100,14 +100,9 @@ GreeksLookup computeGreeks(Snowball_PDE& engine, const PreparedStructure& p, dou
     g.knockedIn = knockedIn;
     const double Y = p.yearDays;
     g.tau = p.dated ? year_fraction(dateToInt(date), dateToInt(p.schedule.expiry), Y) : p.terms.params.T;
-    g.price = engine.lookup_price(spot, g.tau, knockedIn);
+    static_cast<LookupGreeks&>(g) = lookupGreeks(engine, spot, g.tau, knockedIn, Y);
     if (std::isnan(g.price))
         throw refused("the engine gave no value at the lookup spot and date");
-    g.delta = engine.lookup_delta(spot, g.tau, knockedIn);
-    g.gamma = engine.lookup_gamma(spot, g.tau, knockedIn);
-    g.theta = engine.lookup_theta(spot, g.tau, knockedIn) / Y;
-    g.vega = engine.lookup_vega(spot, g.tau, knockedIn) * 0.01;
-    g.rho = engine.lookup_rho(spot, g.tau, knockedIn) * 0.01;
     return g;
 }
 

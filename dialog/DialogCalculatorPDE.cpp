@@ -530,12 +530,13 @@ void DialogCalculatorPDE::on_pushButton_lookup_clicked()
     auto show = [digits](QLineEdit* field, double value) {
         field->setText(QString::number(value, 'f', digits));
     };
-    show(lineEdit_out_price, engine.lookup_price(S, tau, knockedIn));
-    show(lineEdit_out_delta, engine.lookup_delta(S, tau, knockedIn));
-    show(lineEdit_out_gamma, engine.lookup_gamma(S, tau, knockedIn));
-    show(lineEdit_out_theta, engine.lookup_theta(S, tau, knockedIn) / Y);
-    show(lineEdit_out_vega, engine.lookup_vega(S, tau, knockedIn) * 0.01);
-    show(lineEdit_out_rho, engine.lookup_rho(S, tau, knockedIn) * 0.01);
+    const LookupGreeks g = lookupGreeks(engine, S, tau, knockedIn, Y);
+    show(lineEdit_out_price, g.price);
+    show(lineEdit_out_delta, g.delta);
+    show(lineEdit_out_gamma, g.gamma);
+    show(lineEdit_out_theta, g.theta);
+    show(lineEdit_out_vega, g.vega);
+    show(lineEdit_out_rho, g.rho);
 }
 
 void DialogCalculatorPDE::on_pushButton_export_matrix_clicked()

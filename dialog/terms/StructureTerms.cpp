@@ -113,6 +113,18 @@ void handOver(Snowball_PDE& engine, double payoffType)
                          engine.call_participation, payoffType, engine.params);
 }
 
+LookupGreeks lookupGreeks(const Snowball_PDE& engine, double S, double tau, bool knockedIn, double yearDays)
+{
+    LookupGreeks g;
+    g.price = engine.lookup_price(S, tau, knockedIn);
+    g.delta = engine.lookup_delta(S, tau, knockedIn);
+    g.gamma = engine.lookup_gamma(S, tau, knockedIn);
+    g.theta = engine.lookup_theta(S, tau, knockedIn) / yearDays;
+    g.vega = engine.lookup_vega(S, tau, knockedIn) * 0.01;
+    g.rho = engine.lookup_rho(S, tau, knockedIn) * 0.01;
+    return g;
+}
+
 bool validateObserveDates(const StructureTexts& texts, QString& error)
 {
     const int start = dateNumber(texts.startDate);

@@ -89,6 +89,15 @@ void applyTerms(Snowball_PDE& engine, const StructureTerms& terms);
 // initialised; payoffType 0 is a note, 1 an option.
 void handOver(Snowball_PDE& engine, double payoffType);
 
+// One lookup on the engine's Greek grids in the window's units: value, Delta
+// and Gamma as the grids hold them, Theta per day of a yearDays-day year,
+// Vega and Rho per percentage point.
+struct LookupGreeks
+{
+    double price = 0, delta = 0, gamma = 0, theta = 0, vega = 0, rho = 0;
+};
+LookupGreeks lookupGreeks(const Snowball_PDE& engine, double S, double tau, bool knockedIn, double yearDays);
+
 // The schedule check; false with the message text in error.
 bool validateObserveDates(const StructureTexts& texts, QString& error);
 
