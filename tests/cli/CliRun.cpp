@@ -4,13 +4,6 @@
 #include <QFile>
 #include <QProcess>
 
-#include <algorithm>
-
-bool CliResult::oneErrorLine() const
-{
-    return !err.empty() && err.back() == '\n' && std::count(err.begin(), err.end(), '\n') == 1;
-}
-
 CliResult runCli(const QStringList& args, const QString& workDir)
 {
     QProcess process;

@@ -20,7 +20,7 @@ struct CliResult
     std::string err;
 
     // Standard error holds exactly one line.
-    bool oneErrorLine() const;
+    bool oneErrorLine() const { return !err.empty() && err.find('\n') == err.size() - 1; }
     nlohmann::json json() const { return nlohmann::json::parse(out); }
 };
 
