@@ -45,7 +45,7 @@ void RandomStream::refill()
     next_ = 0;
 }
 
-double RandomStream::polar_point(double& u1, double& u2)
+inline double RandomStream::polar_point(double& u1, double& u2)
 {
     double s;
     do {
