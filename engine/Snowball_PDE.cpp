@@ -16,10 +16,9 @@ double first_or_nan(const std::vector<double>& values) { return values.empty() ?
 
 Snowball_PDE::Snowball_PDE() : Calculator_PDE(true), saved_value(kNaN) {}
 
-void Snowball_PDE::set_structure(const std::vector<double>& obs, const std::vector<double>& ko,
-                                 const std::vector<double>& coupon, const std::vector<double>& ki, double div,
-                                 double floor, double strike, double participation, double payoff,
-                                 const PDEParams& p)
+void Snowball_PDE::assign_schedule(const std::vector<double>& obs, const std::vector<double>& ko,
+                                   const std::vector<double>& coupon, const std::vector<double>& ki,
+                                   const char* caller)
 {
     // Copies first: the arguments may be this engine's own vectors.
     try {
@@ -34,8 +33,16 @@ void Snowball_PDE::set_structure(const std::vector<double>& obs, const std::vect
         ko_barrier.clear();
         ko_coupon.clear();
         ki_barrier.clear();
-        AppLogger::instance().log(AppLogger::Err, "set_structure refused: out of memory for the schedule.");
+        AppLogger::instance().log(AppLogger::Err, "%s refused: out of memory for the schedule.", caller);
     }
+}
+
+void Snowball_PDE::set_structure(const std::vector<double>& obs, const std::vector<double>& ko,
+                                 const std::vector<double>& coupon, const std::vector<double>& ki, double div,
+                                 double floor, double strike, double participation, double payoff,
+                                 const PDEParams& p)
+{
+    assign_schedule(obs, ko, coupon, ki, "set_structure");
     div_coupon = div;
     floor_price = floor;
     call_strike = strike;
@@ -121,18 +128,7 @@ void Snowball_PDE::copy_structure_from(const Snowball_PDE& other)
 {
     if (this == &other)
         return;
-    try {
-        obs_times = other.obs_times;
-        ko_barrier = other.ko_barrier;
-        ko_coupon = other.ko_coupon;
-        ki_barrier = other.ki_barrier;
-    } catch (const std::bad_alloc&) {
-        obs_times.clear();
-        ko_barrier.clear();
-        ko_coupon.clear();
-        ki_barrier.clear();
-        AppLogger::instance().log(AppLogger::Err, "copy_structure_from refused: out of memory for the schedule.");
-    }
+    assign_schedule(other.obs_times, other.ko_barrier, other.ko_coupon, other.ki_barrier, "copy_structure_from");
     div_coupon = other.div_coupon;
     floor_price = other.floor_price;
     call_strike = other.call_strike;

@@ -56,4 +56,10 @@ public:
     double epsilon = 0.05;
     int max_iter = 50;
     double saved_value;
+
+private:
+    // Replaces the four schedule vectors; out of memory leaves them empty
+    // (so every price is NaN) and logs why, naming the caller.
+    void assign_schedule(const std::vector<double>& obs, const std::vector<double>& ko,
+                         const std::vector<double>& coupon, const std::vector<double>& ki, const char* caller);
 };
