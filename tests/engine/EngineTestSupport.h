@@ -26,10 +26,3 @@ inline void setFlat(Snowball_PDE& e, double ko, double coupon, double ki)
     e.ki_barrier.assign(n, ki);
 }
 
-// The price of a copy with one term changed (set_param numbering).
-inline double priceWith(const Snowball_PDE& e, int index, double value)
-{
-    Snowball_PDE copy(e);
-    copy.set_param(index, value);
-    return copy.price();
-}

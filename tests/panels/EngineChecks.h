@@ -4,14 +4,6 @@
 
 #include <cmath>
 
-// The price of e with one term changed, on a copy.
-inline double priceWith(const Snowball_PDE& e, int index, double value)
-{
-    Snowball_PDE c(e);
-    c.set_param(index, value);
-    return c.price();
-}
-
 // The panels promise to leave the engine handed to them as it was: terms,
 // parameters, and no grids computed on it.
 inline bool sameTermsNoGrids(const Snowball_PDE& a, const Snowball_PDE& b)

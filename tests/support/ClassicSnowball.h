@@ -29,3 +29,11 @@ inline Snowball_PDE classicSnowball(int M = 200, int N = 120, int firstMonth = 1
                     std::vector<double>(n, 80.0), 0.16, 0.0, 0.0, 0.0, 0.0, p);
     return e;
 }
+
+// The price of e with one term changed, on a copy (e stays as it was).
+inline double priceWith(const Snowball_PDE& e, int index, double value)
+{
+    Snowball_PDE copy(e);
+    copy.set_param(index, value);
+    return copy.price();
+}
