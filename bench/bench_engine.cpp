@@ -30,9 +30,8 @@ void price_dense_inverse(benchmark::State& state)
 {
     Snowball_PDE e = default_structure(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     for (auto _ : state)
-        benchmark::DoNotOptimize(auto_call_finite_diff_implicit(
-            e.obs_times, e.ko_barrier, e.ko_coupon, e.ki_barrier, e.div_coupon, e.floor_price, e.call_strike,
-            e.call_participation, e.payoff_type, e.params, StepMethod::DenseInverse));
+        benchmark::DoNotOptimize(
+            auto_call_finite_diff_implicit(e.contract, e.params, GridOutput::PriceOnly, StepMethod::DenseInverse).price);
 }
 
 void calculate_and_greeks(benchmark::State& state)
@@ -49,10 +48,7 @@ void monte_carlo(benchmark::State& state)
     const Snowball_PDE e = default_structure(200, 243);
     for (auto _ : state) {
         RandomStream stream;  // the stream a fresh process starts with
-        benchmark::DoNotOptimize(price_monte_carlo(stream, e.params.S0, e.obs_times, e.ko_barrier, e.ko_coupon,
-                                                   e.ki_barrier, e.floor_price, e.call_strike,
-                                                   e.call_participation, e.params.r, e.params.sigma, e.params.T,
-                                                   252, 50000));
+        benchmark::DoNotOptimize(price_monte_carlo(stream, e.contract, e.params, 252, 50000));
     }
 }
 

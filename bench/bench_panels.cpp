@@ -40,7 +40,7 @@ void BM_Scan20(benchmark::State& state)
 {
     const Snowball_PDE e = defaultStructure();
     for (auto _ : state) {
-        ScanResult r = univariate_scan(e, 3, 0, 1, 0.05, 100);
+        ScanResult r = univariate_scan(e, Param::Sigma, 0, 1, 0.05, 100);
         benchmark::DoNotOptimize(r.best);
     }
 }
@@ -51,7 +51,7 @@ void BM_ScanBarrier20(benchmark::State& state)
 {
     const Snowball_PDE e = defaultStructure();
     for (auto _ : state) {
-        ScanResult r = univariate_scan(e, 0, 95, 115, 1, 100);
+        ScanResult r = univariate_scan(e, Param::KoBarrier, 95, 115, 1, 100);
         benchmark::DoNotOptimize(r.best);
     }
 }

@@ -131,25 +131,24 @@ bool trd_calendar_use_file(const std::string& path)
     return loaded;
 }
 
-double year_fraction(int from, int to, double days_per_year)
+double year_fraction(const Calendar& cal, int from, int to, double days_per_year)
 {
-    const Calendar& cal = trd_calendar();
     if (cal.empty())
         return std::numeric_limits<double>::quiet_NaN();
     return (cal.find(to).first - cal.find(from).first) / days_per_year;
 }
 
-bool observation_times(const QString& dates_text, const QString& start, std::vector<double>& obs_times,
-                       bool trading_mode, double days_per_year)
+bool observation_times(const Calendar& calendar, const QString& dates_text, const QString& start,
+                       std::vector<double>& obs_times, bool trading_mode, double days_per_year)
 {
     const QStringList parts = dates_text.split(QLatin1Char('_'), Qt::SkipEmptyParts);
     if (trading_mode) {
         // Without a calendar every time would be NaN and the price meaningless.
-        if (trd_calendar().empty())
+        if (calendar.empty())
             return false;
         const int from = start.toInt(nullptr, 10);
         for (const QString& part : parts) {
-            const double t = year_fraction(from, part.toInt(nullptr, 10), days_per_year);
+            const double t = year_fraction(calendar, from, part.toInt(nullptr, 10), days_per_year);
             if (!(t < 0))
                 obs_times.push_back(t);
         }

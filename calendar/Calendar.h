@@ -60,15 +60,15 @@ Calendar& trd_calendar();
 // calendar stays empty; the default file is not tried).
 bool trd_calendar_use_file(const std::string& path);
 
-// (first(to) - first(from)) / days_per_year on trd_calendar: the trading days
-// from "from" (counted) to "to" (not counted) in years, negative when to lies
-// before from; NaN on an empty calendar.
-double year_fraction(int from, int to, double days_per_year);
+// (first(to) - first(from)) / days_per_year on the calendar: the trading
+// days from "from" (counted) to "to" (not counted) in years, negative when to
+// lies before from; NaN on an empty calendar.
+double year_fraction(const Calendar& calendar, int from, int to, double days_per_year);
 
 // Appends the observation times in years of the "_"-separated yyyyMMdd dates
 // (empty parts dropped) counted from start (yyyyMMdd).
 // Trading mode: year_fraction from start to each date; dates before start are
-// dropped. Returns false and appends nothing when trd_calendar is empty.
+// dropped. Returns false and appends nothing when the calendar is empty.
 // Calendar mode: calendar days / 365.0, negative times kept. Returns true.
-bool observation_times(const QString& dates_text, const QString& start, std::vector<double>& obs_times,
-                       bool trading_mode, double days_per_year);
+bool observation_times(const Calendar& calendar, const QString& dates_text, const QString& start,
+                       std::vector<double>& obs_times, bool trading_mode, double days_per_year);

@@ -1,7 +1,6 @@
 #include "ObserveSchedule.h"
 
 #include "Calendar.h"
-#include "Prompt.h"
 
 #include <QVector>
 
@@ -9,8 +8,6 @@
 #include <cstdint>
 
 namespace {
-
-const char* const kScheduleError = "观察日参数错误";
 
 enum class Step { None, Days, Month };
 
@@ -48,24 +45,25 @@ int dateToInt(const QDate& date)
     return date.year() * 10000 + date.month() * 100 + date.day();
 }
 
-QDate rollForwardDate(const QDate& date)
+QDate rollForwardDate(const Calendar& calendar, const QDate& date)
 {
-    const int rolled = trd_calendar().roll_forward(dateToInt(date));
+    const int rolled = calendar.roll_forward(dateToInt(date));
     if (rolled == 0)
         return QDate();
     return QDate::fromString(QString::number(rolled), QStringLiteral("yyyyMMdd"));
 }
 
-QString generateObserveDates(const QDate& start, const QDate& expiry, int lockCount,
-                             const QString& frequency)
+GeneratedSchedule generateObserveDates(const Calendar& calendar, const QDate& start, const QDate& expiry,
+                                       int lockCount, const QString& frequency)
 {
+    GeneratedSchedule schedule;
     if (dateToInt(start) == 0) {
-        prompt::critical(nullptr, QString::fromUtf8(kScheduleError), QStringLiteral("无起始日"));
-        return QString();
+        schedule.error = QStringLiteral("无起始日");
+        return schedule;
     }
     if (dateToInt(expiry) == 0) {
-        prompt::critical(nullptr, QString::fromUtf8(kScheduleError), QStringLiteral("无到期日"));
-        return QString();
+        schedule.error = QStringLiteral("无到期日");
+        return schedule;
     }
 
     QVector<QDate> candidates;
@@ -80,23 +78,21 @@ QString generateObserveDates(const QDate& start, const QDate& expiry, int lockCo
     // As unsigned 64-bit numbers a negative lock count exceeds any count.
     const std::uint64_t lock = static_cast<std::uint64_t>(static_cast<std::int64_t>(lockCount));
     if (static_cast<std::uint64_t>(candidates.size()) < lock) {
-        prompt::critical(nullptr, QString::fromUtf8(kScheduleError),
-                         QStringLiteral("锁定观察数量大于以观察频率取样的日期数量!"));
-        return QString();
+        schedule.error = QStringLiteral("锁定观察数量大于以观察频率取样的日期数量!");
+        return schedule;
     }
     const std::int64_t drop = static_cast<std::int64_t>(lockCount) - 1;
     if (drop > 0)
         candidates.remove(0, static_cast<int>(drop));
 
-    const Calendar& calendar = trd_calendar();
-    QString result;
+    QString& result = schedule.dates;
     result.reserve((candidates.size() + 1) * 9);
     for (const QDate& d : candidates) {
         result += QString::number(calendar.roll_forward(dateToInt(d)));
         result += QLatin1Char('_');
     }
     result += expiry.toString(QStringLiteral("yyyyMMdd"));
-    return result;
+    return schedule;
 }
 
 QString stepValues(double start, double change, int count)
@@ -107,7 +103,7 @@ QString stepValues(double start, double change, int count)
     return values.join(QLatin1Char('_'));
 }
 
-ValueSpread spreadValues(const QString& valueText, int rowCount, const QString& name, QObject* parent)
+ValueSpread spreadValues(const QString& valueText, int rowCount, const QString& name)
 {
     ValueSpread spread;
     const QStringList values = valueText.split(QLatin1Char('_'), Qt::SkipEmptyParts);
@@ -119,9 +115,9 @@ ValueSpread spreadValues(const QString& valueText, int rowCount, const QString& 
     }
     const int rows = std::max(rowCount, 0);
     if (n > rows)
-        prompt::warning(parent, QStringLiteral("请注意："), name + QStringLiteral("数量大于观察日数量!"));
+        spread.warning = name + QStringLiteral("数量大于观察日数量!");
     else if (n < rows)
-        prompt::warning(parent, QStringLiteral("请注意："), name + QStringLiteral("数量小于观察日数量!"));
+        spread.warning = name + QStringLiteral("数量小于观察日数量!");
     spread.values = values.mid(0, std::min(n, rows));
     return spread;
 }

@@ -121,7 +121,8 @@ RecordResult priceRecord(const CsvBlockFile& csv, const BatchOptions& o)
     schedule.expiry = recordDate(csv.intAt(0, DateEnd), "DateEnd");
     schedule.dates = QString::fromLatin1(csv.textAt(0, Observe).c_str());
 
-    const PreparedStructure p = prepareDated(t, schedule, m.payoffType(), false);
+    PreparedStructure p = prepareDated(useTradingCalendar(o.common.calendar), t, schedule, m.payoffForm(), false);
+    p.trace = o.common.verbose;
     Snowball_PDE engine;
     handOverTo(engine, p);
     r.price = priceOrRefuse(engine);

@@ -36,12 +36,12 @@ bool isFile(const std::string& path)
 
 }  // namespace
 
-void useTradingCalendar(const std::string& calendarOption)
+const Calendar& useTradingCalendar(const std::string& calendarOption)
 {
     if (tried) {
         if (loadedFrom.empty())
             throw badInput("no trading calendar could be loaded");
-        return;
+        return trd_calendar();
     }
     tried = true;
 
@@ -63,6 +63,7 @@ void useTradingCalendar(const std::string& calendarOption)
         throw badInput((calendarOption.empty() ? std::string("trading calendar ") : std::string("--calendar: ")) +
                        path + " holds no trading dates");
     loadedFrom = path;
+    return trd_calendar();
 }
 
 void setProgramPath(const char* argv0) { programPath = argv0 ? argv0 : ""; }

@@ -8,7 +8,6 @@
 #include <QSaveFile>
 #include <QString>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -73,32 +72,6 @@ void writeFileAtomically(const std::string& path, const std::string& content, bo
         throw badInput("--out: cannot write " + path + ": " + file.errorString().toStdString());
     if (file.write(bytes) != bytes.size() || !file.commit())
         throw badInput("--out: cannot write " + path + ": " + file.errorString().toStdString());
-}
-
-StdoutDiversion::StdoutDiversion(bool verbose)
-{
-    std::fflush(stdout);
-    saved_ = ::dup(STDOUT_FILENO);
-    if (saved_ < 0)
-        return;
-    const int target = verbose ? ::dup(STDERR_FILENO) : ::open("/dev/null", O_WRONLY);
-    if (target < 0 || ::dup2(target, STDOUT_FILENO) < 0) {
-        if (target >= 0)
-            ::close(target);
-        ::close(saved_);
-        saved_ = -1;
-        return;
-    }
-    ::close(target);
-}
-
-StdoutDiversion::~StdoutDiversion()
-{
-    if (saved_ < 0)
-        return;
-    std::fflush(stdout);
-    ::dup2(saved_, STDOUT_FILENO);
-    ::close(saved_);
 }
 
 ProgressBar::ProgressBar(int total) : total_(total), shown_(total > 0 && ::isatty(STDERR_FILENO)) { step(0); }

@@ -39,21 +39,6 @@ std::string jsonLine(const Json& object);
 // With append, the old content is kept in front. Throws CliError.
 void writeFileAtomically(const std::string& path, const std::string& content, bool append);
 
-// Sends whatever the engine prints on standard output (its search trace,
-// its file messages) to standard error while alive (verbose) or to nowhere,
-// so standard output carries only the command's result.
-class StdoutDiversion
-{
-public:
-    explicit StdoutDiversion(bool verbose);
-    ~StdoutDiversion();
-    StdoutDiversion(const StdoutDiversion&) = delete;
-    StdoutDiversion& operator=(const StdoutDiversion&) = delete;
-
-private:
-    int saved_ = -1;
-};
-
 // A one-line progress bar on standard error, drawn only when it is a terminal.
 class ProgressBar
 {

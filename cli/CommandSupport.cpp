@@ -17,7 +17,7 @@ double targetOption(const std::string& text, const PreparedStructure& p)
 {
     if (!text.empty())
         return numberOption(text, "--target");
-    return p.payoffType > 0.5 ? 0.0 : p.terms.params.S0;
+    return p.form == PayoffForm::Option ? 0.0 : p.terms.params.S0;
 }
 
 double priceOrRefuse(Snowball_PDE& engine)

@@ -42,14 +42,12 @@ std::string runGrid(const GridCommand& o)
     if (!dir.isValid())
         throw badInput("cannot create a temporary folder for the grids");
     const QByteArray scratch = QFile::encodeName(dir.filePath(QStringLiteral("grids.txt")));
-    engine.export_matrices(scratch.constData());
+    if (!engine.export_matrices(scratch.constData()))
+        throw badInput("cannot write the grids");
     QFile file(QString::fromLocal8Bit(scratch));
     if (!file.open(QIODevice::ReadOnly))
         throw badInput("cannot read back the grids");
     const QByteArray blocks = file.readAll();
-    const bool complete = blocks.count("MATRIX:") == (engine.has_ki_grid ? 2 : 1);
-    if (!complete)
-        throw badInput("cannot write the grids");
     const std::string text(blocks.constData(), static_cast<std::size_t>(blocks.size()));
     if (!o.out.empty())
         writeFileAtomically(o.out, text, true);
@@ -58,8 +56,7 @@ std::string runGrid(const GridCommand& o)
         j["dS"] = engine.dS;
         j["dt"] = engine.dt;
         j["Price"] = rows(engine.Price);
-        if (engine.has_ki_grid)
-            j["Price_KI"] = rows(engine.Price_KI);
+        j["Price_KI"] = rows(engine.Price_KI);
         return jsonLine(j);
     }
     return o.out.empty() ? text : std::string();

@@ -20,9 +20,7 @@ std::string runMc(const McCommand& o)
 {
     const PreparedStructure p = prepareStructure(o.structure, o.common, false);
     const StructureTerms& t = p.terms;
-    const double value = price_monte_carlo(t.params.S0, t.obs_times, t.ko_barrier, t.ko_coupon, t.ki_barrier,
-                                           t.floor_price, t.call_strike, t.call_participation, t.params.r,
-                                           t.params.sigma, t.params.T, o.stepsPerYear, o.paths);
+    const double value = price_monte_carlo(t.contract, t.params, o.stepsPerYear, o.paths);
     if (std::isnan(value))
         throw refused("the Monte Carlo pricer refused the structure (no price)");
     if (o.common.json) {

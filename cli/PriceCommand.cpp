@@ -99,7 +99,8 @@ GreeksLookup computeGreeks(Snowball_PDE& engine, const PreparedStructure& p, dou
     g.spot = spot;
     g.knockedIn = knockedIn;
     const double Y = p.yearDays;
-    g.tau = p.dated ? year_fraction(dateToInt(date), dateToInt(p.schedule.expiry), Y) : p.terms.params.T;
+    g.tau = p.dated ? year_fraction(*p.calendar, dateToInt(date), dateToInt(p.schedule.expiry), Y)
+                    : p.terms.params.T;
     static_cast<LookupGreeks&>(g) = lookupGreeks(engine, spot, g.tau, knockedIn, Y);
     if (std::isnan(g.price))
         throw refused("the engine gave no value at the lookup spot and date");

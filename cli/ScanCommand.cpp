@@ -5,6 +5,7 @@
 #include "Snowball_PDE.h"
 #include "StressGrid.h"
 #include "StructureSetup.h"
+#include "TermTable.h"
 #include "UnivariateScan.h"
 
 #include <cmath>
@@ -13,23 +14,15 @@ namespace {
 
 struct ScanCommand : StructureCommand
 {
-    int param = 3;
+    int param = static_cast<int>(Param::Sigma);
     std::string from, to, step;
     std::string target;
 };
 
-// The univariate panel's default range of each term.
-AxisRange defaultScanRange(int index)
-{
-    static const AxisRange ranges[] = {{100, 110, 5}, {80, 90, 1},    {0, 0.5, 0.05},
-                                       {0, 1, 0.05},  {0, 0.3, 0.05}, {0, 0.3, 0.05}};
-    return ranges[index];
-}
-
 std::string runScan(const ScanCommand& o)
 {
     const PreparedStructure p = prepareStructure(o.structure, o.common, false);
-    const AxisRange defaults = defaultScanRange(o.param);
+    const TermSpec& defaults = termTable()[static_cast<std::size_t>(o.param)];  // --param is checked 0..5
     const double from = o.from.empty() ? defaults.start : numberOption(o.from, "--from");
     const double to = o.to.empty() ? defaults.end : numberOption(o.to, "--to");
     const double step = o.step.empty() ? defaults.step : numberOption(o.step, "--step");
@@ -37,7 +30,7 @@ std::string runScan(const ScanCommand& o)
 
     Snowball_PDE engine;
     handOverTo(engine, p);
-    const ScanResult r = univariate_scan(engine, o.param, from, to, step, target);
+    const ScanResult r = univariate_scan(engine, defaults.id, from, to, step, target);
     switch (r.failure) {
     case ScanFailure::None:
         break;

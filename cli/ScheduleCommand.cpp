@@ -1,6 +1,7 @@
 #include "CommandSupport.h"
 
 #include "Calendar.h"
+#include "CliCalendar.h"
 #include "CliError.h"
 #include "CliText.h"
 #include "ObserveSchedule.h"
@@ -24,7 +25,8 @@ std::string runSchedule(const ScheduleCommand& o)
         j["expiry"] = u8(s.expiry.toString(kDateFormat));
         j["dates"] = u8(s.dates);
         j["count"] = s.dates.split(QLatin1Char('_'), Qt::SkipEmptyParts).size();
-        j["trading_days"] = trd_calendar().count_trading_days(dateToInt(s.start), dateToInt(s.expiry), 1);
+        const Calendar& calendar = useTradingCalendar(o.common.calendar);  // loaded by the estimate
+        j["trading_days"] = calendar.count_trading_days(dateToInt(s.start), dateToInt(s.expiry), 1);
         return jsonLine(j);
     }
     return u8(s.dates) + "\n";

@@ -4,6 +4,7 @@
 #include "CliText.h"
 #include "Snowball_PDE.h"
 #include "StructureSetup.h"
+#include "TermTable.h"
 
 #include <cmath>
 
@@ -17,22 +18,10 @@ struct SolveCommand : StructureCommand
     std::string solveFor;
 };
 
-// The window's message for each result code of the search.
-std::string solveFailure(int code)
+// The window's message for each result of the search, with its code.
+std::string solveFailure(SearchStatus status)
 {
-    const std::string prefix = "solve code " + std::to_string(code) + ": ";
-    switch (code) {
-    case -1:
-        return prefix + "未在限定次数内找到解";
-    case -2:
-        return prefix + "未获得有效解，请提高精度(增大PDE中M)再试";
-    case -3:
-        return prefix + "错误的目标变量";
-    case -4:
-        return prefix + "求解区间非单调，或目标不在区间内";
-    default:
-        return prefix + "在指定区间未能找到合适参数";
-    }
+    return "solve code " + std::to_string(static_cast<int>(status)) + ": " + u8(searchStatusText(status).summary);
 }
 
 std::string runSolve(const SolveCommand& o)
@@ -42,23 +31,23 @@ std::string runSolve(const SolveCommand& o)
     const double target = targetOption(o.target, p);
     const double lo = numberOption(o.lo, "--lo");
     const double hi = numberOption(o.hi, "--hi");
-    const int index = o.solveFor == "vol" ? Snowball_PDE::Sigma : Snowball_PDE::CouponAndDiv;
+    const Param index = o.solveFor == "vol" ? Param::Sigma : Param::CouponAndDiv;
 
     Snowball_PDE engine;
     handOverTo(engine, p);
     double result = 0;
-    const int code = engine.solve_param(target, index, &result, lo, hi);
-    if (code == -3)
-        throw badInput(solveFailure(code));
-    if (code != 0)
-        throw refused(solveFailure(code));
+    const SearchStatus status = engine.solve_param(target, index, &result, lo, hi);
+    if (status == SearchStatus::UnknownParam)
+        throw badInput(solveFailure(status));
+    if (status != SearchStatus::Found)
+        throw refused(solveFailure(status));
 
     // The window writes the solution in percent with one decimal.
     const std::string field = u8(QString::number(result * 100, 'f', 1));
     if (o.common.json) {
         Json j = commandJson("solve");
         j["for"] = o.solveFor;
-        j["code"] = code;
+        j["code"] = static_cast<int>(status);
         j["value"] = result;
         j["percent"] = field;
         j["target"] = target;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SnowballContract.h"
+
 #include <CLI/CLI.hpp>
 
 #include <QDate>
@@ -53,7 +55,7 @@ struct StructureOptions
     std::string obsTimes;  // --obs-times t1,t2,...: engine terms, no calendar
     std::string T;         // --T YEARS with --obs-times
 
-    double payoffType() const { return type == "option" ? 1.0 : 0.0; }
+    PayoffForm payoffForm() const { return type == "option" ? PayoffForm::Option : PayoffForm::Note; }
 };
 
 void addCommonOptions(CLI::App& app, CommonOptions& options);

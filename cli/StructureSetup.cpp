@@ -3,7 +3,6 @@
 #include "Calendar.h"
 #include "CliCalendar.h"
 #include "CliError.h"
-#include "CliPrompter.h"
 #include "CliText.h"
 #include "ObserveSchedule.h"
 #include "Snowball_PDE.h"
@@ -11,12 +10,13 @@
 #include <QStringList>
 
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
-QDate rolled(const QDate& date, const char* option)
+QDate rolled(const Calendar& calendar, const QDate& date, const char* option)
 {
-    const QDate r = rollForwardDate(date);
+    const QDate r = rollForwardDate(calendar, date);
     if (!r.isValid())
         throw badInput(std::string(option) + ": " + u8(date.toString(kDateFormat)) +
                        " lies outside the trading calendar " + tradingCalendarPath());
@@ -87,9 +87,9 @@ void checkDatesReadable(const QString& dates)
 
 // Beyond the calendar's ends the trading days cannot be counted: the engine
 // would get times cut off at the last listed day.
-void checkWithinCalendar(const Schedule& s)
+void checkWithinCalendar(const Calendar& calendar, const Schedule& s)
 {
-    const std::vector<int>& days = trd_calendar().dates();
+    const std::vector<int>& days = calendar.dates();
     if (days.empty())
         throw badInput("no trading calendar to count the observation dates with");
     const auto outside = [&days](int date) { return date < days.front() || date > days.back(); };
@@ -106,7 +106,7 @@ PreparedStructure prepareTimed(const StructureOptions& o, bool spotOnly)
 {
     PreparedStructure p;
     p.dated = false;
-    p.payoffType = o.payoffType();
+    p.form = o.payoffForm();
     p.texts = fieldTexts(o);
     p.texts.dayMode = DayMode::Calendar;  // no dates to count, so no calendar is touched
     const int yearDays = positiveYearDays(p.texts.yearDays);
@@ -130,8 +130,8 @@ PreparedStructure prepareTimed(const StructureOptions& o, bool spotOnly)
     checkLevels(p.texts, spotOnly);
     checkLists(p.texts, times.size());
 
-    p.terms = structureTerms(p.texts);
-    p.terms.obs_times = times;
+    p.terms = structureTerms(p.texts, Calendar(-1));  // calendar-day mode counts no trading days
+    p.terms.contract.obs_times = times;
     p.terms.params.T = T;
     spreadTermLists(p.terms, p.texts);
     p.terms.obsTimesOk = true;
@@ -146,26 +146,27 @@ Schedule estimateSchedule(const ScheduleOptions& o, const CommonOptions& common)
     const QDate start = o.start.empty() ? today : dateOption(o.start, "--start");
     const QDate expiry = o.expiry.empty() ? today.addYears(1) : dateOption(o.expiry, "--expiry");
     const int lock = integerOption(o.lock, "--lock");
-    useTradingCalendar(common.calendar);
+    const Calendar& calendar = useTradingCalendar(common.calendar);
 
     Schedule s;
-    s.start = rolled(start, "--start");
-    s.expiry = rolled(expiry, "--expiry");
+    s.start = rolled(calendar, start, "--start");
+    s.expiry = rolled(calendar, expiry, "--expiry");
 
-    CliPrompter prompter;
-    s.dates = generateObserveDates(s.start, s.expiry, lock, qs(o.freq));
-    const QStringList raised = prompter.take();
-    if (!raised.isEmpty())
-        throw badInput(u8(raised.front()));
+    const GeneratedSchedule generated = generateObserveDates(calendar, s.start, s.expiry, lock, qs(o.freq));
+    if (!generated.ok())
+        throw badInput(u8(scheduleErrorTitle() + QStringLiteral(": ") + generated.error));
+    s.dates = generated.dates;
     if (s.dates.split(QLatin1Char('_'), Qt::SkipEmptyParts).contains(QStringLiteral("0")))
         throw badInput("schedule: an observation date lies outside the trading calendar " + tradingCalendarPath());
     return s;
 }
 
-PreparedStructure prepareDated(StructureTexts texts, const Schedule& schedule, double payoffType, bool spotOnly)
+PreparedStructure prepareDated(const Calendar& calendar, StructureTexts texts, const Schedule& schedule,
+                               PayoffForm form, bool spotOnly)
 {
     PreparedStructure p;
-    p.payoffType = payoffType;
+    p.form = form;
+    p.calendar = &calendar;
     p.schedule = schedule;
     p.yearDays = positiveYearDays(texts.yearDays);
 
@@ -173,7 +174,7 @@ PreparedStructure prepareDated(StructureTexts texts, const Schedule& schedule, d
     texts.observeDates = schedule.dates;
     texts.startDate = schedule.start.toString(kDateFormat);
     texts.expiryDate = schedule.expiry.toString(kDateFormat);
-    p.tradingDays = trd_calendar().count_trading_days(dateToInt(schedule.start), dateToInt(schedule.expiry), 1);
+    p.tradingDays = calendar.count_trading_days(dateToInt(schedule.start), dateToInt(schedule.expiry), 1);
     texts.T = QString::number(p.tradingDays);
     if (texts.N.trimmed().isEmpty())
         texts.N = QString::number(p.tradingDays - 1);
@@ -183,47 +184,56 @@ PreparedStructure prepareDated(StructureTexts texts, const Schedule& schedule, d
     QString error;
     if (!validateObserveDates(texts, error))
         throw badInput(u8(QStringLiteral("观察日参数错误: ") + error));
-    checkWithinCalendar(schedule);
+    checkWithinCalendar(calendar, schedule);
     checkLevels(texts, spotOnly);
 
-    p.terms = structureTerms(texts);
+    p.terms = structureTerms(texts, calendar);
     if (!p.terms.obsTimesOk)
         throw badInput("no trading calendar to count the observation dates with");
-    if (p.terms.obs_times.empty())
+    if (p.terms.contract.obs_times.empty())
         throw badInput("schedule: no observation date after the start date");
-    checkLists(texts, p.terms.obs_times.size());
+    checkLists(texts, p.terms.contract.obs_times.size());
     return p;
 }
 
 PreparedStructure prepareStructure(const StructureOptions& o, const CommonOptions& common, bool spotOnly)
 {
-    if (!o.obsTimes.empty())
-        return prepareTimed(o, spotOnly);
+    if (!o.obsTimes.empty()) {
+        PreparedStructure p = prepareTimed(o, spotOnly);
+        p.trace = common.verbose;
+        return p;
+    }
 
     Schedule schedule;
+    const Calendar* calendar = nullptr;
     if (!o.dates.empty()) {
         const std::vector<QDate> dates = dateListOption(o.dates, "--dates");
         const QDate today = common.todayDate();
         const QDate start = o.schedule.start.empty() ? today : dateOption(o.schedule.start, "--start");
-        useTradingCalendar(common.calendar);
-        schedule.start = rolled(start, "--start");
+        calendar = &useTradingCalendar(common.calendar);
+        schedule.start = rolled(*calendar, start, "--start");
         // The dates are taken as typed, like dates typed into the editor's table.
         schedule.expiry =
-            o.schedule.expiry.empty() ? dates.back() : rolled(dateOption(o.schedule.expiry, "--expiry"), "--expiry");
+            o.schedule.expiry.empty() ? dates.back()
+                                      : rolled(*calendar, dateOption(o.schedule.expiry, "--expiry"), "--expiry");
         QStringList texts;
         for (const QDate& d : dates)
             texts << d.toString(kDateFormat);
         schedule.dates = texts.join(QLatin1Char('_'));
     } else {
         schedule = estimateSchedule(o.schedule, common);
+        calendar = &useTradingCalendar(common.calendar);
     }
-    return prepareDated(fieldTexts(o), schedule, o.payoffType(), spotOnly);
+    PreparedStructure p = prepareDated(*calendar, fieldTexts(o), schedule, o.payoffForm(), spotOnly);
+    p.trace = common.verbose;
+    return p;
 }
 
 void handOverTo(Snowball_PDE& engine, const PreparedStructure& p)
 {
-    applyTerms(engine, p.terms);
-    handOver(engine, p.payoffType);
+    handOver(engine, p.terms, p.form);
+    if (p.trace)
+        engine.set_trace_hook([](const std::string& line) { std::fputs(line.c_str(), stderr); });
 }
 
 Json structureJson(const PreparedStructure& p)
@@ -238,15 +248,16 @@ Json structureJson(const PreparedStructure& p)
     j["T"] = params.T;
     j["M"] = params.M;
     j["N"] = params.N;
-    j["type"] = p.payoffType > 0.5 ? "option" : "note";
-    j["obs_times"] = p.terms.obs_times;
-    j["ko_barrier"] = p.terms.ko_barrier;
-    j["ko_coupon"] = p.terms.ko_coupon;
-    j["ki_barrier"] = p.terms.ki_barrier;
-    j["div_coupon"] = p.terms.div_coupon;
-    j["floor"] = p.terms.floor_price;
-    j["strike"] = p.terms.call_strike;
-    j["participation"] = p.terms.call_participation;
+    const SnowballContract& c = p.terms.contract;
+    j["type"] = p.form == PayoffForm::Option ? "option" : "note";
+    j["obs_times"] = c.obs_times;
+    j["ko_barrier"] = c.ko_barrier;
+    j["ko_coupon"] = c.ko_coupon;
+    j["ki_barrier"] = c.ki_barrier;
+    j["div_coupon"] = c.div_coupon;
+    j["floor"] = c.floor_price;
+    j["strike"] = c.call_strike;
+    j["participation"] = c.call_participation;
     if (p.dated) {
         j["start"] = u8(p.schedule.start.toString(kDateFormat));
         j["expiry"] = u8(p.schedule.expiry.toString(kDateFormat));

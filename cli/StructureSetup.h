@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QString>
 
+class Calendar;
 class Snowball_PDE;
 
 // A schedule as the observation editor holds it.
@@ -26,11 +27,13 @@ struct PreparedStructure
 {
     StructureTexts texts;
     StructureTerms terms;
-    double payoffType = 0;
+    PayoffForm form = PayoffForm::Note;
+    bool trace = false;   // --verbose: the engine's trace lines on stderr
     double yearDays = 243;
     bool dated = true;    // false with --obs-times
     Schedule schedule;    // when dated
     int tradingDays = 0;  // "到期天数(交易日)", when dated
+    const Calendar* calendar = nullptr;  // the trading calendar, when dated
 };
 
 // From the options: the schedule (estimated, given by --dates, or engine
@@ -41,9 +44,11 @@ PreparedStructure prepareStructure(const StructureOptions& options, const Common
 // A dated structure whose texts are complete but for T (and N when empty):
 // fills them from the trading calendar as the window does after a schedule
 // change, checks and converts. Throws CliError.
-PreparedStructure prepareDated(StructureTexts texts, const Schedule& schedule, double payoffType, bool spotOnly);
+PreparedStructure prepareDated(const Calendar& calendar, StructureTexts texts, const Schedule& schedule,
+                               PayoffForm form, bool spotOnly);
 
-// applyTerms and the hand-over: the engine becomes initialised.
+// The hand-over: the engine becomes initialised, its trace going to stderr
+// when asked for.
 void handOverTo(Snowball_PDE& engine, const PreparedStructure& structure);
 
 // The structure's inputs for a JSON result.

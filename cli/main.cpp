@@ -37,15 +37,6 @@ bool writeStdout(const std::string& text)
     return std::fflush(stdout) == 0;
 }
 
-bool hasFlag(int argc, char** argv, const char* flag)
-{
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], flag) == 0)
-            return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -88,7 +79,6 @@ int main(int argc, char** argv)
     std::string output;
     int status = ExitOk;
     try {
-        StdoutDiversion diversion(hasFlag(argc, argv, "--verbose"));
         output = commands.at(name)();
     } catch (const PartialFailure& e) {
         output = e.output();

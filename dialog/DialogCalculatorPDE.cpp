@@ -2,6 +2,7 @@
 
 #include "AppLogger.h"
 #include "Calendar.h"
+#include "TermTable.h"
 #include "MonteCarlo.h"
 #include "ObserveSchedule.h"
 #include "PanelGreeks_UA.h"
@@ -30,6 +31,7 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <cstdio>
 #include <ctime>
 
 namespace {
@@ -89,8 +91,13 @@ QString readmePath()
 }  // namespace
 
 DialogCalculatorPDE::DialogCalculatorPDE(QWidget* parent)
-    : QDialog(parent)
+    : QDialog(parent), calendar(trd_calendar())
 {
+    // The search's bisection steps on the program's console, as always.
+    engine.set_trace_hook([](const std::string& line) {
+        std::fputs(line.c_str(), stdout);
+        std::fflush(stdout);
+    });
     resize(900, 450);
     buildWindow();
     setWindowTitle(QStringLiteral("雪球专用计算器"));
@@ -186,7 +193,7 @@ void DialogCalculatorPDE::buildWindow()
 
     auto* groupObserve = new QGroupBox(QStringLiteral("观察日:"));
     auto* observeGrid = new QGridLayout(groupObserve);
-    editor_observe = new WidgetObserveGlobal;
+    editor_observe = new WidgetObserveGlobal(calendar);
     editor_observe->setMinimumWidth(380);
     observeGrid->addWidget(editor_observe, 0, 1, 1, 3);
     right->addWidget(groupObserve);
@@ -422,7 +429,7 @@ StructureTexts DialogCalculatorPDE::fieldTexts() const
 
 bool DialogCalculatorPDE::collectInputs()
 {
-    const StructureTerms terms = structureTerms(fieldTexts());
+    const StructureTerms terms = structureTerms(fieldTexts(), calendar);
     applyTerms(engine, terms);
     return terms.obsTimesOk;
 }
@@ -447,21 +454,20 @@ bool DialogCalculatorPDE::checkInitialised()
 
 bool DialogCalculatorPDE::collectAndHandOver()
 {
-    const StructureTerms terms = structureTerms(fieldTexts());
+    const StructureTerms terms = structureTerms(fieldTexts(), calendar);
     if (!terms.obsTimesOk) {
         // Trading-day times need the calendar; without it every time would be NaN.
         prompt::critical(this, QStringLiteral("观察日参数错误"),
                          QStringLiteral("无法加载交易日历(trade_calendar.csv)，无法按交易日计算观察日"));
         return false;
     }
-    applyTerms(engine, terms);
-    handOver(engine, combo_type->currentIndex());
+    handOver(engine, terms, combo_type->currentIndex() == 1 ? PayoffForm::Option : PayoffForm::Note);
     return true;
 }
 
 void DialogCalculatorPDE::updateMaturityDays(const QDate& start, const QDate& expiry)
 {
-    const int days = trd_calendar().count_trading_days(dateToInt(start), dateToInt(expiry), 1);
+    const int days = calendar.count_trading_days(dateToInt(start), dateToInt(expiry), 1);
     lineEdit_T->setText(QString::number(days));
     lineEdit_N->setText(QString::number(lineEdit_T->text().toInt() - 1));
 }
@@ -524,7 +530,7 @@ void DialogCalculatorPDE::on_pushButton_lookup_clicked()
     const double Y = fieldNumber(lineEdit_year_days->text());
     const int today = fieldInt(lineEdit_lookup_date->text());
     const int expiry = dateToInt(editor_observe->expiryDate());
-    const double tau = year_fraction(today, expiry, Y);
+    const double tau = year_fraction(calendar, today, expiry, Y);
     const int digits = fieldInt(lineEdit_digits->text());
 
     auto show = [digits](QLineEdit* field, double value) {
@@ -548,7 +554,8 @@ void DialogCalculatorPDE::on_pushButton_export_matrix_clicked()
                                         QStringLiteral("csv files (*.csv)"));
     if (path.isEmpty())
         path = platformPath(QStringLiteral("f:/AutoCall01.csv"));
-    engine.export_matrices(path.toLocal8Bit().constData());
+    if (!engine.export_matrices(path.toLocal8Bit().constData()))
+        prompt::warning(this, QStringLiteral("请注意："), QStringLiteral("无法写入文件 %1，未保存。").arg(path));
 }
 
 void DialogCalculatorPDE::on_pushButton_update_clicked()
@@ -561,10 +568,7 @@ void DialogCalculatorPDE::on_pushButton_update_clicked()
 void DialogCalculatorPDE::on_pushButton_price_MC_clicked()
 {
     collectInputs();
-    const PDEParams& p = engine.params;
-    const double value = price_monte_carlo(p.S0, engine.obs_times, engine.ko_barrier, engine.ko_coupon,
-                                           engine.ki_barrier, engine.floor_price, engine.call_strike,
-                                           engine.call_participation, p.r, p.sigma, p.T, 252, 50000);
+    const double value = price_monte_carlo(engine.contract, engine.params, 252, 50000);
     lineEdit_lookup_S->setText(QString::number(value, 'g', 6));
 }
 
@@ -587,19 +591,19 @@ void DialogCalculatorPDE::on_pushButton_range_clicked()
     const double hi = fieldNumber(lineEdit_range_end->text());
 
     double result = 0;
-    int code = 0;
+    SearchStatus status = SearchStatus::Found;
     switch (combo_target->currentIndex()) {
     case 1:
-        code = engine.solve_param(target, 5, &result, lo, hi);
-        if (code == 0) {
+        status = engine.solve_param(target, Param::CouponAndDiv, &result, lo, hi);
+        if (status == SearchStatus::Found) {
             const QString text = QString::number(result * 100, 'f', 1);
             lineEdit_coupon->setText(text);
             lineEdit_div_coupon->setText(text);
         }
         break;
     case 0:
-        code = engine.solve_param(target, 3, &result, lo, hi);
-        if (code == 0)
+        status = engine.solve_param(target, Param::Sigma, &result, lo, hi);
+        if (status == SearchStatus::Found)
             lineEdit_vol->setText(QString::number(result * 100, 'f', 1));
         break;
     default:
@@ -608,31 +612,17 @@ void DialogCalculatorPDE::on_pushButton_range_clicked()
         return;
     }
 
-    if (code == 0) {
+    if (status == SearchStatus::Found) {
         label_status->setText(QStringLiteral("计算已完成"));
         return;
     }
-    const QString noSolution = QStringLiteral("提示：在指定区间未能找到合适参数");
-    const QString hint = QString::fromUtf8(kSolveHint);
-    switch (code) {
-    case -2:
-        prompt::critical(this, QStringLiteral("未获得有效解"), QStringLiteral("请提高精度(增大PDE中M)再试"));
+    const SearchStatusText message = searchStatusText(status);
+    if (message.critical) {
+        prompt::critical(this, message.title, message.text);
         label_status->clear();
         return;
-    case -3:
-        prompt::critical(this, QStringLiteral("求解错误："), QStringLiteral("错误的目标变量"));
-        label_status->clear();
-        return;
-    case -1:
-        prompt::information(this, noSolution, QStringLiteral("未在限定次数内找到解") + hint);
-        break;
-    case -4:
-        prompt::information(this, noSolution, QStringLiteral("求解区间非单调，或目标不在区间内") + hint);
-        break;
-    default:
-        prompt::information(this, noSolution, hint);
-        break;
     }
+    prompt::information(this, message.title, message.text + QString::fromUtf8(kSolveHint));
     label_status->setText(QStringLiteral("计算已完成"));
 }
 
@@ -645,7 +635,7 @@ void DialogCalculatorPDE::on_pushButton_univariate_clicked()
     PanelGreeks_UA panel(fieldNumber(lineEdit_S->text()));
     panel.engine.copy_structure_from(engine);
     panel.setCaller(this);
-    panel.setRange(3, fieldNumber(lineEdit_range_start->text()), fieldNumber(lineEdit_range_end->text()),
+    panel.setRange(Param::Sigma, fieldNumber(lineEdit_range_start->text()), fieldNumber(lineEdit_range_end->text()),
                    0.05);
     panel.exec();
 }
@@ -670,20 +660,19 @@ void DialogCalculatorPDE::on_pushButton_stress_test_clicked()
     panel_stress->raise();
 }
 
-void DialogCalculatorPDE::applyParamValue(int index, double value)
+void DialogCalculatorPDE::applyParamValue(Param term, double value)
 {
     const QString text = QString::number(value, 'g', 6);
-    switch (index) {
-    case 0: lineEdit_ko->setText(text); break;
-    case 1: lineEdit_ki->setText(text); break;
-    case 2: lineEdit_coupon->setText(text); break;
-    case 3: lineEdit_vol->setText(text); break;
-    case 4: lineEdit_div_coupon->setText(text); break;
-    case 5:
+    switch (term) {
+    case Param::KoBarrier: lineEdit_ko->setText(text); break;
+    case Param::KiBarrier: lineEdit_ki->setText(text); break;
+    case Param::KoCoupon: lineEdit_coupon->setText(text); break;
+    case Param::Sigma: lineEdit_vol->setText(text); break;
+    case Param::DivCoupon: lineEdit_div_coupon->setText(text); break;
+    case Param::CouponAndDiv:
         lineEdit_coupon->setText(text);
         lineEdit_div_coupon->setText(text);
         break;
-    default: break;
     }
 }
 

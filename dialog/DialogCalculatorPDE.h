@@ -17,6 +17,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class PanelStress;
+class Calendar;
 class WidgetObserveGlobal;
 
 // The calculator's main window: structure terms, pricing, Greeks, lookups,
@@ -45,10 +46,11 @@ public:
     void updateMaturityDays(const QDate& start, const QDate& expiry);
 
     // ParamTarget: the univariate panel writes a chosen value back.
-    void applyParamValue(int index, double value) override;
+    void applyParamValue(Param term, double value) override;
 
     Snowball_PDE engine;
     WidgetObserveGlobal* editor_observe = nullptr;
+    const Calendar& calendar;  // the trading calendar the window counts on
     PanelStress* stressPanel() const { return panel_stress.get(); }
 
     // Inputs, outputs and buttons (children of the dialog).

@@ -5,7 +5,7 @@
 #include "EngineMemory.h"
 #include "SnowballGrid.h"
 #include "SnowballPayoff.h"
-#include "SnowballTerms.h"
+#include "SnowballContract.h"
 #include "TridiagonalOperator.h"
 #include "ValueGrids.h"
 
@@ -20,8 +20,6 @@
 #include <stdexcept>
 
 namespace {
-
-const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // One implicit step for both grids with the factored operator.
 class FactoredStep
@@ -80,10 +78,11 @@ private:
 
 // Steps both grids from maturity back to today, applying knock-in on every
 // column and knock-out on the observation columns.
+// False when the progress hook stopped the run.
 template <class Step>
-void step_back_to_today(const SnowballGrid& grid, const SnowballPayoff& payoff, const TridiagonalOperator& op,
+bool step_back_to_today(const SnowballGrid& grid, const SnowballPayoff& payoff, const TridiagonalOperator& op,
                         const std::vector<double>& lower, const std::vector<double>& upper, Step& step,
-                        ValueGrids& values)
+                        ValueGrids& values, const ProgressHook& progress)
 {
     const int M = grid.M;
     const double lower_coupling = op.lower_coupling();
@@ -109,13 +108,17 @@ void step_back_to_today(const SnowballGrid& grid, const SnowballPayoff& payoff, 
             apply_knock_out(grid, payoff, period - 1, j, nki, ki);
             --period;
         }
+        if (progress && !progress(static_cast<double>(grid.N - j) / grid.N))
+            return false;
     }
+    return true;
 }
 
-double run(const SnowballTerms& terms, PDEParams& params, StepMethod method)
+void run(const SnowballContract& terms, const PDEParams& params, GridOutput output, StepMethod method,
+         const ProgressHook& progress, SolverResult& result)
 {
-    if (!terms.acceptable(params))
-        return kNaN;
+    if (!contract_acceptable(terms, params))
+        return;
     const int M = params.M;
     const int N = params.N;
     if (M < 3 || N < 1) {
@@ -123,11 +126,10 @@ double run(const SnowballTerms& terms, PDEParams& params, StepMethod method)
                                   "auto_call_finite_diff_implicit(%d, %d) refused: M must be at least 3 and N "
                                   "at least 1.",
                                   M, N);
-        return kNaN;
+        return;
     }
-    if (std::isnan(params.q))
-        params.q = 0.0;
-    const double mu = params.r - params.q;
+    result.q = std::isnan(params.q) ? 0.0 : params.q;
+    const double mu = params.r - result.q;
 
     const auto started = std::chrono::steady_clock::now();
     const double sigma2 = params.sigma * params.sigma;
@@ -136,16 +138,15 @@ double run(const SnowballTerms& terms, PDEParams& params, StepMethod method)
     grid.N = N;
     grid.dS = params.S_max / M;
     grid.dt = params.T / N;
-    if (params.out_dS)
-        *params.out_dS = grid.dS;
-    if (params.out_dt)
-        *params.out_dt = grid.dt;
+    result.grid_laid_out = true;
+    result.dS = grid.dS;
+    result.dt = grid.dt;
 
     if (!observation_columns(terms.obs_times, grid.dt, params.T, grid.obs_col))
-        return kNaN;
+        return;
     grid.place_barriers(terms);
 
-    const bool keep_grids = params.out_price != nullptr || params.out_price_ki != nullptr;
+    const bool keep_grids = output == GridOutput::ValueGrids;
     const double cells = (static_cast<double>(M) + 1.0) * (static_cast<double>(N) + 1.0);
     if ((keep_grids && cells > static_cast<double>(INT_MAX)) ||
         !fits_in_memory(ValueGrids::bytes_needed(M, N, keep_grids))) {
@@ -153,7 +154,7 @@ double run(const SnowballTerms& terms, PDEParams& params, StepMethod method)
                                   "auto_call_finite_diff_implicit(%d, %d) refused: the grids need %.0f MB, "
                                   "more than the engine can hold.",
                                   M, N, ValueGrids::bytes_needed(M, N, keep_grids) / (1024.0 * 1024.0));
-        return kNaN;
+        return;
     }
 
     const SnowballPayoff payoff(terms, grid, params);
@@ -165,27 +166,33 @@ double run(const SnowballTerms& terms, PDEParams& params, StepMethod method)
 
     TridiagonalOperator op(M, mu, params.r, sigma2, grid.dt);
     bool stepped = false;
+    bool finished = false;
     if (method == StepMethod::DenseInverse) {
         DenseInverseStep step(M, mu, params.r, sigma2, grid.dt);
         if ((stepped = step.ready()))
-            step_back_to_today(grid, payoff, op, lower, upper, step, values);
+            finished = step_back_to_today(grid, payoff, op, lower, upper, step, values, progress);
     } else {
         FactoredStep step(op);
         if ((stepped = step.ready()))
-            step_back_to_today(grid, payoff, op, lower, upper, step, values);
+            finished = step_back_to_today(grid, payoff, op, lower, upper, step, values, progress);
     }
     if (!stepped) {
         AppLogger::instance().log(AppLogger::Err,
                                   "auto_call_finite_diff_implicit(%d, %d) refused: the implicit operator cannot be "
                                   "%s.",
                                   M, N, method == StepMethod::DenseInverse ? "inverted" : "factored");
-        return kNaN;
+        return;
+    }
+    if (!finished) {
+        AppLogger::instance().log(AppLogger::Info, "auto_call_finite_diff_implicit(%d, %d) cancelled.", M, N);
+        result.cancelled = true;
+        return;
     }
 
-    if (params.out_price)
-        values.store_not_knocked_in(*params.out_price);
-    if (params.out_price_ki)
-        values.store_knocked_in(*params.out_price_ki);
+    if (keep_grids) {
+        values.store_not_knocked_in(result.price_grid);
+        values.store_knocked_in(result.price_ki_grid);
+    }
 
     const auto seconds =
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started).count();
@@ -194,21 +201,18 @@ double run(const SnowballTerms& terms, PDEParams& params, StepMethod method)
 
     // The spot is read at the node at or below it, without interpolation.
     const int spot_node = static_cast<int>(std::trunc(params.S0 / grid.dS - 1.0)) + 1;
-    return values.not_knocked_in(0)[spot_node];
+    result.price = values.not_knocked_in(0)[spot_node];
 }
 
 }  // namespace
 
-double auto_call_finite_diff_implicit(const std::vector<double>& obs_times, const std::vector<double>& ko_barrier,
-                                      const std::vector<double>& ko_coupon, const std::vector<double>& ki_barrier,
-                                      double div_coupon, double floor_price, double call_strike,
-                                      double call_participation, double payoff_type, PDEParams& params,
-                                      StepMethod method)
+SolverResult auto_call_finite_diff_implicit(const SnowballContract& contract, const PDEParams& params,
+                                            GridOutput output, StepMethod method, const ProgressHook& progress)
 {
-    const SnowballTerms terms{obs_times,   ko_barrier,  ko_coupon,          ki_barrier, div_coupon,
-                              floor_price, call_strike, call_participation, payoff_type};
+    SolverResult result;
     try {
-        return run(terms, params, method);
+        run(contract, params, output, method, progress, result);
+        return result;
     } catch (const NEWMAT::BaseException&) {
         const char* what = NEWMAT::BaseException::what();
         AppLogger::instance().log(AppLogger::Err, "auto_call_finite_diff_implicit(%d, %d) failed: %s", params.M,
@@ -220,15 +224,8 @@ double auto_call_finite_diff_implicit(const std::vector<double>& obs_times, cons
         AppLogger::instance().log(AppLogger::Err, "auto_call_finite_diff_implicit(%d, %d) failed: %s", params.M,
                                   params.N, e.what());
     }
-    return kNaN;
-}
-
-double auto_call_finite_diff_implicit(const std::vector<double>& obs_times, const std::vector<double>& ko_barrier,
-                                      const std::vector<double>& ko_coupon, const std::vector<double>& ki_barrier,
-                                      double div_coupon, double floor_price, double call_strike,
-                                      double call_participation, double payoff_type, PDEParams& params)
-{
-    return auto_call_finite_diff_implicit(obs_times, ko_barrier, ko_coupon, ki_barrier, div_coupon, floor_price,
-                                          call_strike, call_participation, payoff_type, params,
-                                          StepMethod::Factored);
+    // The price is set last, so it is still NaN; no half-stored grids either.
+    result.price_grid.CleanUp();
+    result.price_ki_grid.CleanUp();
+    return result;
 }

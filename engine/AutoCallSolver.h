@@ -1,37 +1,27 @@
 #pragma once
 
-#include "PDEParams.h"
+#include "SnowballContract.h"
+#include "SolverResult.h"
 
 #include <newmat/newmat.h>
 
 #include <vector>
-
-// Prices one snowball by solving the Black-Scholes equation backwards on a
-// uniform price x time grid with a fully implicit scheme, keeping a
-// not-knocked-in and a knocked-in value grid side by side. Returns the value
-// of the not-knocked-in structure today at the spot node, or NaN when the
-// inputs are refused. Writes 0 into params.q when it is NaN; writes dS/dt and
-// the two grids through the output pointers that are set.
-double auto_call_finite_diff_implicit(const std::vector<double>& obs_times,
-                                      const std::vector<double>& ko_barrier,
-                                      const std::vector<double>& ko_coupon,
-                                      const std::vector<double>& ki_barrier, double div_coupon,
-                                      double floor_price, double call_strike,
-                                      double call_participation, double payoff_type,
-                                      PDEParams& params);
 
 // How each time step is solved: the factored tridiagonal operator (the
 // engine's way), or the product with the stored dense inverse (the
 // reference, kept for tests and benchmarks).
 enum class StepMethod { Factored, DenseInverse };
 
-double auto_call_finite_diff_implicit(const std::vector<double>& obs_times,
-                                      const std::vector<double>& ko_barrier,
-                                      const std::vector<double>& ko_coupon,
-                                      const std::vector<double>& ki_barrier, double div_coupon,
-                                      double floor_price, double call_strike,
-                                      double call_participation, double payoff_type,
-                                      PDEParams& params, StepMethod method);
+// Prices one snowball by solving the Black-Scholes equation backwards on a
+// uniform price x time grid with a fully implicit scheme, keeping a
+// not-knocked-in and a knocked-in value grid side by side. The result holds
+// the value of the not-knocked-in structure today at the spot node, or NaN
+// when the inputs are refused (or the progress hook stopped the run), and the
+// two grids when asked for. A NaN dividend yield is taken as 0.
+SolverResult auto_call_finite_diff_implicit(const SnowballContract& contract, const PDEParams& params,
+                                            GridOutput output = GridOutput::PriceOnly,
+                                            StepMethod method = StepMethod::Factored,
+                                            const ProgressHook& progress = ProgressHook());
 
 // Time column nearest(t/dt) of every observation. False, after an error log
 // line, for a time below 0 or above T, for two observations on the same (or

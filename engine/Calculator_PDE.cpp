@@ -14,109 +14,11 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 }  // namespace
 
-Calculator_PDE::Calculator_PDE(bool has_ki) : has_ki_grid(has_ki), dS(kNaN), dt(kNaN) {}
-
-Calculator_PDE::Calculator_PDE(const Calculator_PDE& other)
-    : Price(other.Price),
-      Delta(other.Delta),
-      Gamma(other.Gamma),
-      Theta(other.Theta),
-      Vega(other.Vega),
-      Rho(other.Rho),
-      Price_KI(other.Price_KI),
-      Delta_KI(other.Delta_KI),
-      Gamma_KI(other.Gamma_KI),
-      Theta_KI(other.Theta_KI),
-      Vega_KI(other.Vega_KI),
-      Rho_KI(other.Rho_KI),
-      Price_vol_up(other.Price_vol_up),
-      Price_KI_vol_up(other.Price_KI_vol_up),
-      Price_rate_up(other.Price_rate_up),
-      Price_KI_rate_up(other.Price_KI_rate_up),
-      params(other.params),
-      params_rate_up(other.params_rate_up),
-      params_vol_up(other.params_vol_up),
-      has_ki_grid(other.has_ki_grid),
-      dS(other.dS),
-      dt(other.dt),
-      bump_rate(other.bump_rate),
-      bump_vol(other.bump_vol),
-      scale_rate(other.scale_rate),
-      scale_vol(other.scale_vol)
-{
-    point_outputs_into_self(other);
-}
-
-Calculator_PDE& Calculator_PDE::operator=(const Calculator_PDE& other)
-{
-    if (this == &other)
-        return *this;
-    Price = other.Price;
-    Delta = other.Delta;
-    Gamma = other.Gamma;
-    Theta = other.Theta;
-    Vega = other.Vega;
-    Rho = other.Rho;
-    Price_KI = other.Price_KI;
-    Delta_KI = other.Delta_KI;
-    Gamma_KI = other.Gamma_KI;
-    Theta_KI = other.Theta_KI;
-    Vega_KI = other.Vega_KI;
-    Rho_KI = other.Rho_KI;
-    Price_vol_up = other.Price_vol_up;
-    Price_KI_vol_up = other.Price_KI_vol_up;
-    Price_rate_up = other.Price_rate_up;
-    Price_KI_rate_up = other.Price_KI_rate_up;
-    params = other.params;
-    params_rate_up = other.params_rate_up;
-    params_vol_up = other.params_vol_up;
-    has_ki_grid = other.has_ki_grid;
-    dS = other.dS;
-    dt = other.dt;
-    bump_rate = other.bump_rate;
-    bump_vol = other.bump_vol;
-    scale_rate = other.scale_rate;
-    scale_vol = other.scale_vol;
-    point_outputs_into_self(other);
-    return *this;
-}
+Calculator_PDE::Calculator_PDE() : dS(kNaN), dt(kNaN) {}
 
 Calculator_PDE::~Calculator_PDE() = default;
 
 std::string Calculator_PDE::description() const { return "-"; }
-
-// A copy must never write into the grids of the engine it was copied from:
-// each output pointer that pointed into the source now points at the same
-// member of this engine (anything else becomes null).
-void Calculator_PDE::point_outputs_into_self(const Calculator_PDE& source)
-{
-    for (PDEParams* block : {&params, &params_rate_up, &params_vol_up}) {
-        block->out_price = own_matrix(block->out_price, source);
-        block->out_price_ki = own_matrix(block->out_price_ki, source);
-        block->out_dS = own_step(block->out_dS, source);
-        block->out_dt = own_step(block->out_dt, source);
-    }
-}
-
-NEWMAT::Matrix* Calculator_PDE::own_matrix(const NEWMAT::Matrix* in_source, const Calculator_PDE& source)
-{
-    const NEWMAT::Matrix Calculator_PDE::*members[] = {
-        &Calculator_PDE::Price,         &Calculator_PDE::Price_KI,        &Calculator_PDE::Price_vol_up,
-        &Calculator_PDE::Price_KI_vol_up, &Calculator_PDE::Price_rate_up, &Calculator_PDE::Price_KI_rate_up};
-    for (auto member : members)
-        if (in_source == &(source.*member))
-            return &(this->*const_cast<NEWMAT::Matrix Calculator_PDE::*>(member));
-    return nullptr;
-}
-
-double* Calculator_PDE::own_step(const double* in_source, const Calculator_PDE& source)
-{
-    if (in_source == &source.dS)
-        return &dS;
-    if (in_source == &source.dt)
-        return &dt;
-    return nullptr;
-}
 
 bool Calculator_PDE::create_Greeks()
 {
@@ -126,8 +28,6 @@ bool Calculator_PDE::create_Greeks()
     if (Price.Nrows() < 2 || Price.Ncols() < 2)
         return false;
     for (const NEWMAT::Matrix* grid : grids) {
-        if (grid == &Price_KI_vol_up && !has_ki_grid)
-            break;
         if (!same_shape(*grid, Price))
             return false;
     }
@@ -136,10 +36,8 @@ bool Calculator_PDE::create_Greeks()
         bump_sensitivity(Price_vol_up, Price, scale_vol, Vega);
         bump_sensitivity(Price_rate_up, Price, scale_rate, Rho);
         finite_difference_greeks(Price_KI, dS, dt, Delta_KI, Gamma_KI, Theta_KI);
-        if (has_ki_grid) {
-            bump_sensitivity(Price_KI_vol_up, Price_KI, scale_vol, Vega_KI);
-            bump_sensitivity(Price_KI_rate_up, Price_KI, scale_rate, Rho_KI);
-        }
+        bump_sensitivity(Price_KI_vol_up, Price_KI, scale_vol, Vega_KI);
+        bump_sensitivity(Price_KI_rate_up, Price_KI, scale_rate, Rho_KI);
         return true;
     } catch (const NEWMAT::BaseException&) {
         AppLogger::instance().log(AppLogger::Err, "create_Greeks failed in the matrix library.");

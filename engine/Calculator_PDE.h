@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EngineHooks.h"
 #include "PDEParams.h"
 
 #include <newmat/newmat.h>
@@ -7,19 +8,18 @@
 #include <string>
 
 // Base of the finite-difference engines: the value grids, the Greek grids
-// derived from them, the lookups and the matrix export.
+// derived from them, the lookups and the matrix export. Copies are deep (the
+// grids are values).
 //
 // Grid convention: node n = 0..M is the price n*dS (Newmat row n+1), column
 // j = 0..N is the time j*dt from today (Newmat column j+1).
 class Calculator_PDE
 {
 public:
-    explicit Calculator_PDE(bool has_ki_grid);
-    // Copies are deep; output pointers that pointed into the source point
-    // into the copy's own grids afterwards.
-    Calculator_PDE(const Calculator_PDE& other);
-    Calculator_PDE& operator=(const Calculator_PDE& other);
+    Calculator_PDE();
     virtual ~Calculator_PDE();
+    Calculator_PDE(const Calculator_PDE&) = default;
+    Calculator_PDE& operator=(const Calculator_PDE&) = default;
 
     virtual std::string description() const;
     virtual double price_with_grids() = 0;
@@ -42,10 +42,18 @@ public:
     double lookup_vega(double S, double tau, bool knocked_in) const;
     double lookup_rho(double S, double tau, bool knocked_in) const;
 
-    // Appends "Price" (and "Price_KI" when has_ki_grid) to the file.
-    void export_matrices(const char* path);
-    // Appends one "MATRIX:<name>" block; false when the file cannot be opened.
-    static bool write_matrix(const NEWMAT::Matrix& grid, const char* path, const char* name);
+    // Appends "Price" and "Price_KI" to the file; false when either block
+    // could not be written whole.
+    bool export_matrices(const char* path) const;
+    // Appends one "MATRIX:<name>" block; false when the file cannot be
+    // opened (said on the trace) or written.
+    static bool write_matrix(const NEWMAT::Matrix& grid, const char* path, const char* name,
+                             const TraceHook& trace = TraceHook());
+
+    // Where the engine's trace lines go (see TraceHook); copies share it.
+    void set_trace_hook(TraceHook hook) { trace_ = std::move(hook); }
+    // Called between the time steps of every run (see ProgressHook).
+    void set_progress_hook(ProgressHook hook) { progress_ = std::move(hook); }
 
     NEWMAT::Matrix Price, Delta, Gamma, Theta, Vega, Rho;
     NEWMAT::Matrix Price_KI, Delta_KI, Gamma_KI, Theta_KI, Vega_KI, Rho_KI;
@@ -53,7 +61,6 @@ public:
 
     PDEParams params, params_rate_up, params_vol_up;
 
-    bool has_ki_grid;
     double dS;  // NaN until a run stored grids
     double dt;  // NaN until a run stored grids: the "no grid yet" test
     double bump_rate = 0.01;
@@ -63,9 +70,14 @@ public:
 
 protected:
     double lookup(const NEWMAT::Matrix& grid, double S, double tau) const;
+    void trace(const std::string& line) const
+    {
+        if (trace_)
+            trace_(line);
+    }
+    const ProgressHook& progress_hook() const { return progress_; }
 
 private:
-    void point_outputs_into_self(const Calculator_PDE& source);
-    NEWMAT::Matrix* own_matrix(const NEWMAT::Matrix* in_source, const Calculator_PDE& source);
-    double* own_step(const double* in_source, const Calculator_PDE& source);
+    TraceHook trace_;
+    ProgressHook progress_;
 };

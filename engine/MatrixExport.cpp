@@ -3,11 +3,13 @@
 #include <cmath>
 #include <cstdio>
 
-bool Calculator_PDE::write_matrix(const NEWMAT::Matrix& grid, const char* path, const char* name)
+bool Calculator_PDE::write_matrix(const NEWMAT::Matrix& grid, const char* path, const char* name,
+                                  const TraceHook& trace)
 {
     std::FILE* file = path ? std::fopen(path, "a+") : nullptr;
     if (!file) {
-        std::printf("Can't open file to write:%s\n", path ? path : "(null)");
+        if (trace)
+            trace(std::string("Can't open file to write:") + (path ? path : "(null)") + "\n");
         return false;
     }
     std::fprintf(file, "MATRIX:%s\n", name ? name : "");
@@ -29,9 +31,10 @@ bool Calculator_PDE::write_matrix(const NEWMAT::Matrix& grid, const char* path, 
     return std::fclose(file) == 0 && written;
 }
 
-void Calculator_PDE::export_matrices(const char* path)
+bool Calculator_PDE::export_matrices(const char* path) const
 {
-    write_matrix(Price, path, "Price");
-    if (has_ki_grid)
-        write_matrix(Price_KI, path, "Price_KI");
+    // Both blocks are tried, as before, even when the first one fails.
+    const bool price = write_matrix(Price, path, "Price", trace_);
+    const bool price_ki = write_matrix(Price_KI, path, "Price_KI", trace_);
+    return price && price_ki;
 }

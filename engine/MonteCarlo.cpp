@@ -38,11 +38,20 @@ bool observation_steps(const std::vector<double>& obs_times, long n, double T, s
 
 }  // namespace
 
-double price_monte_carlo(RandomStream& stream, double S0, const std::vector<double>& obs_times,
-                         const std::vector<double>& ko_barrier, const std::vector<double>& ko_coupon,
-                         const std::vector<double>& ki_barrier, double floor, double strike, double participation,
-                         double r, double sigma, double T, int steps_per_year, int paths)
+double price_monte_carlo(RandomStream& stream, const SnowballContract& contract, const PDEParams& model,
+                         int steps_per_year, int paths)
 {
+    const double S0 = model.S0;
+    const double r = model.r;
+    const double sigma = model.sigma;
+    const double T = model.T;
+    const std::vector<double>& obs_times = contract.obs_times;
+    const std::vector<double>& ko_barrier = contract.ko_barrier;
+    const std::vector<double>& ko_coupon = contract.ko_coupon;
+    const std::vector<double>& ki_barrier = contract.ki_barrier;
+    const double floor = contract.floor_price;
+    const double strike = contract.call_strike;
+    const double participation = contract.call_participation;
     const std::size_t count = obs_times.size();
     if (!(S0 > 0.0) || !std::isfinite(S0) || !(sigma >= 0.0) || !std::isfinite(sigma) || !std::isfinite(r) ||
         !(T > 0.0) || !std::isfinite(T) || steps_per_year < 1 || paths < 1 || count == 0 ||
@@ -113,11 +122,7 @@ double price_monte_carlo(RandomStream& stream, double S0, const std::vector<doub
     }
 }
 
-double price_monte_carlo(double S0, const std::vector<double>& obs_times, const std::vector<double>& ko_barrier,
-                         const std::vector<double>& ko_coupon, const std::vector<double>& ki_barrier, double floor,
-                         double strike, double participation, double r, double sigma, double T, int steps_per_year,
-                         int paths)
+double price_monte_carlo(const SnowballContract& contract, const PDEParams& model, int steps_per_year, int paths)
 {
-    return price_monte_carlo(RandomStream::process(), S0, obs_times, ko_barrier, ko_coupon, ki_barrier, floor,
-                             strike, participation, r, sigma, T, steps_per_year, paths);
+    return price_monte_carlo(RandomStream::process(), contract, model, steps_per_year, paths);
 }

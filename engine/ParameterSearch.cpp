@@ -10,74 +10,86 @@
 namespace {
 
 // Names in the search's log line; sigma is the Greek letter in GBK.
-const char* param_name(int index)
+const char* param_name(Param index)
 {
     static const char* const names[] = {"B_Out", "B_In", "c", "\xA6\xD2", "div", "c_div"};
-    return names[index];
+    return names[static_cast<int>(index)];
 }
-
-bool known_param(int index) { return static_cast<unsigned>(index) <= 5u; }
 
 }  // namespace
 
-void Snowball_PDE::set_param(int index, double value)
+bool param_from_number(int number, Param& param)
 {
+    if (number < 0 || number >= kParamCount)
+        return false;
+    param = static_cast<Param>(number);
+    return true;
+}
+
+void Snowball_PDE::set_param(Param index, double value)
+{
+    std::vector<double>& ko_barrier = contract.ko_barrier;
+    std::vector<double>& ki_barrier = contract.ki_barrier;
+    std::vector<double>& ko_coupon = contract.ko_coupon;
     switch (index) {
-    case KoBarrier:
+    case Param::KoBarrier:
         std::fill(ko_barrier.begin(), ko_barrier.end(), value);
         break;
-    case KiBarrier:
+    case Param::KiBarrier:
         std::fill(ki_barrier.begin(), ki_barrier.end(), value);
         break;
-    case KoCoupon:
+    case Param::KoCoupon:
         std::fill(ko_coupon.begin(), ko_coupon.end(), value);
         break;
-    case Sigma:
+    case Param::Sigma:
         params.sigma = value;
         break;
-    case DivCoupon:
-        div_coupon = value;
+    case Param::DivCoupon:
+        contract.div_coupon = value;
         break;
-    case CouponAndDiv:
-        div_coupon = value;
+    case Param::CouponAndDiv:
+        contract.div_coupon = value;
         std::fill(ko_coupon.begin(), ko_coupon.end(), value);
         break;
-    default:
-        break;
     }
 }
 
-void Snowball_PDE::save_param(int index)
+void Snowball_PDE::save_param(Param index)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
+    const SnowballContract& c = contract;
     switch (index) {
-    case KoBarrier:
-        saved_value = ko_barrier.empty() ? nan : ko_barrier.front();
+    case Param::KoBarrier:
+        saved_value = c.ko_barrier.empty() ? nan : c.ko_barrier.front();
         break;
-    case KiBarrier:
-        saved_value = ki_barrier.empty() ? nan : ki_barrier.front();
+    case Param::KiBarrier:
+        saved_value = c.ki_barrier.empty() ? nan : c.ki_barrier.front();
         break;
-    case KoCoupon:
-        saved_value = ko_coupon.empty() ? nan : ko_coupon.front();
+    case Param::KoCoupon:
+        saved_value = c.ko_coupon.empty() ? nan : c.ko_coupon.front();
         break;
-    case Sigma:
+    case Param::Sigma:
         saved_value = params.sigma;
         break;
-    case DivCoupon:
-    case CouponAndDiv:
-        saved_value = div_coupon;
-        break;
-    default:
+    case Param::DivCoupon:
+    case Param::CouponAndDiv:
+        saved_value = c.div_coupon;
         break;
     }
 }
 
-void Snowball_PDE::restore_param(int index) { set_param(index, saved_value); }
+void Snowball_PDE::restore_param(Param index) { set_param(index, saved_value); }
 
-int Snowball_PDE::solve_param(double target, int index, double* result, double lo, double hi)
+SearchStatus Snowball_PDE::solve_param(double target, int index, double* result, double lo, double hi)
 {
-    if (!known_param(index))
-        return -3;
+    Param param;
+    if (!param_from_number(index, param))
+        return SearchStatus::UnknownParam;
+    return solve_param(target, param, result, lo, hi);
+}
+
+SearchStatus Snowball_PDE::solve_param(double target, Param index, double* result, double lo, double hi)
+{
     save_param(index);
 
     set_param(index, lo);
@@ -89,7 +101,7 @@ int Snowball_PDE::solve_param(double target, int index, double* result, double l
     const bool outside = rising ? (target > price_hi || target < price_lo) : (target < price_hi || target > price_lo);
     if (outside) {
         restore_param(index);
-        return -4;
+        return SearchStatus::TargetOutside;
     }
 
     if (result)
@@ -99,7 +111,9 @@ int Snowball_PDE::solve_param(double target, int index, double* result, double l
         const double mid = (lo + hi) * 0.5;
         set_param(index, mid);
         const double p = price();
-        std::printf("price:%.5f at %.3f\n", p, mid);
+        char line[128];
+        std::snprintf(line, sizeof line, "price:%.5f at %.3f\n", p, mid);
+        trace(line);
 
         if (std::fabs(target - p) < epsilon) {
             AppLogger::instance().log(AppLogger::Info, "price:%.5f when %s=%.3f after %d calc\n", p,
@@ -107,12 +121,12 @@ int Snowball_PDE::solve_param(double target, int index, double* result, double l
             if (result)
                 *result = mid;
             restore_param(index);
-            return 0;
+            return SearchStatus::Found;
         }
         if (attempt > 0 && std::fabs(p - previous) < epsilon) {
             AppLogger::instance().log(AppLogger::Critical, "Price NOT changed > EPSILON");
             restore_param(index);
-            return -2;
+            return SearchStatus::PriceNotMoving;
         }
         previous = p;
         if (rising ? p < target : p > target)
@@ -121,5 +135,5 @@ int Snowball_PDE::solve_param(double target, int index, double* result, double l
             hi = mid;
     }
     restore_param(index);
-    return -1;
+    return SearchStatus::NoSolution;
 }

@@ -22,7 +22,7 @@ int nearest_index(double x, int lo, int hi) { return clamp_to_int(std::round(x),
 int ceil_index(double x, int lo, int hi) { return clamp_to_int(std::ceil(x), lo, hi); }
 int floor_index(double x, int lo, int hi) { return clamp_to_int(std::floor(x), lo, hi); }
 
-void SnowballGrid::place_barriers(const SnowballTerms& terms)
+void SnowballGrid::place_barriers(const SnowballContract& terms)
 {
     // Indices beyond the grid on either side behave like the edge plus one:
     // no node reaches them.

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "PDEParams.h"
-#include "SnowballTerms.h"
+#include "SnowballContract.h"
 
 #include <vector>
 
@@ -22,7 +22,7 @@ struct SnowballGrid
     double price(int n) const { return n * dS; }
 
     // Fills the node indices from the terms; obs_col must already be set.
-    void place_barriers(const SnowballTerms& terms);
+    void place_barriers(const SnowballContract& terms);
 };
 
 // The integer nearest to x, halves away from zero, kept within [lo, hi] so

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-SnowballPayoff::SnowballPayoff(const SnowballTerms& terms, const SnowballGrid& grid, const PDEParams& params)
+SnowballPayoff::SnowballPayoff(const SnowballContract& terms, const SnowballGrid& grid, const PDEParams& params)
     : terms_(terms),
       grid_(grid),
       S0_(params.S0),

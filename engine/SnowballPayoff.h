@@ -1,7 +1,7 @@
 #pragma once
 
 #include "SnowballGrid.h"
-#include "SnowballTerms.h"
+#include "SnowballContract.h"
 
 #include <vector>
 
@@ -12,7 +12,7 @@
 class SnowballPayoff
 {
 public:
-    SnowballPayoff(const SnowballTerms& terms, const SnowballGrid& grid, const PDEParams& params);
+    SnowballPayoff(const SnowballContract& terms, const SnowballGrid& grid, const PDEParams& params);
 
     // Knock-out payout of observation k at time t on interior node n.
     double knock_out(int k, double t, int n) const { return coupon_payout(k, t) + participation_on_observation(n); }
@@ -30,7 +30,7 @@ private:
     double participation_on_observation(int n) const;
     double participation_at_maturity(int n) const;
 
-    const SnowballTerms& terms_;
+    const SnowballContract& terms_;
     const SnowballGrid& grid_;
     double S0_;
     double r_;

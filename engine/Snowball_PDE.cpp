@@ -2,6 +2,7 @@
 
 #include "AppLogger.h"
 
+#include <cmath>
 #include <cstdio>
 #include <limits>
 #include <new>
@@ -14,46 +15,26 @@ double first_or_nan(const std::vector<double>& values) { return values.empty() ?
 
 }  // namespace
 
-Snowball_PDE::Snowball_PDE() : Calculator_PDE(true), saved_value(kNaN) {}
+Snowball_PDE::Snowball_PDE() : saved_value(kNaN) {}
 
-void Snowball_PDE::assign_schedule(const std::vector<double>& obs, const std::vector<double>& ko,
-                                   const std::vector<double>& coupon, const std::vector<double>& ki,
-                                   const char* caller)
+void Snowball_PDE::set_structure(const SnowballContract& c, const PDEParams& p)
 {
-    // Copies first: the arguments may be this engine's own vectors.
     try {
-        std::vector<double> obs_copy(obs), ko_copy(ko), coupon_copy(coupon), ki_copy(ki);
-        obs_times.swap(obs_copy);
-        ko_barrier.swap(ko_copy);
-        ko_coupon.swap(coupon_copy);
-        ki_barrier.swap(ki_copy);
+        SnowballContract copy(c);  // first: c may be this engine's own contract
+        contract = std::move(copy);
     } catch (const std::bad_alloc&) {
         // No schedule rather than the previous one: every price is then NaN.
-        obs_times.clear();
-        ko_barrier.clear();
-        ko_coupon.clear();
-        ki_barrier.clear();
-        AppLogger::instance().log(AppLogger::Err, "%s refused: out of memory for the schedule.", caller);
+        for (std::vector<double>* list :
+             {&contract.obs_times, &contract.ko_barrier, &contract.ko_coupon, &contract.ki_barrier})
+            std::vector<double>().swap(*list);
+        contract.div_coupon = c.div_coupon;
+        contract.floor_price = c.floor_price;
+        contract.call_strike = c.call_strike;
+        contract.call_participation = c.call_participation;
+        contract.form = c.form;
+        AppLogger::instance().log(AppLogger::Err, "set_structure refused: out of memory for the schedule.");
     }
-}
-
-void Snowball_PDE::set_structure(const std::vector<double>& obs, const std::vector<double>& ko,
-                                 const std::vector<double>& coupon, const std::vector<double>& ki, double div,
-                                 double floor, double strike, double participation, double payoff,
-                                 const PDEParams& p)
-{
-    assign_schedule(obs, ko, coupon, ki, "set_structure");
-    div_coupon = div;
-    floor_price = floor;
-    call_strike = strike;
-    call_participation = participation;
-    payoff_type = payoff;
-
-    params = p;  // the caller's output pointers are not ours to write through
-    params.out_price = nullptr;
-    params.out_price_ki = nullptr;
-    params.out_dS = nullptr;
-    params.out_dt = nullptr;
+    params = p;
     initialised = true;
 }
 
@@ -63,47 +44,68 @@ void Snowball_PDE::set_grid_size(int M, int N)
     params.N = N;
 }
 
+SolverResult Snowball_PDE::run(const PDEParams& p, GridOutput output) const
+{
+    return auto_call_finite_diff_implicit(contract, p, output, StepMethod::Factored, progress_hook());
+}
+
+void Snowball_PDE::keep_run(SolverResult& result, PDEParams& p, NEWMAT::Matrix* price, NEWMAT::Matrix* price_ki,
+                            bool steps)
+{
+    // A NaN dividend yield is taken as 0 by every run that got that far.
+    if (!std::isnan(result.q))
+        p.q = result.q;
+    if (steps && result.grid_laid_out) {
+        dS = result.dS;
+        dt = result.dt;
+    }
+    if (!result.ok())
+        return;
+    // Release() hands the storage over instead of copying the grid.
+    result.price_grid.Release();
+    *price = result.price_grid;
+    result.price_ki_grid.Release();
+    *price_ki = result.price_ki_grid;
+}
+
 double Snowball_PDE::price()
 {
-    return auto_call_finite_diff_implicit(obs_times, ko_barrier, ko_coupon, ki_barrier, div_coupon, floor_price,
-                                          call_strike, call_participation, payoff_type, params);
+    SolverResult result = run(params, GridOutput::PriceOnly);
+    if (!std::isnan(result.q))
+        params.q = result.q;
+    return result.price;
 }
 
 double Snowball_PDE::price_with_grids()
 {
-    params.out_price = &Price;
-    params.out_price_ki = &Price_KI;
-    params.out_dS = &dS;
-    params.out_dt = &dt;
-    return price();
+    SolverResult result = run(params, GridOutput::ValueGrids);
+    keep_run(result, params, &Price, &Price_KI, true);
+    return result.price;
 }
 
 bool Snowball_PDE::calculate()
 {
     params_vol_up = params;
     params_vol_up.sigma = params.sigma + bump_vol;
-    params_vol_up.out_price = &Price_vol_up;
-    params_vol_up.out_price_ki = &Price_KI_vol_up;
-    params_vol_up.out_dS = nullptr;
-    params_vol_up.out_dt = nullptr;
-
     params_rate_up = params;
     params_rate_up.r = params.r + bump_rate;
-    params_rate_up.out_price = &Price_rate_up;
-    params_rate_up.out_price_ki = &Price_KI_rate_up;
-    params_rate_up.out_dS = nullptr;
-    params_rate_up.out_dt = nullptr;
 
-    params.out_price = &Price;
-    params.out_price_ki = &Price_KI;
-    params.out_dS = &dS;
-    params.out_dt = &dt;
-
-    for (PDEParams* block : {&params, &params_vol_up, &params_rate_up}) {
-        const double value = auto_call_finite_diff_implicit(obs_times, ko_barrier, ko_coupon, ki_barrier,
-                                                            div_coupon, floor_price, call_strike,
-                                                            call_participation, payoff_type, *block);
-        if (value != value)
+    {
+        SolverResult base = run(params, GridOutput::ValueGrids);
+        keep_run(base, params, &Price, &Price_KI, true);
+        if (!base.ok())
+            return false;
+    }
+    {
+        SolverResult vol_up = run(params_vol_up, GridOutput::ValueGrids);
+        keep_run(vol_up, params_vol_up, &Price_vol_up, &Price_KI_vol_up, false);
+        if (!vol_up.ok())
+            return false;
+    }
+    {
+        SolverResult rate_up = run(params_rate_up, GridOutput::ValueGrids);
+        keep_run(rate_up, params_rate_up, &Price_rate_up, &Price_KI_rate_up, false);
+        if (!rate_up.ok())
             return false;
     }
     // The runs may have replaced a NaN q by 0 in params only.
@@ -128,24 +130,7 @@ void Snowball_PDE::copy_structure_from(const Snowball_PDE& other)
 {
     if (this == &other)
         return;
-    assign_schedule(other.obs_times, other.ko_barrier, other.ko_coupon, other.ki_barrier, "copy_structure_from");
-    div_coupon = other.div_coupon;
-    floor_price = other.floor_price;
-    call_strike = other.call_strike;
-    call_participation = other.call_participation;
-    payoff_type = other.payoff_type;
-    params.S0 = other.params.S0;
-    params.S_max = other.params.S_max;
-    params.sigma = other.params.sigma;
-    params.r = other.params.r;
-    params.q = other.params.q;
-    params.T = other.params.T;
-    params.M = other.params.M;
-    params.N = other.params.N;
-    params.out_price = nullptr;
-    params.out_price_ki = nullptr;
-    params.out_dS = nullptr;
-    params.out_dt = nullptr;
+    set_structure(other.contract, other.params);
     initialised = other.initialised;
 }
 
@@ -153,16 +138,17 @@ std::string Snowball_PDE::description() const
 {
     std::string text;
     char buffer[1024];
-    for (double t : obs_times) {
+    for (double t : contract.obs_times) {
         std::snprintf(buffer, sizeof buffer, "%f-", t);
         text += buffer;
     }
     // Empty schedules print nan in their places.
     std::snprintf(buffer, sizeof buffer, "%f %f %f %f %f %f %f %f %f %f %f %f %f %f %f %f",
-                  first_or_nan(ko_barrier), first_or_nan(ko_coupon), first_or_nan(ki_barrier), div_coupon,
-                  floor_price, call_strike, call_participation, payoff_type != 0.0 ? 1.0 : 0.0, params.S0,
-                  params.S_max, params.sigma, params.r, params.q, params.T, static_cast<double>(params.M),
-                  static_cast<double>(params.N));
+                  first_or_nan(contract.ko_barrier), first_or_nan(contract.ko_coupon),
+                  first_or_nan(contract.ki_barrier), contract.div_coupon, contract.floor_price,
+                  contract.call_strike, contract.call_participation, contract.option_form() ? 1.0 : 0.0,
+                  params.S0, params.S_max, params.sigma, params.r, params.q, params.T,
+                  static_cast<double>(params.M), static_cast<double>(params.N));
     text += buffer;
     return text;
 }

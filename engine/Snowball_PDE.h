@@ -3,30 +3,25 @@
 #include "AutoCallSolver.h"
 #include "Calculator_PDE.h"
 #include "PDEParams.h"
+#include "ParameterSearch.h"
+#include "SnowballContract.h"
 
 #include <string>
-#include <vector>
 
-// One snowball (autocallable) structure: its terms, its grid parameters and
-// the grids of its last runs. Prices are in the units of S0, rates, coupons
-// and volatility are decimals, times are years. Failures come back as NaN,
-// false or a negative code, never as an exception.
+// One snowball (autocallable) structure on the design grid: its contract,
+// its model and grid parameters and the grids of its last runs. Prices are in
+// the units of S0, rates, coupons and volatility are decimals, times are
+// years. Failures come back as NaN, false or a status, never as an exception.
 class Snowball_PDE : public Calculator_PDE
 {
 public:
-    // Parameter numbers of set_param/save_param/restore_param/solve_param.
-    enum Param { KoBarrier = 0, KiBarrier = 1, KoCoupon = 2, Sigma = 3, DivCoupon = 4, CouponAndDiv = 5 };
-
     Snowball_PDE();
 
-    void set_structure(const std::vector<double>& obs_times, const std::vector<double>& ko_barrier,
-                       const std::vector<double>& ko_coupon, const std::vector<double>& ki_barrier,
-                       double div_coupon, double floor_price, double call_strike,
-                       double call_participation, double payoff_type, const PDEParams& params);
+    // Takes the structure and its parameters; the engine is initialised.
+    void set_structure(const SnowballContract& contract, const PDEParams& params);
     void set_grid_size(int M, int N);
 
-    // One run with the current params; grids are stored only when the output
-    // pointers are set (set_structure clears them).
+    // One run with the current params, keeping no grids.
     double price();
     double price_with_grids() override;
     // Base, volatility-up and rate-up runs; false at the first NaN.
@@ -35,31 +30,25 @@ public:
     void copy_structure_from(const Snowball_PDE& other);
     std::string description() const override;
 
-    void set_param(int index, double value);
-    void save_param(int index);
-    void restore_param(int index);
-    // Bisection of parameter `index` on [lo, hi] for the target price:
-    // 0 found (*result), -1 no solution within max_iter, -2 price stopped
-    // moving, -3 unknown parameter, -4 target outside the end prices.
-    int solve_param(double target, int index, double* result, double lo, double hi);
+    void set_param(Param index, double value);
+    void save_param(Param index);
+    void restore_param(Param index);
+    // Bisection of a term on [lo, hi] for the target price; *result holds
+    // the term's value when the status is Found.
+    SearchStatus solve_param(double target, Param index, double* result, double lo, double hi);
+    // The design's numbering 0..5; any other number is UnknownParam.
+    SearchStatus solve_param(double target, int index, double* result, double lo, double hi);
 
-    std::vector<double> ko_barrier;
-    std::vector<double> ko_coupon;
-    std::vector<double> ki_barrier;
-    double div_coupon = 0.15;
-    double floor_price = 0.0;
-    double call_strike = 0.0;
-    double call_participation = 0.0;
-    double payoff_type = 0.0;  // above 0.5: option form, else note form
-    std::vector<double> obs_times;
+    SnowballContract contract;
     bool initialised = false;
     double epsilon = 0.05;
     int max_iter = 50;
     double saved_value;
 
 private:
-    // Replaces the four schedule vectors; out of memory leaves them empty
-    // (so every price is NaN) and logs why, naming the caller.
-    void assign_schedule(const std::vector<double>& obs, const std::vector<double>& ko,
-                         const std::vector<double>& coupon, const std::vector<double>& ki, const char* caller);
+    // One run of the solver on this engine's terms and the given parameters.
+    SolverResult run(const PDEParams& p, GridOutput output) const;
+    // Takes a run's dividend yield, grid steps and grids into this engine the
+    // way the runs always stored them.
+    void keep_run(SolverResult& run, PDEParams& p, NEWMAT::Matrix* price, NEWMAT::Matrix* price_ki, bool steps);
 };

@@ -37,11 +37,10 @@ StressStatus run_stress_grid(const Snowball_PDE& engine, const GridAxis& prices,
         out.delta = out.tv;
         out.gamma = out.tv;
 
-        // price_with_grids points the copy's outputs at its own grids: the
-        // caller's engine stays untouched.
+        // Grids are stored in the copy: the caller's engine stays untouched.
         Snowball_PDE work(engine);
         for (int j = 0; j < vols.count; ++j) {
-            work.set_param(3, vols.at(j));
+            work.set_param(Param::Sigma, vols.at(j));
             if (std::isnan(work.price_with_grids()))
                 continue;   // the grids may still hold the previous volatility
             const bool greeks = work.create_grid_greeks();   // else stale: leave NaN

@@ -6,7 +6,7 @@
 #include <cfloat>
 #include <cmath>
 
-ScanResult univariate_scan(const Snowball_PDE& engine, int index, double start, double end,
+ScanResult univariate_scan(const Snowball_PDE& engine, Param index, double start, double end,
                            double step, double target)
 {
     ScanResult r;
@@ -34,12 +34,7 @@ ScanResult univariate_scan(const Snowball_PDE& engine, int index, double start, 
     // A fault of the matrix library or the memory counts as a price that
     // could not be computed; nothing escapes to the caller's event loop.
     try {
-        Snowball_PDE work(engine);
-        // A scan needs no grids; storing them on every run would only cost time.
-        work.params.out_price = nullptr;
-        work.params.out_price_ki = nullptr;
-        work.params.out_dS = nullptr;
-        work.params.out_dt = nullptr;
+        Snowball_PDE work(engine);  // price() stores no grids
         work.save_param(index);
 
         r.values.reserve(static_cast<size_t>(n));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ParameterSearch.h"
+
 #include <vector>
 
 class Snowball_PDE;
@@ -29,7 +31,7 @@ struct ScanResult
 };
 
 // Prices a private copy of engine (which is left as it is) at the values
-// start + i * step of term index (set_param numbering 0..5) and finds the
+// start + i * step of term index and finds the
 // price nearest target. The copy writes no grids.
-ScanResult univariate_scan(const Snowball_PDE& engine, int index, double start, double end,
+ScanResult univariate_scan(const Snowball_PDE& engine, Param index, double start, double end,
                            double step, double target);

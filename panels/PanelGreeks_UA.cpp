@@ -5,6 +5,7 @@
 #include "PlotCurve.h"
 #include "Prompt.h"
 #include "StressGrid.h"
+#include "TermTable.h"
 #include "UnivariateScan.h"
 
 #include <QColor>
@@ -22,19 +23,6 @@
 
 namespace {
 
-struct DefaultRange
-{
-    double start;
-    double end;
-    double step;
-};
-
-// Per term, in set_param numbering: knock-out price, knock-in price,
-// knock-out coupon, volatility, dividend coupon, both coupons.
-const DefaultRange kDefaultRanges[] = {
-    {100, 110, 5}, {80, 90, 1}, {0, 0.5, 0.05}, {0, 1, 0.05}, {0, 0.3, 0.05}, {0, 0.3, 0.05},
-};
-
 QString numberText(double v)
 {
     return QString::number(v, 'g', 6);
@@ -47,7 +35,8 @@ PanelGreeks_UA::PanelGreeks_UA(double target, QWidget* parent) : QDialog(parent)
     setWindowTitle(QString::fromUtf8("场外衍生品 单变量-价格分析"));
     setupUi();
     lineEdit_target->setText(numberText(target));
-    setRange(3, 0, 1, 0.05);
+    const TermSpec& sigma = termSpec(Param::Sigma);
+    setRange(sigma.id, sigma.start, sigma.end, sigma.step);
 }
 
 PanelGreeks_UA::~PanelGreeks_UA() = default;
@@ -67,8 +56,8 @@ void PanelGreeks_UA::setupUi()
 
     label("目标变量:");
     comboBox_param = new QComboBox(this);
-    for (const char* item : {"敲出价格", "敲入价格", "敲出票息", "波动率", "红利票息", "红利&敲出票息"})
-        comboBox_param->addItem(QString::fromUtf8(item));
+    for (const TermSpec& term : termTable())
+        comboBox_param->addItem(QString::fromUtf8(term.caption));
     row->addWidget(comboBox_param);
     label("开始:");
     lineEdit_start = field("");
@@ -113,10 +102,10 @@ void PanelGreeks_UA::setCaller(ParamTarget* c)
     caller = c;
 }
 
-void PanelGreeks_UA::setRange(int index, double start, double end, double step)
+void PanelGreeks_UA::setRange(Param term, double start, double end, double step)
 {
-    // A changed index first writes its default range through the combo's signal.
-    comboBox_param->setCurrentIndex(index);
+    // A changed term first writes its default range through the combo's signal.
+    comboBox_param->setCurrentIndex(static_cast<int>(term));
     lineEdit_start->setText(numberText(std::max(0.0, start)));
     lineEdit_end->setText(numberText(std::max(0.0, end)));
     lineEdit_step->setText(numberText(step));
@@ -124,8 +113,10 @@ void PanelGreeks_UA::setRange(int index, double start, double end, double step)
 
 void PanelGreeks_UA::on_comboBox_param_IndexChanged(int index)
 {
-    const DefaultRange r = index >= 0 && index < 6 ? kDefaultRanges[index] : DefaultRange{0, 1, 0.05};
-    setRange(index, r.start, r.end, r.step);
+    if (index < 0 || index >= kParamCount)
+        return;
+    const TermSpec& term = termTable()[static_cast<std::size_t>(index)];
+    setRange(term.id, term.start, term.end, term.step);
 }
 
 void PanelGreeks_UA::on_pushButton_analyse_clicked()
@@ -136,7 +127,10 @@ void PanelGreeks_UA::on_pushButton_analyse_clicked()
     const double target = lineEdit_target->text().toDouble();
 
     const int index = comboBox_param->currentIndex();
-    const ScanResult r = univariate_scan(engine, index, start, end, step, target);
+    if (index < 0 || index >= kParamCount)
+        return;
+    const ScanResult r = univariate_scan(engine, termTable()[static_cast<std::size_t>(index)].id, start, end, step,
+                                         target);
     if (r.capped)   // stays rewritten even when the scan then fails
         lineEdit_step->setText(numberText(r.step));
 
@@ -194,8 +188,9 @@ void PanelGreeks_UA::on_pushButton_use_clicked()
     const int index = comboBox_param->currentIndex();
     if (!caller || resultIndex < 0 || index != resultIndex)
         return;
+    const TermSpec& term = termTable()[static_cast<std::size_t>(index)];
     double v = lineEdit_param->text().trimmed().toDouble();
-    if (index >= 2)
+    if (term.percent)
         v *= 100.0;
-    caller->applyParamValue(index, v);
+    caller->applyParamValue(term.id, v);
 }

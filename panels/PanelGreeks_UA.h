@@ -26,7 +26,7 @@ public:
     void setCaller(ParamTarget* caller);
     // Selects the term (its default range first, when the index changes),
     // then shows max(0, start), max(0, end) and step.
-    void setRange(int index, double start, double end, double step);
+    void setRange(Param term, double start, double end, double step);
 
     Snowball_PDE engine;
 

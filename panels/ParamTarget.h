@@ -1,10 +1,12 @@
 #pragma once
 
-// Receiver of a parameter value found by an analysis panel (the main dialog
-// writes it back into the field of parameter index 0..5).
+#include "ParameterSearch.h"
+
+// Receiver of a term's value found by an analysis panel (the main dialog
+// writes it back into the term's field, in the field's units).
 class ParamTarget
 {
 public:
     virtual ~ParamTarget();
-    virtual void applyParamValue(int index, double value) = 0;
+    virtual void applyParamValue(Param term, double value) = 0;
 };

@@ -52,8 +52,8 @@ QString cellText(const QTableWidget* table, int row, int column)
 
 }  // namespace
 
-WidgetObserveGlobal::WidgetObserveGlobal(QWidget* parent)
-    : QDialog(parent)
+WidgetObserveGlobal::WidgetObserveGlobal(const Calendar& calendar, QWidget* parent)
+    : QDialog(parent), calendar_(calendar)
 {
     setWindowTitle(QStringLiteral("观察日管理"));
     resize(500, 600);
@@ -185,7 +185,7 @@ QDate WidgetObserveGlobal::expiryDate() const
 void WidgetObserveGlobal::snapToTradingDay(QDateEdit* edit)
 {
     // An invalid result (no calendar, date outside it) leaves the input as it is.
-    const QDate rolled = rollForwardDate(edit->date());
+    const QDate rolled = rollForwardDate(calendar_, edit->date());
     if (rolled.isValid())
         edit->setDate(rolled);
 }
@@ -194,9 +194,12 @@ void WidgetObserveGlobal::estimateObserveDates()
 {
     snapToTradingDay(dateEdit_start);
     snapToTradingDay(dateEdit_expiry);
-    observe_dates = generateObserveDates(dateEdit_start->date(), dateEdit_expiry->date(),
-                                         lineEdit_lock->text().toInt(nullptr, 10),
-                                         comboBox_frequency->currentText());
+    const GeneratedSchedule schedule =
+        generateObserveDates(calendar_, dateEdit_start->date(), dateEdit_expiry->date(),
+                             lineEdit_lock->text().toInt(nullptr, 10), comboBox_frequency->currentText());
+    if (!schedule.ok())
+        prompt::critical(nullptr, scheduleErrorTitle(), schedule.error);
+    observe_dates = schedule.dates;
 }
 
 void WidgetObserveGlobal::loadSchedule(const QString& dates, const QString& ko, const QString& coupon,
@@ -235,7 +238,9 @@ void WidgetObserveGlobal::loadSchedule(const QString& dates, const QString& ko, 
 void WidgetObserveGlobal::setColumnValues(const QString& valueText, int column, const QString& name,
                                           int rowCount)
 {
-    const ValueSpread spread = spreadValues(valueText, rowCount, name, this);
+    const ValueSpread spread = spreadValues(valueText, rowCount, name);
+    if (!spread.warning.isEmpty())
+        prompt::warning(this, QStringLiteral("请注意："), spread.warning);
     if (spread.single) {
         mergeColumn(tableWidget_observe, column, spread.values.value(0));
         return;

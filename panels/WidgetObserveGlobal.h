@@ -19,12 +19,15 @@ class QTableWidget;
 // dateEdit_expiry, comboBox_frequency, lineEdit_lock, comboBox_target,
 // lineEdit_start_value, lineEdit_change, lineEdit_steps, tableWidget_observe
 // and the pushButton_* names of the slots.
+class Calendar;
+
 class WidgetObserveGlobal : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit WidgetObserveGlobal(QWidget* parent = nullptr);
+    // Dates are rolled and counted on the calendar, which outlives the editor.
+    explicit WidgetObserveGlobal(const Calendar& calendar, QWidget* parent = nullptr);
 
     // Schedule texts: dates yyyyMMdd joined by "_", values joined by "_"
     // (one value means the same value on every date).
@@ -57,6 +60,7 @@ private slots:
     void on_pushButton_set_ob_item_clicked();
 
 private:
+    const Calendar& calendar_;
     void buildWidgets();
     void snapToTradingDay(QDateEdit* edit);
     void estimateObserveDates();

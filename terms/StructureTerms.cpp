@@ -55,7 +55,7 @@ int dateNumber(const QString& yyyymmdd)
 
 }  // namespace
 
-StructureTerms structureTerms(const StructureTexts& texts)
+StructureTerms structureTerms(const StructureTexts& texts, const Calendar& calendar)
 {
     StructureTerms terms;
     const int yearDays = fieldInt(texts.yearDays);
@@ -70,12 +70,13 @@ StructureTerms structureTerms(const StructureTexts& texts)
     p.M = fieldInt(texts.M);
     p.N = fieldInt(texts.N);
 
-    terms.div_coupon = fieldNumber(texts.divCoupon) / 100;
-    terms.floor_price = fieldNumber(texts.floor);
-    terms.call_strike = fieldNumber(texts.strike);
-    terms.call_participation = fieldNumber(texts.participation);
+    SnowballContract& c = terms.contract;
+    c.div_coupon = fieldNumber(texts.divCoupon) / 100;
+    c.floor_price = fieldNumber(texts.floor);
+    c.call_strike = fieldNumber(texts.strike);
+    c.call_participation = fieldNumber(texts.participation);
 
-    terms.obsTimesOk = observation_times(texts.observeDates, texts.startDate, terms.obs_times,
+    terms.obsTimesOk = observation_times(calendar, texts.observeDates, texts.startDate, c.obs_times,
                                          texts.dayMode == DayMode::Trading, yearDays);
 
     spreadTermLists(terms, texts);
@@ -84,33 +85,28 @@ StructureTerms structureTerms(const StructureTexts& texts)
 
 void spreadTermLists(StructureTerms& terms, const StructureTexts& texts)
 {
-    const size_t dates = terms.obs_times.size();
-    terms.ko_barrier = spreadOverDates(valueList(texts.ko), dates);
-    terms.ko_coupon = spreadOverDates(valueList(texts.coupon), dates);
-    terms.ki_barrier = spreadOverDates(valueList(texts.ki), dates);
-    for (double& c : terms.ko_coupon)
-        c *= 0.01;
+    SnowballContract& c = terms.contract;
+    const size_t dates = c.obs_times.size();
+    c.ko_barrier = spreadOverDates(valueList(texts.ko), dates);
+    c.ko_coupon = spreadOverDates(valueList(texts.coupon), dates);
+    c.ki_barrier = spreadOverDates(valueList(texts.ki), dates);
+    for (double& coupon : c.ko_coupon)
+        coupon *= 0.01;
 }
 
 void applyTerms(Snowball_PDE& engine, const StructureTerms& terms)
 {
+    const PayoffForm form = engine.contract.form;
+    engine.contract = terms.contract;
+    engine.contract.form = form;
     engine.params = terms.params;
-    engine.div_coupon = terms.div_coupon;
-    engine.floor_price = terms.floor_price;
-    engine.call_strike = terms.call_strike;
-    engine.call_participation = terms.call_participation;
-    engine.set_grid_size(terms.params.M, terms.params.N);
-    engine.obs_times = terms.obs_times;
-    engine.ko_barrier = terms.ko_barrier;
-    engine.ko_coupon = terms.ko_coupon;
-    engine.ki_barrier = terms.ki_barrier;
 }
 
-void handOver(Snowball_PDE& engine, double payoffType)
+void handOver(Snowball_PDE& engine, const StructureTerms& terms, PayoffForm form)
 {
-    engine.set_structure(engine.obs_times, engine.ko_barrier, engine.ko_coupon, engine.ki_barrier,
-                         engine.div_coupon, engine.floor_price, engine.call_strike,
-                         engine.call_participation, payoffType, engine.params);
+    SnowballContract contract = terms.contract;
+    contract.form = form;
+    engine.set_structure(contract, terms.params);
 }
 
 LookupGreeks lookupGreeks(const Snowball_PDE& engine, double S, double tau, bool knockedIn, double yearDays)

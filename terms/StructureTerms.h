@@ -1,8 +1,11 @@
 #pragma once
 
 #include "Snowball_PDE.h"
+#include "SnowballContract.h"
 
 #include <QString>
+
+class Calendar;
 
 #include <vector>
 
@@ -38,18 +41,12 @@ struct StructureTexts
     QString expiryDate;     // yyyyMMdd
 };
 
-// What the engine receives; rates, volatility and coupons as decimals.
+// What the engine receives; rates, volatility and coupons as decimals. The
+// form (note or option) is not among the texts: the hand-over sets it.
 struct StructureTerms
 {
-    PDEParams params;  // M and N from the texts, output pointers null
-    std::vector<double> obs_times;
-    std::vector<double> ko_barrier;
-    std::vector<double> ko_coupon;
-    std::vector<double> ki_barrier;
-    double div_coupon = 0;
-    double floor_price = 0;
-    double call_strike = 0;
-    double call_participation = 0;
+    SnowballContract contract;
+    PDEParams params;  // M and N from the texts
     // False when the observation dates could not be turned into times
     // (trading-day mode without a loaded trading calendar); obs_times is then
     // empty and the terms cannot be priced.
@@ -72,22 +69,23 @@ std::vector<double> valueList(const QString& text);
 // trading-day mode (D counts both ends), D / 365 in calendar-day mode.
 double maturityYears(double days, DayMode mode, int yearDays);
 
-// The whole conversion. Never fails; see StructureTerms::obsTimesOk.
-StructureTerms structureTerms(const StructureTexts& texts);
+// The whole conversion, observation dates counted on the calendar. Never
+// fails; see StructureTerms::obsTimesOk.
+StructureTerms structureTerms(const StructureTexts& texts, const Calendar& calendar);
 
-// Sets the knock-out, coupon and knock-in lists from the texts over
-// terms.obs_times: one value stands for every date, longer lists stay as
-// typed, coupons become decimals.
+// Sets the knock-out, coupon and knock-in lists from the texts over the
+// contract's observation times: one value stands for every date, longer
+// lists stay as typed, coupons become decimals.
 void spreadTermLists(StructureTerms& terms, const StructureTexts& texts);
 
-// Writes the terms into the engine the way the window's collectInputs does:
-// params, extension terms, grid size, observation times, value lists. Leaves
-// payoff_type and initialised alone (the hand-over sets those).
+// Writes the terms into the engine the way the window's collectInputs does,
+// keeping the engine's form and its initialised flag (the hand-over sets
+// those).
 void applyTerms(Snowball_PDE& engine, const StructureTerms& terms);
 
-// Hands the engine's own terms over with set_structure, which makes it
-// initialised; payoffType 0 is a note, 1 an option.
-void handOver(Snowball_PDE& engine, double payoffType);
+// Hands the terms over with set_structure in the given form, which makes the
+// engine initialised.
+void handOver(Snowball_PDE& engine, const StructureTerms& terms, PayoffForm form);
 
 // One lookup on the engine's Greek grids in the window's units: value, Delta
 // and Gamma as the grids hold them, Theta per day of a yearDays-day year,

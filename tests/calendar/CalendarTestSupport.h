@@ -5,7 +5,6 @@
 #include "CsvBlockFile.h"
 #include "LogCapture.h"
 #include "ObserveSchedule.h"
-#include "RecordingPrompter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,35 +1,44 @@
 // Observation schedules on a calendar in which every day from 2022 to 2027
-// trades, so that no date moves and the results can be worked out by hand.
-// It is the process-wide calendar, read from the working directory's
-// "trade_calendar.csv" on first use.
+// trades, so that no date moves and the results can be worked out by hand;
+// and the process-wide calendar, which no other test of this program uses.
 #include "CalendarTestSupport.h"
 
-#include <QObject>
+namespace {
 
-class EveryDayCalendar : public ::testing::Environment
+std::string everyDayText()
 {
-    void SetUp() override
-    {
-        std::string text = "iDate\n";
-        for (QDate d(2022, 1, 1); d.year() < 2028; d = d.addDays(1))
-            text += d.toString("yyyyMMdd").toStdString() + '\n';
-        dir.write("trade_calendar.csv", text);
-        std::filesystem::current_path(dir.path(""));
-        ASSERT_EQ(trd_calendar().dates().size(), 2191u);  // 6 years, 2024 a leap year
-    }
-    void TearDown() override { std::filesystem::current_path(previous); }
+    std::string text = "iDate\n";
+    for (QDate d(2022, 1, 1); d.year() < 2028; d = d.addDays(1))
+        text += d.toString("yyyyMMdd").toStdString() + '\n';
+    return text;
+}
+
+const Calendar& everyDay()
+{
+    static const Calendar calendar = [] {
+        TempDir dir;
+        Calendar c(2);
+        EXPECT_TRUE(c.load(dir.write("every_day.csv", everyDayText())));
+        EXPECT_EQ(c.dates().size(), 2191u);  // 6 years, 2024 a leap year
+        return c;
+    }();
+    return calendar;
+}
+
+}  // namespace
+
+TEST(TrdCalendar, ReadsTheWorkingDirectorysFileOnceOnFirstUse)
+{
     TempDir dir;
+    dir.write("trade_calendar.csv", everyDayText());
     const std::filesystem::path previous = std::filesystem::current_path();
-};
-
-const auto* const g_every_day = ::testing::AddGlobalTestEnvironment(new EveryDayCalendar);
-
-TEST(TrdCalendarDefault, ReadsTheWorkingDirectorysFileOnceOnFirstUse)
-{
+    std::filesystem::current_path(dir.path(""));
     EXPECT_EQ(trd_calendar().path(), "trade_calendar.csv");
+    EXPECT_EQ(trd_calendar().dates().size(), 2191u);
     std::ofstream("trade_calendar.csv") << "iDate\n20250102\n";  // a changed file counts from the next start
     EXPECT_FALSE(trd_calendar_use_file("trade_calendar.csv"));
     EXPECT_EQ(trd_calendar().dates().front(), 20220101);
+    std::filesystem::current_path(previous);
 }
 
 TEST(GenerateObserveDates, Schedules)
@@ -59,14 +68,14 @@ TEST(GenerateObserveDates, Schedules)
         // No candidates: the expiry alone.
         {{2025, 1, 1}, jan1, 0, "月", "20240101"}, {jan1, jan1, 0, "周", "20240101"}, {jan1, feb1, 0, "季", "20240201"},
     };
-    RecordingPrompter prompter;
-    for (const Row& r : rows)
-        EXPECT_EQ(generateObserveDates(r.start, r.expiry, r.lock, QString::fromUtf8(r.frequency)), r.expected)
+    for (const Row& r : rows) {
+        const GeneratedSchedule s = generateObserveDates(everyDay(), r.start, r.expiry, r.lock, QString::fromUtf8(r.frequency));
+        EXPECT_EQ(std::make_pair(s.dates, s.error), std::make_pair(QString(r.expected), QString()))
             << r.frequency << " from " << dateToInt(r.start) << " lock " << r.lock;
-    EXPECT_TRUE(prompter.boxes.isEmpty());
+    }
 }
 
-TEST(GenerateObserveDates, FailuresAreCriticalBoxesWithoutParent)
+TEST(GenerateObserveDates, FailuresComeBackAsTexts)
 {
     struct Row { QDate start, expiry; int lock; const char* frequency; QString text; };
     const QString lockError = QStringLiteral("锁定观察数量大于以观察频率取样的日期数量!");
@@ -79,11 +88,9 @@ TEST(GenerateObserveDates, FailuresAreCriticalBoxesWithoutParent)
     for (const char* other : {"", "week", "1w", "1m", "3M", "周 ", " 月", "季"})  // no candidates
         rows.push_back({jan1, feb1, 1, other, lockError});
     for (const Row& r : rows) {
-        RecordingPrompter prompter;
-        EXPECT_EQ(generateObserveDates(r.start, r.expiry, r.lock, QString::fromUtf8(r.frequency)), "");
-        EXPECT_EQ(prompter.summary(), QStringList{"观察日参数错误|" + r.text}) << r.frequency << " lock " << r.lock;
-        for (const auto& box : prompter.boxes)
-            EXPECT_TRUE(box.icon == prompt::Icon::Critical && box.parent == nullptr);
+        const GeneratedSchedule s = generateObserveDates(everyDay(), r.start, r.expiry, r.lock, QString::fromUtf8(r.frequency));
+        EXPECT_EQ(std::make_pair(s.dates, s.error), std::make_pair(QString(), r.text))
+            << r.frequency << " lock " << r.lock;
     }
 }
 
@@ -107,13 +114,9 @@ TEST(SpreadValues, OneValueForAllElseWarnOnCountMismatchAndFillWhatFits)
                         {twelve.join('_'), 12, false, twelve, ""},
                         {"", 12, false, {}, "数量小于观察日数量!"},
                         {"1_2", 0, false, {}, "数量大于观察日数量!"}};
-    QObject editor;
     for (const Row& r : rows) {
-        RecordingPrompter prompter;
-        const ValueSpread s = spreadValues(r.text, r.rows, "敲出价格", &editor);
+        const ValueSpread s = spreadValues(r.text, r.rows, "敲出价格");
         EXPECT_EQ(std::make_pair(s.single, s.values), std::make_pair(r.single, r.values)) << r.text.toStdString();
-        EXPECT_EQ(prompter.summary(), r.warning.isEmpty() ? QStringList() : QStringList{"请注意：|敲出价格" + r.warning});
-        for (const auto& box : prompter.boxes)
-            EXPECT_TRUE(box.icon == prompt::Icon::Warning && box.parent == &editor);
+        EXPECT_EQ(s.warning, r.warning.isEmpty() ? QString() : "敲出价格" + r.warning);
     }
 }

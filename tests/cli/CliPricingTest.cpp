@@ -56,9 +56,11 @@ TEST(CliPrice, WindowDefaultsEqualTheEnginesPriceOfTheSameTerms)
     const int days = cal.find(expiry).first - cal.find(start).first + 1;
 
     const std::size_t n = obs.size();
+    SnowballContract c;
+    c.obs_times = obs, c.ko_barrier.assign(n, 103), c.ko_coupon.assign(n, 0.16), c.ki_barrier.assign(n, 80);
+    c.div_coupon = 0.16;
     Snowball_PDE engine;
-    engine.set_structure(obs, std::vector<double>(n, 103), std::vector<double>(n, 0.16), std::vector<double>(n, 80),
-                         0.16, 0, 0, 0, 0.0, PDEParams{100, 200, 0.18, 0.015, 0, (days - 1) / 243.0, 200, days - 1});
+    engine.set_structure(c, PDEParams{100, 200, 0.18, 0.015, 0, (days - 1) / 243.0, 200, days - 1});
     const double expected = engine.price();
     ASSERT_FALSE(std::isnan(expected));
 
@@ -74,10 +76,11 @@ TEST(CliPrice, EngineTermsEqualTheEngineAndJsonRoundTrips)
     const CliResult r = runCli(QStringList{"price", "--json", "--greeks"} + kEngineTerms);
     ASSERT_EQ(r.status, 0) << r.err;
 
+    SnowballContract c;
+    c.obs_times = {0.25, 0.5, 0.75, 1.0}, c.ko_barrier = {103, 102, 101, 100};
+    c.ko_coupon.assign(4, 0.12), c.ki_barrier.assign(4, 75.0), c.div_coupon = 0.16, c.form = PayoffForm::Option;
     Snowball_PDE engine;
-    engine.set_structure({0.25, 0.5, 0.75, 1.0}, {103, 102, 101, 100}, std::vector<double>(4, 0.12),
-                         std::vector<double>(4, 75.0), 0.16, 0, 0, 0, 1.0,
-                         PDEParams{100, 200, 0.25, 0.02, 0, 1.0, 120, 100});
+    engine.set_structure(c, PDEParams{100, 200, 0.25, 0.02, 0, 1.0, 120, 100});
     const double price = engine.price();
     ASSERT_TRUE(engine.calculate());
     ASSERT_TRUE(engine.create_Greeks());

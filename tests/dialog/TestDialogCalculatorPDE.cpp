@@ -39,10 +39,10 @@ Snowball_PDE referenceEngine(const DialogCalculatorPDE& d, int M, double vol = k
 {
     const int start = dateToInt(d.editor_observe->startDate());
     const int expiry = dateToInt(d.editor_observe->expiryDate());
-    const int days = trd_calendar().count_trading_days(start, expiry, 1);
+    const int days = d.calendar.count_trading_days(start, expiry, 1);
     std::vector<double> times;
     for (const QString& date : WidgetObserveGlobal::observe_dates.split('_', Qt::SkipEmptyParts))
-        times.push_back(year_fraction(start, date.toInt(), kYearDays));
+        times.push_back(year_fraction(d.calendar, start, date.toInt(), kYearDays));
     const size_t n = times.size();
     PDEParams p;
     p.S0 = kS;
@@ -53,9 +53,15 @@ Snowball_PDE referenceEngine(const DialogCalculatorPDE& d, int M, double vol = k
     p.T = (days - 1) / kYearDays;
     p.M = M;
     p.N = days - 1;
+    SnowballContract c;
+    c.obs_times = times;
+    c.ko_barrier.assign(n, kKo);
+    c.ko_coupon.assign(n, coupon);
+    c.ki_barrier.assign(n, kKi);
+    c.div_coupon = coupon;
+    c.form = payoffType > 0.5 ? PayoffForm::Option : PayoffForm::Note;
     Snowball_PDE engine;
-    engine.set_structure(times, std::vector<double>(n, kKo), std::vector<double>(n, coupon),
-                         std::vector<double>(n, kKi), coupon, 0, 0, 0, payoffType, p);
+    engine.set_structure(c, p);
     return engine;
 }
 
@@ -331,7 +337,7 @@ private slots:
         QVERIFY(ref.calculate());
         ref.create_Greeks();
         const int today = QDate::currentDate().toString("yyyyMMdd").toInt();
-        const double tau = year_fraction(today, dateToInt(d->editor_observe->expiryDate()), kYearDays);
+        const double tau = year_fraction(d->calendar, today, dateToInt(d->editor_observe->expiryDate()), kYearDays);
         auto expectOutputs = [&](bool ki, int digits) {
             QCOMPARE(d->lineEdit_out_price->text(), fixed(ref.lookup_price(kS, tau, ki), digits));
             QCOMPARE(d->lineEdit_out_delta->text(), fixed(ref.lookup_delta(kS, tau, ki), digits));
@@ -445,13 +451,13 @@ private slots:
         d->lineEdit_ko->setText("150");
         d->lineEdit_ki->setText("1");
         Snowball_PDE ref = referenceEngine(*d, 60);
-        ref.ko_barrier.assign(ref.ko_barrier.size(), 150);
-        ref.ki_barrier.assign(ref.ki_barrier.size(), 1);
-        ref.set_param(3, 0);
+        ref.contract.ko_barrier.assign(ref.contract.ko_barrier.size(), 150);
+        ref.contract.ki_barrier.assign(ref.contract.ki_barrier.size(), 1);
+        ref.set_param(Param::Sigma, 0);
         const double flat = ref.price();
-        ref.set_param(3, 0.21);
+        ref.set_param(Param::Sigma, 0.21);
         const double low = ref.price();
-        ref.set_param(3, 0.1575);  // the second midpoint
+        ref.set_param(Param::Sigma, 0.1575);  // the second midpoint
         const double second = ref.price();
         // Preconditions of the stall: the target 0.2 of the way up from the low
         // end lies beyond the tolerance from both midpoints, which price alike.
@@ -478,7 +484,7 @@ private slots:
         QVERIFY(panel->isVisible());
         QVERIFY(panel->engine.initialised);
         QCOMPARE(panel->engine.params.S0, 100.0);
-        QCOMPARE(panel->engine.obs_times, d->engine.obs_times);
+        QCOMPARE(panel->engine.contract.obs_times, d->engine.contract.obs_times);
         d->lineEdit_S->setText("95");
         d->pushButton_price->click();
         d->pushButton_stress_test->click();
@@ -513,16 +519,14 @@ private slots:
         QVERIFY(prompter->boxes.isEmpty());
 
         ParamTarget* target = d.get();
-        target->applyParamValue(1, 85);
+        target->applyParamValue(Param::KiBarrier, 85);
         QCOMPARE(d->lineEdit_ki->text(), QString("85"));
-        target->applyParamValue(3, 25);
+        target->applyParamValue(Param::Sigma, 25);
         QCOMPARE(d->lineEdit_vol->text(), QString("25"));
-        target->applyParamValue(5, 10);
+        target->applyParamValue(Param::CouponAndDiv, 10);
         QCOMPARE(d->lineEdit_coupon->text(), QString("10"));
         QCOMPARE(d->lineEdit_div_coupon->text(), QString("10"));
-        target->applyParamValue(0, 104.5);
-        QCOMPARE(d->lineEdit_ko->text(), QString("104.5"));
-        target->applyParamValue(7, 1);  // no such term: nothing changes
+        target->applyParamValue(Param::KoBarrier, 104.5);
         QCOMPARE(d->lineEdit_ko->text(), QString("104.5"));
     }
 

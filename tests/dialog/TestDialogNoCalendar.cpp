@@ -70,8 +70,8 @@ private slots:
         QVERIFY2(prompter.boxes.isEmpty(), qPrintable(prompter.summary().join("; ")));
         QVERIFY(d->engine.initialised);
         QCOMPARE(d->engine.params.T, 368.0 / 365);
-        QCOMPARE(d->engine.obs_times.size(), size_t(4));
-        QCOMPARE(d->engine.obs_times.back(), 368.0 / 365);
+        QCOMPARE(d->engine.contract.obs_times.size(), size_t(4));
+        QCOMPARE(d->engine.contract.obs_times.back(), 368.0 / 365);
         const double price = d->lineEdit_price->text().toDouble();
         QVERIFY2(price > 80 && price < 120, qPrintable(d->lineEdit_price->text()));
     }

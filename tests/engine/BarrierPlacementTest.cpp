@@ -19,9 +19,9 @@ struct Solved
     {
         setFlat(e, ko[0], 0.16, ki[0]);
         if (ko.size() > 1)
-            e.ko_barrier = ko, e.ki_barrier = ki;
-        e.div_coupon = 0.10;
-        e.payoff_type = payoff_type;
+            e.contract.ko_barrier = ko, e.contract.ki_barrier = ki;
+        e.contract.div_coupon = 0.10;
+        e.contract.form = payoff_type > 0.5 ? PayoffForm::Option : PayoffForm::Note;
         EXPECT_TRUE(std::isfinite(e.price_with_grids()));
         EXPECT_TRUE(e.Price.Nrows() == 201 && e.Price.Ncols() == kMaturity + 1);
     }

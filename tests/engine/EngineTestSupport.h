@@ -20,9 +20,9 @@
 // Flat knock-out, coupon and knock-in terms over the engine's schedule.
 inline void setFlat(Snowball_PDE& e, double ko, double coupon, double ki)
 {
-    const std::size_t n = e.obs_times.size();
-    e.ko_barrier.assign(n, ko);
-    e.ko_coupon.assign(n, coupon);
-    e.ki_barrier.assign(n, ki);
+    const std::size_t n = e.contract.obs_times.size();
+    e.contract.ko_barrier.assign(n, ko);
+    e.contract.ko_coupon.assign(n, coupon);
+    e.contract.ki_barrier.assign(n, ki);
 }
 

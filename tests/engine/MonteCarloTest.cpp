@@ -17,12 +17,24 @@ struct Note
     double floor = 0.0, strike = 0.0, participation = 0.0, r = 0.015, sigma = 0.18, T = 1.0;
     int steps = 252, paths = 2000;
 
+    SnowballContract contract() const
+    {
+        SnowballContract c;
+        c.obs_times = obs, c.ko_barrier = ko, c.ko_coupon = coupon, c.ki_barrier = ki;
+        c.floor_price = floor, c.call_strike = strike, c.call_participation = participation;
+        return c;
+    }
+    PDEParams model() const
+    {
+        PDEParams p;
+        p.S0 = S0, p.r = r, p.sigma = sigma, p.T = T;
+        return p;
+    }
     // On the given stream, or on a fresh one.
     double price(RandomStream* stream = nullptr) const
     {
         RandomStream fresh;
-        return price_monte_carlo(stream ? *stream : fresh, S0, obs, ko, coupon, ki, floor, strike, participation, r,
-                                 sigma, T, steps, paths);
+        return price_monte_carlo(stream ? *stream : fresh, contract(), model(), steps, paths);
     }
     // Flat barriers; frozen: no volatility, no rate, the price stays at S0.
     Note& flat(double ko_value, double ki_value, bool frozen = false)
@@ -85,8 +97,7 @@ TEST(MonteCarlo, ReproducibleBitForBitOnTheProcessWideStreamToo)
     EXPECT_EQ(n.price(), first);
     EXPECT_TRUE(first > 80.0 && first < 120.0);
     for (double expected : {first, second})
-        EXPECT_EQ(price_monte_carlo(n.S0, n.obs, n.ko, n.coupon, n.ki, n.floor, n.strike, n.participation, n.r,
-                                    n.sigma, n.T, n.steps, n.paths), expected);
+        EXPECT_EQ(price_monte_carlo(n.contract(), n.model(), n.steps, n.paths), expected);
 }
 
 TEST(MonteCarlo, LimitingCasesWithKnownPrices)
@@ -124,8 +135,8 @@ TEST(MonteCarlo, AgreesWithTheFiniteDifferencePrice)
     Snowball_PDE pde = classicSnowball(600, 252, 3);
     pde.params.S_max = 300.0;
     Note n;
-    n.obs = pde.obs_times;
-    n.flat(103.0, 80.0).coupon = pde.ko_coupon;
+    n.obs = pde.contract.obs_times;
+    n.flat(103.0, 80.0).coupon = pde.contract.ko_coupon;
     n.paths = 20000;
     EXPECT_NEAR(n.price(), pde.price(), 0.5);  // Monte Carlo error about 0.1; they also observe a day apart
 }

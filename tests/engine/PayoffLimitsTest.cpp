@@ -32,8 +32,8 @@ TEST(PayoffLimits, FrozenUnderlyingPaysKnownAmounts)
         Snowball_PDE e = classicSnowball(200, 48, 3);
         e.params.sigma = e.params.r = 0.0;
         setFlat(e, c[0], 0.16, c[1]);
-        e.div_coupon = 0.10, e.floor_price = c[2], e.call_strike = c[3], e.call_participation = c[4];
-        e.payoff_type = c[5];
+        e.contract.div_coupon = 0.10, e.contract.floor_price = c[2], e.contract.call_strike = c[3], e.contract.call_participation = c[4];
+        e.contract.form = c[5] > 0.5 ? PayoffForm::Option : PayoffForm::Note;
         EXPECT_DOUBLE_EQ(e.price(), c[6]) << c[0] << " " << c[1] << " " << c[2] << " " << c[3] << " " << c[5];
     }
 }
@@ -41,9 +41,9 @@ TEST(PayoffLimits, FrozenUnderlyingPaysKnownAmounts)
 TEST(PayoffLimits, FloorAndParticipationOnTheGridAndAtItsEdges)
 {
     Snowball_PDE e = classicSnowball(200, 24, 3);
-    e.floor_price = 80.0;
-    e.call_strike = 110.5;  // strike node 111; the top uses the strike itself
-    e.call_participation = 0.5;
+    e.contract.floor_price = 80.0;
+    e.contract.call_strike = 110.5;  // strike node 111; the top uses the strike itself
+    e.contract.call_participation = 0.5;
     ASSERT_TRUE(std::isfinite(e.price_with_grids()));
     const int month6 = 13, maturity = 25;  // Newmat columns
     EXPECT_DOUBLE_EQ(e.Price(112, month6), 108.0);               // node 111: nothing yet
@@ -57,8 +57,8 @@ TEST(PayoffLimits, FloorAndParticipationOnTheGridAndAtItsEdges)
     EXPECT_EQ(e.Price_KI(82, maturity), 81.0);
     for (int j = 0; j < 24; ++j)
         EXPECT_DOUBLE_EQ(e.Price(1, j + 1), 80.0 * std::exp(-0.015 * (24 - j) / 24.0)) << j;
-    e.call_participation = 0.0;
-    e.payoff_type = 1.0;
+    e.contract.call_participation = 0.0;
+    e.contract.form = PayoffForm::Option;
     ASSERT_TRUE(std::isfinite(e.price_with_grids()));
     EXPECT_DOUBLE_EQ(e.Price(201, month6), 8.0);  // without participation the top pays the coupon only
     EXPECT_DOUBLE_EQ(e.Price(201, maturity), 16.0);
@@ -72,9 +72,9 @@ TEST(PayoffLimits, NeverOrAlwaysKnockedInAreClosedForms)
     // then pays what every other node pays).
     Snowball_PDE e = classicSnowball(200, 400, 12);
     setFlat(e, 200.0, 0.10, 0.0);
-    e.div_coupon = 0.10;
+    e.contract.div_coupon = 0.10;
     EXPECT_NEAR(e.price(), 110.0 * std::exp(-0.015), 2e-4);
-    e.payoff_type = 1.0;
+    e.contract.form = PayoffForm::Option;
     EXPECT_NEAR(e.price(), 10.0 * std::exp(-0.015), 2e-4);
     // Knocked in everywhere, the top boundary pays S_max: the note is the
     // underlying delivered at maturity, worth S0 without rates.
@@ -86,7 +86,7 @@ TEST(PayoffLimits, NeverOrAlwaysKnockedInAreClosedForms)
     for (int n = 0; n <= 200; n += 10)
         EXPECT_NEAR(e.Price(n + 1, 1), n, 1e-9) << n;
     // With a floor it is the underlying plus a put struck at the floor.
-    e.floor_price = 80.0;
+    e.contract.floor_price = 80.0;
     e.set_grid_size(400, 400);
     EXPECT_NEAR(e.price(), 100.0 + black_scholes_put(100.0, 80.0, 0.25, 1.0, 0.0), 0.01);
 }

@@ -10,12 +10,10 @@ double relative_difference(const NEWMAT::Matrix& a, const NEWMAT::Matrix& b)
     return NEWMAT::Matrix(a - b).MaximumAbsoluteValue() / b.MaximumAbsoluteValue();
 }
 
-// One run of the engine's terms and params (output pointers included).
-double solveWith(Snowball_PDE& e, StepMethod method)
+// One run of the engine's terms and params, keeping the grids.
+SolverResult solveWith(const Snowball_PDE& e, StepMethod method)
 {
-    return auto_call_finite_diff_implicit(e.obs_times, e.ko_barrier, e.ko_coupon, e.ki_barrier, e.div_coupon,
-                                          e.floor_price, e.call_strike, e.call_participation, e.payoff_type,
-                                          e.params, method);
+    return auto_call_finite_diff_implicit(e.contract, e.params, GridOutput::ValueGrids, method);
 }
 
 TEST(SolverAgreement, FactoredSolveMatchesTheDenseInverse)
@@ -29,18 +27,16 @@ TEST(SolverAgreement, FactoredSolveMatchesTheDenseInverse)
     for (const auto& s : setups) {
         Snowball_PDE e = classicSnowball(int(s[0]), int(s[1]), 12);
         if (s[1] >= 4)
-            e.obs_times = {0.25, 0.5, 0.75, 1.0};
+            e.contract.obs_times = {0.25, 0.5, 0.75, 1.0};
         setFlat(e, 103.0, 0.16, 80.0);
         e.params.sigma = s[2], e.params.r = s[3], e.params.q = s[4];
-        e.payoff_type = s[5], e.floor_price = s[6], e.call_participation = s[7], e.call_strike = 100.0;
+        e.contract.form = s[5] > 0.5 ? PayoffForm::Option : PayoffForm::Note;
+        e.contract.floor_price = s[6], e.contract.call_participation = s[7], e.contract.call_strike = 100.0;
         ASSERT_TRUE(std::isfinite(e.price_with_grids())) << s[0];
-        Snowball_PDE dense(e);  // output pointers on its own grids, emptied first
-        dense.Price.CleanUp();
-        dense.Price_KI.CleanUp();
-        const double dense_price = solveWith(dense, StepMethod::DenseInverse);
-        EXPECT_LT(std::fabs(e.price() - dense_price) / std::fabs(dense_price), 1e-10) << s[0];
-        EXPECT_LT(relative_difference(e.Price, dense.Price), 1e-10) << s[0];
-        EXPECT_LT(relative_difference(e.Price_KI, dense.Price_KI), 1e-10) << s[0];
+        const SolverResult dense = solveWith(e, StepMethod::DenseInverse);
+        EXPECT_LT(std::fabs(e.price() - dense.price) / std::fabs(dense.price), 1e-10) << s[0];
+        EXPECT_LT(relative_difference(e.Price, dense.price_grid), 1e-10) << s[0];
+        EXPECT_LT(relative_difference(e.Price_KI, dense.price_ki_grid), 1e-10) << s[0];
     }
 }
 
@@ -49,7 +45,7 @@ TEST(SolverAgreement, FineGridsNeedNoDenseMatrix)
     // 200,000 price steps: the dense inverse alone would take 320 GB.
     Snowball_PDE e = classicSnowball(200000, 4, 12);
     EXPECT_TRUE(std::isfinite(e.price()));
-    EXPECT_TRUE(std::isnan(solveWith(e, StepMethod::DenseInverse)));
+    EXPECT_TRUE(std::isnan(solveWith(e, StepMethod::DenseInverse).price));
     NEWMAT::Matrix inverse;
     EXPECT_FALSE(implicit_operator_inverse(2, 0.01, 0.03, 0.04, 0.1, inverse));
     EXPECT_FALSE(implicit_operator_inverse(2000000000, 0.01, 0.03, 0.04, 0.1, inverse));

@@ -9,7 +9,7 @@ namespace {
 bool untouched(const Snowball_PDE& e)
 {
     return e.params.sigma == 0.18 && e.Price.Nrows() == 0 && e.Delta.Nrows() == 0 && std::isnan(e.dS) &&
-           e.params.out_price == nullptr && e.ko_barrier == std::vector<double>(12, 103) && e.div_coupon == 0.16;
+           e.contract.ko_barrier == std::vector<double>(12, 103) && e.contract.div_coupon == 0.16;
 }
 
 TEST(GridPointCount, TruncatedPointsEmptyAndOversizedAxes)
@@ -58,7 +58,7 @@ TEST(StressGrid, ValuesMatchPricesAndFiniteDifferencesInEitherDirection)
     for (int j = 0; j < 3; ++j) {
         const auto& tv = out.tv[j];
         ASSERT_EQ(tv.size(), 3u);
-        EXPECT_NEAR(tv[1], priceWith(e, Snowball_PDE::Sigma, 0.1 + j * 0.1), 1e-9) << "sigma row " << j;
+        EXPECT_NEAR(tv[1], priceWith(e, Param::Sigma, 0.1 + j * 0.1), 1e-9) << "sigma row " << j;
         EXPECT_NEAR(out.delta[j][1], (tv[2] - tv[0]) * 0.5, 1e-9);
         EXPECT_NEAR(out.gamma[j][1], tv[2] - 2 * tv[1] + tv[0], 1e-9);
     }
@@ -77,21 +77,21 @@ TEST(StressGrid, ValuesMatchPricesAndFiniteDifferencesInEitherDirection)
 TEST(UnivariateScan, CapsWideRangesAndFindsThePriceNearestTheTarget)
 {
     const Snowball_PDE e = classicSnowball();
-    const ScanResult r = univariate_scan(e, Snowball_PDE::Sigma, 0, 2, 0.05, 100);
+    const ScanResult r = univariate_scan(e, Param::Sigma, 0, 2, 0.05, 100);
     ASSERT_EQ(r.failure, ScanFailure::None);
     EXPECT_TRUE(r.capped && r.step == 0.1 && r.values.size() == 20u && r.prices.size() == 20u);
     EXPECT_DOUBLE_EQ(r.values.back(), 1.9);
-    EXPECT_NEAR(r.prices[3], priceWith(e, Snowball_PDE::Sigma, 0.3), 1e-12);
-    const double target = priceWith(e, Snowball_PDE::Sigma, 0.2) + 1e-6;
-    const ScanResult near = univariate_scan(e, Snowball_PDE::Sigma, 0.1, 0.3, 0.05, target);
+    EXPECT_NEAR(r.prices[3], priceWith(e, Param::Sigma, 0.3), 1e-12);
+    const double target = priceWith(e, Param::Sigma, 0.2) + 1e-6;
+    const ScanResult near = univariate_scan(e, Param::Sigma, 0.1, 0.3, 0.05, target);
     EXPECT_TRUE(near.failure == ScanFailure::None && !near.capped && near.values.size() == 5u);
     EXPECT_TRUE(near.best == 2 && near.values[2] == 0.2);
     // The barrier, not another term, moves along a barrier scan.
-    const ScanResult ko = univariate_scan(e, Snowball_PDE::KoBarrier, 100, 110, 5, 100);
+    const ScanResult ko = univariate_scan(e, Param::KoBarrier, 100, 110, 5, 100);
     ASSERT_EQ(ko.failure, ScanFailure::None);
     EXPECT_EQ(ko.values, (std::vector<double>{100, 105, 110}));
-    EXPECT_NEAR(ko.prices[1], priceWith(e, Snowball_PDE::KoBarrier, 105), 1e-12);
-    const ScanResult one = univariate_scan(e, Snowball_PDE::DivCoupon, 0.1, 0.1, 0.05, 100);
+    EXPECT_NEAR(ko.prices[1], priceWith(e, Param::KoBarrier, 105), 1e-12);
+    const ScanResult one = univariate_scan(e, Param::DivCoupon, 0.1, 0.1, 0.05, 100);
     EXPECT_TRUE(one.failure == ScanFailure::None && one.values.size() == 1u && one.best == 0);
     EXPECT_TRUE(untouched(e));
 }
@@ -99,12 +99,12 @@ TEST(UnivariateScan, CapsWideRangesAndFindsThePriceNearestTheTarget)
 TEST(UnivariateScan, Failures)
 {
     const Snowball_PDE e = classicSnowball();
-    EXPECT_EQ(univariate_scan(Snowball_PDE(), 3, 0, 1, 0.05, 100).failure, ScanFailure::NotInitialised);
-    EXPECT_EQ(univariate_scan(e, 3, 1, 0, 0.05, 100).failure, ScanFailure::NoPoints);
-    EXPECT_EQ(univariate_scan(e, 3, 0, 1, 0, 100).failure, ScanFailure::NoPoints);
-    EXPECT_EQ(univariate_scan(e, 3, 0, 1, 0.0005, 100).failure, ScanFailure::TooManyPoints);
+    EXPECT_EQ(univariate_scan(Snowball_PDE(), Param::Sigma, 0, 1, 0.05, 100).failure, ScanFailure::NotInitialised);
+    EXPECT_EQ(univariate_scan(e, Param::Sigma, 1, 0, 0.05, 100).failure, ScanFailure::NoPoints);
+    EXPECT_EQ(univariate_scan(e, Param::Sigma, 0, 1, 0, 100).failure, ScanFailure::NoPoints);
+    EXPECT_EQ(univariate_scan(e, Param::Sigma, 0, 1, 0.0005, 100).failure, ScanFailure::TooManyPoints);
     // A knock-out barrier above the grid's top (200) cannot be priced: the scan stops there.
-    const ScanResult bad = univariate_scan(e, 0, 190, 210, 10, 100);
+    const ScanResult bad = univariate_scan(e, Param::KoBarrier, 190, 210, 10, 100);
     EXPECT_TRUE(bad.failure == ScanFailure::PriceFailed && bad.prices.size() == 2u);
     EXPECT_TRUE(untouched(e));
 }

@@ -20,7 +20,7 @@ namespace {
 class FakeTarget : public ParamTarget
 {
 public:
-    void applyParamValue(int index, double value) override { applied.append({index, value}); }
+    void applyParamValue(Param term, double value) override { applied.append({static_cast<int>(term), value}); }
     QList<QPair<int, double>> applied;
 };
 
@@ -57,7 +57,7 @@ class PanelGreeksUATest : public QObject
     {
         panel.engine.copy_structure_from(source);
         panel.setCaller(target);
-        panel.setRange(3, start, end, 0.05);
+        panel.setRange(Param::Sigma, start, end, 0.05);
     }
     void analyse(PanelGreeks_UA& panel) { QTest::mouseClick(panel.pushButton_analyse, Qt::LeftButton); }
 
@@ -78,10 +78,10 @@ private slots:
             QCOMPARE(range(panel), expected[i]);
         }
         // The main window's range wins over the default; negatives show as 0.
-        panel.setRange(1, 70, 75, 2.5);
+        panel.setRange(Param::KiBarrier, 70, 75, 2.5);
         QCOMPARE(panel.comboBox_param->currentIndex(), 1);
         QCOMPARE(range(panel), QStringList({"70", "75", "2.5"}));
-        panel.setRange(3, -0.2, 0.6, 0.05);
+        panel.setRange(Param::Sigma, -0.2, 0.6, 0.05);
         QCOMPARE(range(panel), QStringList({"0", "0.6", "0.05"}));
     }
 
@@ -96,7 +96,7 @@ private slots:
         QCOMPARE(sampleCount(panel, 0), 20);
         QCOMPARE(sample(panel, 0, 0).x(), 0.0);
         QCOMPARE(sample(panel, 0, 19).x(), 1.9);
-        QCOMPARE(sample(panel, 0, 5).y(), priceWith(source, 3, 0.5));
+        QCOMPARE(sample(panel, 0, 5).y(), priceWith(source, Param::Sigma, 0.5));
         // The target line spans exactly the scanned values.
         QCOMPARE(sampleCount(panel, 1), 2);
         QCOMPARE(sample(panel, 1, 0), QPointF(0.0, 100.0));
@@ -105,9 +105,9 @@ private slots:
         // Nearest, found independently over the same volatilities.
         int best = 0;
         for (int i = 1; i < 20; ++i)
-            if (std::fabs(priceWith(source, 3, i * 0.1) - 100) < std::fabs(priceWith(source, 3, best * 0.1) - 100))
+            if (std::fabs(priceWith(source, Param::Sigma, i * 0.1) - 100) < std::fabs(priceWith(source, Param::Sigma, best * 0.1) - 100))
                 best = i;
-        const double p = priceWith(source, 3, best * 0.1);
+        const double p = priceWith(source, Param::Sigma, best * 0.1);
         QCOMPARE(result(panel), QStringList({QString::number(best * 0.1, 'g', 6), QString::number(p, 'g', 6),
                                              QString::number(std::fabs(100 - p), 'g', 6)}));
         QVERIFY(panel.pushButton_more->isEnabled());
@@ -118,12 +118,12 @@ private slots:
     // reported. (Barrier scans themselves are tested with the engine.)
     void tiesReportTheEarlierValue()
     {
-        const double p1 = priceWith(source, 0, 103.2);
-        if (p1 != priceWith(source, 0, 103.4))
+        const double p1 = priceWith(source, Param::KoBarrier, 103.2);
+        if (p1 != priceWith(source, Param::KoBarrier, 103.4))
             QSKIP("the solver distinguishes barriers between nodes; no tie to test");
         PanelGreeks_UA panel(p1 + 1);
         open(panel, nullptr, 0, 1);
-        panel.setRange(0, 103.2, 103.4, 0.2);
+        panel.setRange(Param::KoBarrier, 103.2, 103.4, 0.2);
         analyse(panel);
         QCOMPARE(sampleCount(panel, 0), 2);
         QCOMPARE(panel.lineEdit_param->text(), QStringLiteral("103.2"));
@@ -133,7 +133,7 @@ private slots:
     {
         PanelGreeks_UA panel(100);
         open(panel, nullptr, 0.1, 0.3);
-        panel.lineEdit_target->setText(QString::number(priceWith(source, 3, 0.2), 'g', 17));
+        panel.lineEdit_target->setText(QString::number(priceWith(source, Param::Sigma, 0.2), 'g', 17));
         analyse(panel);
         QCOMPARE(panel.lineEdit_param->text(), QStringLiteral("0.2"));
         QTest::mouseClick(panel.pushButton_more, Qt::LeftButton);
@@ -143,7 +143,7 @@ private slots:
         QVERIFY(std::fabs(sample(panel, 0, 19).x() - 0.245) < 1e-12);
         QVERIFY(std::fabs(panel.lineEdit_param->text().toDouble() - 0.2) < 1e-12);
 
-        panel.setRange(3, 0.02, 0.02, 0.05);  // near zero the start is clamped
+        panel.setRange(Param::Sigma, 0.02, 0.02, 0.05);  // near zero the start is clamped
         analyse(panel);
         QTest::mouseClick(panel.pushButton_more, Qt::LeftButton);
         QCOMPARE(range(panel).mid(0, 2), QStringList({"0", "0.07"}));
@@ -173,7 +173,7 @@ private slots:
         FakeTarget target;
         PanelGreeks_UA panel(100);
         open(panel, &target, 0, 1);
-        panel.setRange(index, value, value, 1);  // one point: that value is the result
+        panel.setRange(Param(index), value, value, 1);  // one point: that value is the result
         analyse(panel);
         QVERIFY(prompter.boxes.isEmpty());
         panel.show();
@@ -199,10 +199,10 @@ private slots:
         QTest::mouseClick(panel.pushButton_use, Qt::LeftButton);
         analyse(panel);
         QCOMPARE(sampleCount(panel, 0), 0);
-        panel.setRange(3, 0, 1, 0.0001);  // 10,001 values
+        panel.setRange(Param::Sigma, 0, 1, 0.0001);  // 10,001 values
         analyse(panel);
         QCOMPARE(panel.lineEdit_step->text(), QStringLiteral("0.0001"));
-        panel.setRange(0, 190, 210, 10);  // 210 lies above the grid's top
+        panel.setRange(Param::KoBarrier, 190, 210, 10);  // 210 lies above the grid's top
         analyse(panel);
         QCOMPARE(prompter.summary(), QStringList({QString::fromUtf8("错误:|未设置定价参数"),
                                                   QString::fromUtf8("提示：|网格点数超过1000，请增大步长或缩小区间。"),
@@ -214,7 +214,7 @@ private slots:
         QVERIFY(!panel.pushButton_more->isEnabled());
         QTest::mouseClick(panel.pushButton_use, Qt::LeftButton);
 
-        panel.setRange(3, 0.2, 0.2, 0.05);
+        panel.setRange(Param::Sigma, 0.2, 0.2, 0.05);
         analyse(panel);
         panel.comboBox_param->setCurrentIndex(0);  // 0.2 is no barrier
         QCOMPARE(panel.lineEdit_param->text(), QStringLiteral("0.2"));

@@ -114,7 +114,7 @@ private slots:
             }
         }
         // Spot 100 is a grid node: the structure's own price at 20%.
-        QCOMPARE(cell(panel.table_tv, 3, 4), QString::number(priceWith(source, 3, 0.2), 'f', 3));
+        QCOMPARE(cell(panel.table_tv, 3, 4), QString::number(priceWith(source, Param::Sigma, 0.2), 'f', 3));
         // Neither the main engine nor the panel's own was changed by the panel.
         QCOMPARE(main.Price(101, 1), mainPrice);
         QCOMPARE(main.params.sigma, 0.18);
@@ -161,7 +161,7 @@ private slots:
         QCOMPARE(panel.table_delta->horizontalHeaderItem(1)->text(), QStringLiteral("130"));
         QCOMPARE(panel.table_delta->horizontalHeaderItem(7)->text(), QStringLiteral("70"));
         QCOMPARE(cell(panel.table_delta, 0, 0), QStringLiteral("20%"));
-        QCOMPARE(cell(panel.table_tv, 0, 4), QString::number(priceWith(source, 3, 0.2), 'f', 3));
+        QCOMPARE(cell(panel.table_tv, 0, 4), QString::number(priceWith(source, Param::Sigma, 0.2), 'f', 3));
 
         setInputs(panel, {"90", "90.3", "0.1"});  // 0.3 / 0.1 falls just below 3: three prices
         calculate(panel);

@@ -43,9 +43,16 @@ QStringList saved()
             WidgetObserveGlobal::observe_ko_coupon, WidgetObserveGlobal::observe_ki_barrier};
 }
 
+// Every weekday from 2020 to 2040 trades; loaded by the test case.
+Calendar& weekdays()
+{
+    static Calendar calendar(1);
+    return calendar;
+}
+
 struct Editor
 {
-    WidgetObserveGlobal w;
+    WidgetObserveGlobal w{weekdays()};
     QTableWidget* table = w.findChild<QTableWidget*>("tableWidget_observe");
     QLineEdit* lock = w.findChild<QLineEdit*>("lineEdit_lock");
 
@@ -115,7 +122,7 @@ private slots:
             if (d.dayOfWeek() <= 5)
                 f.write(d.toString("yyyyMMdd\n").toLatin1());
         f.close();
-        QVERIFY(trd_calendar_use_file(f.fileName().toStdString()));
+        QVERIFY(weekdays().load(f.fileName().toStdString()));
     }
 
     void init()

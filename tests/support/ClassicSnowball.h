@@ -24,14 +24,19 @@ inline Snowball_PDE classicSnowball(int M = 200, int N = 120, int firstMonth = 1
     p.M = M;
     p.N = N;
     const std::size_t n = obs.size();
+    SnowballContract c;
+    c.obs_times = obs;
+    c.ko_barrier.assign(n, 103.0);
+    c.ko_coupon.assign(n, 0.16);
+    c.ki_barrier.assign(n, 80.0);
+    c.div_coupon = 0.16;
     Snowball_PDE e;
-    e.set_structure(obs, std::vector<double>(n, 103.0), std::vector<double>(n, 0.16),
-                    std::vector<double>(n, 80.0), 0.16, 0.0, 0.0, 0.0, 0.0, p);
+    e.set_structure(c, p);
     return e;
 }
 
 // The price of e with one term changed, on a copy (e stays as it was).
-inline double priceWith(const Snowball_PDE& e, int index, double value)
+inline double priceWith(const Snowball_PDE& e, Param index, double value)
 {
     Snowball_PDE copy(e);
     copy.set_param(index, value);

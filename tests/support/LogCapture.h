@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <memory>
 #include <mutex>
+#include <regex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,6 +45,15 @@ public:
         int n = 0;
         for (const Record& r : sink_->records())
             n += r.first == level && (text.empty() || r.second == text);
+        return n;
+    }
+    // Records of one level whose text matches the pattern whole.
+    int count_matching(int level, const std::string& pattern) const
+    {
+        const std::regex re(pattern);
+        int n = 0;
+        for (const Record& r : sink_->records())
+            n += r.first == level && std::regex_match(r.second, re);
         return n;
     }
     // Everything logged since construction or the last take, a line

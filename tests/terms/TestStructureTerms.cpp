@@ -38,12 +38,15 @@ public:
         for (int d : kDays)
             out << d << "\n";
         file.close();
-        ASSERT_TRUE(trd_calendar_use_file(path.toStdString()));
+        ASSERT_TRUE(calendar.load(path.toStdString()));
     }
     QTemporaryDir dir;
+    Calendar calendar{1};
 };
 
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new SmallCalendar);
+SmallCalendar* const kEnvironment =
+    static_cast<SmallCalendar*>(::testing::AddGlobalTestEnvironment(new SmallCalendar));
+const Calendar& cal() { return kEnvironment->calendar; }
 
 StructureTexts defaults()
 {
@@ -91,7 +94,7 @@ TEST(FieldParsing, NumbersValueListsAndMaturity)
 
 TEST(StructureTermsConversion, TradingDaysOnTheCalendar)
 {
-    const StructureTerms terms = structureTerms(defaults());
+    const StructureTerms terms = structureTerms(defaults(), cal());
     ASSERT_TRUE(terms.obsTimesOk);
     const PDEParams& p = terms.params;
     EXPECT_EQ(p.S0, 100);
@@ -102,18 +105,16 @@ TEST(StructureTermsConversion, TradingDaysOnTheCalendar)
     EXPECT_DOUBLE_EQ(p.T, 10.0 / 243);
     EXPECT_EQ(p.M, 200);
     EXPECT_EQ(p.N, 10);
-    EXPECT_EQ(p.out_price, nullptr);
-    EXPECT_EQ(p.out_dt, nullptr);
 
     // 20250102 -> 20250110: 6 trading-day steps; -> 20250117: 11.
-    ASSERT_EQ(terms.obs_times.size(), 2u);
-    EXPECT_DOUBLE_EQ(terms.obs_times[0], 6.0 / 243);
-    EXPECT_DOUBLE_EQ(terms.obs_times[1], 11.0 / 243);
-    EXPECT_EQ(terms.ko_barrier, std::vector<double>({103, 103}));
-    EXPECT_EQ(terms.ki_barrier, std::vector<double>({80, 80}));
-    ASSERT_EQ(terms.ko_coupon.size(), 2u);
-    EXPECT_DOUBLE_EQ(terms.ko_coupon[1], 0.16);
-    EXPECT_DOUBLE_EQ(terms.div_coupon, 0.16);
+    ASSERT_EQ(terms.contract.obs_times.size(), 2u);
+    EXPECT_DOUBLE_EQ(terms.contract.obs_times[0], 6.0 / 243);
+    EXPECT_DOUBLE_EQ(terms.contract.obs_times[1], 11.0 / 243);
+    EXPECT_EQ(terms.contract.ko_barrier, std::vector<double>({103, 103}));
+    EXPECT_EQ(terms.contract.ki_barrier, std::vector<double>({80, 80}));
+    ASSERT_EQ(terms.contract.ko_coupon.size(), 2u);
+    EXPECT_DOUBLE_EQ(terms.contract.ko_coupon[1], 0.16);
+    EXPECT_DOUBLE_EQ(terms.contract.div_coupon, 0.16);
 }
 
 TEST(StructureTermsConversion, ListsDatesBeforeStartAndCalendarDays)
@@ -126,23 +127,23 @@ TEST(StructureTermsConversion, ListsDatesBeforeStartAndCalendarDays)
     t.floor = "70";
     t.strike = "105";
     t.participation = "0.5";
-    StructureTerms terms = structureTerms(t);
-    ASSERT_EQ(terms.obs_times.size(), 2u);  // trading mode drops the earlier date
-    EXPECT_DOUBLE_EQ(terms.obs_times[0], 4.0 / 243);
-    EXPECT_EQ(terms.ko_barrier, std::vector<double>({103, 102, 101}));
-    EXPECT_DOUBLE_EQ(terms.ko_coupon[0], 0.2);
-    EXPECT_DOUBLE_EQ(terms.ko_coupon[1], 0.1);
-    EXPECT_EQ(terms.floor_price, 70);
-    EXPECT_EQ(terms.call_strike, 105);
-    EXPECT_EQ(terms.call_participation, 0.5);  // a ratio, not a percentage
+    StructureTerms terms = structureTerms(t, cal());
+    ASSERT_EQ(terms.contract.obs_times.size(), 2u);  // trading mode drops the earlier date
+    EXPECT_DOUBLE_EQ(terms.contract.obs_times[0], 4.0 / 243);
+    EXPECT_EQ(terms.contract.ko_barrier, std::vector<double>({103, 102, 101}));
+    EXPECT_DOUBLE_EQ(terms.contract.ko_coupon[0], 0.2);
+    EXPECT_DOUBLE_EQ(terms.contract.ko_coupon[1], 0.1);
+    EXPECT_EQ(terms.contract.floor_price, 70);
+    EXPECT_EQ(terms.contract.call_strike, 105);
+    EXPECT_EQ(terms.contract.call_participation, 0.5);  // a ratio, not a percentage
 
     t.dayMode = DayMode::Calendar;
     t.T = "244";
-    terms = structureTerms(t);
-    ASSERT_EQ(terms.obs_times.size(), 3u);  // calendar mode keeps it, negative
-    EXPECT_DOUBLE_EQ(terms.obs_times[0], -3.0 / 365);
-    EXPECT_DOUBLE_EQ(terms.obs_times[1], 4.0 / 365);
-    EXPECT_DOUBLE_EQ(terms.obs_times[2], 11.0 / 365);
+    terms = structureTerms(t, cal());
+    ASSERT_EQ(terms.contract.obs_times.size(), 3u);  // calendar mode keeps it, negative
+    EXPECT_DOUBLE_EQ(terms.contract.obs_times[0], -3.0 / 365);
+    EXPECT_DOUBLE_EQ(terms.contract.obs_times[1], 4.0 / 365);
+    EXPECT_DOUBLE_EQ(terms.contract.obs_times[2], 11.0 / 365);
     EXPECT_DOUBLE_EQ(terms.params.T, 244.0 / 365);
 }
 
@@ -150,19 +151,20 @@ TEST(StructureTermsConversion, ApplyTermsAndHandOver)
 {
     StructureTexts t = defaults();
     Snowball_PDE engine;
-    engine.params.out_dt = &engine.dt;  // a stale output pointer is replaced
-    applyTerms(engine, structureTerms(t));
+    engine.contract.form = PayoffForm::Option;
+    const StructureTerms terms = structureTerms(t, cal());
+    applyTerms(engine, terms);
     EXPECT_FALSE(engine.initialised);
+    EXPECT_EQ(engine.contract.form, PayoffForm::Option);  // kept for the hand-over to set
     EXPECT_EQ(engine.params.M, 200);
     EXPECT_EQ(engine.params.N, 10);
-    EXPECT_EQ(engine.params.out_dt, nullptr);
-    EXPECT_EQ(engine.obs_times.size(), 2u);
-    EXPECT_DOUBLE_EQ(engine.ko_coupon[0], 0.16);
+    EXPECT_EQ(engine.contract.obs_times.size(), 2u);
+    EXPECT_DOUBLE_EQ(engine.contract.ko_coupon[0], 0.16);
 
-    handOver(engine, 1);
+    handOver(engine, terms, PayoffForm::Note);
     EXPECT_TRUE(engine.initialised);
-    EXPECT_EQ(engine.payoff_type, 1);
-    EXPECT_EQ(engine.ko_barrier, std::vector<double>({103, 103}));
+    EXPECT_EQ(engine.contract.form, PayoffForm::Note);
+    EXPECT_EQ(engine.contract.ko_barrier, std::vector<double>({103, 103}));
 }
 
 TEST(ValidateObserveDates, EveryCheckInOrder)

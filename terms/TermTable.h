@@ -1,0 +1,33 @@
+#pragma once
+
+#include "ParameterSearch.h"
+
+#include <QString>
+
+#include <array>
+
+// The terms a solve or a scan can vary, as the window's term list, the
+// univariate panel and kelvara-cli's --param show them.
+struct TermSpec
+{
+    Param id;
+    const char* caption;  // UTF-8, as the term list shows it
+    bool percent;         // shown in percent, held as a decimal
+    double start;         // the univariate panel's default range
+    double end;
+    double step;
+};
+
+// In Param order, so termTable()[number] is the term of that number.
+const std::array<TermSpec, kParamCount>& termTable();
+const TermSpec& termSpec(Param id);
+
+// How a search ended, as the window's boxes and kelvara-cli's stderr put it.
+struct SearchStatusText
+{
+    bool critical;    // a critical box (else an information box)
+    QString title;    // the box's title
+    QString text;     // the box's text (the window adds its hint to information boxes)
+    QString summary;  // one line, as kelvara-cli writes it
+};
+SearchStatusText searchStatusText(SearchStatus status);
