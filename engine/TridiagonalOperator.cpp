@@ -1,6 +1,7 @@
 #include "TridiagonalOperator.h"
 
 #include <cmath>
+#include <utility>
 
 TridiagonalOperator::TridiagonalOperator(int M, double mu, double r, double sigma2, double dt)
 {
@@ -14,6 +15,12 @@ TridiagonalOperator::TridiagonalOperator(int M, double mu, double r, double sigm
         b_[i] = 1.0 + dt * (sigma2 * n * n + r);
         c_[i] = -0.5 * dt * (sigma2 * n * n + mu * n);
     }
+}
+
+TridiagonalOperator::TridiagonalOperator(std::vector<double> lower, std::vector<double> diag,
+                                         std::vector<double> upper)
+    : a_(std::move(lower)), b_(std::move(diag)), c_(std::move(upper))
+{
 }
 
 bool TridiagonalOperator::factor()

@@ -13,6 +13,9 @@ class TridiagonalOperator
 {
 public:
     TridiagonalOperator(int M, double mu, double r, double sigma2, double dt);
+    // Any tridiagonal system given by its bands (all of one length; lower[0]
+    // and upper.back() are the couplings outside the system).
+    TridiagonalOperator(std::vector<double> lower, std::vector<double> diag, std::vector<double> upper);
 
     std::size_t size() const { return b_.size(); }  // M-1
     double lower(std::size_t i) const { return a_[i]; }  // a of interior row i (node i+1)
