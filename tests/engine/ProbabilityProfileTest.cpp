@@ -113,6 +113,8 @@ TEST(ProbabilityProfile, AgreesWithTheMonteCarloCounts)
     for (std::size_t k = 0; k < e.obs_times.size(); ++k)
         e.obs_times[k] = std::round(e.obs_times[k] * 243.0) / 243.0;
     e.obs_times.back() = 1.0;
+    for (std::size_t k = 0; k < e.ki_barrier.size(); ++k)
+        e.ki_barrier[k] = 88.0 - 2.0 * k;  // each period its own knock-in barrier
     e.floor_price = 70;
     const SnowballContract contract = contractOf(e);
     const ProbabilityProfile p = probability_profile(contract, e.params);

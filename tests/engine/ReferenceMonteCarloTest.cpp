@@ -95,6 +95,34 @@ TEST(ReferenceMonteCarlo, KnockedInPaysTheForwardAndTheFloorAPut)
     EXPECT_NEAR(run().price, S0 * std::exp(-q * T) + put - S0 * std::exp(-r * T), 4.0 * res.standard_error);
 }
 
+TEST(ReferenceMonteCarlo, AntitheticPartnersMirrorEachOther)
+{
+    // Zero log drift: of each pair exactly one path ends below the start.
+    McRun run;
+    run.settings.knocked_in = true;
+    run.contract = {{1.0}, {1e9}, {0.1}, {80}, 0.1};
+    run.model.q = run.model.r - 0.5 * run.model.sigma * run.model.sigma;
+    const ReferenceMcResult r = run();
+    EXPECT_EQ(r.loss_probability.mean, 0.5);
+    EXPECT_EQ(r.loss_probability.standard_error, 0.0);
+}
+
+TEST(ReferenceMonteCarlo, KnockInAtMaturityPaysTheUnderlying)
+{
+    // One trading day a year: knock-in is looked at today and at maturity
+    // only, so the note pays S_T at or below K and S0 (1 + div T) above:
+    // e^{-rT} (S0 e^{(r-q)T} N(-d1) + S0 (1 + div T) N(d2)) with d1 = d2 + sigma sqrt T.
+    McRun run;
+    run.contract = {{1.0}, {1e9}, {0.1}, {90}, 0.04};
+    const ReferenceMcResult r = reference_monte_carlo(run.contract, run.model, 1, run.settings);
+    ASSERT_TRUE(r.ok) << r.error;
+    const double d2 = run.d2(90), d1 = d2 + 0.25, S0 = 100;
+    const double price = std::exp(-0.03) * (S0 * std::exp(0.01) * normalCdf(-d1) + S0 * 1.04 * normalCdf(d2));
+    EXPECT_NEAR(r.price, price, 4.0 * r.standard_error);
+    EXPECT_NEAR(r.ki_probability.mean, normalCdf(-d2), 4.0 * r.ki_probability.standard_error);
+    EXPECT_NEAR(r.loss_probability.mean, normalCdf(-d2), 4.0 * r.loss_probability.standard_error);
+}
+
 TEST(ReferenceMonteCarlo, CountsAddUp)
 {
     McRun run;
