@@ -1,6 +1,7 @@
 #include "ReferenceMonteCarlo.h"
 
 #include "RandomStream.h"
+#include "ZigguratNormal.h"
 
 #include <algorithm>
 #include <atomic>
@@ -210,7 +211,7 @@ class PathSimulator
 {
 public:
     PathSimulator(const SnowballContract& c, const Model& m, const Schedule& s, bool knocked_in)
-        : c_(c), m_(m), s_(s), start_in_(knocked_in), principal_(c.option_form() ? m.S0 : 0.0),
+        : normal_(ZigguratNormal::instance()), c_(c), m_(m), s_(s), start_in_(knocked_in), principal_(c.option_form() ? m.S0 : 0.0),
           dividend_(m.S0 * ((c.option_form() ? 0.0 : 1.0) + c.div_coupon * m.T))
     {
     }
@@ -242,7 +243,7 @@ public:
                 d = from.jump_drift;
                 v = from.jump_vol;
             }
-            const double z = v * stream.normal();
+            const double z = v * normal_(stream);
             x[0] += d + z;
             x[1] += d - z;
             const Event& e = ev[cur];
@@ -298,6 +299,7 @@ private:
         out.life = e.t;
     }
 
+    const ZigguratNormal& normal_;
     const SnowballContract& c_;
     const Model& m_;
     const Schedule& s_;
