@@ -37,6 +37,12 @@ public:
     void solve_pair(const double* rhs1, const double* rhs2, double* x1, double* x2, double first_shift,
                     double last_shift) const;
 
+    // Solves the transposed system A^T x = rhs for two right-hand sides with
+    // the same factors (A = L U, so A^T = U^T L^T): the step of the forward
+    // (probability) equation that is the exact adjoint of the backward one.
+    // In place is allowed; factor() must have succeeded.
+    void solve_transposed_pair(const double* rhs1, const double* rhs2, double* x1, double* x2) const;
+
 private:
     std::vector<double> a_, b_, c_;
     std::vector<double> inv_pivot_;      // m_i = 1 / (b_i - a_i c'_{i-1})
