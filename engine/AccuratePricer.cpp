@@ -1,6 +1,6 @@
 #include "AccuratePricer.h"
 
-#include "StretchedGrid.h"
+#include "AccurateScheme.h"
 #include "TridiagonalOperator.h"
 
 #include <algorithm>
@@ -8,16 +8,11 @@
 #include <limits>
 #include <memory>
 #include <new>
-#include <set>
 #include <stdexcept>
 
 namespace {
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-
-// Far-field top of the grid in standard deviations of log price.
-const double kTopDeviations = 7.0;
 
 bool finite_non_negative(double v) { return std::isfinite(v) && v >= 0.0; }
 
@@ -186,35 +181,8 @@ public:
             return;
         if (!build_monitoring_schedule(contract, model.T, year_days, events_, error_))
             return;
-        const double sd = model.sigma * std::sqrt(model.T);
-        double highest = model.S0;
-        for (double b : contract.ko_barrier)
-            highest = std::max(highest, b);
-        for (double b : contract.ki_barrier)
-            highest = std::max(highest, b);
-        highest = std::max({highest, contract.floor_price, contract.call_strike});
-        const double mu = model.r - (std::isnan(model.q) ? 0.0 : model.q);
-        const double top =
-            std::max(model.S0 * std::exp(mu * model.T + kTopDeviations * sd), 1.5 * highest);
-
-        // Nodes crowd where the value bends fastest: the knock-in barriers
-        // (a jump every close, smoothed over one day only), then the spot and
-        // the knock-out barriers (jumps a month's diffusion apart).
-        std::vector<StretchedGrid::Centre> centres;
-        std::vector<double> anchors;
-        const std::set<double> ki(contract.ki_barrier.begin(), contract.ki_barrier.end());
-        const std::set<double> ko(contract.ko_barrier.begin(), contract.ko_barrier.end());
-        const double width = model.S0 * std::max(0.02, 0.15 * std::min(sd, 1.0));
-        for (double b : ki)
-            if (b > 0.0)
-                centres.push_back({b, width, 24.0 / ki.size()}), anchors.push_back(b);
-        for (double b : ko)
-            if (b > 0.0)
-                centres.push_back({b, width, 8.0 / ko.size()}), anchors.push_back(b);
-        centres.push_back({model.S0, width, 8.0});
-        anchors.push_back(model.S0);
-        grid_.reset(new StretchedGrid(top, model.S0, centres, anchors, resolution.base_cells));
-        if (grid_->empty())
+        grid_ = accurate_price_grid(contract, model, resolution.base_cells);
+        if (!grid_ || grid_->empty())
             error_ = "the price grid cannot be built";
     }
 
@@ -260,25 +228,9 @@ private:
         const std::size_t M = S.size() - 1;  // node M is the far-field boundary
         const double p = pay.principal();
 
-        // Black-Scholes operator L on nodes 0..M-1: L V_i = l_i V_{i-1} + d_i V_i + u_i V_{i+1}.
-        // Central differences, upwind convection where central ones would
-        // give a negative coupling (no spurious oscillation). Node 0 (S = 0)
-        // only discounts.
-        const double sigma2 = m.sigma * m.sigma, mu = m.r - m.q;
-        std::vector<double> l(M, 0.0), d(M, -m.r), u(M, 0.0);
-        for (std::size_t i = 1; i < M; ++i) {
-            const double hm = S[i] - S[i - 1], hp = S[i + 1] - S[i];
-            const double diffusion = 0.5 * sigma2 * S[i] * S[i], convection = mu * S[i];
-            double li = diffusion * 2.0 / (hm * (hm + hp)) - convection * hp / (hm * (hm + hp));
-            double ui = diffusion * 2.0 / (hp * (hm + hp)) + convection * hm / (hp * (hm + hp));
-            double di = -diffusion * 2.0 / (hm * hp) + convection * (hp - hm) / (hm * hp);
-            if (li < 0.0 || ui < 0.0) {
-                li = diffusion * 2.0 / (hm * (hm + hp)) + (convection < 0.0 ? -convection / hm : 0.0);
-                ui = diffusion * 2.0 / (hp * (hm + hp)) + (convection > 0.0 ? convection / hp : 0.0);
-                di = -diffusion * 2.0 / (hm * hp) - std::fabs(convection) * (convection > 0.0 ? 1.0 / hp : 1.0 / hm);
-            }
-            l[i] = li, d[i] = di - m.r, u[i] = ui;
-        }
+        // Black-Scholes operator L on nodes 0..M-1.
+        const PriceOperator op = accurate_price_operator(S, m.sigma, m.r - m.q, m.r);
+        const std::vector<double>&l = op.l, &d = op.d, &u = op.u;
 
         // Cell weights of every barrier the events use.
         const std::size_t obs = contract_.obs_times.size();
@@ -347,7 +299,6 @@ private:
             ++steps;
         };
 
-        const double day = 1.0 / year_days_;
         const std::size_t E = events_.size();
         int next_obs = static_cast<int>(obs) - 1;
         for (std::size_t e = E - 1; e-- > 0;) {
@@ -360,7 +311,7 @@ private:
             if (length > 0.0) {
                 // Steps of this interval on the coarse level; the fine level
                 // has exactly twice as many, so the two stay nested.
-                const long coarse = std::max(1L, static_cast<long>(std::ceil(length / day * steps_per_day_ - 1e-6)));
+                const long coarse = accurate_interval_steps(length, year_days_, steps_per_day_);
                 const long n = coarse << time_level;
                 const double dt = length / n;
                 double t = t_hi;

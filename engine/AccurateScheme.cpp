@@ -1,0 +1,73 @@
+#include "AccurateScheme.h"
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+namespace {
+
+// Far-field top of the grid in standard deviations of log price.
+const double kTopDeviations = 7.0;
+
+}  // namespace
+
+std::unique_ptr<StretchedGrid> accurate_price_grid(const SnowballContract& contract, const PDEParams& model,
+                                                   int base_cells)
+{
+    const double sd = model.sigma * std::sqrt(model.T);
+    double highest = model.S0;
+    for (double b : contract.ko_barrier)
+        highest = std::max(highest, b);
+    for (double b : contract.ki_barrier)
+        highest = std::max(highest, b);
+    highest = std::max({highest, contract.floor_price, contract.call_strike});
+    const double mu = model.r - (std::isnan(model.q) ? 0.0 : model.q);
+    const double top = std::max(model.S0 * std::exp(mu * model.T + kTopDeviations * sd), 1.5 * highest);
+
+    // Nodes crowd where the value bends fastest: the knock-in barriers
+    // (a jump every close, smoothed over one day only), then the spot and
+    // the knock-out barriers (jumps a month's diffusion apart).
+    std::vector<StretchedGrid::Centre> centres;
+    std::vector<double> anchors;
+    const std::set<double> ki(contract.ki_barrier.begin(), contract.ki_barrier.end());
+    const std::set<double> ko(contract.ko_barrier.begin(), contract.ko_barrier.end());
+    const double width = model.S0 * std::max(0.02, 0.15 * std::min(sd, 1.0));
+    for (double b : ki)
+        if (b > 0.0)
+            centres.push_back({b, width, 24.0 / ki.size()}), anchors.push_back(b);
+    for (double b : ko)
+        if (b > 0.0)
+            centres.push_back({b, width, 8.0 / ko.size()}), anchors.push_back(b);
+    centres.push_back({model.S0, width, 8.0});
+    anchors.push_back(model.S0);
+    return std::unique_ptr<StretchedGrid>(new StretchedGrid(top, model.S0, centres, anchors, base_cells));
+}
+
+PriceOperator accurate_price_operator(const std::vector<double>& S, double sigma, double drift, double discount_rate)
+{
+    const std::size_t M = S.size() - 1;
+    const double sigma2 = sigma * sigma, mu = drift;
+    PriceOperator op;
+    std::vector<double>&l = op.l, &d = op.d, &u = op.u;
+    l.assign(M, 0.0), d.assign(M, -discount_rate), u.assign(M, 0.0);
+    for (std::size_t i = 1; i < M; ++i) {
+        const double hm = S[i] - S[i - 1], hp = S[i + 1] - S[i];
+        const double diffusion = 0.5 * sigma2 * S[i] * S[i], convection = mu * S[i];
+        double li = diffusion * 2.0 / (hm * (hm + hp)) - convection * hp / (hm * (hm + hp));
+        double ui = diffusion * 2.0 / (hp * (hm + hp)) + convection * hm / (hp * (hm + hp));
+        double di = -diffusion * 2.0 / (hm * hp) + convection * (hp - hm) / (hm * hp);
+        if (li < 0.0 || ui < 0.0) {
+            li = diffusion * 2.0 / (hm * (hm + hp)) + (convection < 0.0 ? -convection / hm : 0.0);
+            ui = diffusion * 2.0 / (hp * (hm + hp)) + (convection > 0.0 ? convection / hp : 0.0);
+            di = -diffusion * 2.0 / (hm * hp) - std::fabs(convection) * (convection > 0.0 ? 1.0 / hp : 1.0 / hm);
+        }
+        l[i] = li, d[i] = di - discount_rate, u[i] = ui;
+    }
+    return op;
+}
+
+long accurate_interval_steps(double length, int year_days, int steps_per_day)
+{
+    const double day = 1.0 / year_days;
+    return std::max(1L, static_cast<long>(std::ceil(length / day * steps_per_day - 1e-6)));
+}
