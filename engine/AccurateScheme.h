@@ -5,12 +5,18 @@
 #include "StretchedGrid.h"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 // The accurate pricer's discretisation, for the computations that must step
 // exactly as it does (its adjoint, the probability profile): the price grid,
 // the Black-Scholes operator on it and the number of time steps between two
 // monitoring moments.
+
+// Empty when the accurate pricer takes the terms, else why it refuses them
+// (NaN or negative terms, sigma <= 0, T <= 0, year_days < 1, a schedule of
+// the wrong length).
+std::string accurate_refusal(const SnowballContract& contract, const PDEParams& model, int year_days);
 
 // The sinh-stretched grid of one structure: nodes crowded at the knock-in
 // barriers, the spot and the knock-out barriers, each of them on a node, the

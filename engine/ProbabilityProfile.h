@@ -3,6 +3,7 @@
 #include "PDEParams.h"
 #include "SnowballContract.h"
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,13 @@ struct ProbabilityProfile
     double ki_probability = 0.0;
     double loss_probability = 0.0;
     double expected_life = 0.0;
+    // Accurate mode only (empty and NaN in the design mode): a bound on the
+    // error of each figure above, from the differences of its resolutions.
+    std::vector<double> ko_error;
+    double maturity_error = std::numeric_limits<double>::quiet_NaN();
+    double ki_error = std::numeric_limits<double>::quiet_NaN();
+    double loss_error = std::numeric_limits<double>::quiet_NaN();
+    double life_error = std::numeric_limits<double>::quiet_NaN();
     bool ok = false;
     std::string error;
 };
