@@ -108,6 +108,28 @@ TEST(AccurateProbabilityProfile, ClosedFormsInTheLimits)
             }
         }
     }
+    // One close a year: knock-in is checked today (above it) and at maturity
+    // only, so P(KI) = P(S_T <= K) and, K below S0, the loss is the same
+    // (time steps as fine as with a daily close).
+    AccurateResolution yearly;
+    yearly.steps_per_day = 500;
+    for (const double ki : {80.0, 95.0}) {
+        const SnowballContract c{{1.0}, {110.0}, {0.1}, {ki}};
+        const PDEParams m = accurateModel(0.25, 0.03, 0.01, 1.0);
+        const ProbabilityProfile p = probability_profile_accurate(c, m, 1, yearly);
+        ASSERT_TRUE(p.ok) << p.error;
+        const double below = 1.0 - aboveAtMaturity(m.S0, ki, m.r, m.q, m.sigma, m.T);
+        EXPECT_NEAR(p.ki_probability, below, 2e-4) << ki;
+        EXPECT_NEAR(p.loss_probability, below, 2e-4) << ki;
+        EXPECT_NEAR(p.ko_probability[0], aboveAtMaturity(m.S0, 110.0, m.r, m.q, m.sigma, m.T), 2e-4) << ki;
+    }
+    // Below the knock-in barrier at today's close: knocked in for sure.
+    {
+        const SnowballContract c = monthlySnowball(1, 12, 103.0, 0.1, 80.0);
+        const ProbabilityProfile p = probability_profile_accurate(c, accurateModel(0.2, 0.02, 0.0, 1.0, 79.0), kYearDays);
+        ASSERT_TRUE(p.ok) << p.error;
+        EXPECT_EQ(p.ki_probability, 1.0);
+    }
     // Knocked out today: observed today above its barrier.
     {
         SnowballContract c = monthlySnowball(1, 12, 99.0, 0.1, 80.0);
