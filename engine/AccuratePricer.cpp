@@ -19,6 +19,9 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 // Far-field top of the grid in standard deviations of log price.
 const double kTopDeviations = 7.0;
 
+// Time steps of the interval from today to the next moment, relative to the others.
+const long kTodaySubsteps = 4;
+
 bool finite_non_negative(double v) { return std::isfinite(v) && v >= 0.0; }
 
 bool all_finite_non_negative(const std::vector<double>& values)
@@ -361,7 +364,13 @@ private:
                 // Steps of this interval on the coarse level; the fine level
                 // has exactly twice as many, so the two stay nested.
                 const long coarse = std::max(1L, static_cast<long>(std::ceil(length / day * steps_per_day_ - 1e-6)));
-                const long n = coarse << time_level;
+                // The interval from today to the next moment gets
+                // kTodaySubsteps times as many: the jump that moment leaves has
+                // only this interval to diffuse, and the stiff modes
+                // Crank-Nicolson barely damps would ripple node to node in
+                // today's Gamma near the barriers (the implicit steps after
+                // each later moment damp those of earlier jumps).
+                const long n = (coarse << time_level) * (e == 0 ? kTodaySubsteps : 1);
                 const double dt = length / n;
                 double t = t_hi;
                 // Rannacher: two implicit half steps right after the monitoring moment.
