@@ -277,8 +277,7 @@ private:
             if (length > 0.0) {
                 // Steps of this interval on the coarse level; the fine level
                 // has exactly twice as many, so the two stay nested.
-                const long coarse = accurate_interval_steps(length, year_days_, steps_per_day_);
-                const long n = coarse << time_level;
+                const long n = accurate_interval_steps(length, year_days_, steps_per_day_, time_level, e == 0);
                 const double dt = length / n;
                 double t = t_hi;
                 // Rannacher: two implicit half steps right after the monitoring moment.

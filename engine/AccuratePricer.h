@@ -18,7 +18,9 @@
 // Numerics: Crank-Nicolson on a sinh-stretched price grid (nodes crowded at
 // the knock-in barriers, the spot and the knock-out barriers, each barrier on
 // a node), with two implicit half-steps after every monitoring moment
-// (Rannacher) so the jumps the conditions leave do not ring; discontinuities
+// (Rannacher) so the jumps the conditions leave do not ring, and four times
+// the time steps from today to the next moment, whose jump has only that
+// interval to smooth out before today's Greeks are read; discontinuities
 // applied with cell weights so the error falls smoothly with the step;
 // two resolutions (the second halving every price and time step) combined by
 // Richardson extrapolation, their difference giving the error estimate.

@@ -169,7 +169,7 @@ public:
             const double length = events_[e + 1].t - events_[e].t;
             const int top_pays = next_obs_[e + 1];
             if (length > 0.0) {
-                const long n = accurate_interval_steps(length, year_days_, steps_per_day_) << time_level;
+                const long n = accurate_interval_steps(length, year_days_, steps_per_day_, time_level, e == 0);
                 const double dt = length / n;
                 // Backward the interval starts with two implicit half steps
                 // (Rannacher) at its end; forward they come last.

@@ -100,8 +100,15 @@ PriceOperator accurate_price_operator(const std::vector<double>& S, double sigma
     return op;
 }
 
-long accurate_interval_steps(double length, int year_days, int steps_per_day)
+long accurate_interval_steps(double length, int year_days, int steps_per_day, int time_level, bool from_today)
 {
     const double day = 1.0 / year_days;
-    return std::max(1L, static_cast<long>(std::ceil(length / day * steps_per_day - 1e-6)));
+    const long coarse = std::max(1L, static_cast<long>(std::ceil(length / day * steps_per_day - 1e-6)));
+    // The interval from today to the next moment gets kTodaySubsteps times as
+    // many: the jump that moment leaves has only this interval to diffuse, and
+    // the stiff modes Crank-Nicolson barely damps would ripple node to node in
+    // today's Gamma near the barriers (the implicit steps after each later
+    // moment damp those of earlier jumps).
+    const long kTodaySubsteps = 4;
+    return (coarse << time_level) * (from_today ? kTodaySubsteps : 1);
 }

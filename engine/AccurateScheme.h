@@ -34,6 +34,7 @@ struct PriceOperator
 };
 PriceOperator accurate_price_operator(const std::vector<double>& S, double sigma, double drift, double discount_rate);
 
-// Time steps of the coarse level between two monitoring moments `length`
-// years apart; every finer time level doubles them, so the levels stay nested.
-long accurate_interval_steps(double length, int year_days, int steps_per_day);
+// Time steps between two monitoring moments `length` years apart on time
+// level time_level (0 is the coarse one; every finer level doubles them, so
+// the levels stay nested); the interval that starts today gets more.
+long accurate_interval_steps(double length, int year_days, int steps_per_day, int time_level, bool from_today);
