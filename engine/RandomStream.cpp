@@ -2,9 +2,11 @@
 
 #include <cmath>
 
-RandomStream::RandomStream()
+RandomStream::RandomStream() : RandomStream(5489u) {}  // std::mt19937::default_seed
+
+RandomStream::RandomStream(std::uint32_t seed)
 {
-    state_[0] = 5489u;  // std::mt19937::default_seed
+    state_[0] = seed;
     for (std::uint32_t i = 1; i < kStateSize; ++i)
         state_[i] = 1812433253u * (state_[i - 1] ^ (state_[i - 1] >> 30)) + i;
 }

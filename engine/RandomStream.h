@@ -16,6 +16,9 @@ class RandomStream
 {
 public:
     RandomStream();
+    // The output sequence of std::mt19937 seeded with `seed` (independent
+    // streams for parallel runs); the default constructor is seed 5489.
+    explicit RandomStream(std::uint32_t seed);
 
     double uniform()
     {

@@ -1,6 +1,7 @@
 #include "TridiagonalOperator.h"
 
 #include <cmath>
+#include <utility>
 
 TridiagonalOperator::TridiagonalOperator(int M, double mu, double r, double sigma2, double dt)
 {
@@ -14,6 +15,12 @@ TridiagonalOperator::TridiagonalOperator(int M, double mu, double r, double sigm
         b_[i] = 1.0 + dt * (sigma2 * n * n + r);
         c_[i] = -0.5 * dt * (sigma2 * n * n + mu * n);
     }
+}
+
+TridiagonalOperator::TridiagonalOperator(std::vector<double> lower, std::vector<double> diag,
+                                         std::vector<double> upper)
+    : a_(std::move(lower)), b_(std::move(diag)), c_(std::move(upper))
+{
 }
 
 bool TridiagonalOperator::factor()
@@ -68,6 +75,37 @@ void TridiagonalOperator::solve_pair(const double* rhs1, const double* rhs2, dou
     for (std::size_t i = last; i-- > 0;) {
         y1 = x1[i] - cp[i] * y1;
         y2 = x2[i] - cp[i] * y2;
+        x1[i] = y1;
+        x2[i] = y2;
+    }
+}
+
+// U^T w = rhs: w_i = rhs_i - c'_{i-1} w_{i-1}; L^T x = w: x_i = (w_i - a_{i+1} x_{i+1}) m_i.
+void TridiagonalOperator::solve_transposed_pair(const double* rhs1, const double* rhs2, double* x1,
+                                                double* x2) const
+{
+    const std::size_t L = size();
+    if (L == 0)
+        return;
+    const double* __restrict m = inv_pivot_.data();
+    const double* __restrict cp = upper_elim_.data();
+    const double* __restrict a = a_.data();
+    double w1 = rhs1[0], w2 = rhs2[0];
+    x1[0] = w1;
+    x2[0] = w2;
+    for (std::size_t i = 1; i < L; ++i) {
+        w1 = rhs1[i] - cp[i - 1] * w1;
+        w2 = rhs2[i] - cp[i - 1] * w2;
+        x1[i] = w1;
+        x2[i] = w2;
+    }
+    const std::size_t last = L - 1;
+    double y1 = x1[last] * m[last], y2 = x2[last] * m[last];
+    x1[last] = y1;
+    x2[last] = y2;
+    for (std::size_t i = last; i-- > 0;) {
+        y1 = (x1[i] - a[i + 1] * y1) * m[i];
+        y2 = (x2[i] - a[i + 1] * y2) * m[i];
         x1[i] = y1;
         x2[i] = y2;
     }

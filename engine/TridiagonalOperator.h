@@ -13,6 +13,9 @@ class TridiagonalOperator
 {
 public:
     TridiagonalOperator(int M, double mu, double r, double sigma2, double dt);
+    // Any tridiagonal system given by its bands (all of one length; lower[0]
+    // and upper.back() are the couplings outside the system).
+    TridiagonalOperator(std::vector<double> lower, std::vector<double> diag, std::vector<double> upper);
 
     std::size_t size() const { return b_.size(); }  // M-1
     double lower(std::size_t i) const { return a_[i]; }  // a of interior row i (node i+1)
@@ -33,6 +36,12 @@ public:
     // is where the boundary nodes enter.
     void solve_pair(const double* rhs1, const double* rhs2, double* x1, double* x2, double first_shift,
                     double last_shift) const;
+
+    // Solves the transposed system A^T x = rhs for two right-hand sides with
+    // the same factors (A = L U, so A^T = U^T L^T): the step of the forward
+    // (probability) equation that is the exact adjoint of the backward one.
+    // In place is allowed; factor() must have succeeded.
+    void solve_transposed_pair(const double* rhs1, const double* rhs2, double* x1, double* x2) const;
 
 private:
     std::vector<double> a_, b_, c_;

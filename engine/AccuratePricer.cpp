@@ -1,0 +1,527 @@
+#include "AccuratePricer.h"
+
+#include "AccurateScheme.h"
+#include "TridiagonalOperator.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <new>
+#include <stdexcept>
+
+namespace {
+
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// What the contract pays, in continuous price (the grid solver's payouts
+// with the strike, barriers and coupon times unrounded).
+class Payouts
+{
+public:
+    Payouts(const SnowballContract& c, const PDEParams& m)
+        : c_(c), S0_(m.S0), r_(m.r), q_(m.q), T_(m.T), principal_(c.option_form() ? m.S0 : 0.0)
+    {
+    }
+
+    double principal() const { return principal_; }
+    // The last observation is settled at maturity, whatever its date.
+    double obs_time(int k) const { return k + 1 == static_cast<int>(c_.obs_times.size()) ? T_ : c_.obs_times[k]; }
+    double coupon(int k) const
+    {
+        const double t = obs_time(k);
+        return c_.option_form() ? S0_ * c_.ko_coupon[k] * t : S0_ * (1.0 + c_.ko_coupon[k] * t);
+    }
+    double participation(double S) const
+    {
+        return c_.has_participation() ? std::max(S - c_.call_strike, 0.0) * c_.call_participation : 0.0;
+    }
+    double participation_slope(double S) const
+    {
+        return c_.has_participation() && S > c_.call_strike ? c_.call_participation : 0.0;
+    }
+    double knock_out(int k, double S) const { return coupon(k) + participation(S); }
+    double dividend() const
+    {
+        return c_.option_form() ? S0_ * c_.div_coupon * T_ : S0_ * (1.0 + c_.div_coupon * T_);
+    }
+    // Maturity payout at one price, exactly as the contract reads.
+    double maturity(double S, bool knocked_in) const
+    {
+        const int last = static_cast<int>(c_.obs_times.size()) - 1;
+        if (S >= c_.ko_barrier[last])
+            return knock_out(last, S);
+        if (c_.has_floor() && S <= c_.floor_price)
+            return c_.floor_price - principal_;
+        if (!knocked_in && S > c_.ki_barrier[last])
+            return dividend();
+        return S - principal_;
+    }
+    // Value far above every barrier at time t: the structure knocks out at
+    // the next observation for sure.
+    double far_above(double S, double t, int next_obs) const
+    {
+        const double tau = obs_time(next_obs) - t;
+        double v = std::exp(-r_ * tau) * coupon(next_obs);
+        if (c_.has_participation())
+            v += c_.call_participation * (S * std::exp(-q_ * tau) - c_.call_strike * std::exp(-r_ * tau));
+        return v;
+    }
+
+private:
+    const SnowballContract& c_;
+    double S0_, r_, q_, T_, principal_;
+};
+
+// Which value a monitoring moment leaves at one price.
+enum class Source { Continuation, KnockedIn, KnockOut, Maturity };
+
+Source source_at(const SnowballContract& c, const MonitoringEvent& e, double S, bool knocked_in)
+{
+    if (e.maturity)
+        return Source::Maturity;
+    if (e.ko_obs >= 0 && S >= c.ko_barrier[e.ko_obs])
+        return Source::KnockOut;
+    if (!knocked_in && e.ki_period >= 0 && S <= c.ki_barrier[e.ki_period])
+        return Source::KnockedIn;
+    return Source::Continuation;
+}
+
+// 4-point Lagrange interpolation of node values (cubic, exact at nodes).
+double interpolate(const std::vector<double>& S, const std::vector<double>& v, double x)
+{
+    const std::size_t n = S.size();
+    if (!(x >= S.front() && x <= S.back()) || n < 4)
+        return kNaN;
+    std::size_t i = static_cast<std::size_t>(std::upper_bound(S.begin(), S.end(), x) - S.begin());
+    i = i == 0 ? 0 : i - 1;  // S[i] <= x
+    std::size_t first = i == 0 ? 0 : i - 1;
+    first = std::min(first, n - 4);
+    double sum = 0.0;
+    for (std::size_t a = first; a < first + 4; ++a) {
+        double w = 1.0;
+        for (std::size_t b = first; b < first + 4; ++b)
+            if (b != a)
+                w *= (x - S[b]) / (S[a] - S[b]);
+        sum += w * v[a];
+    }
+    return sum;
+}
+
+// First and second derivatives by node (three-point, second order on a
+// smooth nonuniform grid; one-sided at the ends).
+void node_derivatives(const std::vector<double>& S, const std::vector<double>& v, std::vector<double>& d1,
+                      std::vector<double>& d2)
+{
+    const std::size_t n = S.size();
+    d1.assign(n, 0.0);
+    d2.assign(n, 0.0);
+    for (std::size_t i = 1; i + 1 < n; ++i) {
+        const double hm = S[i] - S[i - 1], hp = S[i + 1] - S[i];
+        d1[i] = (-hp / (hm * (hm + hp))) * v[i - 1] + ((hp - hm) / (hm * hp)) * v[i] +
+                (hm / (hp * (hm + hp))) * v[i + 1];
+        d2[i] = 2.0 * (v[i - 1] / (hm * (hm + hp)) - v[i] / (hm * hp) + v[i + 1] / (hp * (hm + hp)));
+    }
+    d1[0] = (v[1] - v[0]) / (S[1] - S[0]);
+    d1[n - 1] = (v[n - 1] - v[n - 2]) / (S[n - 1] - S[n - 2]);
+    d2[0] = d2[1];
+    d2[n - 1] = d2[n - 2];
+}
+
+}  // namespace
+
+// One structure on one stretched grid: builds the grid from the base model
+// and solves any model (the bumped ones of the Greeks too) on it.
+class AccurateSolver
+{
+public:
+    AccurateSolver(const SnowballContract& contract, const PDEParams& model, int year_days,
+                   const AccurateResolution& resolution)
+        : contract_(contract), year_days_(year_days), steps_per_day_(resolution.steps_per_day)
+    {
+        error_ = accurate_refusal(contract, model, year_days);
+        if (error_.empty() && (resolution.base_cells < 8 || resolution.base_cells > 1000000 ||
+                               resolution.steps_per_day < 1 || resolution.steps_per_day > 10000))
+            error_ = "resolution out of range";
+        if (!error_.empty())
+            return;
+        if (!build_monitoring_schedule(contract, model.T, year_days, events_, error_))
+            return;
+        grid_ = accurate_price_grid(contract, model, resolution.base_cells);
+        if (!grid_ || grid_->empty())
+            error_ = "the price grid cannot be built";
+    }
+
+    const std::string& error() const { return error_; }
+
+    AccurateSolution solve(const PDEParams& model, const AccurateProgress& progress) const
+    {
+        AccurateSolution s;
+        s.error = error_;
+        if (!s.ok())
+            return s;
+        s.contract_ = contract_;
+        s.S0_ = model.S0;
+        s.r_ = model.r;
+        s.q_ = std::isnan(model.q) ? 0.0 : model.q;
+        s.T_ = model.T;
+        s.today_ = events_.front();
+        s.next_ = events_[1];
+        PDEParams m = model;
+        m.q = s.q_;
+        // Coarse, fine (both steps halved) and coarse in price with the fine
+        // time steps (for the error estimate); shares of the work 1 : 8 : 2.
+        const int space[3] = {0, 1, 0}, time[3] = {0, 1, 1};
+        const double start[3] = {0.0, 1.0 / 11.0, 9.0 / 11.0}, share[3] = {1.0 / 11.0, 8.0 / 11.0, 2.0 / 11.0};
+        for (int level = 0; level < 3; ++level) {
+            const AccurateProgress part = [&](double f) {
+                return !progress || progress(start[level] + share[level] * f);
+            };
+            if (!solve_level(m, space[level], time[level], part, s.levels_[level])) {
+                s.error = "cancelled";
+                return s;
+            }
+        }
+        return s;
+    }
+
+private:
+    bool solve_level(const PDEParams& m, int space_level, int time_level, const AccurateProgress& progress,
+                     AccurateSolution::Level& out) const
+    {
+        const Payouts pay(contract_, m);
+        const std::vector<double> S = grid_->nodes(space_level);
+        const std::size_t M = S.size() - 1;  // node M is the far-field boundary
+        const double p = pay.principal();
+
+        // Black-Scholes operator L on nodes 0..M-1.
+        const PriceOperator op = accurate_price_operator(S, m.sigma, m.r - m.q, m.r);
+        const std::vector<double>&l = op.l, &d = op.d, &u = op.u;
+
+        // Cell weights of every barrier the events use.
+        const std::size_t obs = contract_.obs_times.size();
+        std::vector<std::vector<double>> ki_w(obs), ko_w(obs);
+        for (std::size_t k = 0; k < obs; ++k) {
+            ki_w[k] = cell_weights(S, contract_.ki_barrier[k], true);
+            ko_w[k] = cell_weights(S, contract_.ko_barrier[k], false);
+        }
+
+        // Maturity: knock-out, then floor, then knock-in against the
+        // dividend coupon, each overriding the ones before it.
+        std::vector<double> nki(M + 1), ki(M + 1);
+        {
+            const std::size_t last = obs - 1;
+            const std::vector<double> floor_w =
+                contract_.has_floor() ? cell_weights(S, contract_.floor_price, true) : std::vector<double>(M + 1, 0.0);
+            const double div = pay.dividend();
+            for (std::size_t i = 0; i <= M; ++i) {
+                const double under = S[i] - p, floor = contract_.floor_price - p;
+                const double ko_pay = pay.knock_out(static_cast<int>(last), S[i]);
+                double a = div + ki_w[last][i] * (under - div);
+                double b = under;
+                a += floor_w[i] * (floor - a);
+                b += floor_w[i] * (floor - b);
+                nki[i] = a + ko_w[last][i] * (ko_pay - a);
+                ki[i] = b + ko_w[last][i] * (ko_pay - b);
+            }
+        }
+
+        // Factored systems (I - theta dt L), one per distinct theta dt.
+        std::vector<std::pair<double, TridiagonalOperator>> factored;
+        auto system_for = [&](double theta_dt) -> const TridiagonalOperator& {
+            for (const auto& f : factored)
+                if (f.first == theta_dt)
+                    return f.second;
+            std::vector<double> a(M), b(M), c(M);
+            for (std::size_t i = 0; i < M; ++i)
+                a[i] = -theta_dt * l[i], b[i] = 1.0 - theta_dt * d[i], c[i] = -theta_dt * u[i];
+            factored.emplace_back(theta_dt, TridiagonalOperator(std::move(a), std::move(b), std::move(c)));
+            if (!factored.back().second.factor())
+                throw std::runtime_error("the price operator cannot be factored");
+            return factored.back().second;
+        };
+
+        std::vector<double> rhs1(M), rhs2(M);
+        long steps = 0;
+        // One step of the theta scheme back by dt, g_new the boundary value
+        // it arrives at: (I - theta dt L) V' = (I + (1-theta) dt L) V.
+        auto step = [&](double theta, double dt, double g_new) {
+            const TridiagonalOperator& sys = system_for(theta * dt);
+            const double e = (1.0 - theta) * dt;
+            if (e > 0.0) {
+                rhs1[0] = nki[0] + e * d[0] * nki[0];
+                rhs2[0] = ki[0] + e * d[0] * ki[0];
+                for (std::size_t i = 1; i < M; ++i) {
+                    rhs1[i] = nki[i] + e * (l[i] * nki[i - 1] + d[i] * nki[i] + u[i] * nki[i + 1]);
+                    rhs2[i] = ki[i] + e * (l[i] * ki[i - 1] + d[i] * ki[i] + u[i] * ki[i + 1]);
+                }
+            } else {
+                std::copy(nki.begin(), nki.begin() + M, rhs1.begin());
+                std::copy(ki.begin(), ki.begin() + M, rhs2.begin());
+            }
+            const double shift = sys.upper(M - 1) * g_new;  // the boundary node enters the last equation
+            sys.solve_pair(rhs1.data(), rhs2.data(), nki.data(), ki.data(), 0.0, shift);
+            nki[M] = ki[M] = g_new;
+            ++steps;
+        };
+
+        const std::size_t E = events_.size();
+        int next_obs = static_cast<int>(obs) - 1;
+        for (std::size_t e = E - 1; e-- > 0;) {
+            if (!progress(static_cast<double>(E - 1 - e) / static_cast<double>(E)))
+                return false;
+            const double t_hi = events_[e + 1].t, t_lo = events_[e].t;
+            if (events_[e + 1].ko_obs >= 0 && !events_[e + 1].maturity)
+                next_obs = events_[e + 1].ko_obs;
+            const double length = t_hi - t_lo;
+            if (length > 0.0) {
+                // Steps of this interval on the coarse level; the fine level
+                // has exactly twice as many, so the two stay nested.
+                const long n = accurate_interval_steps(length, year_days_, steps_per_day_, time_level, e == 0);
+                const double dt = length / n;
+                double t = t_hi;
+                // Rannacher: two implicit half steps right after the monitoring moment.
+                for (int h = 0; h < 2; ++h) {
+                    t = t_hi - (h + 1) * 0.5 * dt;
+                    const double g_new = pay.far_above(S[M], t, next_obs);
+                    step(1.0, 0.5 * dt, g_new);
+                }
+                for (long k = 1; k < n; ++k) {
+                    t = t_hi - (k + 1) * dt;
+                    const double g_new = pay.far_above(S[M], t, next_obs);
+                    step(0.5, dt, g_new);
+                }
+            }
+            if (e == 1)
+                out.nki_next = nki, out.ki_next = ki;
+            if (e == 0)
+                break;
+            // The moment's checks: knock-in first, then knock-out overrides.
+            const MonitoringEvent& ev = events_[e];
+            if (ev.ki_period >= 0) {
+                const std::vector<double>& w = ki_w[static_cast<std::size_t>(ev.ki_period)];
+                for (std::size_t i = 0; i <= M && w[i] > 0.0; ++i)
+                    nki[i] += w[i] * (ki[i] - nki[i]);
+            }
+            if (ev.ko_obs >= 0) {
+                const std::vector<double>& w = ko_w[static_cast<std::size_t>(ev.ko_obs)];
+                for (std::size_t i = M + 1; i-- > 0 && w[i] > 0.0;) {
+                    const double v = pay.knock_out(ev.ko_obs, S[i]);
+                    nki[i] += w[i] * (v - nki[i]);
+                    ki[i] += w[i] * (v - ki[i]);
+                }
+            }
+        }
+        if (E == 2)
+            out.nki_next = out.ki_next = std::vector<double>(M + 1, 0.0);  // next moment is maturity: read pointwise
+        out.S = S;
+        out.nki = nki;
+        out.ki = ki;
+        out.time_steps = steps;
+        node_derivatives(S, nki, out.nki_delta, out.nki_gamma);
+        node_derivatives(S, ki, out.ki_delta, out.ki_gamma);
+        return progress(1.0);
+    }
+
+    SnowballContract contract_;
+    int year_days_;
+    int steps_per_day_;
+    std::string error_;
+    std::vector<MonitoringEvent> events_;
+    std::unique_ptr<StretchedGrid> grid_;
+};
+
+PDEParams AccurateSolution::model() const
+{
+    PDEParams p;
+    p.S0 = S0_, p.r = r_, p.q = q_, p.T = T_;
+    return p;
+}
+
+double AccurateSolution::level_value(int level, double S, bool knocked_in) const
+{
+    const Level& L = levels_[level];
+    const PDEParams m = model();
+    switch (source_at(contract_, today_, S, knocked_in)) {
+    case Source::KnockOut:
+        return Payouts(contract_, m).knock_out(today_.ko_obs, S);
+    case Source::KnockedIn:
+        return interpolate(L.S, L.ki, S);
+    case Source::Maturity:
+        return Payouts(contract_, m).maturity(S, knocked_in);
+    case Source::Continuation:
+        break;
+    }
+    return interpolate(L.S, knocked_in ? L.ki : L.nki, S);
+}
+
+double AccurateSolution::level_derivative(int level, double S, bool knocked_in, int order) const
+{
+    const Level& L = levels_[level];
+    const PDEParams m = model();
+    bool use_ki = knocked_in;
+    switch (source_at(contract_, today_, S, knocked_in)) {
+    case Source::KnockOut:
+    case Source::Maturity:
+        return order == 1 ? Payouts(contract_, m).participation_slope(S) : 0.0;
+    case Source::KnockedIn:
+        use_ki = true;
+        break;
+    case Source::Continuation:
+        break;
+    }
+    if (order == 1)
+        return interpolate(L.S, use_ki ? L.ki_delta : L.nki_delta, S);
+    return interpolate(L.S, use_ki ? L.ki_gamma : L.nki_gamma, S);
+}
+
+double AccurateSolution::level_next_value(int level, double S, bool knocked_in) const
+{
+    const Level& L = levels_[level];
+    const PDEParams m = model();
+    switch (source_at(contract_, next_, S, knocked_in)) {
+    case Source::KnockOut:
+        return Payouts(contract_, m).knock_out(next_.ko_obs, S);
+    case Source::KnockedIn:
+        return interpolate(L.S, L.ki_next, S);
+    case Source::Maturity:
+        return Payouts(contract_, m).maturity(S, knocked_in);
+    case Source::Continuation:
+        break;
+    }
+    return interpolate(L.S, knocked_in ? L.ki_next : L.nki_next, S);
+}
+
+// Richardson: both levels' errors fall with the square of the step, so
+// (4 fine - coarse) / 3 removes the leading term.
+double AccurateSolution::value(double S, bool knocked_in) const
+{
+    if (!ok())
+        return kNaN;
+    return (4.0 * level_value(1, S, knocked_in) - level_value(0, S, knocked_in)) / 3.0;
+}
+
+double AccurateSolution::fine_value(double S, bool knocked_in) const
+{
+    return ok() ? level_value(1, S, knocked_in) : kNaN;
+}
+
+double AccurateSolution::coarse_value(double S, bool knocked_in) const
+{
+    return ok() ? level_value(0, S, knocked_in) : kNaN;
+}
+
+double AccurateSolution::delta(double S, bool knocked_in) const
+{
+    if (!ok())
+        return kNaN;
+    return (4.0 * level_derivative(1, S, knocked_in, 1) - level_derivative(0, S, knocked_in, 1)) / 3.0;
+}
+
+double AccurateSolution::gamma(double S, bool knocked_in) const
+{
+    if (!ok())
+        return kNaN;
+    return (4.0 * level_derivative(1, S, knocked_in, 2) - level_derivative(0, S, knocked_in, 2)) / 3.0;
+}
+
+// With the coarse level c = V + X + Y (X the price grid's error, Y the
+// time steps'), the time-refined one a = V + X + Y/4 and the fine one
+// f = V + X/4 + Y/4, the fine level's error is at most (|a - f| + |c - a|) / 3
+// even when X and Y have opposite signs; the extrapolated value's error is of
+// higher order, so this bounds it with room to spare.
+double AccurateSolution::error_estimate(double S, bool knocked_in) const
+{
+    if (!ok())
+        return kNaN;
+    const double c = level_value(0, S, knocked_in), f = level_value(1, S, knocked_in),
+                 a = level_value(2, S, knocked_in);
+    return (std::fabs(a - f) + std::fabs(c - a)) / 3.0;
+}
+
+double AccurateSolution::theta(double S, bool knocked_in) const
+{
+    if (!ok())
+        return kNaN;
+    const double dt = next_.t - today_.t;
+    double th[2];
+    for (int level = 0; level < 2; ++level)
+        th[level] = (level_next_value(level, S, knocked_in) - level_value(level, S, knocked_in)) / dt;
+    return (4.0 * th[1] - th[0]) / 3.0;
+}
+
+namespace {
+
+template <class F>
+AccurateSolution guarded(F&& f)
+{
+    try {
+        return f();
+    } catch (const std::bad_alloc&) {
+        AccurateSolution s;
+        s.error = "out of memory";
+        return s;
+    } catch (const std::exception& e) {
+        AccurateSolution s;
+        s.error = e.what();
+        return s;
+    }
+}
+
+}  // namespace
+
+AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParams& model, int year_days,
+                                const AccurateResolution& resolution, const AccurateProgress& progress)
+{
+    return guarded([&] { return AccurateSolver(contract, model, year_days, resolution).solve(model, progress); });
+}
+
+AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParams& model, int year_days,
+                                const AccurateProgress& progress)
+{
+    return solve_accurate(contract, model, year_days, AccurateResolution(), progress);
+}
+
+AccurateGreeks greeks_accurate(const SnowballContract& contract, const PDEParams& model, int year_days, double S,
+                               bool knocked_in, const AccurateProgress& progress)
+{
+    AccurateGreeks g{kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, std::string()};
+    // Five solves on one grid (bumps on another grid would add its error to
+    // the difference): the base, volatility and rate each up and down 0.01.
+    const double bump = 0.01;
+    PDEParams bumped[5] = {model, model, model, model, model};
+    bumped[1].sigma += bump, bumped[2].sigma -= bump, bumped[3].r += bump, bumped[4].r -= bump;
+    AccurateSolution solved[5];
+    try {
+        const AccurateSolver solver(contract, model, year_days, AccurateResolution());
+        if (!solver.error().empty()) {
+            g.error = solver.error();
+            return g;
+        }
+        if (!(bumped[2].sigma > 0.0))
+            bumped[2].sigma = model.sigma;  // one-sided below: divided by the actual spread
+        for (int i = 0; i < 5; ++i) {
+            const AccurateProgress part = [&](double f) { return !progress || progress((i + f) / 5.0); };
+            solved[i] = solver.solve(bumped[i], part);
+            if (!solved[i].ok()) {
+                g.error = solved[i].error;
+                return g;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        g.error = "out of memory";
+        return g;
+    } catch (const std::exception& e) {
+        g.error = e.what();
+        return g;
+    }
+    const AccurateSolution& base = solved[0];
+    g.price = base.value(S, knocked_in);
+    g.delta = base.delta(S, knocked_in);
+    g.gamma = base.gamma(S, knocked_in);
+    g.theta = base.theta(S, knocked_in);
+    g.vega = (solved[1].value(S, knocked_in) - solved[2].value(S, knocked_in)) / (bumped[1].sigma - bumped[2].sigma);
+    g.rho = (solved[3].value(S, knocked_in) - solved[4].value(S, knocked_in)) / (bumped[3].r - bumped[4].r);
+    g.error_estimate = base.error_estimate(S, knocked_in);
+    return g;
+}

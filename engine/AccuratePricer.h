@@ -1,0 +1,111 @@
+#pragma once
+
+#include "MonitoringSchedule.h"
+#include "PDEParams.h"
+#include "SnowballContract.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Accurate mode: prices a snowball to a quotable accuracy with an error
+// estimate, monitoring as the contract does (knock-in at every trading day's
+// close, knock-out on the observation dates only) instead of on every grid
+// column. The payouts are the grid solver's (auto_call_finite_diff_implicit);
+// from the model it takes S0, sigma, r, q and T, and not S_max, M or N: the
+// grid is its own.
+//
+// Numerics: Crank-Nicolson on a sinh-stretched price grid (nodes crowded at
+// the knock-in barriers, the spot and the knock-out barriers, each barrier on
+// a node), with two implicit half-steps after every monitoring moment
+// (Rannacher) so the jumps the conditions leave do not ring, and four times
+// the time steps from today to the next moment, whose jump has only that
+// interval to smooth out before today's Greeks are read; discontinuities
+// applied with cell weights so the error falls smoothly with the step;
+// two resolutions (the second halving every price and time step) combined by
+// Richardson extrapolation, their difference giving the error estimate.
+
+// Called with the fraction of the work done; returning false stops the
+// solve (the solution is then not ok(), its error "cancelled").
+using AccurateProgress = std::function<bool(double fraction)>;
+
+// Price cells and time steps per trading day of the coarse level; the fine
+// level has twice as many of both. The default keeps the extrapolated price
+// of the usual structures within about 0.001 (see the convergence test).
+struct AccurateResolution
+{
+    int base_cells = 160;
+    int steps_per_day = 2;
+};
+
+// The structure's value today at any spot, from one solve.
+class AccurateSolution
+{
+public:
+    bool ok() const { return error.empty(); }
+    std::string error;  // why there is no solution; empty when ok()
+
+    // Value, Delta, Gamma at spot S of the structure that has not knocked in
+    // (knocked_in false: today's close still checks the knock-in barrier) or
+    // has. Smooth in S (interpolated on the fine grid), NaN outside the grid
+    // or when not ok().
+    double value(double S, bool knocked_in) const;
+    double delta(double S, bool knocked_in) const;
+    double gamma(double S, bool knocked_in) const;
+    // Bound on |value - exact value|, from the differences of the resolutions.
+    double error_estimate(double S, bool knocked_in) const;
+    // Value change per year as the valuation date moves to the next
+    // monitoring moment (the next close), the contract's dates unchanged.
+    double theta(double S, bool knocked_in) const;
+
+    // What the two resolutions hold, for tests and tools.
+    struct Level
+    {
+        std::vector<double> S;                          // nodes
+        std::vector<double> nki, ki;                    // values today before today's checks
+        std::vector<double> nki_next, ki_next;          // values at the next moment before its checks
+        std::vector<double> nki_delta, ki_delta, nki_gamma, ki_gamma;  // of nki, ki by node
+        long time_steps = 0;
+    };
+    const Level& coarse() const { return levels_[0]; }
+    const Level& fine() const { return levels_[1]; }
+    const Level& time_refined() const { return levels_[2]; }  // coarse prices, fine time steps
+    // The fine level alone, without extrapolation (for convergence studies).
+    double fine_value(double S, bool knocked_in) const;
+    double coarse_value(double S, bool knocked_in) const;
+
+private:
+    friend class AccurateSolver;
+    PDEParams model() const;
+    double level_value(int level, double S, bool knocked_in) const;
+    double level_derivative(int level, double S, bool knocked_in, int order) const;
+    double level_next_value(int level, double S, bool knocked_in) const;
+
+    SnowballContract contract_;
+    double S0_ = 0.0, r_ = 0.0, q_ = 0.0, T_ = 0.0;
+    MonitoringEvent today_, next_;
+    Level levels_[3];
+};
+
+// Solves with the default resolution. Never throws: refusals (NaN or
+// negative terms, a schedule that does not rise, sigma <= 0, T <= 0,
+// year_days < 1) and failures come back in error.
+AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParams& model, int year_days,
+                                const AccurateProgress& progress = AccurateProgress());
+
+// The same at another resolution: the accuracy knob for convergence studies.
+AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParams& model, int year_days,
+                                const AccurateResolution& resolution,
+                                const AccurateProgress& progress = AccurateProgress());
+
+// Price and Greeks at spot S, in the units of the grid engine's Greek grids:
+// Delta per unit of price, Gamma per unit of price squared, Theta per year,
+// Vega per 1.00 of volatility, Rho per 1.00 of rate (central bumps of 0.01
+// on the same grid). All NaN, with error set, on a refusal.
+struct AccurateGreeks
+{
+    double price, delta, gamma, theta, vega, rho, error_estimate;
+    std::string error;
+};
+AccurateGreeks greeks_accurate(const SnowballContract& contract, const PDEParams& model, int year_days, double S,
+                               bool knocked_in, const AccurateProgress& progress = AccurateProgress());

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "AccuratePricer.h"
+#include "ProbabilityProfile.h"
+
+// The probability profile in accurate mode: the same figures as
+// probability_profile (knock-out at each observation, maturity, knock-in,
+// loss, expected life), with the accurate pricer's grid, time steps and
+// contract monitoring (knock-in at every trading day's close and at
+// maturity, knock-out on the observation dates), so they are what that
+// pricer gives for the matching indicator payoffs: two resolutions combined
+// by Richardson extrapolation, with an error estimate per figure (the
+// *_error fields). Probabilities are under the pricing measure (drift r - q).
+//
+// knocked_in: the structure has already knocked in (its knock-in
+// probability is then 1). Refuses (ok false, error set) what the accurate
+// pricer refuses; a progress hook returning false stops it (error
+// "cancelled"). Never throws.
+ProbabilityProfile probability_profile_accurate(const SnowballContract& contract, const PDEParams& model,
+                                                int year_days, bool knocked_in = false,
+                                                const AccurateProgress& progress = AccurateProgress());
+
+// The same at another resolution (convergence studies).
+ProbabilityProfile probability_profile_accurate(const SnowballContract& contract, const PDEParams& model,
+                                                int year_days, const AccurateResolution& resolution,
+                                                bool knocked_in = false,
+                                                const AccurateProgress& progress = AccurateProgress());

@@ -1,0 +1,114 @@
+#include "AccurateScheme.h"
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <string>
+
+namespace {
+
+// Far-field top of the grid in standard deviations of log price.
+const double kTopDeviations = 7.0;
+
+bool finite_non_negative(double v) { return std::isfinite(v) && v >= 0.0; }
+
+bool all_finite_non_negative(const std::vector<double>& values)
+{
+    return std::all_of(values.begin(), values.end(), finite_non_negative);
+}
+
+}  // namespace
+
+std::string accurate_refusal(const SnowballContract& c, const PDEParams& m, int year_days)
+{
+    if (!(std::isfinite(m.S0) && m.S0 > 0.0))
+        return "spot must be a positive number";
+    if (!(std::isfinite(m.sigma) && m.sigma > 0.0))
+        return "volatility must be a positive number";
+    if (!std::isfinite(m.r) || std::isinf(m.q))
+        return "rate and dividend yield must be numbers";
+    if (!(std::isfinite(m.T) && m.T > 0.0))
+        return "maturity must be a positive number of years";
+    if (year_days < 1)
+        return "trading days per year must be at least 1";
+    const std::size_t n = c.obs_times.size();
+    if (n == 0)
+        return "no knock-out observation dates";
+    if (c.ko_barrier.size() != n || c.ko_coupon.size() != n || c.ki_barrier.size() != n)
+        return "knock-out barriers, coupons and knock-in barriers need one value per observation date";
+    if (!all_finite_non_negative(c.ko_barrier) || !all_finite_non_negative(c.ki_barrier) ||
+        !all_finite_non_negative(c.ko_coupon))
+        return "barriers and coupons must be non-negative numbers";
+    if (!finite_non_negative(c.div_coupon) || !finite_non_negative(c.floor_price) ||
+        !finite_non_negative(c.call_strike) || !finite_non_negative(c.call_participation))
+        return "dividend coupon, floor, strike and participation must be non-negative numbers";
+    return std::string();
+}
+
+std::unique_ptr<StretchedGrid> accurate_price_grid(const SnowballContract& contract, const PDEParams& model,
+                                                   int base_cells)
+{
+    const double sd = model.sigma * std::sqrt(model.T);
+    double highest = model.S0;
+    for (double b : contract.ko_barrier)
+        highest = std::max(highest, b);
+    for (double b : contract.ki_barrier)
+        highest = std::max(highest, b);
+    highest = std::max({highest, contract.floor_price, contract.call_strike});
+    const double mu = model.r - (std::isnan(model.q) ? 0.0 : model.q);
+    const double top = std::max(model.S0 * std::exp(mu * model.T + kTopDeviations * sd), 1.5 * highest);
+
+    // Nodes crowd where the value bends fastest: the knock-in barriers
+    // (a jump every close, smoothed over one day only), then the spot and
+    // the knock-out barriers (jumps a month's diffusion apart).
+    std::vector<StretchedGrid::Centre> centres;
+    std::vector<double> anchors;
+    const std::set<double> ki(contract.ki_barrier.begin(), contract.ki_barrier.end());
+    const std::set<double> ko(contract.ko_barrier.begin(), contract.ko_barrier.end());
+    const double width = model.S0 * std::max(0.02, 0.15 * std::min(sd, 1.0));
+    for (double b : ki)
+        if (b > 0.0)
+            centres.push_back({b, width, 24.0 / ki.size()}), anchors.push_back(b);
+    for (double b : ko)
+        if (b > 0.0)
+            centres.push_back({b, width, 8.0 / ko.size()}), anchors.push_back(b);
+    centres.push_back({model.S0, width, 8.0});
+    anchors.push_back(model.S0);
+    return std::unique_ptr<StretchedGrid>(new StretchedGrid(top, model.S0, centres, anchors, base_cells));
+}
+
+PriceOperator accurate_price_operator(const std::vector<double>& S, double sigma, double drift, double discount_rate)
+{
+    const std::size_t M = S.size() - 1;
+    const double sigma2 = sigma * sigma, mu = drift;
+    PriceOperator op;
+    std::vector<double>&l = op.l, &d = op.d, &u = op.u;
+    l.assign(M, 0.0), d.assign(M, -discount_rate), u.assign(M, 0.0);
+    for (std::size_t i = 1; i < M; ++i) {
+        const double hm = S[i] - S[i - 1], hp = S[i + 1] - S[i];
+        const double diffusion = 0.5 * sigma2 * S[i] * S[i], convection = mu * S[i];
+        double li = diffusion * 2.0 / (hm * (hm + hp)) - convection * hp / (hm * (hm + hp));
+        double ui = diffusion * 2.0 / (hp * (hm + hp)) + convection * hm / (hp * (hm + hp));
+        double di = -diffusion * 2.0 / (hm * hp) + convection * (hp - hm) / (hm * hp);
+        if (li < 0.0 || ui < 0.0) {
+            li = diffusion * 2.0 / (hm * (hm + hp)) + (convection < 0.0 ? -convection / hm : 0.0);
+            ui = diffusion * 2.0 / (hp * (hm + hp)) + (convection > 0.0 ? convection / hp : 0.0);
+            di = -diffusion * 2.0 / (hm * hp) - std::fabs(convection) * (convection > 0.0 ? 1.0 / hp : 1.0 / hm);
+        }
+        l[i] = li, d[i] = di - discount_rate, u[i] = ui;
+    }
+    return op;
+}
+
+long accurate_interval_steps(double length, int year_days, int steps_per_day, int time_level, bool from_today)
+{
+    const double day = 1.0 / year_days;
+    const long coarse = std::max(1L, static_cast<long>(std::ceil(length / day * steps_per_day - 1e-6)));
+    // The interval from today to the next moment gets kTodaySubsteps times as
+    // many: the jump that moment leaves has only this interval to diffuse, and
+    // the stiff modes Crank-Nicolson barely damps would ripple node to node in
+    // today's Gamma near the barriers (the implicit steps after each later
+    // moment damp those of earlier jumps).
+    const long kTodaySubsteps = 4;
+    return (coarse << time_level) * (from_today ? kTodaySubsteps : 1);
+}

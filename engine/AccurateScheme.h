@@ -1,0 +1,40 @@
+#pragma once
+
+#include "PDEParams.h"
+#include "SnowballContract.h"
+#include "StretchedGrid.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// The accurate pricer's discretisation, for the computations that must step
+// exactly as it does (its adjoint, the probability profile): the price grid,
+// the Black-Scholes operator on it and the number of time steps between two
+// monitoring moments.
+
+// Empty when the accurate pricer takes the terms, else why it refuses them
+// (NaN or negative terms, sigma <= 0, T <= 0, year_days < 1, a schedule of
+// the wrong length).
+std::string accurate_refusal(const SnowballContract& contract, const PDEParams& model, int year_days);
+
+// The sinh-stretched grid of one structure: nodes crowded at the knock-in
+// barriers, the spot and the knock-out barriers, each of them on a node, the
+// top far above everything. Empty (or null) when it cannot be built.
+std::unique_ptr<StretchedGrid> accurate_price_grid(const SnowballContract& contract, const PDEParams& model,
+                                                   int base_cells);
+
+// L V_i = l_i V_{i-1} + d_i V_i + u_i V_{i+1} on nodes 0..M-1 of S (node M is
+// the far-field boundary, reached through u_{M-1}); node 0 (S = 0) only
+// discounts. Central differences, upwind convection where central ones would
+// give a negative coupling. drift is r - q, discount_rate the r of -r V.
+struct PriceOperator
+{
+    std::vector<double> l, d, u;
+};
+PriceOperator accurate_price_operator(const std::vector<double>& S, double sigma, double drift, double discount_rate);
+
+// Time steps between two monitoring moments `length` years apart on time
+// level time_level (0 is the coarse one; every finer level doubles them, so
+// the levels stay nested); the interval that starts today gets more.
+long accurate_interval_steps(double length, int year_days, int steps_per_day, int time_level, bool from_today);

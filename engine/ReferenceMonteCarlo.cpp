@@ -1,0 +1,512 @@
+#include "ReferenceMonteCarlo.h"
+
+#include "RandomStream.h"
+#include "ZigguratNormal.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
+
+namespace {
+
+const double kInf = std::numeric_limits<double>::infinity();
+
+// One monitoring time of the contract. Paths are simulated in log price, so
+// a barrier test is one comparison and a step one multiply-add.
+struct Event
+{
+    double t = 0.0;
+    double drift = 0.0, vol = 0.0;  // log step from the event before
+    int observation = -1;           // checked for knock-out here (-1: not an observation)
+    double ln_ko = kInf;
+    bool ki_check = false;
+    double ln_ki = -kInf;
+    double coupon_payout = 0.0;  // knock-out payout before participation
+    double discount = 1.0;       // e^{-r t}
+    double martingale = 1.0;     // e^{-(r-q) t}: e^{-(r-q) t} S_t has expectation S0
+    // Where a path that can no longer knock in goes next: the next
+    // observation (or maturity), in one exact step.
+    int next_observation = -1;
+    double jump_drift = 0.0, jump_vol = 0.0;
+};
+
+struct Model
+{
+    double S0, sigma, r, q, T;
+};
+
+struct Schedule
+{
+    std::vector<Event> events;  // by time; the last is maturity
+    double ln_ki_maturity = -kInf;
+};
+
+Schedule build_schedule(const SnowballContract& c, const Model& m, int year_days)
+{
+    const std::size_t last = c.obs_times.size() - 1;
+    const double days_to_maturity = m.T * year_days;
+    // Trading-day closes k / D strictly before maturity (a close within
+    // rounding of maturity is maturity itself).
+    const long days = static_cast<long>(std::ceil(days_to_maturity - 1e-9));
+
+    // (time, day index or -1, observation or -1), merged where an
+    // observation falls on a close.
+    struct Point
+    {
+        double t;
+        int observation;
+        bool ki_day;
+    };
+    std::vector<Point> points;
+    points.reserve(static_cast<std::size_t>(days) + c.obs_times.size() + 1);
+    for (long k = 0; k < days; ++k)
+        points.push_back({static_cast<double>(k) / year_days, -1, true});
+    for (std::size_t k = 0; k < last; ++k) {
+        const double t = c.obs_times[k];
+        const double day = std::round(t * year_days);
+        if (std::fabs(t * year_days - day) < 1e-6 && day < days)
+            points[static_cast<std::size_t>(day)].observation = static_cast<int>(k);
+        else
+            points.push_back({t, static_cast<int>(k), false});
+    }
+    std::stable_sort(points.begin(), points.end(), [](const Point& a, const Point& b) { return a.t < b.t; });
+    points.push_back({m.T, static_cast<int>(last), false});  // the last observation is settled at maturity
+
+    Schedule s;
+    s.events.resize(points.size());
+    const double mu = m.r - m.q - 0.5 * m.sigma * m.sigma;
+    std::size_t period = 0;  // knock-in period: the one the time lies in, or begins at an observation
+    double previous_t = 0.0;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        Event& e = s.events[i];
+        const Point& p = points[i];
+        e.t = p.t;
+        const double dt = std::max(p.t - previous_t, 0.0);
+        previous_t = p.t;
+        e.drift = mu * dt;
+        e.vol = m.sigma * std::sqrt(dt);
+        e.discount = std::exp(-m.r * p.t);
+        e.martingale = std::exp(-(m.r - m.q) * p.t);
+        if (p.observation >= 0) {
+            const std::size_t k = static_cast<std::size_t>(p.observation);
+            e.observation = p.observation;
+            e.ln_ko = std::log(c.ko_barrier[k]);
+            e.coupon_payout = c.option_form() ? m.S0 * c.ko_coupon[k] * p.t : m.S0 * (1.0 + c.ko_coupon[k] * p.t);
+            if (k < last)
+                period = k + 1;
+        }
+        if (p.ki_day) {
+            e.ki_check = true;
+            e.ln_ki = std::log(c.ki_barrier[period]);
+        }
+    }
+    s.ln_ki_maturity = std::log(c.ki_barrier[last]);
+
+    // Jumps to the next observation, accumulated backwards.
+    const int count = static_cast<int>(s.events.size());
+    int next = count - 1;
+    double drift = 0.0, variance = 0.0;
+    for (int i = count - 1; i >= 0; --i) {
+        Event& e = s.events[static_cast<std::size_t>(i)];
+        e.next_observation = next;
+        e.jump_drift = drift;
+        e.jump_vol = std::sqrt(variance);
+        if (e.observation >= 0) {
+            next = i;
+            drift = variance = 0.0;
+        }
+        drift += e.drift;
+        variance += e.vol * e.vol;
+    }
+    return s;
+}
+
+// What one path ended with.
+struct Outcome
+{
+    double payout = 0.0;      // discounted
+    double martingale = 0.0;  // e^{-(r-q) tau} S_tau at the stop tau
+    int knocked_out = -1;     // observation, or -1 at maturity
+    bool knocked_in = false;
+    bool loss = false;
+    double life = 0.0;
+};
+
+// Sums over antithetic pairs (pair means), shifted by S0 where that keeps
+// the squares small.
+struct Tally
+{
+    long long pairs = 0;
+    double y = 0, yy = 0, x = 0, xx = 0, xy = 0;
+    std::vector<double> ko, ko_sq;
+    double maturity = 0, maturity_sq = 0, ki = 0, ki_sq = 0, loss = 0, loss_sq = 0, life = 0, life_sq = 0;
+
+    explicit Tally(std::size_t observations) : ko(observations, 0.0), ko_sq(observations, 0.0) {}
+
+    void add(const Outcome& a, const Outcome& b, double S0)
+    {
+        ++pairs;
+        const double py = 0.5 * (a.payout + b.payout) - S0, px = 0.5 * (a.martingale + b.martingale) - S0;
+        y += py;
+        yy += py * py;
+        x += px;
+        xx += px * px;
+        xy += px * py;
+        if (a.knocked_out >= 0)
+            ko[static_cast<std::size_t>(a.knocked_out)] += 0.5;
+        if (b.knocked_out >= 0)
+            ko[static_cast<std::size_t>(b.knocked_out)] += 0.5;
+        if (a.knocked_out >= 0 && a.knocked_out == b.knocked_out) {
+            ko_sq[static_cast<std::size_t>(a.knocked_out)] += 1.0;
+        } else {
+            if (a.knocked_out >= 0)
+                ko_sq[static_cast<std::size_t>(a.knocked_out)] += 0.25;
+            if (b.knocked_out >= 0)
+                ko_sq[static_cast<std::size_t>(b.knocked_out)] += 0.25;
+        }
+        add_indicator(a.knocked_out < 0, b.knocked_out < 0, maturity, maturity_sq);
+        add_indicator(a.knocked_in, b.knocked_in, ki, ki_sq);
+        add_indicator(a.loss, b.loss, loss, loss_sq);
+        const double l = 0.5 * (a.life + b.life);
+        life += l;
+        life_sq += l * l;
+    }
+
+    void merge(const Tally& o)
+    {
+        pairs += o.pairs;
+        y += o.y, yy += o.yy, x += o.x, xx += o.xx, xy += o.xy;
+        for (std::size_t k = 0; k < ko.size(); ++k)
+            ko[k] += o.ko[k], ko_sq[k] += o.ko_sq[k];
+        maturity += o.maturity, maturity_sq += o.maturity_sq, ki += o.ki, ki_sq += o.ki_sq;
+        loss += o.loss, loss_sq += o.loss_sq, life += o.life, life_sq += o.life_sq;
+    }
+
+private:
+    static void add_indicator(bool a, bool b, double& sum, double& sum_sq)
+    {
+        const double v = 0.5 * (static_cast<double>(a) + static_cast<double>(b));
+        sum += v;
+        sum_sq += v * v;
+    }
+};
+
+McEstimate estimate(double sum, double sum_sq, long long n)
+{
+    McEstimate e;
+    const double dn = static_cast<double>(n);
+    e.mean = sum / dn;
+    const double variance = n > 1 ? std::max(sum_sq - dn * e.mean * e.mean, 0.0) / (dn - 1.0) : 0.0;
+    e.standard_error = std::sqrt(variance / dn);
+    return e;
+}
+
+class PathSimulator
+{
+public:
+    PathSimulator(const SnowballContract& c, const Model& m, const Schedule& s, bool knocked_in)
+        : normal_(ZigguratNormal::instance()), c_(c), m_(m), s_(s), start_in_(knocked_in), principal_(c.option_form() ? m.S0 : 0.0),
+          dividend_(m.S0 * ((c.option_form() ? 0.0 : 1.0) + c.div_coupon * m.T))
+    {
+    }
+
+    // One antithetic pair: the second path takes every normal with the
+    // opposite sign.
+    void pair(RandomStream& stream, Outcome out[2]) const
+    {
+        const std::vector<Event>& ev = s_.events;
+        const double x0 = std::log(m_.S0);
+        double x[2] = {x0, x0};
+        bool alive[2] = {true, true};
+        bool in[2] = {start_in_, start_in_};
+        std::size_t cur = 0;
+        for (int p = 0; p < 2; ++p)
+            alive[p] = !check(ev[0], x[p], in[p], out[p]);
+        while (alive[0] || alive[1]) {
+            // Daily steps while a living path can still knock in; after
+            // that only the observations matter.
+            const bool daily = (alive[0] && !in[0]) || (alive[1] && !in[1]);
+            const Event& from = ev[cur];
+            double d, v;
+            if (daily) {
+                ++cur;
+                d = ev[cur].drift;
+                v = ev[cur].vol;
+            } else {
+                cur = static_cast<std::size_t>(from.next_observation);
+                d = from.jump_drift;
+                v = from.jump_vol;
+            }
+            const double z = v * normal_(stream);
+            x[0] += d + z;
+            x[1] += d - z;
+            const Event& e = ev[cur];
+            for (int p = 0; p < 2; ++p)
+                if (alive[p])
+                    alive[p] = !check(e, x[p], in[p], out[p]);
+        }
+    }
+
+private:
+    // Applies the event to a living path; true when the path has ended.
+    bool check(const Event& e, double x, bool& in, Outcome& out) const
+    {
+        const bool maturity = &e == &s_.events.back();
+        if (e.observation >= 0 && x >= e.ln_ko) {
+            const double S = std::exp(x);
+            double pay = e.coupon_payout;
+            if (c_.has_participation() && S > c_.call_strike)
+                pay += (S - c_.call_strike) * c_.call_participation;
+            finish(out, e, S, pay, e.observation, in, false);
+            return true;
+        }
+        if (maturity) {
+            const double S = std::exp(x);
+            in = in || x <= s_.ln_ki_maturity;
+            double note;  // what the note form pays
+            double pay;
+            if (c_.has_floor() && S <= c_.floor_price) {
+                note = c_.floor_price;
+                pay = note - principal_;
+            } else if (in) {
+                note = S;
+                pay = S - principal_;
+            } else {
+                note = m_.S0;
+                pay = dividend_;
+            }
+            finish(out, e, S, pay, -1, in, in && note < m_.S0);
+            return true;
+        }
+        if (e.ki_check && x <= e.ln_ki)
+            in = true;
+        return false;
+    }
+
+    static void finish(Outcome& out, const Event& e, double S, double pay, int observation, bool in, bool loss)
+    {
+        out.payout = pay * e.discount;
+        out.martingale = S * e.martingale;
+        out.knocked_out = observation;
+        out.knocked_in = in;
+        out.loss = loss;
+        out.life = e.t;
+    }
+
+    const ZigguratNormal& normal_;
+    const SnowballContract& c_;
+    const Model& m_;
+    const Schedule& s_;
+    bool start_in_;
+    double principal_;
+    double dividend_;
+};
+
+// Each thread its own stream: a seed mixed from the run's seed and the
+// thread's index (splitmix64), so streams differ and runs repeat.
+std::uint32_t thread_seed(std::uint64_t seed, int thread)
+{
+    std::uint64_t z = seed + 0x9e3779b97f4a7c15ULL * (static_cast<std::uint64_t>(thread) + 1);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+    z ^= z >> 31;
+    return static_cast<std::uint32_t>(z >> 32);
+}
+
+bool finite_non_negative(const std::vector<double>& v)
+{
+    return std::all_of(v.begin(), v.end(), [](double x) { return std::isfinite(x) && x >= 0.0; });
+}
+
+std::string refusal(const SnowballContract& c, const Model& m, int year_days, const ReferenceMcSettings& s)
+{
+    if (!(m.S0 > 0.0) || !std::isfinite(m.S0))
+        return "the spot must be positive";
+    if (!(m.sigma >= 0.0) || !std::isfinite(m.sigma) || !std::isfinite(m.r) || !std::isfinite(m.q))
+        return "volatility, rate and dividend yield must be finite, the volatility not negative";
+    if (!(m.T > 0.0) || !std::isfinite(m.T))
+        return "the maturity must be positive";
+    if (year_days < 1 || m.T * year_days > 1e6)
+        return "the trading days per year must be at least 1 (and the days to maturity at most a million)";
+    const std::size_t n = c.obs_times.size();
+    if (n == 0)
+        return "the schedule is empty";
+    if (c.ko_barrier.size() != n || c.ko_coupon.size() != n || c.ki_barrier.size() != n)
+        return "the schedule's barriers and coupons must have one value per observation";
+    for (std::size_t k = 0; k < n; ++k) {
+        const double t = c.obs_times[k];
+        if (!(t >= 0.0 && t <= m.T) || (k > 0 && !(t > c.obs_times[k - 1])))
+            return "the observation times must rise strictly within [0, T]";
+    }
+    if (!finite_non_negative(c.ko_barrier) || !finite_non_negative(c.ki_barrier) ||
+        !finite_non_negative(c.ko_coupon))
+        return "barriers and coupons must be finite and not negative";
+    if (!(c.div_coupon >= 0.0) || !std::isfinite(c.div_coupon) || !(c.floor_price >= 0.0) ||
+        !std::isfinite(c.floor_price) || !(c.call_strike >= 0.0) || !std::isfinite(c.call_strike) ||
+        !(c.call_participation >= 0.0) || !std::isfinite(c.call_participation))
+        return "the dividend coupon, floor, strike and participation must be finite and not negative";
+    if (s.paths < 2 || s.paths > 1000000000000LL)
+        return "the number of paths must lie between 2 and 10^12";
+    if (s.threads < 0 || s.threads > 1024)
+        return "the number of threads must lie between 0 (one per core) and 1024";
+    return {};
+}
+
+ReferenceMcResult fail(const std::string& why)
+{
+    ReferenceMcResult r;
+    r.error = why;
+    return r;
+}
+
+ReferenceMcResult run(const SnowballContract& contract, const PDEParams& params, int year_days,
+                      const ReferenceMcSettings& settings, const McProgressHook& hook)
+{
+    const Model model{params.S0, params.sigma, params.r, std::isnan(params.q) ? 0.0 : params.q, params.T};
+    const std::string why = refusal(contract, model, year_days, settings);
+    if (!why.empty())
+        return fail(why);
+
+    const Schedule schedule = build_schedule(contract, model, year_days);
+    const PathSimulator simulator(contract, model, schedule, settings.knocked_in);
+    const std::size_t observations = contract.obs_times.size();
+
+    int threads = settings.threads;
+    if (threads == 0)
+        threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const long long pairs = (settings.paths + 1) / 2;
+    threads = static_cast<int>(std::min<long long>(threads, pairs));
+
+    std::vector<Tally> tallies(static_cast<std::size_t>(threads), Tally(observations));
+    std::atomic<long long> done{0};
+    std::atomic<bool> cancel{false};
+    std::atomic<int> finished{0};
+    std::mutex mutex;
+    std::condition_variable finished_signal;
+
+    auto work = [&](int t) {
+        RandomStream stream(thread_seed(settings.seed, t));
+        Tally& tally = tallies[static_cast<std::size_t>(t)];
+        const long long begin = pairs * t / threads, end = pairs * (t + 1) / threads;
+        const long long chunk = 4096;
+        Outcome out[2];
+        for (long long i = begin; i < end && !cancel.load(std::memory_order_relaxed);) {
+            const long long from = i, stop = std::min(end, i + chunk);
+            for (; i < stop; ++i) {
+                simulator.pair(stream, out);
+                tally.add(out[0], out[1], model.S0);
+            }
+            done.fetch_add(stop - from, std::memory_order_relaxed);
+        }
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            ++finished;
+        }
+        finished_signal.notify_one();
+    };
+
+    std::vector<std::thread> pool;
+    std::string start_error;
+    try {
+        for (int t = 1; t < threads; ++t)
+            pool.emplace_back(work, t);
+    } catch (const std::system_error& e) {
+        start_error = e.what();
+        cancel = true;
+    }
+    if (!hook) {
+        if (start_error.empty())
+            work(0);
+    } else {
+        // The calling thread only reports progress, so the hook never runs
+        // on a worker and costs the paths nothing.
+        std::thread first;
+        if (start_error.empty()) {
+            try {
+                first = std::thread(work, 0);
+            } catch (const std::system_error& e) {
+                start_error = e.what();
+                cancel = true;
+            }
+        }
+        const int running = static_cast<int>(pool.size()) + (first.joinable() ? 1 : 0);
+        std::unique_lock<std::mutex> lock(mutex);
+        while (finished < running) {
+            finished_signal.wait_for(lock, std::chrono::milliseconds(100));
+            lock.unlock();
+            bool go_on = false;
+            try {
+                go_on = hook(static_cast<double>(done.load()) / static_cast<double>(pairs));
+            } catch (...) {
+                // A hook that fails stops the run like one that says so.
+            }
+            if (!go_on)
+                cancel = true;
+            lock.lock();
+        }
+        lock.unlock();
+        if (first.joinable())
+            first.join();
+    }
+    for (std::thread& t : pool)
+        t.join();
+    if (!start_error.empty())
+        return fail("a worker thread could not be started: " + start_error);
+
+    Tally total(observations);
+    for (const Tally& t : tallies)
+        total.merge(t);
+    ReferenceMcResult r;
+    r.threads = threads;
+    r.paths = 2 * total.pairs;
+    if (cancel || total.pairs != pairs) {
+        r.cancelled = true;
+        r.error = "cancelled";
+        return r;
+    }
+
+    const long long n = total.pairs;
+    const double dn = static_cast<double>(n);
+    const McEstimate y = estimate(total.y, total.yy, n);
+    r.plain = {model.S0 + y.mean, y.standard_error};
+    // Control variate: e^{-(r-q) tau} S_tau at the stopping time has mean
+    // S0 (optional stopping of a martingale), and it moves with the payout
+    // wherever the path pays the underlying.
+    const double mean_x = total.x / dn;
+    const double var_x = n > 1 ? (total.xx - dn * mean_x * mean_x) / (dn - 1.0) : 0.0;
+    const double cov = n > 1 ? (total.xy - dn * mean_x * y.mean) / (dn - 1.0) : 0.0;
+    const double var_y = y.standard_error * y.standard_error * dn;
+    const double beta = var_x > 0.0 ? cov / var_x : 0.0;
+    r.price = model.S0 + y.mean - beta * mean_x;
+    r.standard_error = std::sqrt(std::max(var_y - beta * cov, 0.0) / dn);
+
+    r.ko_probability.resize(observations);
+    for (std::size_t k = 0; k < observations; ++k)
+        r.ko_probability[k] = estimate(total.ko[k], total.ko_sq[k], n);
+    r.maturity_probability = estimate(total.maturity, total.maturity_sq, n);
+    r.ki_probability = estimate(total.ki, total.ki_sq, n);
+    r.loss_probability = estimate(total.loss, total.loss_sq, n);
+    r.expected_life = estimate(total.life, total.life_sq, n);
+    r.ok = true;
+    return r;
+}
+
+}  // namespace
+
+ReferenceMcResult reference_monte_carlo(const SnowballContract& contract, const PDEParams& model, int year_days,
+                                        const ReferenceMcSettings& settings, const McProgressHook& hook)
+{
+    try {
+        return run(contract, model, year_days, settings, hook);
+    } catch (const std::bad_alloc&) {
+        return fail("out of memory");
+    } catch (const std::exception& e) {
+        return fail(e.what());
+    }
+}

@@ -1,0 +1,157 @@
+// The probability profile: the forward pass reprices the engine exactly
+// (it is the pricer's adjoint), closed forms in the limits, probabilities
+// that add up, and agreement with the reference Monte Carlo's counts.
+#include "EngineTestSupport.h"
+#include "ProbabilityProfile.h"
+#include "ReferenceMonteCarlo.h"
+
+namespace {
+
+SnowballContract contractOf(const Snowball_PDE& e)
+{
+    return {e.obs_times,  e.ko_barrier,  e.ko_coupon,   e.ki_barrier,         e.div_coupon,
+            e.floor_price, e.call_strike, e.call_participation, e.payoff_type > 0.5 ? PayoffForm::Option : PayoffForm::Note};
+}
+
+double normalCdf(double x) { return 0.5 * std::erfc(-x / std::sqrt(2.0)); }
+
+using Tweak = std::function<void(Snowball_PDE&)>;
+const std::pair<const char*, Tweak> kStructures[] = {
+    {"classic", [](Snowball_PDE&) {}},
+    {"floor, participation, option form",
+     [](Snowball_PDE& e) { e.floor_price = 85, e.call_strike = 100, e.call_participation = 0.5, e.payoff_type = 1; }},
+    {"step-down with dividend yield",
+     [](Snowball_PDE& e) {
+         for (std::size_t k = 0; k < e.ko_barrier.size(); ++k)
+             e.ko_barrier[k] = 103 - 0.5 * k, e.ki_barrier[k] = 75 + k;
+         e.params.q = 0.03, e.div_coupon = 0.05;
+     }},
+    {"spot near the knock-in barrier", [](Snowball_PDE& e) { e.params.S0 = 82; }},
+    {"observed today, in-the-money", [](Snowball_PDE& e) { e.obs_times.front() = 0.0, e.ko_barrier.front() = 99; }},
+};
+
+TEST(ProbabilityProfile, ForwardPassRepricesTheEngineExactly)
+{
+    for (const auto& s : kStructures) {
+        Snowball_PDE e = classicSnowball(200, 243, 3);
+        s.second(e);
+        const double engine = e.price();
+        ASSERT_TRUE(std::isfinite(engine)) << s.first;
+        EXPECT_NEAR(forward_pass_price(contractOf(e), e.params), engine, 1e-10 * std::fabs(engine) + 1e-12)
+            << s.first;
+    }
+}
+
+TEST(ProbabilityProfile, ProbabilitiesAddUpAndStayInRange)
+{
+    for (const auto& s : kStructures) {
+        Snowball_PDE e = classicSnowball(200, 243, 3);
+        s.second(e);
+        const ProbabilityProfile p = probability_profile(contractOf(e), e.params);
+        ASSERT_TRUE(p.ok) << s.first << ": " << p.error;
+        double total = p.maturity_probability;
+        for (double k : p.ko_probability) {
+            EXPECT_GE(k, -1e-12) << s.first;
+            total += k;
+        }
+        EXPECT_NEAR(total, 1.0, 1e-12) << s.first;
+        EXPECT_GE(p.ki_probability, 0.0);
+        EXPECT_LE(p.loss_probability, p.ki_probability + 1e-12) << s.first;  // a loss has knocked in
+        EXPECT_GE(p.expected_life, 0.0);
+        EXPECT_LE(p.expected_life, e.params.T + 1e-12);
+    }
+    // In the money today: all of it knocks out at once.
+    Snowball_PDE e = classicSnowball(200, 243, 3);
+    kStructures[4].second(e);
+    const ProbabilityProfile p = probability_profile(contractOf(e), e.params);
+    EXPECT_NEAR(p.ko_probability.front(), 1.0, 1e-12);
+    EXPECT_NEAR(p.expected_life, 0.0, 1e-12);
+}
+
+TEST(ProbabilityProfile, NoReachableBarrierReachesMaturity)
+{
+    Snowball_PDE e = classicSnowball(400, 243, 3);
+    e.params.S_max = 400;
+    setFlat(e, 400, 0.16, 0);  // knock-out only at the grid top, knock-in at 0
+    const ProbabilityProfile p = probability_profile(contractOf(e), e.params);
+    ASSERT_TRUE(p.ok);
+    EXPECT_NEAR(p.maturity_probability, 1.0, 1e-9);
+    EXPECT_EQ(p.ki_probability, 0.0);
+    EXPECT_EQ(p.loss_probability, 0.0);
+    EXPECT_NEAR(p.expected_life, e.params.T, 1e-9);
+}
+
+TEST(ProbabilityProfile, OneObservationAtMaturityIsTheDigital)
+{
+    // P(S_T >= B) = N(d2) with d2 = (ln(S0/B) + (r - q - sigma^2/2) T) / (sigma sqrt T),
+    // on a fine grid (dS = 0.1: the barrier node shifts it by at most half a
+    // cell, about 0.002).
+    const std::tuple<double, double, double, double> cases[] = {  // barrier, r, q, sigma
+        {100.0, 0.02, 0.0, 0.2}, {110.0, 0.02, 0.03, 0.2}, {90.0, 0.05, 0.01, 0.3}, {105.0, -0.01, 0.04, 0.15}};
+    for (const auto& c : cases) {
+        const double B = std::get<0>(c), r = std::get<1>(c), q = std::get<2>(c), sigma = std::get<3>(c);
+        SnowballContract contract{{1.0}, {B}, {0.1}, {0.0}};
+        PDEParams p;
+        p.S0 = 100, p.S_max = 250, p.sigma = sigma, p.r = r, p.q = q, p.T = 1.0, p.M = 2500, p.N = 400;
+        const ProbabilityProfile profile = probability_profile(contract, p);
+        ASSERT_TRUE(profile.ok) << profile.error;
+        const double d2 = (std::log(p.S0 / B) + (r - q - 0.5 * sigma * sigma) * p.T) / (sigma * std::sqrt(p.T));
+        EXPECT_NEAR(profile.ko_probability[0], normalCdf(d2), 0.003) << B << " " << q;
+        EXPECT_NEAR(profile.maturity_probability, normalCdf(-d2), 0.003) << B << " " << q;
+        EXPECT_EQ(profile.ki_probability, 0.0);
+        EXPECT_NEAR(profile.expected_life, 1.0, 1e-12);
+    }
+}
+
+TEST(ProbabilityProfile, AgreesWithTheMonteCarloCounts)
+{
+    // Observations on trading days, so both monitor the same days; the grid
+    // fine in price (dS = 0.1) so that the barrier nodes sit close to the
+    // barriers. Both have errors: the Monte Carlo's standard error and the
+    // grid's, a few thousandths.
+    Snowball_PDE e = classicSnowball(2000, 243, 3);
+    for (std::size_t k = 0; k < e.obs_times.size(); ++k)
+        e.obs_times[k] = std::round(e.obs_times[k] * 243.0) / 243.0;
+    e.obs_times.back() = 1.0;
+    for (std::size_t k = 0; k < e.ki_barrier.size(); ++k)
+        e.ki_barrier[k] = 88.0 - 2.0 * k;  // each period its own knock-in barrier
+    e.floor_price = 70;
+    const SnowballContract contract = contractOf(e);
+    const ProbabilityProfile p = probability_profile(contract, e.params);
+    ReferenceMcSettings settings;
+    settings.paths = 200000;
+    settings.seed = 11;
+    const ReferenceMcResult mc = reference_monte_carlo(contract, e.params, 243, settings);
+    ASSERT_TRUE(p.ok && mc.ok);
+    auto agree = [](double pde, const McEstimate& m, const std::string& what) {
+        EXPECT_NEAR(pde, m.mean, 4.0 * m.standard_error + 0.003) << what;
+    };
+    for (std::size_t k = 0; k < p.ko_probability.size(); ++k)
+        agree(p.ko_probability[k], mc.ko_probability[k], "knock-out " + std::to_string(k));
+    agree(p.maturity_probability, mc.maturity_probability, "maturity");
+    agree(p.ki_probability, mc.ki_probability, "knock-in");
+    agree(p.loss_probability, mc.loss_probability, "loss");
+    agree(p.expected_life, mc.expected_life, "life");
+}
+
+TEST(ProbabilityProfile, RefusesWhatThePricerRefuses)
+{
+    const std::pair<const char*, Tweak> cases[] = {
+        {"empty", [](Snowball_PDE& e) { e.obs_times.clear(), e.ko_barrier.clear(), e.ko_coupon.clear(), e.ki_barrier.clear(); }},
+        {"short ki", [](Snowball_PDE& e) { e.ki_barrier.pop_back(); }},
+        {"after T", [](Snowball_PDE& e) { e.obs_times.back() = 1.5; }},
+        {"spot at the top", [](Snowball_PDE& e) { e.params.S0 = 200; }},
+        {"M 2", [](Snowball_PDE& e) { e.params.M = 2; }},
+        {"NaN sigma", [](Snowball_PDE& e) { e.params.sigma = NAN; }},
+    };
+    for (const auto& c : cases) {
+        Snowball_PDE e = classicSnowball(200, 243, 3);
+        c.second(e);
+        const ProbabilityProfile p = probability_profile(contractOf(e), e.params);
+        EXPECT_FALSE(p.ok) << c.first;
+        EXPECT_FALSE(p.error.empty()) << c.first;
+        EXPECT_TRUE(std::isnan(forward_pass_price(contractOf(e), e.params))) << c.first;
+    }
+}
+
+}  // namespace
