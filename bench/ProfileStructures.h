@@ -17,20 +17,13 @@ struct ProfileCase
     PDEParams model;  // M, N: the window's grid (one column per trading day)
 };
 
-inline SnowballContract contract_of(const Snowball_PDE& e)
-{
-    return {e.obs_times,   e.ko_barrier,  e.ko_coupon,         e.ki_barrier,
-            e.div_coupon,  e.floor_price, e.call_strike,       e.call_participation,
-            e.payoff_type > 0.5 ? PayoffForm::Option : PayoffForm::Note};
-}
-
 inline std::vector<ProfileCase> profile_cases()
 {
     std::vector<ProfileCase> cases;
     const Snowball_PDE classic = classicSnowball(200, 243, 3);
-    cases.push_back({"default (1y, KO 103 monthly from m3, KI 80)", contract_of(classic), classic.params});
+    cases.push_back({"default (1y, KO 103 monthly from m3, KI 80)", classic.contract, classic.params});
 
-    ProfileCase step{"2y step-down KO 103 -0.5/month, KI 75, floor 80", contract_of(classic), classic.params};
+    ProfileCase step{"2y step-down KO 103 -0.5/month, KI 75, floor 80", classic.contract, classic.params};
     SnowballContract& c = step.contract;
     c.obs_times.clear(), c.ko_barrier.clear(), c.ko_coupon.clear(), c.ki_barrier.clear();
     for (int month = 3; month <= 24; ++month) {
@@ -45,7 +38,7 @@ inline std::vector<ProfileCase> profile_cases()
     step.model.N = 486;
     cases.push_back(step);
 
-    ProfileCase near{"default, spot 82 (KI 80)", contract_of(classic), classic.params};
+    ProfileCase near{"default, spot 82 (KI 80)", classic.contract, classic.params};
     near.model.S0 = 82.0;
     cases.push_back(near);
     return cases;

@@ -4,7 +4,6 @@
 
 #include "SnowballGrid.h"
 #include "SnowballPayoff.h"
-#include "SnowballTerms.h"
 #include "TridiagonalOperator.h"
 
 #include <newmat/newmat.h>
@@ -47,11 +46,8 @@ PassResult forward_pass(const SnowballContract& contract, PDEParams params, doub
 {
     PassResult out;
     ProbabilityProfile& pr = out.profile;
-    const SnowballTerms terms{contract.obs_times,   contract.ko_barrier,  contract.ko_coupon,
-                              contract.ki_barrier,  contract.div_coupon,  contract.floor_price,
-                              contract.call_strike, contract.call_participation,
-                              contract.option_form() ? 1.0 : 0.0};
-    if (!terms.acceptable(params) || contract.obs_times.empty()) {
+    const SnowballContract& terms = contract;
+    if (!contract_acceptable(contract, params) || contract.obs_times.empty()) {
         pr.error = "the structure or the model is refused by the pricer";
         return out;
     }

@@ -7,27 +7,21 @@
 
 namespace {
 
-SnowballContract contractOf(const Snowball_PDE& e)
-{
-    return {e.obs_times,  e.ko_barrier,  e.ko_coupon,   e.ki_barrier,         e.div_coupon,
-            e.floor_price, e.call_strike, e.call_participation, e.payoff_type > 0.5 ? PayoffForm::Option : PayoffForm::Note};
-}
-
 double normalCdf(double x) { return 0.5 * std::erfc(-x / std::sqrt(2.0)); }
 
 using Tweak = std::function<void(Snowball_PDE&)>;
 const std::pair<const char*, Tweak> kStructures[] = {
     {"classic", [](Snowball_PDE&) {}},
     {"floor, participation, option form",
-     [](Snowball_PDE& e) { e.floor_price = 85, e.call_strike = 100, e.call_participation = 0.5, e.payoff_type = 1; }},
+     [](Snowball_PDE& e) { e.contract.floor_price = 85, e.contract.call_strike = 100, e.contract.call_participation = 0.5, e.contract.form = PayoffForm::Option; }},
     {"step-down with dividend yield",
      [](Snowball_PDE& e) {
-         for (std::size_t k = 0; k < e.ko_barrier.size(); ++k)
-             e.ko_barrier[k] = 103 - 0.5 * k, e.ki_barrier[k] = 75 + k;
-         e.params.q = 0.03, e.div_coupon = 0.05;
+         for (std::size_t k = 0; k < e.contract.ko_barrier.size(); ++k)
+             e.contract.ko_barrier[k] = 103 - 0.5 * k, e.contract.ki_barrier[k] = 75 + k;
+         e.params.q = 0.03, e.contract.div_coupon = 0.05;
      }},
     {"spot near the knock-in barrier", [](Snowball_PDE& e) { e.params.S0 = 82; }},
-    {"observed today, in-the-money", [](Snowball_PDE& e) { e.obs_times.front() = 0.0, e.ko_barrier.front() = 99; }},
+    {"observed today, in-the-money", [](Snowball_PDE& e) { e.contract.obs_times.front() = 0.0, e.contract.ko_barrier.front() = 99; }},
 };
 
 TEST(ProbabilityProfile, ForwardPassRepricesTheEngineExactly)
@@ -37,7 +31,7 @@ TEST(ProbabilityProfile, ForwardPassRepricesTheEngineExactly)
         s.second(e);
         const double engine = e.price();
         ASSERT_TRUE(std::isfinite(engine)) << s.first;
-        EXPECT_NEAR(forward_pass_price(contractOf(e), e.params), engine, 1e-10 * std::fabs(engine) + 1e-12)
+        EXPECT_NEAR(forward_pass_price(e.contract, e.params), engine, 1e-10 * std::fabs(engine) + 1e-12)
             << s.first;
     }
 }
@@ -47,7 +41,7 @@ TEST(ProbabilityProfile, ProbabilitiesAddUpAndStayInRange)
     for (const auto& s : kStructures) {
         Snowball_PDE e = classicSnowball(200, 243, 3);
         s.second(e);
-        const ProbabilityProfile p = probability_profile(contractOf(e), e.params);
+        const ProbabilityProfile p = probability_profile(e.contract, e.params);
         ASSERT_TRUE(p.ok) << s.first << ": " << p.error;
         double total = p.maturity_probability;
         for (double k : p.ko_probability) {
@@ -63,7 +57,7 @@ TEST(ProbabilityProfile, ProbabilitiesAddUpAndStayInRange)
     // In the money today: all of it knocks out at once.
     Snowball_PDE e = classicSnowball(200, 243, 3);
     kStructures[4].second(e);
-    const ProbabilityProfile p = probability_profile(contractOf(e), e.params);
+    const ProbabilityProfile p = probability_profile(e.contract, e.params);
     EXPECT_NEAR(p.ko_probability.front(), 1.0, 1e-12);
     EXPECT_NEAR(p.expected_life, 0.0, 1e-12);
 }
@@ -73,7 +67,7 @@ TEST(ProbabilityProfile, NoReachableBarrierReachesMaturity)
     Snowball_PDE e = classicSnowball(400, 243, 3);
     e.params.S_max = 400;
     setFlat(e, 400, 0.16, 0);  // knock-out only at the grid top, knock-in at 0
-    const ProbabilityProfile p = probability_profile(contractOf(e), e.params);
+    const ProbabilityProfile p = probability_profile(e.contract, e.params);
     ASSERT_TRUE(p.ok);
     EXPECT_NEAR(p.maturity_probability, 1.0, 1e-9);
     EXPECT_EQ(p.ki_probability, 0.0);
@@ -110,13 +104,13 @@ TEST(ProbabilityProfile, AgreesWithTheMonteCarloCounts)
     // barriers. Both have errors: the Monte Carlo's standard error and the
     // grid's, a few thousandths.
     Snowball_PDE e = classicSnowball(2000, 243, 3);
-    for (std::size_t k = 0; k < e.obs_times.size(); ++k)
-        e.obs_times[k] = std::round(e.obs_times[k] * 243.0) / 243.0;
-    e.obs_times.back() = 1.0;
-    for (std::size_t k = 0; k < e.ki_barrier.size(); ++k)
-        e.ki_barrier[k] = 88.0 - 2.0 * k;  // each period its own knock-in barrier
-    e.floor_price = 70;
-    const SnowballContract contract = contractOf(e);
+    for (std::size_t k = 0; k < e.contract.obs_times.size(); ++k)
+        e.contract.obs_times[k] = std::round(e.contract.obs_times[k] * 243.0) / 243.0;
+    e.contract.obs_times.back() = 1.0;
+    for (std::size_t k = 0; k < e.contract.ki_barrier.size(); ++k)
+        e.contract.ki_barrier[k] = 88.0 - 2.0 * k;  // each period its own knock-in barrier
+    e.contract.floor_price = 70;
+    const SnowballContract contract = e.contract;
     const ProbabilityProfile p = probability_profile(contract, e.params);
     ReferenceMcSettings settings;
     settings.paths = 200000;
@@ -137,9 +131,9 @@ TEST(ProbabilityProfile, AgreesWithTheMonteCarloCounts)
 TEST(ProbabilityProfile, RefusesWhatThePricerRefuses)
 {
     const std::pair<const char*, Tweak> cases[] = {
-        {"empty", [](Snowball_PDE& e) { e.obs_times.clear(), e.ko_barrier.clear(), e.ko_coupon.clear(), e.ki_barrier.clear(); }},
-        {"short ki", [](Snowball_PDE& e) { e.ki_barrier.pop_back(); }},
-        {"after T", [](Snowball_PDE& e) { e.obs_times.back() = 1.5; }},
+        {"empty", [](Snowball_PDE& e) { e.contract.obs_times.clear(), e.contract.ko_barrier.clear(), e.contract.ko_coupon.clear(), e.contract.ki_barrier.clear(); }},
+        {"short ki", [](Snowball_PDE& e) { e.contract.ki_barrier.pop_back(); }},
+        {"after T", [](Snowball_PDE& e) { e.contract.obs_times.back() = 1.5; }},
         {"spot at the top", [](Snowball_PDE& e) { e.params.S0 = 200; }},
         {"M 2", [](Snowball_PDE& e) { e.params.M = 2; }},
         {"NaN sigma", [](Snowball_PDE& e) { e.params.sigma = NAN; }},
@@ -147,10 +141,10 @@ TEST(ProbabilityProfile, RefusesWhatThePricerRefuses)
     for (const auto& c : cases) {
         Snowball_PDE e = classicSnowball(200, 243, 3);
         c.second(e);
-        const ProbabilityProfile p = probability_profile(contractOf(e), e.params);
+        const ProbabilityProfile p = probability_profile(e.contract, e.params);
         EXPECT_FALSE(p.ok) << c.first;
         EXPECT_FALSE(p.error.empty()) << c.first;
-        EXPECT_TRUE(std::isnan(forward_pass_price(contractOf(e), e.params))) << c.first;
+        EXPECT_TRUE(std::isnan(forward_pass_price(e.contract, e.params))) << c.first;
     }
 }
 
