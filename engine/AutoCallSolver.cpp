@@ -6,6 +6,7 @@
 #include "SnowballGrid.h"
 #include "SnowballPayoff.h"
 #include "SnowballTerms.h"
+#include "SolverProgress.h"
 #include "TridiagonalOperator.h"
 #include "ValueGrids.h"
 
@@ -79,9 +80,10 @@ private:
 };
 
 // Steps both grids from maturity back to today, applying knock-in on every
-// column and knock-out on the observation columns.
+// column and knock-out on the observation columns. False when the progress
+// hook asked to stop.
 template <class Step>
-void step_back_to_today(const SnowballGrid& grid, const SnowballPayoff& payoff, const TridiagonalOperator& op,
+bool step_back_to_today(const SnowballGrid& grid, const SnowballPayoff& payoff, const TridiagonalOperator& op,
                         const std::vector<double>& lower, const std::vector<double>& upper, Step& step,
                         ValueGrids& values)
 {
@@ -109,7 +111,10 @@ void step_back_to_today(const SnowballGrid& grid, const SnowballPayoff& payoff, 
             apply_knock_out(grid, payoff, period - 1, j, nki, ki);
             --period;
         }
+        if (!solver_progress(static_cast<double>(grid.N - j) / grid.N))
+            return false;
     }
+    return true;
 }
 
 double run(const SnowballTerms& terms, PDEParams& params, StepMethod method)
@@ -165,20 +170,26 @@ double run(const SnowballTerms& terms, PDEParams& params, StepMethod method)
 
     TridiagonalOperator op(M, mu, params.r, sigma2, grid.dt);
     bool stepped = false;
+    bool finished = false;
     if (method == StepMethod::DenseInverse) {
         DenseInverseStep step(M, mu, params.r, sigma2, grid.dt);
         if ((stepped = step.ready()))
-            step_back_to_today(grid, payoff, op, lower, upper, step, values);
+            finished = step_back_to_today(grid, payoff, op, lower, upper, step, values);
     } else {
         FactoredStep step(op);
         if ((stepped = step.ready()))
-            step_back_to_today(grid, payoff, op, lower, upper, step, values);
+            finished = step_back_to_today(grid, payoff, op, lower, upper, step, values);
     }
     if (!stepped) {
         AppLogger::instance().log(AppLogger::Err,
                                   "auto_call_finite_diff_implicit(%d, %d) refused: the implicit operator cannot be "
                                   "%s.",
                                   M, N, method == StepMethod::DenseInverse ? "inverted" : "factored");
+        return kNaN;
+    }
+    if (!finished) {
+        AppLogger::instance().log(AppLogger::Info, "auto_call_finite_diff_implicit(%d, %d) stopped by its caller.",
+                                  M, N);
         return kNaN;
     }
 

@@ -1,10 +1,12 @@
 #include "Snowball_PDE.h"
 
 #include "AppLogger.h"
+#include "SolverProgress.h"
 
 #include <cstdio>
 #include <limits>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -63,8 +65,11 @@ void Snowball_PDE::set_grid_size(int M, int N)
     params.N = N;
 }
 
+void Snowball_PDE::set_progress_hook(ProgressHook hook) { progress_hook = std::move(hook); }
+
 double Snowball_PDE::price()
 {
+    const ScopedSolverProgress progress(&progress_hook);
     return auto_call_finite_diff_implicit(obs_times, ko_barrier, ko_coupon, ki_barrier, div_coupon, floor_price,
                                           call_strike, call_participation, payoff_type, params);
 }
@@ -99,6 +104,7 @@ bool Snowball_PDE::calculate()
     params.out_dS = &dS;
     params.out_dt = &dt;
 
+    const ScopedSolverProgress progress(&progress_hook);
     for (PDEParams* block : {&params, &params_vol_up, &params_rate_up}) {
         const double value = auto_call_finite_diff_implicit(obs_times, ko_barrier, ko_coupon, ki_barrier,
                                                             div_coupon, floor_price, call_strike,

@@ -4,8 +4,13 @@
 #include "Calculator_PDE.h"
 #include "PDEParams.h"
 
+#include <functional>
 #include <string>
 #include <vector>
+
+// Called between time steps with the fraction done; false stops the run,
+// which then returns NaN.
+using ProgressHook = std::function<bool(double fraction)>;
 
 // One snowball (autocallable) structure: its terms, its grid parameters and
 // the grids of its last runs. Prices are in the units of S0, rates, coupons
@@ -33,6 +38,8 @@ public:
     bool calculate() override;
 
     void copy_structure_from(const Snowball_PDE& other);
+    // Installed around every run of this engine (and of its copies).
+    void set_progress_hook(ProgressHook hook);
     std::string description() const override;
 
     void set_param(int index, double value);
@@ -58,6 +65,8 @@ public:
     double saved_value;
 
 private:
+    ProgressHook progress_hook;
+
     // Replaces the four schedule vectors; out of memory leaves them empty
     // (so every price is NaN) and logs why, naming the caller.
     void assign_schedule(const std::vector<double>& obs, const std::vector<double>& ko,
