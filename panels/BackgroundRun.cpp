@@ -106,6 +106,8 @@ RunOutcome runGridWork(QWidget* parent, bool background, const QString& label, d
     QTimer tick;
     tick.setInterval(50);
     QObject::connect(&tick, &QTimer::timeout, &progress, [&progress, state, totalSteps] {
+        if (progress.wasCanceled())  // also when cancel() was called without the signal
+            state->cancel = true;
         if (state->cancel)
             return;
         const double done = totalSteps > 0 ? state->steps.load() / totalSteps : 0.0;

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableWidget>
 #include <QTableWidgetItem>
 
@@ -73,6 +74,8 @@ void WidgetObserveGlobal::buildWidgets()
     dateEdit_expiry->setObjectName(QStringLiteral("dateEdit_expiry"));
     dateEdit_expiry->setCalendarPopup(true);
     dateEdit_expiry->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
+    for (QDateEdit* edit : {dateEdit_start, dateEdit_expiry})
+        edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0000/00/00")) + 40);
     dateEdit_expiry->setDate(dateEdit_start->date().addYears(1));
 
     comboBox_frequency = new QComboBox;
@@ -104,6 +107,12 @@ void WidgetObserveGlobal::buildWidgets()
     tableWidget_observe->horizontalHeader()->setStyleSheet(
         QStringLiteral("QHeaderView::section {background-color: lightblue;}"));
     tableWidget_observe->setMinimumHeight(500);
+    // All four columns readable whatever the font and locale: the row numbers
+    // (two digits), the columns and room for the vertical scroll bar.
+    const int rowNumbers = tableWidget_observe->fontMetrics().horizontalAdvance(QStringLiteral("999")) + 12;
+    tableWidget_observe->setMinimumWidth(tableWidget_observe->horizontalHeader()->length() + rowNumbers
+                                         + style()->pixelMetric(QStyle::PM_ScrollBarExtent)
+                                         + 2 * tableWidget_observe->frameWidth());
     // Cells the user types into from scratch come out centred.
     auto* prototype = new QTableWidgetItem;
     prototype->setTextAlignment(Qt::AlignCenter);

@@ -2,7 +2,7 @@
 // the actions that hand a structure over refuse in trading-day mode instead
 // of pricing NaN observation times.
 #include "Calendar.h"
-#include "DialogCalculatorPDE.h"
+#include "DialogUnderTest.h"
 #include "RecordingPrompter.h"
 #include "WidgetObserveGlobal.h"
 
@@ -29,7 +29,7 @@ private slots:
     void refusesTradingDayPricing()
     {
         RecordingPrompter prompter;
-        auto d = std::make_unique<DialogCalculatorPDE>();
+        auto d = std::make_unique<DialogUnderTest>();
         // The schedule could not be generated; maturity shows the calendar's -1.
         QCOMPARE(d->lineEdit_T->text(), QString("-1"));
         QCOMPARE(d->lineEdit_N->text(), QString("-2"));
@@ -50,14 +50,14 @@ private slots:
         QCOMPARE(prompter.boxes[0].icon, prompt::Icon::Critical);
         QCOMPARE(prompter.boxes[0].title, QString("观察日参数错误"));
         QVERIFY(prompter.boxes[0].text.contains("交易日历"));
-        QVERIFY(!d->engine.initialised);
+        QVERIFY(!d->pricingEngine().initialised);
         QCOMPARE(d->lineEdit_price->text(), QString());
 
         prompter.clear();
         d->pushButton_range->click();
         QCOMPARE(prompter.boxes.size(), 1);
         QCOMPARE(prompter.boxes[0].title, QString("观察日参数错误"));
-        QVERIFY(!d->engine.initialised);
+        QVERIFY(!d->pricingEngine().initialised);
 
         // Calendar days need no calendar: 365 days priced as 365/365 years.
         prompter.clear();
@@ -68,10 +68,10 @@ private slots:
         prompter.clear();
         d->pushButton_price->click();
         QVERIFY2(prompter.boxes.isEmpty(), qPrintable(prompter.summary().join("; ")));
-        QVERIFY(d->engine.initialised);
-        QCOMPARE(d->engine.params.T, 368.0 / 365);
-        QCOMPARE(d->engine.obs_times.size(), size_t(4));
-        QCOMPARE(d->engine.obs_times.back(), 368.0 / 365);
+        QVERIFY(d->pricingEngine().initialised);
+        QCOMPARE(d->pricingEngine().params.T, 368.0 / 365);
+        QCOMPARE(d->pricingEngine().obs_times.size(), size_t(4));
+        QCOMPARE(d->pricingEngine().obs_times.back(), 368.0 / 365);
         const double price = d->lineEdit_price->text().toDouble();
         QVERIFY2(price > 80 && price < 120, qPrintable(d->lineEdit_price->text()));
     }
