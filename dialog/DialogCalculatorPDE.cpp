@@ -1063,23 +1063,23 @@ void DialogCalculatorPDE::on_combo_snowball_changed(int index)
         lineEdit_floor->setEnabled(true);
         lineEdit_call_strike->setEnabled(true);
         lineEdit_participation->setEnabled(true);
-        editor_observe->on_pushButton_merge_clicked();
+        editor_observe->useOneValueForAllDates();
         break;
     case 1:
-        editor_observe->on_pushButton_merge_clicked();
+        editor_observe->useOneValueForAllDates();
         break;
     case 2:
         lineEdit_floor->setEnabled(true);
-        editor_observe->on_pushButton_merge_clicked();
+        editor_observe->useOneValueForAllDates();
         break;
     case 3:
         lineEdit_call_strike->setEnabled(true);
         lineEdit_participation->setEnabled(true);
-        editor_observe->on_pushButton_merge_clicked();
+        editor_observe->useOneValueForAllDates();
         break;
     case 4:
     case 5:
-        editor_observe->on_pushButton_divide_clicked();
+        editor_observe->useValuePerDate();
         break;
     default:
         break;

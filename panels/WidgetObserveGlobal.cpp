@@ -402,6 +402,16 @@ void WidgetObserveGlobal::on_pushButton_remove_clicked()
 
 void WidgetObserveGlobal::on_pushButton_divide_clicked()
 {
+    useValuePerDate();
+}
+
+void WidgetObserveGlobal::on_pushButton_merge_clicked()
+{
+    useOneValueForAllDates();
+}
+
+void WidgetObserveGlobal::useValuePerDate()
+{
     for (int c = kFirstValueColumn; c <= kLastValueColumn; ++c) {
         if (itemCountInColumn(c) == 1)
             setColumnText(tableWidget_observe, c, firstColumnText(c));
@@ -409,7 +419,7 @@ void WidgetObserveGlobal::on_pushButton_divide_clicked()
     same_mode = false;
 }
 
-void WidgetObserveGlobal::on_pushButton_merge_clicked()
+void WidgetObserveGlobal::useOneValueForAllDates()
 {
     for (int c = kFirstValueColumn; c <= kLastValueColumn; ++c)
         mergeColumn(tableWidget_observe, c, firstColumnText(c));

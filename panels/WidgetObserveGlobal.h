@@ -46,22 +46,22 @@ public:
     // What the last save (or setSchedule) published.
     SavedSchedule savedSchedule() const { return saved_; }
 
+    // The value mode of the table, as "*" and "/" set it: one value for all
+    // dates (merged cells) or a value per date.
+    void useOneValueForAllDates();
+    void useValuePerDate();
+
 signals:
     void scheduleSaved(const SavedSchedule& schedule);
 
     // Slots in meta-object order: save, add, remove, divide, merge, observe,
-    // set_ob_item. Divide and merge are public because the main dialog runs
-    // them when the structure type changes.
+    // set_ob_item.
 private slots:
     void on_pushButton_save_clicked();
     void on_pushButton_add_clicked();
     void on_pushButton_remove_clicked();
-
-public slots:
     void on_pushButton_divide_clicked();
     void on_pushButton_merge_clicked();
-
-private slots:
     void on_pushButton_observe_clicked();
     void on_pushButton_set_ob_item_clicked();
 
