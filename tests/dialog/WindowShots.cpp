@@ -34,7 +34,8 @@ int main(int argc, char* argv[])
 
     DialogUnderTest d;
     d.show();
-    QTest::qWaitForWindowExposed(&d);
+    if (!QTest::qWaitForWindowExposed(&d))
+        return 1;
     QTest::qWait(200);
     save(&d, out + "/main_" + locale + ".png");
     if (locale != QLatin1String("zh_CN"))
@@ -58,7 +59,8 @@ int main(int argc, char* argv[])
     d.pushButton_price->click();
     d.pushButton_stress_test->click();
     PanelStress* stress = d.stressPanel();
-    QTest::qWaitForWindowExposed(stress);
+    if (!QTest::qWaitForWindowExposed(stress))
+        return 1;
     QTimer poll;
     bool shot = false;
     QObject::connect(&poll, &QTimer::timeout, [&] {
