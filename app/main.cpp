@@ -1,9 +1,15 @@
 #include "AppLogger.h"
+#include "BackgroundRun.h"
+#include "Calendar.h"
+#include "CalendarLocation.h"
 #include "DialogCalculatorPDE.h"
 #include "Prompt.h"
 #include "QtPrompter.h"
+#include "TerminationSignals.h"
 
 #include <QApplication>
+
+#include <spdlog/logger.h>
 
 #include <exception>
 #include <memory>
@@ -40,8 +46,9 @@ private:
 
 }  // namespace
 
-// The calculator window. Run it from a folder that holds "trade_calendar.csv";
-// the log goes to log/ there. The arguments go to Qt unchanged.
+// The calculator window. The trading calendar "trade_calendar.csv" is taken
+// from the working folder, else from the program's folder; the log goes to
+// log/ in the working folder. The arguments go to Qt unchanged.
 int main(int argc, char* argv[])
 {
     AppLogger::instance().init("log/Kelvara");
@@ -50,7 +57,21 @@ int main(int argc, char* argv[])
     QtPrompter prompter;
     prompt::install(&prompter);
 
-    auto dialog = std::make_unique<DialogCalculatorPDE>();
+    // The process-wide calendar is reached here only; the window gets it.
+    const QString calendarFile = locateCalendarFile();
+    if (!calendarFile.isEmpty())
+        trd_calendar_use_file(calendarFile.toLocal8Bit().toStdString());
+    auto dialog = std::make_unique<DialogCalculatorPDE>(trd_calendar());
+
+    // A termination signal ends the program as closing the window would.
+    TerminationSignals signalsIn;
+    QObject::connect(&signalsIn, &TerminationSignals::received, app.get(), [&app](int number) {
+        AppLogger::instance().log(AppLogger::Info, "Signal %d received, closing.", number);
+        cancelAllRuns();
+        app->closeAllWindows();
+        app->quit();
+    });
+
     dialog->show();
     const int result = app->exec();
 
@@ -58,5 +79,7 @@ int main(int argc, char* argv[])
     dialog.reset();
     prompt::install(nullptr);
     app.reset();
+    if (auto logger = AppLogger::instance().logger())
+        logger->flush();
     return result;
 }

@@ -17,7 +17,7 @@ if(KELVARA_BUILD_TESTS)
 endif()
 
 if(NOT KELVARA_ENGINE_ONLY)
-  find_package(Qt5 5.15 REQUIRED COMPONENTS Core Gui Widgets Test)
+  find_package(Qt5 5.15 REQUIRED COMPONENTS Core Gui Widgets Concurrent Test)
 
   find_path(QWT_INCLUDE_DIR qwt_plot.h PATH_SUFFIXES qwt-qt5 qwt REQUIRED)
   find_library(QWT_LIBRARY NAMES qwt-qt5 REQUIRED)

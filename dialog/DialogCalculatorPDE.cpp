@@ -1,15 +1,19 @@
 #include "DialogCalculatorPDE.h"
 
 #include "AppLogger.h"
+#include "BackgroundRun.h"
 #include "Calendar.h"
-#include "TermTable.h"
 #include "MonteCarlo.h"
+#include "NumberText.h"
 #include "ObserveSchedule.h"
 #include "PanelGreeks_UA.h"
 #include "PanelStress.h"
 #include "PlatformPath.h"
 #include "Prompt.h"
+#include "StrictFields.h"
 #include "StructureRecord.h"
+#include "TermTable.h"
+#include "TermsRefusal.h"
 #include "WidgetFactories.h"
 #include "WidgetObserveGlobal.h"
 
@@ -27,14 +31,23 @@
 #include <QPushButton>
 #include <QSpacerItem>
 #include <QTextCodec>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <limits>
 
 namespace {
+
+// The search's bisection steps on the program's console, as always.
+void consoleTrace(const std::string& line)
+{
+    std::fputs(line.c_str(), stdout);
+    std::fflush(stdout);
+}
 
 // The category names as stored in the GBK code page.
 const char* const kCategoryItemsGbk[] = {
@@ -90,16 +103,15 @@ QString readmePath()
 
 }  // namespace
 
-DialogCalculatorPDE::DialogCalculatorPDE(QWidget* parent)
-    : QDialog(parent), calendar(trd_calendar())
+DialogCalculatorPDE::DialogCalculatorPDE(QWidget* parent) : DialogCalculatorPDE(trd_calendar(), parent) {}
+
+DialogCalculatorPDE::DialogCalculatorPDE(const Calendar& cal, QWidget* parent)
+    : QDialog(parent), calendar(cal), engine(std::make_unique<Snowball_PDE>())
 {
-    // The search's bisection steps on the program's console, as always.
-    engine.set_trace_hook([](const std::string& line) {
-        std::fputs(line.c_str(), stdout);
-        std::fflush(stdout);
-    });
+    engine->set_trace_hook(consoleTrace);
     resize(900, 450);
     buildWindow();
+    nameWidgets();
     setWindowTitle(QStringLiteral("雪球专用计算器"));
     setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint);
 
@@ -111,10 +123,16 @@ DialogCalculatorPDE::DialogCalculatorPDE(QWidget* parent)
     // click the first one, the category help, after every typed value).
     for (QPushButton* b : findChildren<QPushButton*>())
         b->setAutoDefault(false);
+    for (QPushButton* b : {pushButton_price, pushButton_search_100, pushButton_range, pushButton_price_MC,
+                           pushButton_calc_greeks, pushButton_lookup, pushButton_univariate})
+        markStartsRun(b);
     // The embedded editor is a dialog too: Escape would hide it for good.
     editor_observe->installEventFilter(this);
 
     on_pushButton_default_param_clicked();
+    // Said once, when the window is up; every pricing action repeats it.
+    if (calendar.empty())
+        QTimer::singleShot(0, this, &DialogCalculatorPDE::reportMissingCalendar);
 }
 
 DialogCalculatorPDE::~DialogCalculatorPDE() = default;
@@ -375,31 +393,113 @@ void DialogCalculatorPDE::buildImportExportGroup()
     lineEdit_open_price->setVisible(false);
 }
 
+void DialogCalculatorPDE::nameWidgets()
+{
+#define KELVARA_NAME(widget) widget->setObjectName(QStringLiteral(#widget))
+    KELVARA_NAME(editor_observe);
+    KELVARA_NAME(combo_snowball);
+    KELVARA_NAME(pushButton_snowball);
+    KELVARA_NAME(combo_type);
+    KELVARA_NAME(lineEdit_S);
+    KELVARA_NAME(lineEdit_vol);
+    KELVARA_NAME(lineEdit_rate);
+    KELVARA_NAME(lineEdit_q);
+    KELVARA_NAME(lineEdit_T);
+    KELVARA_NAME(lineEdit_price);
+    KELVARA_NAME(lineEdit_coupon);
+    KELVARA_NAME(lineEdit_div_coupon);
+    KELVARA_NAME(lineEdit_ko);
+    KELVARA_NAME(lineEdit_ki);
+    KELVARA_NAME(lineEdit_floor);
+    KELVARA_NAME(lineEdit_call_strike);
+    KELVARA_NAME(lineEdit_participation);
+    KELVARA_NAME(pushButton_price);
+    KELVARA_NAME(pushButton_search_100);
+    KELVARA_NAME(pushButton_price_MC);
+    KELVARA_NAME(combo_target);
+    KELVARA_NAME(lineEdit_range_start);
+    KELVARA_NAME(lineEdit_range_end);
+    KELVARA_NAME(lineEdit_range_target);
+    KELVARA_NAME(pushButton_range);
+    KELVARA_NAME(pushButton_calc_greeks);
+    KELVARA_NAME(pushButton_export_matrix);
+    KELVARA_NAME(pushButton_univariate);
+    KELVARA_NAME(lineEdit_lookup_S);
+    KELVARA_NAME(lineEdit_lookup_date);
+    KELVARA_NAME(checkBox_knocked_in);
+    KELVARA_NAME(pushButton_lookup);
+    KELVARA_NAME(lineEdit_out_price);
+    KELVARA_NAME(lineEdit_out_delta);
+    KELVARA_NAME(lineEdit_out_gamma);
+    KELVARA_NAME(lineEdit_out_theta);
+    KELVARA_NAME(lineEdit_out_vega);
+    KELVARA_NAME(lineEdit_out_rho);
+    KELVARA_NAME(pushButton_stress_test);
+    KELVARA_NAME(lineEdit_Smax);
+    KELVARA_NAME(lineEdit_M);
+    KELVARA_NAME(lineEdit_N);
+    KELVARA_NAME(lineEdit_digits);
+    KELVARA_NAME(combo_days);
+    KELVARA_NAME(lineEdit_year_days);
+    KELVARA_NAME(group_import_export);
+    KELVARA_NAME(lineEdit_struct_id);
+    KELVARA_NAME(pushButton_update);
+    KELVARA_NAME(pushButton_save_CSV);
+    KELVARA_NAME(pushButton_default_param);
+    KELVARA_NAME(label_status);
+    KELVARA_NAME(lineEdit_open_price);
+    KELVARA_NAME(label_link);
+#undef KELVARA_NAME
+}
+
 void DialogCalculatorPDE::connectSlots()
 {
-    connect(combo_type, SIGNAL(currentIndexChanged(int)), this, SLOT(on_combo_type_changed(int)));
-    connect(combo_days, SIGNAL(currentIndexChanged(int)), this, SLOT(on_combo_days_changed(int)));
-    connect(combo_snowball, SIGNAL(currentIndexChanged(int)), this, SLOT(on_combo_snowball_changed(int)));
-    connect(lineEdit_T, SIGNAL(textChanged(QString)), this, SLOT(on_T_changed(QString)));
-    connect(lineEdit_S, SIGNAL(textChanged(QString)), this, SLOT(on_S_changed(QString)));
-    connect(pushButton_price, SIGNAL(clicked()), this, SLOT(on_pushButton_price_clicked()));
-    connect(pushButton_search_100, SIGNAL(clicked()), this, SLOT(on_pushButton_search_100_clicked()));
-    connect(pushButton_range, SIGNAL(clicked()), this, SLOT(on_pushButton_range_clicked()));
-    connect(pushButton_price_MC, SIGNAL(clicked()), this, SLOT(on_pushButton_price_MC_clicked()));
-    connect(pushButton_default_param, SIGNAL(clicked()), this, SLOT(on_pushButton_default_param_clicked()));
-    connect(pushButton_snowball, SIGNAL(clicked()), this, SLOT(on_pushButton_snowball_clicked()));
-    // The editor connected its own save first, so it saves before we read.
-    connect(editor_observe->pushButton_save, SIGNAL(clicked()), this, SLOT(on_observe_save_clicked()));
-    connect(pushButton_save_CSV, SIGNAL(clicked()), this, SLOT(on_pushButton_save_CSV_clicked()));
-    connect(pushButton_update, SIGNAL(clicked()), this, SLOT(on_pushButton_update_clicked()));
-    connect(pushButton_calc_greeks, SIGNAL(clicked()), this, SLOT(on_pushButton_calc_greeks_clicked()));
-    connect(pushButton_lookup, SIGNAL(clicked()), this, SLOT(on_pushButton_lookup_clicked()));
-    connect(pushButton_univariate, SIGNAL(clicked()), this, SLOT(on_pushButton_univariate_clicked()));
-    connect(pushButton_stress_test, SIGNAL(clicked()), this, SLOT(on_pushButton_stress_test_clicked()));
-    connect(pushButton_export_matrix, SIGNAL(clicked()), this, SLOT(on_pushButton_export_matrix_clicked()));
+    using D = DialogCalculatorPDE;
+    const auto indexChanged = QOverload<int>::of(&QComboBox::currentIndexChanged);
+    connect(combo_type, indexChanged, this, &D::on_combo_type_changed);
+    connect(combo_days, indexChanged, this, &D::on_combo_days_changed);
+    connect(combo_snowball, indexChanged, this, &D::on_combo_snowball_changed);
+    connect(lineEdit_T, &QLineEdit::textChanged, this, &D::on_T_changed);
+    connect(lineEdit_S, &QLineEdit::textChanged, this, &D::on_S_changed);
+    connect(pushButton_price, &QPushButton::clicked, this, &D::on_pushButton_price_clicked);
+    connect(pushButton_search_100, &QPushButton::clicked, this, &D::on_pushButton_search_100_clicked);
+    connect(pushButton_range, &QPushButton::clicked, this, &D::on_pushButton_range_clicked);
+    connect(pushButton_price_MC, &QPushButton::clicked, this, &D::on_pushButton_price_MC_clicked);
+    connect(pushButton_default_param, &QPushButton::clicked, this, &D::on_pushButton_default_param_clicked);
+    connect(pushButton_snowball, &QPushButton::clicked, this, &D::on_pushButton_snowball_clicked);
+    connect(editor_observe, &WidgetObserveGlobal::scheduleSaved, this, &D::on_observe_save_clicked);
+    connect(pushButton_save_CSV, &QPushButton::clicked, this, &D::on_pushButton_save_CSV_clicked);
+    connect(pushButton_update, &QPushButton::clicked, this, &D::on_pushButton_update_clicked);
+    connect(pushButton_calc_greeks, &QPushButton::clicked, this, &D::on_pushButton_calc_greeks_clicked);
+    connect(pushButton_lookup, &QPushButton::clicked, this, &D::on_pushButton_lookup_clicked);
+    connect(pushButton_univariate, &QPushButton::clicked, this, &D::on_pushButton_univariate_clicked);
+    connect(pushButton_stress_test, &QPushButton::clicked, this, &D::on_pushButton_stress_test_clicked);
+    connect(pushButton_export_matrix, &QPushButton::clicked, this, &D::on_pushButton_export_matrix_clicked);
+
+    // Results belong to the terms that produced them: any change of a term
+    // makes them stale, a change of the lookup inputs the lookup outputs.
+    for (QLineEdit* term : {lineEdit_S, lineEdit_Smax, lineEdit_vol, lineEdit_rate, lineEdit_q, lineEdit_T,
+                            lineEdit_M, lineEdit_N, lineEdit_year_days, lineEdit_ko, lineEdit_coupon, lineEdit_ki,
+                            lineEdit_div_coupon, lineEdit_floor, lineEdit_call_strike, lineEdit_participation})
+        connect(term, &QLineEdit::textChanged, this, &D::termsChanged);
+    for (QComboBox* choice : {combo_type, combo_days, combo_snowball})
+        connect(choice, indexChanged, this, &D::termsChanged);
+    for (QLineEdit* input : {lineEdit_lookup_S, lineEdit_lookup_date, lineEdit_digits})
+        connect(input, &QLineEdit::textChanged, this, &D::lookupInputsChanged);
+    connect(checkBox_knocked_in, &QCheckBox::toggled, this, &D::lookupInputsChanged);
 }
 
 // ---- Inputs ---------------------------------------------------------------
+
+namespace {
+
+const char* const kNoCalendar = "无法加载交易日历(trade_calendar.csv)，无法按交易日计算观察日";
+const char* const kPriceStale = "条款已修改：此价格不再对应当前条款，请重新点击【定价】";
+const char* const kGreeksStale = "条款已修改：此结果不再对应当前条款，请重新点击【风险指标计算】";
+const char* const kLookupStale = "查表输入已修改，请重新点击【查表】";
+const char* const kGridStale = "条款已修改，网格不再对应当前条款，请先点击【风险指标计算】";
+
+}  // namespace
 
 StructureTexts DialogCalculatorPDE::fieldTexts() const
 {
@@ -421,16 +521,16 @@ StructureTexts DialogCalculatorPDE::fieldTexts() const
     t.floor = lineEdit_floor->text();
     t.strike = lineEdit_call_strike->text();
     t.participation = lineEdit_participation->text();
-    t.observeDates = WidgetObserveGlobal::observe_dates;
-    t.startDate = editor_observe->startDate().toString(QStringLiteral("yyyyMMdd"));
-    t.expiryDate = editor_observe->expiryDate().toString(QStringLiteral("yyyyMMdd"));
+    t.observeDates = schedule.dates;
+    t.startDate = schedule.start.toString(QStringLiteral("yyyyMMdd"));
+    t.expiryDate = schedule.expiry.toString(QStringLiteral("yyyyMMdd"));
     return t;
 }
 
 bool DialogCalculatorPDE::collectInputs()
 {
     const StructureTerms terms = structureTerms(fieldTexts(), calendar);
-    applyTerms(engine, terms);
+    applyTerms(*engine, terms);
     return terms.obsTimesOk;
 }
 
@@ -446,68 +546,222 @@ bool DialogCalculatorPDE::validateStructure(QString& error, bool spotOnly) const
 
 bool DialogCalculatorPDE::checkInitialised()
 {
-    if (engine.initialised)
+    if (engine->initialised)
         return true;
     prompt::critical(this, QStringLiteral("错误:"), QStringLiteral("结构信息未初始化，请先点击【定价】"));
     return false;
 }
 
-bool DialogCalculatorPDE::collectAndHandOver()
+void DialogCalculatorPDE::reportMissingCalendar()
 {
-    const StructureTerms terms = structureTerms(fieldTexts(), calendar);
+    prompt::critical(this, QStringLiteral("错误:"), QString::fromUtf8(kNoCalendar));
+}
+
+bool DialogCalculatorPDE::calendarUsable(const QString& title)
+{
+    // Trading-day times need the calendar; without it every time would be NaN.
+    if (combo_days->currentIndex() != 1 || !calendar.empty())
+        return true;
+    prompt::critical(this, title, QString::fromUtf8(kNoCalendar));
+    return false;
+}
+
+bool DialogCalculatorPDE::fieldsReadable(const QString& title)
+{
+    QString error;
+    if (checkStructureTexts(fieldTexts(), error))
+        return true;
+    prompt::critical(this, title, error);
+    return false;
+}
+
+bool DialogCalculatorPDE::termsUsable(const StructureTerms& terms, const QString& title)
+{
     if (!terms.obsTimesOk) {
-        // Trading-day times need the calendar; without it every time would be NaN.
-        prompt::critical(this, QStringLiteral("观察日参数错误"),
-                         QStringLiteral("无法加载交易日历(trade_calendar.csv)，无法按交易日计算观察日"));
+        prompt::critical(this, title, QString::fromUtf8(kNoCalendar));
         return false;
     }
-    handOver(engine, terms, combo_type->currentIndex() == 1 ? PayoffForm::Option : PayoffForm::Note);
+    const QString why = termsRefusal(terms, fieldInt(lineEdit_year_days->text()));
+    if (why.isEmpty())
+        return true;
+    prompt::critical(this, title, why);
+    return false;
+}
+
+bool DialogCalculatorPDE::prepareHandOver(Snowball_PDE& fresh, const QString& title)
+{
+    const StructureTerms terms = structureTerms(fieldTexts(), calendar);
+    if (!termsUsable(terms, title))
+        return false;
+    handOver(fresh, terms, combo_type->currentIndex() == 1 ? PayoffForm::Option : PayoffForm::Note);
+    fresh.set_trace_hook(consoleTrace);
     return true;
 }
 
 void DialogCalculatorPDE::updateMaturityDays(const QDate& start, const QDate& expiry)
 {
+    // No calendar (-1) or no day between the dates: no maturity to show.
     const int days = calendar.count_trading_days(dateToInt(start), dateToInt(expiry), 1);
-    lineEdit_T->setText(QString::number(days));
-    lineEdit_N->setText(QString::number(lineEdit_T->text().toInt() - 1));
+    lineEdit_T->setText(days >= 1 ? QString::number(days) : QString());
+    lineEdit_N->setText(days >= 1 ? QString::number(days - 1) : QString());
+}
+
+// ---- Results and the terms they belong to ----------------------------------
+
+QList<QLineEdit*> DialogCalculatorPDE::greekOutputs() const
+{
+    return {lineEdit_out_price, lineEdit_out_delta, lineEdit_out_gamma,
+            lineEdit_out_theta, lineEdit_out_vega,  lineEdit_out_rho};
+}
+
+void DialogCalculatorPDE::setResultStale(QLineEdit* field, const QString& why)
+{
+    if (field->text().isEmpty() || field->text() == QLatin1String("-"))
+        return;
+    field->setStyleSheet(QStringLiteral("color: grey; background-color: #eeeeee;"));
+    field->setToolTip(why);
+    field->setProperty("stale", true);
+}
+
+void DialogCalculatorPDE::setResultFresh(QLineEdit* field)
+{
+    field->setStyleSheet(QString());
+    field->setToolTip(QString());
+    field->setProperty("stale", false);
+}
+
+void DialogCalculatorPDE::termsChanged()
+{
+    grid_current = false;
+    setResultStale(lineEdit_price, QString::fromUtf8(kPriceStale));
+    for (QLineEdit* out : greekOutputs())
+        setResultStale(out, QString::fromUtf8(kGreeksStale));
+}
+
+void DialogCalculatorPDE::lookupInputsChanged()
+{
+    for (QLineEdit* out : greekOutputs())
+        setResultStale(out, QString::fromUtf8(grid_current ? kLookupStale : kGreeksStale));
+}
+
+void DialogCalculatorPDE::showPriceRefused()
+{
+    lineEdit_price->setText(QStringLiteral("-"));
+    setResultFresh(lineEdit_price);
+    for (QLineEdit* out : greekOutputs())
+        setResultStale(out, QString::fromUtf8(kGreeksStale));
+}
+
+void DialogCalculatorPDE::showGreeksRefused()
+{
+    grid_current = false;
+    for (QLineEdit* out : greekOutputs()) {
+        out->setText(QStringLiteral("-"));
+        setResultFresh(out);
+    }
 }
 
 // ---- Pricing, Greeks, lookup -----------------------------------------------
 
 void DialogCalculatorPDE::on_pushButton_price_clicked()
 {
+    const QString title = QStringLiteral("结构参数错误");
+    if (!calendarUsable(QStringLiteral("观察日参数错误"))) {
+        showPriceRefused();
+        return;
+    }
     QString error;
     if (!validateObserveDates(error)) {
         prompt::critical(this, QStringLiteral("观察日参数错误"), error);
+        showPriceRefused();
+        return;
+    }
+    if (!fieldsReadable(title)) {
+        showPriceRefused();
         return;
     }
     if (!validateStructure(error, false)) {
-        prompt::critical(this, QStringLiteral("结构参数错误"), error);
+        prompt::critical(this, title, error);
+        showPriceRefused();
         return;
     }
-    if (!collectAndHandOver())
+    auto fresh = std::make_unique<Snowball_PDE>();
+    if (!prepareHandOver(*fresh, title)) {
+        showPriceRefused();
         return;
+    }
+
     label_status->setText(QStringLiteral("正在计算..."));
-    const double value = engine.price();
+    double value = std::numeric_limits<double>::quiet_NaN();
+    Snowball_PDE* run = fresh.get();
+    const RunOutcome outcome =
+        runGridWork(this, runsInBackground(run->params.M, run->params.N), QStringLiteral("正在定价..."),
+                    run->params.N, [run, &value](const ProgressHook& hook) {
+                        run->set_progress_hook(hook);
+                        value = run->price();
+                        run->set_progress_hook(ProgressHook());
+                    });
+    if (outcome == RunOutcome::Cancelled) {  // what was shown stays as it was
+        label_status->clear();
+        return;
+    }
+    if (std::isnan(value)) {
+        prompt::critical(this, title, QStringLiteral("无法对结构进行定价（原因见日志）"));
+        showPriceRefused();
+        label_status->clear();
+        return;
+    }
+    // The terms go over; the grids of the last Greeks run stay (and stay stale).
+    engine->copy_structure_from(*fresh);
     lineEdit_price->setText(QString::number(value, 'f', 2));
+    setResultFresh(lineEdit_price);
     label_status->setText(QStringLiteral("计算已完成"));
 }
 
 void DialogCalculatorPDE::on_pushButton_calc_greeks_clicked()
 {
-    collectInputs();
+    const QString title = QStringLiteral("错误:");
     if (!checkInitialised())
         return;
-    if (!engine.calculate()) {
-        // The grids would still be those of an earlier run: show nothing from them.
-        prompt::critical(this, QStringLiteral("错误:"), QStringLiteral("无法对结构进行定价"));
+    if (!calendarUsable(title) || !fieldsReadable(title)) {
+        showGreeksRefused();
         return;
     }
-    const std::time_t before = std::time(nullptr);
-    engine.create_Greeks();
-    const std::time_t after = std::time(nullptr);
-    AppLogger::instance().log(AppLogger::Info, "create_Greeks uses %d seconds.",
-                              static_cast<int>(after - before));
+    const StructureTerms terms = structureTerms(fieldTexts(), calendar);
+    if (!termsUsable(terms, title)) {
+        showGreeksRefused();
+        return;
+    }
+    // The product type stays as the last pricing handed it over.
+    auto fresh = std::make_unique<Snowball_PDE>();
+    fresh->copy_structure_from(*engine);
+    applyTerms(*fresh, terms);
+
+    Snowball_PDE* run = fresh.get();
+    bool ok = false;
+    const RunOutcome outcome =
+        runGridWork(this, runsInBackground(terms.params.M, terms.params.N), QStringLiteral("正在计算风险指标..."),
+                    3.0 * terms.params.N, [run, &ok](const ProgressHook& hook) {
+                        run->set_progress_hook(hook);
+                        ok = run->calculate();
+                        run->set_progress_hook(ProgressHook());
+                        if (!ok)
+                            return;
+                        const std::time_t before = std::time(nullptr);
+                        ok = run->create_Greeks();
+                        const std::time_t after = std::time(nullptr);
+                        AppLogger::instance().log(AppLogger::Info, "create_Greeks uses %d seconds.",
+                                                  static_cast<int>(after - before));
+                    });
+    if (outcome == RunOutcome::Cancelled)  // the previous grids and outputs stay
+        return;
+    if (!ok) {
+        prompt::critical(this, title, QStringLiteral("无法对结构进行定价"));
+        showGreeksRefused();
+        return;
+    }
+    engine.swap(fresh);
+    grid_current = true;
 
     pushButton_export_matrix->setEnabled(true);
     pushButton_univariate->setEnabled(true);
@@ -516,27 +770,57 @@ void DialogCalculatorPDE::on_pushButton_calc_greeks_clicked()
 
     AppLogger::instance().log(AppLogger::Info, "%s calc %s",
                               lineEdit_struct_id->text().toUtf8().constData(),
-                              engine.description().c_str());
+                              engine->description().c_str());
 }
 
 void DialogCalculatorPDE::on_pushButton_lookup_clicked()
 {
-    if (!engine.initialised || std::isnan(engine.dt)) {
-        prompt::critical(this, QStringLiteral("错误:"), QStringLiteral("无法查找PDE"));
+    const QString title = QStringLiteral("错误:");
+    if (!engine->initialised || std::isnan(engine->dt)) {
+        prompt::critical(this, title, QStringLiteral("无法查找PDE"));
+        return;
+    }
+    if (!grid_current) {
+        prompt::critical(this, title, QString::fromUtf8(kGridStale));
+        return;
+    }
+    QString error;
+    double S = 0, Y = 0;
+    int digits = 0;
+    if (!readNumberField(QStringLiteral("今价："), lineEdit_lookup_S->text(), S, error)
+        || !readNumberField(QStringLiteral("PDE年天数"), lineEdit_year_days->text(), Y, error)
+        || !readIntField(QStringLiteral("小数位数:"), lineEdit_digits->text(), digits, error)) {
+        prompt::critical(this, title, error);
+        return;
+    }
+    if (digits < 0 || digits > 12) {
+        prompt::critical(this, title, QStringLiteral("“小数位数:”应在0到12之间"));
+        return;
+    }
+    const QString format = QStringLiteral("yyyyMMdd");
+    const QDate day = QDate::fromString(lineEdit_lookup_date->text().trimmed(), format);
+    if (!day.isValid()) {
+        prompt::critical(this, title,
+                         QStringLiteral("“今日：”不是有效的日期(yyyyMMdd)：%1").arg(lineEdit_lookup_date->text()));
+        return;
+    }
+    // The grids end at the expiry of the schedule they were computed for.
+    const QDate expiry = schedule.expiry;
+    if (day > expiry) {
+        prompt::critical(this, title,
+                         QStringLiteral("查表日期 %1 晚于到期日 %2")
+                             .arg(day.toString(QStringLiteral("yyyy/MM/dd")),
+                                  expiry.toString(QStringLiteral("yyyy/MM/dd"))));
         return;
     }
     const bool knockedIn = checkBox_knocked_in->isChecked();
-    const double S = fieldNumber(lineEdit_lookup_S->text());
-    const double Y = fieldNumber(lineEdit_year_days->text());
-    const int today = fieldInt(lineEdit_lookup_date->text());
-    const int expiry = dateToInt(editor_observe->expiryDate());
-    const double tau = year_fraction(calendar, today, expiry, Y);
-    const int digits = fieldInt(lineEdit_digits->text());
+    const double tau = year_fraction(calendar, dateToInt(day), dateToInt(expiry), Y);
 
-    auto show = [digits](QLineEdit* field, double value) {
-        field->setText(QString::number(value, 'f', digits));
+    auto show = [this, digits](QLineEdit* field, double value) {
+        field->setText(fixedText(value, digits));
+        setResultFresh(field);
     };
-    const LookupGreeks g = lookupGreeks(engine, S, tau, knockedIn, Y);
+    const LookupGreeks g = lookupGreeks(*engine, S, tau, knockedIn, Y);
     show(lineEdit_out_price, g.price);
     show(lineEdit_out_delta, g.delta);
     show(lineEdit_out_gamma, g.gamma);
@@ -547,14 +831,18 @@ void DialogCalculatorPDE::on_pushButton_lookup_clicked()
 
 void DialogCalculatorPDE::on_pushButton_export_matrix_clicked()
 {
-    if (!engine.initialised)
+    if (!engine->initialised)
         return;
-    QString path = prompt::saveFileName(this, QStringLiteral("保存PDE矩阵"),
-                                        platformPath(QStringLiteral("e:\\data")),
-                                        QStringLiteral("csv files (*.csv)"));
-    if (path.isEmpty())
-        path = platformPath(QStringLiteral("f:/AutoCall01.csv"));
-    if (!engine.export_matrices(path.toLocal8Bit().constData()))
+    if (!grid_current || std::isnan(engine->dt)) {
+        prompt::critical(this, QStringLiteral("错误:"), QString::fromUtf8(kGridStale));
+        return;
+    }
+    const QString path = prompt::saveFileName(this, QStringLiteral("保存PDE矩阵"),
+                                              platformPath(QStringLiteral("e:\\data")),
+                                              QStringLiteral("csv files (*.csv)"));
+    if (path.isEmpty())  // cancelled: nothing is written
+        return;
+    if (!engine->export_matrices(path.toLocal8Bit().constData()))
         prompt::warning(this, QStringLiteral("请注意："), QStringLiteral("无法写入文件 %1，未保存。").arg(path));
 }
 
@@ -567,8 +855,10 @@ void DialogCalculatorPDE::on_pushButton_update_clicked()
 
 void DialogCalculatorPDE::on_pushButton_price_MC_clicked()
 {
+    if (!calendarUsable(QStringLiteral("错误:")) || !fieldsReadable(QStringLiteral("错误:")))
+        return;
     collectInputs();
-    const double value = price_monte_carlo(engine.contract, engine.params, 252, 50000);
+    const double value = price_monte_carlo(engine->contract, engine->params, 252, 50000);
     lineEdit_lookup_S->setText(QString::number(value, 'g', 6));
 }
 
@@ -581,20 +871,30 @@ void DialogCalculatorPDE::on_pushButton_range_clicked()
         prompt::critical(this, QStringLiteral("结构参数错误："), error);
         return;
     }
+    const QString title = QStringLiteral("结构参数错误：");
+    if (!calendarUsable(title) || !fieldsReadable(title))
+        return;
+    double target = 0, lo = 0, hi = 0;
+    if (!readNumberField(QStringLiteral("目标值:"), lineEdit_range_target->text(), target, error)
+        || !readNumberField(QStringLiteral("区间开始:"), lineEdit_range_start->text(), lo, error)
+        || !readNumberField(QStringLiteral("区间结束:"), lineEdit_range_end->text(), hi, error)) {
+        prompt::critical(this, title, error);
+        return;
+    }
     label_status->setText(QStringLiteral("正在计算..."));
-    if (!collectAndHandOver()) {
+    Snowball_PDE fresh;
+    if (!prepareHandOver(fresh, title)) {
         label_status->clear();
         return;
     }
-    const double target = fieldNumber(lineEdit_range_target->text());
-    const double lo = fieldNumber(lineEdit_range_start->text());
-    const double hi = fieldNumber(lineEdit_range_end->text());
+    // solve_param puts the solved term back: the engine keeps the terms handed over.
+    engine->copy_structure_from(fresh);
 
     double result = 0;
     SearchStatus status = SearchStatus::Found;
     switch (combo_target->currentIndex()) {
     case 1:
-        status = engine.solve_param(target, Param::CouponAndDiv, &result, lo, hi);
+        status = engine->solve_param(target, Param::CouponAndDiv, &result, lo, hi);
         if (status == SearchStatus::Found) {
             const QString text = QString::number(result * 100, 'f', 1);
             lineEdit_coupon->setText(text);
@@ -602,7 +902,7 @@ void DialogCalculatorPDE::on_pushButton_range_clicked()
         }
         break;
     case 0:
-        status = engine.solve_param(target, Param::Sigma, &result, lo, hi);
+        status = engine->solve_param(target, Param::Sigma, &result, lo, hi);
         if (status == SearchStatus::Found)
             lineEdit_vol->setText(QString::number(result * 100, 'f', 1));
         break;
@@ -633,7 +933,7 @@ void DialogCalculatorPDE::on_pushButton_univariate_clicked()
     if (!checkInitialised())
         return;
     PanelGreeks_UA panel(fieldNumber(lineEdit_S->text()));
-    panel.engine.copy_structure_from(engine);
+    panel.engine.copy_structure_from(*engine);
     panel.setCaller(this);
     panel.setRange(Param::Sigma, fieldNumber(lineEdit_range_start->text()), fieldNumber(lineEdit_range_end->text()),
                    0.05);
@@ -642,9 +942,12 @@ void DialogCalculatorPDE::on_pushButton_univariate_clicked()
 
 void DialogCalculatorPDE::on_pushButton_search_100_clicked()
 {
+    const QString title = QStringLiteral("结构参数错误：");
+    if (!fieldsReadable(title))
+        return;
     QString error;
     if (!validateStructure(error, false)) {
-        prompt::critical(this, QStringLiteral("结构参数错误："), error);
+        prompt::critical(this, title, error);
         return;
     }
     collectInputs();
@@ -655,7 +958,7 @@ void DialogCalculatorPDE::on_pushButton_stress_test_clicked()
 {
     if (!panel_stress)
         panel_stress = std::make_unique<PanelStress>();
-    panel_stress->engine.copy_structure_from(engine);
+    panel_stress->engine.copy_structure_from(*engine);
     panel_stress->show();
     panel_stress->raise();
 }
@@ -695,10 +998,15 @@ void DialogCalculatorPDE::on_pushButton_default_param_clicked()
     lineEdit_div_coupon->setText(lineEdit_coupon->text());
     lineEdit_struct_id->clear();
 
-    const QDate today = QDate::currentDate();
-    editor_observe->setSchedule(today, today.addYears(1), lineEdit_ko->text(), lineEdit_coupon->text(),
-                                lineEdit_ki->text());
-    updateMaturityDays(editor_observe->startDate(), editor_observe->expiryDate());
+    // Without a calendar no date can be placed: the schedule stays empty
+    // rather than a row of "0" dates.
+    if (!calendar.empty()) {
+        const QDate today = QDate::currentDate();
+        editor_observe->setSchedule(today, today.addYears(1), lineEdit_ko->text(), lineEdit_coupon->text(),
+                                    lineEdit_ki->text());
+    }
+    schedule = editor_observe->savedSchedule();
+    updateMaturityDays(schedule.start, schedule.expiry);
 }
 
 void DialogCalculatorPDE::on_S_changed(const QString& text)
@@ -712,7 +1020,8 @@ void DialogCalculatorPDE::on_S_changed(const QString& text)
 
 void DialogCalculatorPDE::on_T_changed(const QString& text)
 {
-    lineEdit_N->setText(QString::number(fieldInt(text) - 1));
+    int days = 0;
+    lineEdit_N->setText(strictInt(text, days) && days >= 1 ? QString::number(days - 1) : QString());
 }
 
 void DialogCalculatorPDE::on_combo_type_changed(int index)
@@ -739,35 +1048,37 @@ void DialogCalculatorPDE::on_combo_snowball_changed(int index)
         lineEdit_floor->setEnabled(true);
         lineEdit_call_strike->setEnabled(true);
         lineEdit_participation->setEnabled(true);
-        editor_observe->on_pushButton_merge_clicked();
+        editor_observe->useOneValueForAllDates();
         break;
     case 1:
-        editor_observe->on_pushButton_merge_clicked();
+        editor_observe->useOneValueForAllDates();
         break;
     case 2:
         lineEdit_floor->setEnabled(true);
-        editor_observe->on_pushButton_merge_clicked();
+        editor_observe->useOneValueForAllDates();
         break;
     case 3:
         lineEdit_call_strike->setEnabled(true);
         lineEdit_participation->setEnabled(true);
-        editor_observe->on_pushButton_merge_clicked();
+        editor_observe->useOneValueForAllDates();
         break;
     case 4:
     case 5:
-        editor_observe->on_pushButton_divide_clicked();
+        editor_observe->useValuePerDate();
         break;
     default:
         break;
     }
 }
 
-void DialogCalculatorPDE::on_observe_save_clicked()
+void DialogCalculatorPDE::on_observe_save_clicked(const SavedSchedule& saved)
 {
-    lineEdit_ko->setText(WidgetObserveGlobal::observe_ko_barrier);
-    lineEdit_coupon->setText(WidgetObserveGlobal::observe_ko_coupon);
-    lineEdit_ki->setText(WidgetObserveGlobal::observe_ki_barrier);
-    updateMaturityDays(editor_observe->startDate(), editor_observe->expiryDate());
+    schedule = saved;
+    lineEdit_ko->setText(saved.ko);
+    lineEdit_coupon->setText(saved.coupon);
+    lineEdit_ki->setText(saved.ki);
+    updateMaturityDays(saved.start, saved.expiry);
+    termsChanged();  // the schedule is a term even when no field text changed
 }
 
 void DialogCalculatorPDE::on_pushButton_snowball_clicked()
@@ -787,10 +1098,10 @@ void DialogCalculatorPDE::on_pushButton_save_CSV_clicked()
     fields.couponDiv = fieldNumber(lineEdit_div_coupon->text());
     fields.callStrike = fieldNumber(lineEdit_call_strike->text());
     fields.partRate = fieldNumber(lineEdit_participation->text());
-    fields.dateBegin = dateToInt(editor_observe->startDate());
-    fields.dateEnd = dateToInt(editor_observe->expiryDate());
+    fields.dateBegin = dateToInt(schedule.start);
+    fields.dateEnd = dateToInt(schedule.expiry);
     fields.volatility = fieldNumber(lineEdit_vol->text());
-    fields.observe = WidgetObserveGlobal::observe_dates;
+    fields.observe = schedule.dates;
 
     if (!observeFitsRecord(fields.observe)) {
         prompt::warning(this, QStringLiteral("请注意："),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ParamTarget.h"
+#include "SavedSchedule.h"
 #include "Snowball_PDE.h"
 #include "StructureTerms.h"
 
@@ -8,7 +9,9 @@
 
 #include <memory>
 
+class Calendar;
 class QCheckBox;
+class QCloseEvent;
 class QComboBox;
 class QDate;
 class QGroupBox;
@@ -17,22 +20,29 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class PanelStress;
-class Calendar;
 class WidgetObserveGlobal;
 
 // The calculator's main window: structure terms, pricing, Greeks, lookups,
 // target solving, and the openers of the analysis panels. Holds the one
 // engine that the panels copy their terms from.
+//
+// Its widgets are private; each carries its member name as object name
+// (lineEdit_S, pushButton_price, editor_observe, ...), which is how tests and
+// style sheets find them.
 class DialogCalculatorPDE : public QDialog, public ParamTarget
 {
     Q_OBJECT
 
 public:
+    // With the process-wide trading calendar.
     explicit DialogCalculatorPDE(QWidget* parent = nullptr);
+    // With the calendar the program assembled (may be empty: the window then
+    // says so once and refuses to price in trading-day mode).
+    explicit DialogCalculatorPDE(const Calendar& calendar, QWidget* parent = nullptr);
     ~DialogCalculatorPDE() override;
 
-    // The field texts and the editor's schedule, as the terms conversion
-    // takes them.
+    // The field texts and the editor's published schedule, as the terms
+    // conversion takes them.
     StructureTexts fieldTexts() const;
 
     // Writes the terms of the fields into the engine (no checks, no
@@ -48,12 +58,75 @@ public:
     // ParamTarget: the univariate panel writes a chosen value back.
     void applyParamValue(Param term, double value) override;
 
-    Snowball_PDE engine;
-    WidgetObserveGlobal* editor_observe = nullptr;
-    const Calendar& calendar;  // the trading calendar the window counts on
+    // Read-only views for the openers and for tests.
+    const Snowball_PDE& pricingEngine() const { return *engine; }
     PanelStress* stressPanel() const { return panel_stress.get(); }
+    WidgetObserveGlobal* observeEditor() const { return editor_observe; }
+    // Whether the grids of the last Greeks run were computed from the terms on screen.
+    bool gridCurrent() const { return grid_current; }
 
-    // Inputs, outputs and buttons (children of the dialog).
+private slots:
+    void on_combo_type_changed(int index);
+    void on_combo_days_changed(int index);
+    void on_combo_snowball_changed(int index);
+    void on_T_changed(const QString& text);
+    void on_S_changed(const QString& text);
+    void on_pushButton_price_clicked();
+    void on_pushButton_search_100_clicked();
+    void on_pushButton_range_clicked();
+    void on_pushButton_price_MC_clicked();
+    void on_pushButton_default_param_clicked();
+    void on_pushButton_snowball_clicked();
+    void on_observe_save_clicked(const SavedSchedule& schedule);
+    void on_pushButton_save_CSV_clicked();
+    void on_pushButton_update_clicked();
+    void on_pushButton_calc_greeks_clicked();
+    void on_pushButton_lookup_clicked();
+    void on_pushButton_univariate_clicked();
+    void on_pushButton_stress_test_clicked();
+    void on_pushButton_export_matrix_clicked();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildWindow();
+    QWidget* buildStructureGroup();
+    QWidget* buildAnalysisRow();
+    void buildImportExportGroup();
+    void connectSlots();
+    void nameWidgets();
+    void reportMissingCalendar();
+
+    // The checks every pricing action runs on the texts before using them:
+    // the calendar (trading-day mode), every number read strictly, and the
+    // engine's acceptance of the resulting terms. False after a message box.
+    bool termsUsable(const StructureTerms& terms, const QString& title);
+    bool calendarUsable(const QString& title);
+    bool fieldsReadable(const QString& title);
+    // collectInputs and the hand-over onto a fresh engine (the window's own
+    // engine changes only when the run that follows succeeds).
+    bool prepareHandOver(Snowball_PDE& fresh, const QString& title);
+
+    // Results and the terms they belong to.
+    void termsChanged();
+    void lookupInputsChanged();
+    void showPriceRefused();
+    void showGreeksRefused();
+    void setResultStale(QLineEdit* field, const QString& why);
+    void setResultFresh(QLineEdit* field);
+    QList<QLineEdit*> greekOutputs() const;
+
+    const Calendar& calendar;
+    // Swapped for the engine a successful run computed on.
+    std::unique_ptr<Snowball_PDE> engine;
+    SavedSchedule schedule;  // what the editor last published
+    bool grid_current = false;
+    bool filling_defaults = false;
+
+    WidgetObserveGlobal* editor_observe = nullptr;
+
     QComboBox* combo_snowball = nullptr;
     QPushButton* pushButton_snowball = nullptr;
     QComboBox* combo_type = nullptr;
@@ -107,41 +180,6 @@ public:
     QLabel* label_status = nullptr;
     QLineEdit* lineEdit_open_price = nullptr;
     QLabel* label_link = nullptr;
-
-private slots:
-    void on_combo_type_changed(int index);
-    void on_combo_days_changed(int index);
-    void on_combo_snowball_changed(int index);
-    void on_T_changed(const QString& text);
-    void on_S_changed(const QString& text);
-    void on_pushButton_price_clicked();
-    void on_pushButton_search_100_clicked();
-    void on_pushButton_range_clicked();
-    void on_pushButton_price_MC_clicked();
-    void on_pushButton_default_param_clicked();
-    void on_pushButton_snowball_clicked();
-    void on_observe_save_clicked();
-    void on_pushButton_save_CSV_clicked();
-    void on_pushButton_update_clicked();
-    void on_pushButton_calc_greeks_clicked();
-    void on_pushButton_lookup_clicked();
-    void on_pushButton_univariate_clicked();
-    void on_pushButton_stress_test_clicked();
-    void on_pushButton_export_matrix_clicked();
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    void buildWindow();
-    QWidget* buildStructureGroup();
-    QWidget* buildAnalysisRow();
-    void buildImportExportGroup();
-    void connectSlots();
-    // collectInputs and the hand-over for the actions that price; refuses
-    // (with its box) when the observation times cannot be computed.
-    bool collectAndHandOver();
 
     // Kept for the rest of the process once opened; owned here so that it
     // goes before the application object does.

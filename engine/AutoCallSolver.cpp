@@ -184,7 +184,8 @@ void run(const SnowballContract& terms, const PDEParams& params, GridOutput outp
         return;
     }
     if (!finished) {
-        AppLogger::instance().log(AppLogger::Info, "auto_call_finite_diff_implicit(%d, %d) cancelled.", M, N);
+        AppLogger::instance().log(AppLogger::Info, "auto_call_finite_diff_implicit(%d, %d) stopped by its caller.", M,
+                                  N);
         result.cancelled = true;
         return;
     }

@@ -1,10 +1,12 @@
 #include "PanelGreeks_UA.h"
 
+#include "BackgroundRun.h"
 #include "GridLimitWarning.h"
 #include "ParamTarget.h"
 #include "PlotCurve.h"
 #include "Prompt.h"
 #include "StressGrid.h"
+#include "StrictFields.h"
 #include "TermTable.h"
 #include "UnivariateScan.h"
 
@@ -50,6 +52,8 @@ void PanelGreeks_UA::setupUi()
     auto label = [this, row](const char* text) { row->addWidget(new QLabel(QString::fromUtf8(text), this)); };
     auto field = [this, row](const char* text) {
         auto* edit = new QLineEdit(QString::fromUtf8(text), this);
+        // Room for eight characters such as 0.123456 or 102.5625.
+        edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("00000000")) + 12);
         row->addWidget(edit);
         return edit;
     };
@@ -91,10 +95,14 @@ void PanelGreeks_UA::setupUi()
                     {QColor(Qt::black), QColor(Qt::red)}, {Qt::SolidLine, Qt::DotLine});
     top->addWidget(plot);
 
-    connect(comboBox_param, SIGNAL(currentIndexChanged(int)), this, SLOT(on_comboBox_param_IndexChanged(int)));
-    connect(pushButton_use, SIGNAL(clicked()), this, SLOT(on_pushButton_use_clicked()));
-    connect(pushButton_more, SIGNAL(clicked()), this, SLOT(on_pushButton_more_clicked()));
-    connect(pushButton_analyse, SIGNAL(clicked()), this, SLOT(on_pushButton_analyse_clicked()));
+    using P = PanelGreeks_UA;
+    connect(comboBox_param, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &P::on_comboBox_param_IndexChanged);
+    connect(pushButton_use, &QPushButton::clicked, this, &P::on_pushButton_use_clicked);
+    connect(pushButton_more, &QPushButton::clicked, this, &P::on_pushButton_more_clicked);
+    connect(pushButton_analyse, &QPushButton::clicked, this, &P::on_pushButton_analyse_clicked);
+    markStartsRun(pushButton_more);
+    markStartsRun(pushButton_analyse);
 }
 
 void PanelGreeks_UA::setCaller(ParamTarget* c)
@@ -121,16 +129,32 @@ void PanelGreeks_UA::on_comboBox_param_IndexChanged(int index)
 
 void PanelGreeks_UA::on_pushButton_analyse_clicked()
 {
-    const double start = lineEdit_start->text().toDouble();
-    const double end = lineEdit_end->text().toDouble();
-    const double step = lineEdit_step->text().toDouble();
-    const double target = lineEdit_target->text().toDouble();
+    double start = 0, end = 0, step = 0, target = 0;
+    QString error;
+    if (!readNumberField(QString::fromUtf8("开始:"), lineEdit_start->text(), start, error)
+        || !readNumberField(QString::fromUtf8("结束:"), lineEdit_end->text(), end, error)
+        || !readNumberField(QString::fromUtf8("步长:"), lineEdit_step->text(), step, error)
+        || !readNumberField(QString::fromUtf8("目标值:"), lineEdit_target->text(), target, error)) {
+        prompt::critical(this, QString::fromUtf8("错误："), error);
+        return;
+    }
 
     const int index = comboBox_param->currentIndex();
     if (index < 0 || index >= kParamCount)
         return;
-    const ScanResult r = univariate_scan(engine, termTable()[static_cast<std::size_t>(index)].id, start, end, step,
-                                         target);
+    const Param term = termTable()[static_cast<std::size_t>(index)].id;
+    // The copy carries the progress hook into the scan's own copy.
+    Snowball_PDE work(engine);
+    ScanResult r;
+    const int points = std::min(kScanMaxPoints, std::max(1, grid_point_count(start, end, step)));
+    const RunOutcome outcome =
+        runGridWork(this, runsInBackground(engine.params.M, engine.params.N), QString::fromUtf8("正在分析..."),
+                    static_cast<double>(points) * engine.params.N, [&](const ProgressHook& hook) {
+                        work.set_progress_hook(hook);
+                        r = univariate_scan(work, term, start, end, step, target);
+                    });
+    if (outcome == RunOutcome::Cancelled)  // fields and plot keep the last analysis
+        return;
     if (r.capped)   // stays rewritten even when the scan then fails
         lineEdit_step->setText(numberText(r.step));
 

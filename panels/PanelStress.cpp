@@ -1,9 +1,12 @@
 #include "PanelStress.h"
 
+#include "BackgroundRun.h"
 #include "ColorScale.h"
 #include "ExportTableWidget.h"
 #include "GridLimitWarning.h"
+#include "NumberText.h"
 #include "Prompt.h"
+#include "StrictFields.h"
 #include "TableHelpers.h"
 
 #include <QBrush>
@@ -85,24 +88,48 @@ void PanelStress::setupUi()
     tabWidget->addTab(table_gamma, QStringLiteral("Gamma"));
     top->addWidget(tabWidget);
 
-    connect(pushButton_calc, SIGNAL(clicked()), this, SLOT(on_pushButton_calc_clicked()));
-    connect(pushButton_data, SIGNAL(clicked()), this, SLOT(on_pushButton_data_clicked()));
+    markStartsRun(pushButton_calc);
+    connect(pushButton_calc, &QPushButton::clicked, this, &PanelStress::on_pushButton_calc_clicked);
+    connect(pushButton_data, &QPushButton::clicked, this, &PanelStress::on_pushButton_data_clicked);
 }
 
 void PanelStress::on_pushButton_calc_clicked()
 {
-    const double pStep = lineEdit_price_step->text().toDouble();
-    const double pStart = lineEdit_price_start->text().toDouble();
-    const double pEnd = lineEdit_price_end->text().toDouble();
+    // Every field read strictly: a text that is no number would silently
+    // become 0 and compute a grid nobody asked for.
+    double pStart = 0, pEnd = 0, pStep = 0, vStart = 0, vEnd = 0, vStep = 0;
+    int days = 0;
+    QString error;
+    if (!readNumberField(QString::fromUtf8("价格开始:"), lineEdit_price_start->text(), pStart, error)
+        || !readNumberField(QString::fromUtf8("结束:"), lineEdit_price_end->text(), pEnd, error)
+        || !readNumberField(QString::fromUtf8("步长:"), lineEdit_price_step->text(), pStep, error)
+        || !readNumberField(QString::fromUtf8("波动率开始:"), lineEdit_vol_start->text(), vStart, error)
+        || !readNumberField(QString::fromUtf8("结束:"), lineEdit_vol_end->text(), vEnd, error)
+        || !readNumberField(QString::fromUtf8("步长:"), lineEdit_vol_step->text(), vStep, error)
+        || !readIntField(QString::fromUtf8("交易日:"), lineEdit_days->text(), days, error)) {
+        prompt::critical(this, QString::fromUtf8("错误："), error);
+        return;
+    }
     const int nP = grid_point_count(pStart, pEnd, pStep);
-    const double vStart = lineEdit_vol_start->text().toDouble();
-    const double vEnd = lineEdit_vol_end->text().toDouble();
-    const double vStep = lineEdit_vol_step->text().toDouble();
     const int nV = grid_point_count(vStart, vEnd, vStep);
-    const double tau = lineEdit_days->text().toInt(nullptr, 10) / 252.0;
+    const double tau = days / 252.0;
 
+    // The copy carries the progress hook into run_stress_grid's own copy.
+    Snowball_PDE work(engine);
     StressResult result;
-    switch (run_stress_grid(engine, GridAxis{pStart, pStep, nP}, GridAxis{vStart, vStep, nV}, tau, result)) {
+    StressStatus status = StressStatus::Failed;
+    const bool background = nP >= 1 && nV >= 1 && nP <= kMaxGridPoints && nV <= kMaxGridPoints
+                            && runsInBackground(engine.params.M, engine.params.N);
+    const RunOutcome outcome = runGridWork(
+        this, background, QString::fromUtf8("正在进行压力测试..."), static_cast<double>(nV) * engine.params.N,
+        [&](const ProgressHook& hook) {
+            work.set_progress_hook(hook);
+            status = run_stress_grid(work, GridAxis{pStart, pStep, nP}, GridAxis{vStart, vStep, nV}, tau, result);
+        });
+    if (outcome == RunOutcome::Cancelled)  // the tables keep the last calculation
+        return;
+
+    switch (status) {
     case StressStatus::Ok:
         break;
     case StressStatus::NotInitialised:
@@ -192,7 +219,7 @@ void PanelStress::fillStressValues(QTableWidget* table, const StressMatrix& valu
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
                 table->setItem(r, c + 1, item);
             }
-            item->setText(QString::number(x, 'f', 3));
+            item->setText(fixedText(x, 3));
             const QString colour = levelColorName(bands.level(x));
             auto it = brushes.find(colour);
             if (it == brushes.end()) {
@@ -213,10 +240,10 @@ void PanelStress::on_pushButton_data_clicked()
     const QString start = QDir::toNativeSeparators(
         QStandardPaths::writableLocation(QStandardPaths::DesktopLocation) + QLatin1Char('/')
         + QStringLiteral("stress_data_") + QDate::currentDate().toString(QStringLiteral("yyyyMMdd")));
-    QString fileName = prompt::saveFileName(this, QString::fromUtf8("压力测试数据存为:"), start,
+    const QString fileName = prompt::saveFileName(this, QString::fromUtf8("压力测试数据存为:"), start,
                                             QStringLiteral("csv files (*.csv)"));
-    if (fileName.isEmpty())
-        fileName = QStringLiteral("stress_data.csv");
+    if (fileName.isEmpty())  // cancelled: nothing is written
+        return;
 
     QMap<QByteArray, QTableWidget*> tables;
     tables.insert(QByteArrayLiteral("TV"), table_tv);

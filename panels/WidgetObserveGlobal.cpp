@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableWidget>
 #include <QTableWidgetItem>
 
@@ -65,11 +66,16 @@ void WidgetObserveGlobal::buildWidgets()
     dateEdit_start = new QDateEdit;
     dateEdit_start->setObjectName(QStringLiteral("dateEdit_start"));
     dateEdit_start->setCalendarPopup(true);
+    // One format in every locale: the C locale would otherwise spell months in English.
+    dateEdit_start->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
     dateEdit_start->setDate(QDate::currentDate());
 
     dateEdit_expiry = new QDateEdit;
     dateEdit_expiry->setObjectName(QStringLiteral("dateEdit_expiry"));
     dateEdit_expiry->setCalendarPopup(true);
+    dateEdit_expiry->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
+    for (QDateEdit* edit : {dateEdit_start, dateEdit_expiry})
+        edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0000/00/00")) + 40);
     dateEdit_expiry->setDate(dateEdit_start->date().addYears(1));
 
     comboBox_frequency = new QComboBox;
@@ -101,6 +107,12 @@ void WidgetObserveGlobal::buildWidgets()
     tableWidget_observe->horizontalHeader()->setStyleSheet(
         QStringLiteral("QHeaderView::section {background-color: lightblue;}"));
     tableWidget_observe->setMinimumHeight(500);
+    // All four columns readable whatever the font and locale: the row numbers
+    // (two digits), the columns and room for the vertical scroll bar.
+    const int rowNumbers = tableWidget_observe->fontMetrics().horizontalAdvance(QStringLiteral("999")) + 12;
+    tableWidget_observe->setMinimumWidth(tableWidget_observe->horizontalHeader()->length() + rowNumbers
+                                         + style()->pixelMetric(QStyle::PM_ScrollBarExtent)
+                                         + 2 * tableWidget_observe->frameWidth());
     // Cells the user types into from scratch come out centred.
     auto* prototype = new QTableWidgetItem;
     prototype->setTextAlignment(Qt::AlignCenter);
@@ -155,13 +167,14 @@ void WidgetObserveGlobal::buildWidgets()
     top->addLayout(left);
     top->addLayout(right);
 
-    connect(pushButton_save, SIGNAL(clicked()), this, SLOT(on_pushButton_save_clicked()));
-    connect(pushButton_add, SIGNAL(clicked()), this, SLOT(on_pushButton_add_clicked()));
-    connect(pushButton_remove, SIGNAL(clicked()), this, SLOT(on_pushButton_remove_clicked()));
-    connect(pushButton_divide, SIGNAL(clicked()), this, SLOT(on_pushButton_divide_clicked()));
-    connect(pushButton_merge, SIGNAL(clicked()), this, SLOT(on_pushButton_merge_clicked()));
-    connect(pushButton_observe, SIGNAL(clicked()), this, SLOT(on_pushButton_observe_clicked()));
-    connect(pushButton_set_ob_item, SIGNAL(clicked()), this, SLOT(on_pushButton_set_ob_item_clicked()));
+    using W = WidgetObserveGlobal;
+    connect(pushButton_save, &QPushButton::clicked, this, &W::on_pushButton_save_clicked);
+    connect(pushButton_add, &QPushButton::clicked, this, &W::on_pushButton_add_clicked);
+    connect(pushButton_remove, &QPushButton::clicked, this, &W::on_pushButton_remove_clicked);
+    connect(pushButton_divide, &QPushButton::clicked, this, &W::on_pushButton_divide_clicked);
+    connect(pushButton_merge, &QPushButton::clicked, this, &W::on_pushButton_merge_clicked);
+    connect(pushButton_observe, &QPushButton::clicked, this, &W::on_pushButton_observe_clicked);
+    connect(pushButton_set_ob_item, &QPushButton::clicked, this, &W::on_pushButton_set_ob_item_clicked);
 }
 
 void WidgetObserveGlobal::setSchedule(QDate start, QDate expiry, QString ko, QString coupon, QString ki)
@@ -170,6 +183,29 @@ void WidgetObserveGlobal::setSchedule(QDate start, QDate expiry, QString ko, QSt
     dateEdit_expiry->setDate(expiry);
     estimateObserveDates();
     loadSchedule(observe_dates, ko, coupon, ki);
+    publish();
+}
+
+void WidgetObserveGlobal::publish()
+{
+    saved_.dates = observe_dates;
+    saved_.ko = observe_ko_barrier;
+    saved_.coupon = observe_ko_coupon;
+    saved_.ki = observe_ki_barrier;
+    saved_.start = dateEdit_start->date();
+    saved_.expiry = dateEdit_expiry->date();
+}
+
+bool WidgetObserveGlobal::datesInOrder()
+{
+    const QDate start = dateEdit_start->date();
+    const QDate expiry = dateEdit_expiry->date();
+    if (expiry > start)
+        return true;
+    const QString format = QStringLiteral("yyyy/MM/dd");
+    prompt::critical(this, QStringLiteral("观察日参数错误"),
+                     QStringLiteral("到期日 %1 应晚于起始日 %2").arg(expiry.toString(format), start.toString(format)));
+    return false;
 }
 
 QDate WidgetObserveGlobal::startDate() const
@@ -316,7 +352,7 @@ static bool haveCurrentRow(QTableWidget* table, QObject* parent)
 
 void WidgetObserveGlobal::on_pushButton_save_clicked()
 {
-    if (!checkTable())
+    if (!datesInOrder() || !checkTable())
         return;
     QStringList dates;
     for (int r = 0; r < tableWidget_observe->rowCount(); ++r) {
@@ -328,6 +364,8 @@ void WidgetObserveGlobal::on_pushButton_save_clicked()
     observe_ko_barrier = joinColumn(1);
     observe_ko_coupon = joinColumn(2);
     observe_ki_barrier = joinColumn(3);
+    publish();
+    emit scheduleSaved(saved_);
 }
 
 void WidgetObserveGlobal::on_pushButton_add_clicked()
@@ -369,6 +407,16 @@ void WidgetObserveGlobal::on_pushButton_remove_clicked()
 
 void WidgetObserveGlobal::on_pushButton_divide_clicked()
 {
+    useValuePerDate();
+}
+
+void WidgetObserveGlobal::on_pushButton_merge_clicked()
+{
+    useOneValueForAllDates();
+}
+
+void WidgetObserveGlobal::useValuePerDate()
+{
     for (int c = kFirstValueColumn; c <= kLastValueColumn; ++c) {
         if (itemCountInColumn(c) == 1)
             setColumnText(tableWidget_observe, c, firstColumnText(c));
@@ -376,7 +424,7 @@ void WidgetObserveGlobal::on_pushButton_divide_clicked()
     same_mode = false;
 }
 
-void WidgetObserveGlobal::on_pushButton_merge_clicked()
+void WidgetObserveGlobal::useOneValueForAllDates()
 {
     for (int c = kFirstValueColumn; c <= kLastValueColumn; ++c)
         mergeColumn(tableWidget_observe, c, firstColumnText(c));
@@ -385,6 +433,8 @@ void WidgetObserveGlobal::on_pushButton_merge_clicked()
 
 void WidgetObserveGlobal::on_pushButton_observe_clicked()
 {
+    if (!datesInOrder())
+        return;
     estimateObserveDates();
     loadSchedule(observe_dates, observe_ko_barrier, observe_ko_coupon, observe_ki_barrier);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SavedSchedule.h"
+
 #include <QDate>
 #include <QDialog>
 #include <QString>
@@ -12,8 +14,10 @@ class QTableWidget;
 
 // Editor of the knock-out observation schedule: one row per observation date
 // with its knock-out barrier, knock-out coupon and knock-in barrier. Saving
-// publishes the schedule through the four process-wide texts below, which the
-// main dialog reads when it builds the structure.
+// publishes the schedule as a SavedSchedule (scheduleSaved); generating dates
+// or editing the table publishes nothing, so the window prices what was saved.
+// The four process-wide texts below are the editor's working memory between
+// its own actions.
 //
 // Child widgets carry object names for tests and style: dateEdit_start,
 // dateEdit_expiry, comboBox_frequency, lineEdit_lock, comboBox_target,
@@ -36,26 +40,31 @@ public:
     static QString observe_ko_coupon;
     static QString observe_ki_barrier;
 
-    // Sets both dates, generates the dates and lays out the three value texts.
+    // Sets both dates, generates the dates and lays out the three value texts;
+    // the result counts as published (no signal: the caller asked for it).
     void setSchedule(QDate start, QDate expiry, QString ko, QString coupon, QString ki);
+    // The dates currently in the two date inputs (possibly not saved yet).
     QDate startDate() const;
     QDate expiryDate() const;
+    // What the last save (or setSchedule) published.
+    SavedSchedule savedSchedule() const { return saved_; }
 
-    QPushButton* pushButton_save = nullptr;
+    // The value mode of the table, as "*" and "/" set it: one value for all
+    // dates (merged cells) or a value per date.
+    void useOneValueForAllDates();
+    void useValuePerDate();
+
+signals:
+    void scheduleSaved(const SavedSchedule& schedule);
 
     // Slots in meta-object order: save, add, remove, divide, merge, observe,
-    // set_ob_item. Divide and merge are public because the main dialog runs
-    // them when the structure type changes.
+    // set_ob_item.
 private slots:
     void on_pushButton_save_clicked();
     void on_pushButton_add_clicked();
     void on_pushButton_remove_clicked();
-
-public slots:
     void on_pushButton_divide_clicked();
     void on_pushButton_merge_clicked();
-
-private slots:
     void on_pushButton_observe_clicked();
     void on_pushButton_set_ob_item_clicked();
 
@@ -70,6 +79,11 @@ private:
     QString joinColumn(int column) const;
     QString firstColumnText(int column) const;
     int itemCountInColumn(int column) const;
+    // False, after a message naming both dates, when the expiry is not after the start.
+    bool datesInOrder();
+    void publish();
+
+    QPushButton* pushButton_save = nullptr;
 
     QDateEdit* dateEdit_start = nullptr;
     QDateEdit* dateEdit_expiry = nullptr;
@@ -88,4 +102,5 @@ private:
     QPushButton* pushButton_set_ob_item = nullptr;
 
     bool same_mode = true;  // value columns meant to hold one value for all dates
+    SavedSchedule saved_;
 };

@@ -2,7 +2,7 @@
 // calendar in the working directory. Prices are checked against an engine
 // set up here from the same terms, not against text read back from the window.
 #include "Calendar.h"
-#include "DialogCalculatorPDE.h"
+#include "DialogUnderTest.h"
 #include "ObserveSchedule.h"
 #include "PanelGreeks_UA.h"
 #include "PanelStress.h"
@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,15 +35,15 @@ constexpr double kKo = 103, kKi = 80, kYearDays = 243;
 
 // The engine a user's default inputs describe, built from the calendar and
 // the editor's published schedule; grid M x (trading days - 1).
-Snowball_PDE referenceEngine(const DialogCalculatorPDE& d, int M, double vol = kVol, double coupon = kCoupon,
+Snowball_PDE referenceEngine(const DialogUnderTest& d, int M, double vol = kVol, double coupon = kCoupon,
                              double payoffType = 0)
 {
     const int start = dateToInt(d.editor_observe->startDate());
     const int expiry = dateToInt(d.editor_observe->expiryDate());
-    const int days = d.calendar.count_trading_days(start, expiry, 1);
+    const int days = trd_calendar().count_trading_days(start, expiry, 1);
     std::vector<double> times;
-    for (const QString& date : WidgetObserveGlobal::observe_dates.split('_', Qt::SkipEmptyParts))
-        times.push_back(year_fraction(d.calendar, start, date.toInt(), kYearDays));
+    for (const QString& date : d.published().dates.split('_', Qt::SkipEmptyParts))
+        times.push_back(year_fraction(trd_calendar(), start, date.toInt(), kYearDays));
     const size_t n = times.size();
     PDEParams p;
     p.S0 = kS;
@@ -80,9 +81,9 @@ private:
     std::unique_ptr<RecordingPrompter> prompter;
     QTemporaryDir home;
 
-    std::unique_ptr<DialogCalculatorPDE> makeDialog()
+    std::unique_ptr<DialogUnderTest> makeDialog()
     {
-        auto d = std::make_unique<DialogCalculatorPDE>();
+        auto d = std::make_unique<DialogUnderTest>();
         // A coarser price grid keeps the three grid runs quick; the reference
         // engine uses the same.
         d->lineEdit_M->setText("60");
@@ -104,7 +105,7 @@ private slots:
 
     void constructionState()
     {
-        auto d = std::make_unique<DialogCalculatorPDE>();
+        auto d = std::make_unique<DialogUnderTest>();
         QCOMPARE(d->windowTitle(), QString("雪球专用计算器"));
         QVERIFY(d->windowFlags() & Qt::WindowMaximizeButtonHint);
         QCOMPARE(d->combo_snowball->count(), 6);
@@ -147,7 +148,7 @@ private slots:
         QVERIFY(trd_calendar().is_trading_day(dateToInt(start)));
         QVERIFY(start >= QDate::currentDate() && start < QDate::currentDate().addDays(10));
         QVERIFY(expiry >= QDate::currentDate().addYears(1));
-        const QStringList dates = WidgetObserveGlobal::observe_dates.split('_', Qt::SkipEmptyParts);
+        const QStringList dates = d->published().dates.split('_', Qt::SkipEmptyParts);
         QCOMPARE(dates.size(), 10);
         QCOMPARE(dates.last(), expiry.toString("yyyyMMdd"));
         const int days = trd_calendar().count_trading_days(dateToInt(start), dateToInt(expiry), 1);
@@ -238,7 +239,7 @@ private slots:
         d->editor_observe->findChild<QPushButton*>("pushButton_divide")->click();
         table->item(0, 1)->setText("105");
         table->item(1, 1)->setText("104");
-        d->editor_observe->pushButton_save->click();
+        d->editorSave->click();
         QVERIFY(prompter->boxes.isEmpty());
         QVERIFY(d->lineEdit_ko->text().startsWith("105_104_103_"));
         QCOMPARE(d->lineEdit_coupon->text().split('_').size(), table->rowCount());
@@ -252,17 +253,19 @@ private slots:
         auto d = makeDialog();
         const QString start = d->editor_observe->startDate().toString("yyyyMMdd");
         const QString expiry = d->editor_observe->expiryDate().toString("yyyyMMdd");
-        const QString saved = WidgetObserveGlobal::observe_dates;
-        const QStringList dates = saved.split('_');
+        const SavedSchedule saved = d->published();
+        const QStringList dates = saved.dates.split('_');
 
         const QStringList schedules = {
             " ", "_", start + "_" + expiry, dates[0] + "_" + dates[1], dates[1] + "_" + dates[0] + "_" + expiry,
         };
         for (const QString& s : schedules) {
-            WidgetObserveGlobal::observe_dates = s;
+            SavedSchedule edited = saved;
+            edited.dates = s;
+            d->publish(edited);
             d->pushButton_price->click();
         }
-        WidgetObserveGlobal::observe_dates = saved;
+        d->publish(saved);
         QCOMPARE(prompter->summary(), QStringList({
                                           "观察日参数错误|无敲出观察日",
                                           "观察日参数错误|敲出观察日数量小于1",
@@ -283,15 +286,16 @@ private slots:
             d->lineEdit_ko->setText(l.ko);
             d->pushButton_price->click();
         }
+        // A text that spells no finite number is refused by name before the level checks.
         QCOMPARE(prompter->summary(), QStringList({
-                                          "结构参数错误|无效的标的价格",
-                                          "结构参数错误|无效的敲入参数",
+                                          "结构参数错误|“标的价格”不是有效的数字：nan",
+                                          "结构参数错误|“敲入价格”不是有效的数字：nan",
                                           "结构参数错误|敲入价格应小于标的价格",
-                                          "结构参数错误|无效的敲出参数",
+                                          "结构参数错误|“敲出价格”不是有效的数字：nan",
                                           "结构参数错误|敲出价格应大于标的价格",
                                       }));
-        QVERIFY(!d->engine.initialised);
-        QCOMPARE(d->lineEdit_price->text(), QString());
+        QVERIFY(!d->pricingEngine().initialised);
+        QCOMPARE(d->lineEdit_price->text(), QString("-"));
     }
 
     void greeksBeforePricing()
@@ -318,7 +322,7 @@ private slots:
         auto d = makeDialog();
         d->pushButton_price->click();
         QVERIFY2(prompter->boxes.isEmpty(), qPrintable(prompter->summary().join("; ")));
-        QVERIFY(d->engine.initialised);
+        QVERIFY(d->pricingEngine().initialised);
         QCOMPARE(d->label_status->text(), QString("计算已完成"));
 
         Snowball_PDE ref = referenceEngine(*d, 60);
@@ -337,7 +341,7 @@ private slots:
         QVERIFY(ref.calculate());
         ref.create_Greeks();
         const int today = QDate::currentDate().toString("yyyyMMdd").toInt();
-        const double tau = year_fraction(d->calendar, today, dateToInt(d->editor_observe->expiryDate()), kYearDays);
+        const double tau = year_fraction(trd_calendar(), today, dateToInt(d->editor_observe->expiryDate()), kYearDays);
         auto expectOutputs = [&](bool ki, int digits) {
             QCOMPARE(d->lineEdit_out_price->text(), fixed(ref.lookup_price(kS, tau, ki), digits));
             QCOMPARE(d->lineEdit_out_delta->text(), fixed(ref.lookup_delta(kS, tau, ki), digits));
@@ -360,26 +364,32 @@ private slots:
         QVERIFY(prompter->boxes.isEmpty());
     }
 
-    void greeksFailureKeepsEarlierOutputs()
+    void greeksRefusalClearsOutputs()
     {
         auto d = makeDialog();
         d->pushButton_price->click();
-        d->lineEdit_Smax->setText("50");  // below the spot: every grid run is refused
+        d->lineEdit_Smax->setText("50");  // below the spot: refused before any grid run
         d->pushButton_calc_greeks->click();
-        QCOMPARE(prompter->summary(), QStringList({"错误:|无法对结构进行定价"}));
-        QCOMPARE(d->lineEdit_out_price->text(), QString());
+        QCOMPARE(prompter->summary(), QStringList({"错误:|价格上限应大于标的价格"}));
+        QCOMPARE(d->lineEdit_out_price->text(), QString("-"));
         QVERIFY(!d->pushButton_lookup->isEnabled());
         QVERIFY(!d->pushButton_univariate->isEnabled());
 
         prompter->clear();
         d->lineEdit_Smax->setText("200");
         d->pushButton_calc_greeks->click();
-        const QString shown = d->lineEdit_out_price->text();
-        QVERIFY(!shown.isEmpty());
+        QVERIFY(prompter->boxes.isEmpty());
+        QVERIFY(d->lineEdit_out_price->text().toDouble() > 50);
         d->lineEdit_Smax->setText("50");
         d->pushButton_calc_greeks->click();
-        QCOMPARE(prompter->summary(), QStringList({"错误:|无法对结构进行定价"}));
-        QCOMPARE(d->lineEdit_out_price->text(), shown);
+        QCOMPARE(prompter->summary(), QStringList({"错误:|价格上限应大于标的价格"}));
+        // No number from other terms stays on screen, and the old grid is not looked up.
+        for (QLineEdit* out : {d->lineEdit_out_price, d->lineEdit_out_delta, d->lineEdit_out_rho})
+            QCOMPARE(out->text(), QString("-"));
+        prompter->clear();
+        d->pushButton_lookup->click();
+        QCOMPARE(prompter->summary(),
+                 QStringList({"错误:|条款已修改，网格不再对应当前条款，请先点击【风险指标计算】"}));
     }
 
     void solveVolatilityAndCoupons()
@@ -397,7 +407,7 @@ private slots:
         QVERIFY2(std::fabs(vol - 22) < 1.0, qPrintable(d->lineEdit_vol->text()));
         QCOMPARE(d->lineEdit_vol->text().section('.', 1).size(), 1);
         QVERIFY(std::fabs(referenceEngine(*d, 60, vol / 100).price() - target) < 0.2);
-        QCOMPARE(d->engine.params.sigma, 0.18);  // the engine keeps the handed-over value
+        QCOMPARE(d->pricingEngine().params.sigma, 0.18);  // the engine keeps the handed-over value
 
         // Coupons that make the note worth par.
         d->lineEdit_vol->setText("18");
@@ -484,7 +494,7 @@ private slots:
         QVERIFY(panel->isVisible());
         QVERIFY(panel->engine.initialised);
         QCOMPARE(panel->engine.params.S0, 100.0);
-        QCOMPARE(panel->engine.contract.obs_times, d->engine.contract.obs_times);
+        QCOMPARE(panel->engine.contract.obs_times, d->pricingEngine().contract.obs_times);
         d->lineEdit_S->setText("95");
         d->pushButton_price->click();
         d->pushButton_stress_test->click();
@@ -549,11 +559,22 @@ private slots:
         QVERIFY(grids.open(QIODevice::ReadOnly));
         QVERIFY(grids.readAll().contains("MATRIX:"));
 
-        // Cancelled: the fixed fallback file in the home folder.
+        // Cancelled: nothing is written anywhere.
         const QString fallback = home.path() + "/AutoCall01.csv";
         QFile::remove(fallback);
+        const qint64 before = QFileInfo(chosen).size();
         d->pushButton_export_matrix->click();
-        QVERIFY(QFile::exists(fallback));
+        QVERIFY(!QFile::exists(fallback));
+        QCOMPARE(QFileInfo(chosen).size(), before);
+        QVERIFY(prompter->boxes.isEmpty());
+
+        // A file that cannot be written is reported as the structure save reports it.
+        prompter->fileAnswers << home.path() + "/no/such/folder/grids.csv";
+        d->pushButton_export_matrix->click();
+        QCOMPARE(prompter->boxes.size(), 1);
+        QCOMPARE(prompter->boxes[0].icon, prompt::Icon::Warning);
+        QVERIFY(prompter->boxes[0].text.startsWith("无法写入文件"));
+        prompter->clear();
 
         d->lineEdit_struct_id->setText("SB-7");
         d->pushButton_update->click();
@@ -592,15 +613,17 @@ private slots:
         const QString expiry = d->editor_observe->expiryDate().toString("yyyyMMdd");
         QCOMPARE(lines[1], "0,0,,,AC,510050,1000000.000000,100.000000,103.000000,80.000000,16.000000,16.000000,"
                            "0.000000,0.000000,0.000000,0.000000,0," + start + "," + expiry + ",18.000000," +
-                               WidgetObserveGlobal::observe_dates);
+                               d->published().dates);
         QCOMPARE(lines[3], lines[1]);
 
         // A schedule longer than the column is refused, not cut.
-        const QString saved = WidgetObserveGlobal::observe_dates;
-        WidgetObserveGlobal::observe_dates = QStringList(QVector<QString>(57, start).toList()).join('_');
-        QVERIFY(WidgetObserveGlobal::observe_dates.size() > 511);
+        const SavedSchedule saved = d->published();
+        SavedSchedule tooLong = saved;
+        tooLong.dates = QStringList(QVector<QString>(57, start).toList()).join('_');
+        QVERIFY(tooLong.dates.size() > 511);
+        d->publish(tooLong);
         d->pushButton_save_CSV->click();
-        WidgetObserveGlobal::observe_dates = saved;
+        d->publish(saved);
         QCOMPARE(prompter->boxes.size(), 1);
         QCOMPARE(prompter->boxes[0].icon, prompt::Icon::Warning);
         QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));

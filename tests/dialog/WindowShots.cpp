@@ -1,0 +1,78 @@
+// Renders the calculator's windows to PNG files for a visual review (not a
+// test): the main window at its opening size in the current locale, the
+// univariate panel after an analysis, and the progress dialog of a long
+// stress test. Usage: window_shots OUTPUT_FOLDER [zh_CN|C|en_US]
+#include "DialogUnderTest.h"
+#include "PanelGreeks_UA.h"
+#include "PanelStress.h"
+#include "RecordingPrompter.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QProgressDialog>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+void save(QWidget* w, const QString& path)
+{
+    QApplication::processEvents();
+    if (!w->grab().save(path))
+        qWarning("cannot write %s", qPrintable(path));
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
+    const QString locale = argc > 2 ? QString::fromLatin1(argv[2]) : QStringLiteral("zh_CN");
+    QLocale::setDefault(QLocale(locale));
+    RecordingPrompter prompter;
+
+    DialogUnderTest d;
+    d.show();
+    if (!QTest::qWaitForWindowExposed(&d))
+        return 1;
+    QTest::qWait(200);
+    save(&d, out + "/main_" + locale + ".png");
+    if (locale != QLatin1String("zh_CN"))
+        return 0;
+
+    d.pushButton_price->click();
+    QTimer::singleShot(300, [&] {
+        auto* ua = qobject_cast<PanelGreeks_UA*>(QApplication::activeModalWidget());
+        if (!ua)
+            return;
+        ua->resize(1100, 420);
+        ua->pushButton_analyse->click();
+        QTest::qWait(200);
+        save(ua, out + "/univariate_after_analyse.png");
+        ua->reject();
+    });
+    d.pushButton_search_100->click();
+
+    // A stress test on a large grid, long enough to show its progress.
+    d.lineEdit_M->setText("30000");
+    d.pushButton_price->click();
+    d.pushButton_stress_test->click();
+    PanelStress* stress = d.stressPanel();
+    if (!QTest::qWaitForWindowExposed(stress))
+        return 1;
+    QTimer poll;
+    bool shot = false;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* progress = stress->findChild<QProgressDialog*>("progress_run");
+        if (!progress || !progress->isVisible() || progress->value() < 150 || shot)
+            return;
+        shot = true;
+        save(stress->window(), out + "/stress_progress_panel.png");
+        save(progress, out + "/stress_progress_dialog.png");
+        progress->findChild<QPushButton*>()->click();
+    });
+    poll.start(50);
+    stress->on_pushButton_calc_clicked();
+    return shot ? 0 : 1;
+}
