@@ -6,12 +6,15 @@
 #include "ParameterSearch.h"
 #include "SnowballContract.h"
 
+#include <limits>
 #include <string>
 
 // One snowball (autocallable) structure on the design grid: its contract,
 // its model and grid parameters and the grids of its last runs. Prices are in
 // the units of S0, rates, coupons and volatility are decimals, times are
 // years. Failures come back as NaN, false or a status, never as an exception.
+enum class PricingMode { Design, Accurate };
+
 class Snowball_PDE : public Calculator_PDE
 {
 public:
@@ -40,6 +43,11 @@ public:
     SearchStatus solve_param(double target, int index, double* result, double lo, double hi);
 
     SnowballContract contract;
+    // Design: the design grid's price (the default). Accurate: the contract's
+    // own monitoring on a refined grid, with an error estimate.
+    PricingMode mode = PricingMode::Design;
+    int year_days = 243;  // trading days a year: the accurate mode's daily knock-in checks
+    double error_estimate = std::numeric_limits<double>::quiet_NaN();  // of the last accurate price()
     bool initialised = false;
     double epsilon = 0.05;
     int max_iter = 50;
