@@ -2,11 +2,10 @@
 
 #include "CliError.h"
 #include "CliText.h"
+#include "MatrixText.h"
 #include "Snowball_PDE.h"
 #include "StructureSetup.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 
 #include <cmath>
 
@@ -36,21 +35,8 @@ std::string runGrid(const GridCommand& o)
     if (std::isnan(engine.price_with_grids()))
         throw refused("the engine refused the structure (no price)");
 
-    // The engine appends its blocks to a file; let it write a private one,
-    // then append that whole to the target in one step.
-    QTemporaryDir dir;
-    if (!dir.isValid())
-        throw badInput("cannot create a temporary folder for the grids");
-    const QByteArray scratch = QFile::encodeName(dir.filePath(QStringLiteral("grids.txt")));
-    engine.export_matrices(scratch.constData());
-    QFile file(QString::fromLocal8Bit(scratch));
-    if (!file.open(QIODevice::ReadOnly))
-        throw badInput("cannot read back the grids");
-    const QByteArray blocks = file.readAll();
-    const bool complete = blocks.count("MATRIX:") == (engine.has_ki_grid ? 2 : 1);
-    if (!complete)
-        throw badInput("cannot write the grids");
-    const std::string text(blocks.constData(), static_cast<std::size_t>(blocks.size()));
+    // The engine's blocks as text, appended whole by the file writer.
+    const std::string text = matrices_text(engine);
     if (!o.out.empty())
         writeFileAtomically(o.out, text, true);
     if (o.common.json) {
