@@ -4,6 +4,8 @@
 #include "CliText.h"
 #include "MatrixText.h"
 #include "Snowball_PDE.h"
+#include "RunLimits.h"
+#include "StructureNotes.h"
 #include "StructureSetup.h"
 
 
@@ -30,10 +32,14 @@ std::vector<std::vector<double>> rows(const NEWMAT::Matrix& grid)
 std::string runGrid(const GridCommand& o)
 {
     const PreparedStructure p = prepareStructure(o.structure, o.common, false);
+    checkGridRuns(p, 1, GridUse::KeepGrids);
     Snowball_PDE engine;
     handOverTo(engine, p);
-    if (std::isnan(engine.price_with_grids()))
+    const double price = engine.price_with_grids();
+    if (std::isnan(price))
         throw refused("the engine refused the structure (no price)");
+    if (!std::isfinite(price))
+        throw refused("the price is " + full(price) + ", not a finite number: check the coupons and levels");
 
     // The engine's blocks as text, appended whole by the file writer.
     const std::string text = matrices_text(engine);
@@ -43,6 +49,7 @@ std::string runGrid(const GridCommand& o)
         Json j = commandJson("grid");
         j["dS"] = engine.dS;
         j["dt"] = engine.dt;
+        addNotes(j, structureNotes(p));
         j["Price"] = rows(engine.Price);
         if (engine.has_ki_grid)
             j["Price_KI"] = rows(engine.Price_KI);

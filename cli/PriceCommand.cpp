@@ -5,6 +5,8 @@
 #include "CliText.h"
 #include "ObserveSchedule.h"
 #include "Snowball_PDE.h"
+#include "RunLimits.h"
+#include "StructureNotes.h"
 #include "StructureSetup.h"
 
 #include <cmath>
@@ -39,6 +41,9 @@ struct PriceCommand : StructureCommand
 std::string runPrice(const PriceCommand& o)
 {
     const PreparedStructure p = prepareStructure(o.structure, o.common, false);
+    checkGridRuns(p, 1, GridUse::PriceOnly);
+    if (o.greeks)
+        checkGridRuns(p, 3, GridUse::KeepGrids);
     Snowball_PDE engine;
     handOverTo(engine, p);
     const double price = priceOrRefuse(engine);
@@ -57,6 +62,7 @@ std::string runPrice(const PriceCommand& o)
         if (o.greeks)
             j["greeks"] = greeksJson(g, date, p.dated);
         j["structure"] = structureJson(p);
+        addNotes(j, structureNotes(p));
         return jsonLine(j);
     }
     const int d = o.common.digits;
@@ -103,6 +109,12 @@ GreeksLookup computeGreeks(Snowball_PDE& engine, const PreparedStructure& p, dou
     static_cast<LookupGreeks&>(g) = lookupGreeks(engine, spot, g.tau, knockedIn, Y);
     if (std::isnan(g.price))
         throw refused("the engine gave no value at the lookup spot and date");
+    const std::pair<const char*, double> values[] = {{"price", g.price}, {"delta", g.delta}, {"gamma", g.gamma},
+                                                     {"theta", g.theta}, {"vega", g.vega},   {"rho", g.rho}};
+    for (const auto& [name, value] : values) {
+        if (!std::isfinite(value))
+            throw refused(std::string("the lookup gave ") + name + " = " + full(value) + ", not a finite number");
+    }
     return g;
 }
 

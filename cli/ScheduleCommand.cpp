@@ -25,6 +25,7 @@ std::string runSchedule(const ScheduleCommand& o)
         j["dates"] = u8(s.dates);
         j["count"] = s.dates.split(QLatin1Char('_'), Qt::SkipEmptyParts).size();
         j["trading_days"] = trd_calendar().count_trading_days(dateToInt(s.start), dateToInt(s.expiry), 1);
+        j["calendar_estimated"] = trd_calendar().reaches_estimated_year(dateToInt(s.start), dateToInt(s.expiry));
         return jsonLine(j);
     }
     return u8(s.dates) + "\n";

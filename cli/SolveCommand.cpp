@@ -3,6 +3,8 @@
 #include "CliError.h"
 #include "CliText.h"
 #include "Snowball_PDE.h"
+#include "RunLimits.h"
+#include "StructureNotes.h"
 #include "StructureSetup.h"
 
 #include <cmath>
@@ -45,6 +47,7 @@ std::string runSolve(const SolveCommand& o)
     const int index = o.solveFor == "vol" ? Snowball_PDE::Sigma : Snowball_PDE::CouponAndDiv;
 
     Snowball_PDE engine;
+    checkGridRuns(p, engine.max_iter + 2, GridUse::PriceOnly);
     handOverTo(engine, p);
     double result = 0;
     const int code = engine.solve_param(target, index, &result, lo, hi);
@@ -52,6 +55,8 @@ std::string runSolve(const SolveCommand& o)
         throw badInput(solveFailure(code));
     if (code != 0)
         throw refused(solveFailure(code));
+    if (!std::isfinite(result))
+        throw refused("the solution is " + full(result) + ", not a finite number");
 
     // The window writes the solution in percent with one decimal.
     const std::string field = u8(QString::number(result * 100, 'f', 1));
@@ -64,6 +69,7 @@ std::string runSolve(const SolveCommand& o)
         j["target"] = target;
         j["lo"] = lo;
         j["hi"] = hi;
+        addNotes(j, structureNotes(p));
         return jsonLine(j);
     }
     KeyValueTable t;

@@ -7,10 +7,12 @@
 #include "CliText.h"
 #include "ObserveSchedule.h"
 #include "Snowball_PDE.h"
+#include "StructureNotes.h"
 
 #include <QStringList>
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -85,6 +87,19 @@ void checkDatesReadable(const QString& dates)
     }
 }
 
+// The engine refuses a schedule with a date twice without saying which.
+void checkNoRepeatedDate(const QString& dates)
+{
+    const QStringList parts = dates.split(QLatin1Char('_'), Qt::SkipEmptyParts);
+    for (int i = 0; i < parts.size(); ++i) {
+        for (int j = 0; j < i; ++j) {
+            if (parts[i].trimmed() == parts[j].trimmed())
+                throw badInput("schedule: observation date " + u8(parts[i].trimmed()) + " appears twice (dates " +
+                               std::to_string(j + 1) + " and " + std::to_string(i + 1) + ")");
+        }
+    }
+}
+
 // Beyond the calendar's ends the trading days cannot be counted: the engine
 // would get times cut off at the last listed day.
 void checkWithinCalendar(const Schedule& s)
@@ -124,8 +139,14 @@ PreparedStructure prepareTimed(const StructureOptions& o, bool spotOnly)
         throw badInput("--T: the maturity must be positive");
     if (times.back() > T)
         throw badInput("--obs-times: the last observation lies after the maturity --T");
-    if (o.N.empty())
-        p.texts.N = QString::number(std::max(1L, std::lround(T * yearDays)));
+    if (o.N.empty()) {
+        // Checked before rounding: a huge maturity must not wrap to a tiny N.
+        const double steps = T * yearDays;
+        if (!(steps <= static_cast<double>(std::numeric_limits<int>::max())))
+            throw badInput("--T/--obs-times: a maturity of " + general(T) + " years gives " + general(steps) +
+                           " time steps, more than a grid can have");
+        p.texts.N = QString::number(std::max(1L, std::lround(steps)));
+    }
 
     checkLevels(p.texts, spotOnly);
     checkLists(p.texts, times.size());
@@ -180,6 +201,7 @@ PreparedStructure prepareDated(StructureTexts texts, const Schedule& schedule, d
     p.texts = texts;
 
     checkDatesReadable(schedule.dates);
+    checkNoRepeatedDate(schedule.dates);
     QString error;
     if (!validateObserveDates(texts, error))
         throw badInput(u8(QStringLiteral("观察日参数错误: ") + error));
@@ -195,11 +217,10 @@ PreparedStructure prepareDated(StructureTexts texts, const Schedule& schedule, d
     return p;
 }
 
-PreparedStructure prepareStructure(const StructureOptions& o, const CommonOptions& common, bool spotOnly)
-{
-    if (!o.obsTimes.empty())
-        return prepareTimed(o, spotOnly);
+namespace {
 
+PreparedStructure prepareScheduled(const StructureOptions& o, const CommonOptions& common, bool spotOnly)
+{
     Schedule schedule;
     if (!o.dates.empty()) {
         const std::vector<QDate> dates = dateListOption(o.dates, "--dates");
@@ -218,6 +239,15 @@ PreparedStructure prepareStructure(const StructureOptions& o, const CommonOption
         schedule = estimateSchedule(o.schedule, common);
     }
     return prepareDated(fieldTexts(o), schedule, o.payoffType(), spotOnly);
+}
+
+}  // namespace
+
+PreparedStructure prepareStructure(const StructureOptions& o, const CommonOptions& common, bool spotOnly)
+{
+    PreparedStructure p = o.obsTimes.empty() ? prepareScheduled(o, common, spotOnly) : prepareTimed(o, spotOnly);
+    warnAbout(structureNotes(p), p);
+    return p;
 }
 
 void handOverTo(Snowball_PDE& engine, const PreparedStructure& p)

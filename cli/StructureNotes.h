@@ -1,0 +1,29 @@
+#pragma once
+
+#include "CliOutput.h"
+
+#include <string>
+
+struct PreparedStructure;
+
+// Warnings about a structure that prices, but perhaps not as the user thinks.
+struct StructureNotes
+{
+    // Its dates reach a year whose holidays the calendar only estimates.
+    bool calendarEstimated = false;
+    // Chance that the price touches 价格上限 (S_max) before the maturity, and
+    // the lowest ceiling that keeps it at kCeilingReachLimit or below.
+    double smaxReachChance = 0;
+    double suggestedSmax = 0;
+
+    bool smaxLow() const;
+};
+
+StructureNotes structureNotes(const PreparedStructure& structure);
+
+// One "warning: ..." line on standard error per note; who names the record
+// in a batch ("record 3: "), empty otherwise.
+void warnAbout(const StructureNotes& notes, const PreparedStructure& structure, const std::string& who = {});
+
+// "calendar_estimated" and the ceiling members of a JSON result.
+void addNotes(Json& j, const StructureNotes& notes);
