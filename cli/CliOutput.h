@@ -65,6 +65,7 @@ public:
     void step(int done);
     // Wipes the bar so that a message can take the line.
     void clear();
+    bool shown() const { return shown_; }
 
 private:
     int total_;

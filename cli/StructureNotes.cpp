@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <mutex>
 
 bool StructureNotes::smaxLow() const { return smaxReachChance > kCeilingReachLimit; }
 
@@ -40,20 +41,48 @@ double suggestedM(const StructureNotes& n, const PreparedStructure& p)
 
 }  // namespace
 
+std::string notesText(const StructureNotes& n, const PreparedStructure& p, const std::string& who)
+{
+    std::string text;
+    if (n.calendarEstimated)
+        text += "warning: " + who +
+                "the dates reach a year whose holidays the trading calendar only estimates (see its \"# YYYY: "
+                "ESTIMATED\" lines); trading-day counts may change\n";
+    if (n.smaxLow()) {
+        char chance[32];
+        std::snprintf(chance, sizeof chance, "%.2g%%", 100.0 * n.smaxReachChance);
+        text += "warning: " + who + "the price reaches the grid top 价格上限 " + general(p.terms.params.S_max) +
+                " with a chance of " + chance +
+                " at this volatility and maturity; the price may be off: try --smax " + general(n.suggestedSmax) +
+                " (with --M " + general(suggestedM(n, p)) + " to keep the price step)\n";
+    }
+    return text;
+}
+
+namespace {
+
+std::mutex g_pendingLock;
+std::string g_pending;
+
+}  // namespace
+
 void warnAbout(const StructureNotes& n, const PreparedStructure& p, const std::string& who)
 {
-    if (n.calendarEstimated)
-        std::fprintf(stderr,
-                     "warning: %sthe dates reach a year whose holidays the trading calendar only estimates "
-                     "(see its \"# YYYY: ESTIMATED\" lines); trading-day counts may change\n",
-                     who.c_str());
-    if (n.smaxLow())
-        std::fprintf(stderr,
-                     "warning: %sthe price reaches the grid top 价格上限 %s with a chance of %.2g%% at this "
-                     "volatility and maturity; the price may be off: try --smax %s (with --M %s to keep "
-                     "the price step)\n",
-                     who.c_str(), general(p.terms.params.S_max).c_str(), 100.0 * n.smaxReachChance,
-                     general(n.suggestedSmax).c_str(), general(suggestedM(n, p)).c_str());
+    addWarnings(notesText(n, p, who));
+}
+
+void addWarnings(const std::string& lines)
+{
+    std::lock_guard<std::mutex> guard(g_pendingLock);
+    g_pending += lines;
+}
+
+std::string takeWarnings()
+{
+    std::lock_guard<std::mutex> guard(g_pendingLock);
+    std::string out;
+    out.swap(g_pending);
+    return out;
 }
 
 void addNotes(Json& j, const StructureNotes& n)
