@@ -5,6 +5,7 @@
 #include "CliOutput.h"
 #include "CliText.h"
 #include "CommandSupport.h"
+#include "CalendarFile.h"
 #include "CsvBlockFile.h"
 #include "Snowball_PDE.h"
 #include "StructureRecord.h"
@@ -53,7 +54,9 @@ std::vector<StructureFileLine> dataLines(const std::string& path)
 
 QDate recordDate(std::int32_t value, const char* column)
 {
-    const QDate d = QDate::fromString(QString::number(value), QStringLiteral("yyyyMMdd"));
+    // Not QDate::fromString: it asks the time zone for every date, under a
+    // process-wide lock that would serialise the workers.
+    const QDate d = is_real_date(value) ? QDate(value / 10000, value / 100 % 100, value % 100) : QDate();
     if (!d.isValid())
         throw badInput(std::string(column) + " " + std::to_string(value) + " is not a date");
     return d;
