@@ -1,7 +1,6 @@
 #include "Calendar.h"
 
 #include "AppLogger.h"
-#include "CsvBlockFile.h"
 
 #include <QDate>
 #include <QStringList>
@@ -20,23 +19,31 @@ Calendar::Calendar(int id)
 
 bool Calendar::load(const std::string& path)
 {
-    CsvBlockFile file(',', true);
+    return load_checked(path).ok();
+}
+
+CalendarLoadResult Calendar::load_checked(const std::string& path)
+{
     path_ = path;
-    // The date is the first column and must be an i column: any other type
-    // would give dates that mean nothing.
-    const bool ok = file.read(path, nullptr, true) && file.recordCount() > 0 &&
-                    file.columns().front().type == 'i';
-    if (ok) {
-        dates_.clear();
-        dates_.reserve(file.recordCount());
-        for (std::size_t k = 0; k < file.recordCount(); ++k)
-            dates_.push_back(file.intAt(k, 0));
+    CalendarFileContent content;
+    last_load_ = read_calendar_file(path, content);
+    if (last_load_.ok()) {
+        dates_ = std::move(content.dates);
+        estimated_years_ = std::move(content.estimated_years);
         AppLogger::instance().log(AppLogger::Info, "Calendar: %d items loaded from %s.",
                                   static_cast<int>(dates_.size()), path.c_str());
     } else {
         AppLogger::instance().log(AppLogger::Critical, "CANT load Calendar from %s.", path.c_str());
     }
-    return ok;
+    return last_load_;
+}
+
+bool Calendar::reaches_estimated_year(int from, int to) const
+{
+    if (from > to)
+        std::swap(from, to);
+    const auto it = estimated_years_.lower_bound(from / 10000);
+    return it != estimated_years_.end() && *it <= to / 10000;
 }
 
 std::pair<int, int> Calendar::find(int date) const

@@ -1,15 +1,18 @@
 #pragma once
 
+#include "CalendarFile.h"
+
 #include <QString>
 
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 // A trading calendar: the ascending list of trading dates, each written as
 // the integer yyyyMMdd (so integer order is date order), read from a typed
-// CSV file whose first column is an i column. The file is trusted to list the
-// dates in strictly ascending order; nothing is sorted or checked.
+// CSV file whose first column is an i column. A file whose dates are not
+// real, not strictly ascending or repeated is refused (CalendarFile.h).
 class Calendar
 {
 public:
@@ -19,6 +22,16 @@ public:
     // the file. True when at least one date was read; on failure the dates are
     // kept.
     bool load(const std::string& path);
+    // The same, saying why a file was refused (unreadable, empty, malformed
+    // with the line). Also read: the years the file marks as estimated.
+    CalendarLoadResult load_checked(const std::string& path);
+    // The outcome of the last load.
+    const CalendarLoadResult& last_load() const { return last_load_; }
+
+    // Years whose holidays the file marks "# YYYY: ESTIMATED".
+    const std::set<int>& estimated_years() const { return estimated_years_; }
+    // Whether the dates from..to (yyyyMMdd, either order) reach into such a year.
+    bool reaches_estimated_year(int from, int to) const;
 
     // (first, last): first is the index of the first date not below date,
     // last the index of the last date not above it. Equal when date is a
@@ -47,6 +60,8 @@ private:
     int id_;
     std::string path_;
     std::vector<int> dates_;
+    std::set<int> estimated_years_;
+    CalendarLoadResult last_load_;
 };
 
 // The process-wide trading calendar (id 0). The first call creates it and

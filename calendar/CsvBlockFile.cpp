@@ -336,6 +336,11 @@ bool CsvBlockFile::write(const std::vector<const void*>& records, const char* de
 {
     if (!out_.is_open())
         return false;
+    return write(out_, records, declaration);
+}
+
+bool CsvBlockFile::write(std::ostream& out, const std::vector<const void*>& records, const char* declaration)
+{
     if (declaration != nullptr) {
         std::vector<Column> columns;
         int size = 0;
@@ -347,8 +352,8 @@ bool CsvBlockFile::write(const std::vector<const void*>& records, const char* de
             header_ = declaration;
             while (!header_.empty() && (header_.back() == '\n' || header_.back() == '\r'))
                 header_.pop_back();
-            out_ << header_ << '\n';
-            out_.flush();
+            out << header_ << '\n';
+            out.flush();
         }
     }
     if (columns_.empty())
@@ -403,10 +408,10 @@ bool CsvBlockFile::write(const std::vector<const void*>& records, const char* de
             }
             line += col + 1 < columns_.size() ? separator_ : '\n';
         }
-        out_ << line;
-        out_.flush();
+        out << line;
+        out.flush();
     }
-    return out_.good();
+    return out.good();
 }
 
 bool CsvBlockFile::storeText(void* record, const Column& column, const std::string& text)

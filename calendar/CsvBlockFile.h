@@ -5,6 +5,7 @@
 #include <fstream>
 #include <ios>
 #include <istream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,8 @@ public:
     // one given or parsed by this object). Returns false only when the file
     // is not open or no valid declaration is known.
     bool write(const std::vector<const void*>& records, const char* declaration);
+    // The same lines into any stream (a front end that writes the file whole).
+    bool write(std::ostream& out, const std::vector<const void*>& records, const char* declaration);
     bool isOpen() const;
 
     // Stores text into a text column of a record, cut at a UTF-8 character

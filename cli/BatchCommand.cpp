@@ -5,14 +5,23 @@
 #include "CliOutput.h"
 #include "CliText.h"
 #include "CommandSupport.h"
+#include "CalendarFile.h"
 #include "CsvBlockFile.h"
 #include "Snowball_PDE.h"
 #include "StructureRecord.h"
+#include "RunLimits.h"
+#include "StructureFileLines.h"
+#include "StructureNotes.h"
 #include "StructureSetup.h"
 
-#include <QFile>
-
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <thread>
 #include <memory>
 #include <sstream>
 
@@ -28,53 +37,26 @@ struct BatchOptions
     bool greeks = false;
     std::string lookupDate;
     bool knockedIn = false;
+    int jobs = 0;  // 0: one per core
 };
 
-// One data line of the file and where it stood.
-struct DataLine
+// The data lines of a structure file (BOM and CR LF accepted).
+std::vector<StructureFileLine> dataLines(const std::string& path)
 {
-    int lineNumber = 0;
-    std::string text;
-};
-
-std::string withoutCr(std::string line)
-{
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    return line;
-}
-
-bool blank(const std::string& line) { return line.find_first_not_of(" \t") == std::string::npos; }
-
-// The data lines of a structure file: the declaration must open it; the
-// declaration lines that each save repeats, comments and blank lines are
-// skipped.
-std::vector<DataLine> dataLines(const std::string& path)
-{
-    QFile file(QString::fromLocal8Bit(path.c_str()));
-    if (!file.open(QIODevice::ReadOnly))
-        throw badInput("batch: cannot read " + path);
-    std::istringstream in(file.readAll().toStdString());
-    std::string line;
-    if (!std::getline(in, line) || withoutCr(line) != kStructureRecordHeader)
-        throw badInput("batch: " + path + " is not a structure file (its first line is not the record declaration)");
-    std::vector<DataLine> lines;
-    int number = 1;
-    while (std::getline(in, line)) {
-        ++number;
-        line = withoutCr(line);
-        if (line == kStructureRecordHeader || blank(line) || line[0] == '#')
-            continue;
-        lines.push_back(DataLine{number, line});
-    }
-    if (lines.empty())
-        throw badInput("batch: " + path + " holds no records");
-    return lines;
+    std::ifstream in(path, std::ios::in | std::ios::binary);
+    if (!in.is_open())
+        throw badInput("batch: cannot read " + path + ": " + std::strerror(errno));
+    StructureFileLines file = read_structure_lines(in, path, kStructureRecordHeader);
+    if (!file.ok)
+        throw badInput("batch: " + file.problem);
+    return std::move(file.lines);
 }
 
 QDate recordDate(std::int32_t value, const char* column)
 {
-    const QDate d = QDate::fromString(QString::number(value), QStringLiteral("yyyyMMdd"));
+    // Not QDate::fromString: it asks the time zone for every date, under a
+    // process-wide lock that would serialise the workers.
+    const QDate d = is_real_date(value) ? QDate(value / 10000, value / 100 % 100, value % 100) : QDate();
     if (!d.isValid())
         throw badInput(std::string(column) + " " + std::to_string(value) + " is not a date");
     return d;
@@ -86,13 +68,14 @@ QString text(double value) { return QString::fromStdString(full(value)); }
 
 struct RecordResult
 {
+    StructureNotes notes;
     std::int32_t no = 0;
     std::int64_t enquiryId = 0;
     double price = 0;
     GreeksLookup greeks;
 };
 
-RecordResult priceRecord(const CsvBlockFile& csv, const BatchOptions& o)
+RecordResult priceRecord(const CsvBlockFile& csv, const BatchOptions& o, std::string& warnings, int number)
 {
     RecordResult r;
     r.no = csv.intAt(0, NO);
@@ -121,8 +104,14 @@ RecordResult priceRecord(const CsvBlockFile& csv, const BatchOptions& o)
     schedule.expiry = recordDate(csv.intAt(0, DateEnd), "DateEnd");
     schedule.dates = QString::fromLatin1(csv.textAt(0, Observe).c_str());
 
+    // The calendar was loaded before the first record; this only hands it out.
     PreparedStructure p = prepareDated(useTradingCalendar(o.common.calendar), t, schedule, m.payoffForm(), false);
     p.trace = o.common.verbose;
+    checkGridRuns(p, 1, GridUse::PriceOnly);
+    if (o.greeks)
+        checkGridRuns(p, 3, GridUse::KeepGrids);
+    r.notes = structureNotes(p);
+    warnings = notesText(r.notes, p, "record " + std::to_string(number) + ": ");
     Snowball_PDE engine;
     handOverTo(engine, p);
     r.price = priceOrRefuse(engine);
@@ -151,6 +140,7 @@ Json recordJson(int number, const RecordResult& r, bool greeks)
     j["NO"] = r.no;
     j["EnquiryID"] = r.enquiryId;
     j["price"] = r.price;
+    addNotes(j, r.notes);
     if (greeks) {
         j["delta"] = r.greeks.delta;
         j["gamma"] = r.greeks.gamma;
@@ -161,6 +151,34 @@ Json recordJson(int number, const RecordResult& r, bool greeks)
     return j;
 }
 
+// What one record gives: its output line, or why it failed, and its warnings.
+struct RecordOutcome
+{
+    std::string text;
+    std::string error;
+    std::string warnings;
+};
+
+// One record, start to end; never throws (one record's failure, be it bad
+// fields, an engine refusal or memory, never stops the book).
+RecordOutcome priceLine(int number, const StructureFileLine& line, const BatchOptions& o)
+{
+    RecordOutcome r;
+    try {
+        if (line.text.size() > static_cast<std::size_t>(CsvBlockFile::kMaxLineLength))
+            throw badInput("the line is longer than " + std::to_string(CsvBlockFile::kMaxLineLength) + " characters");
+        CsvBlockFile csv;
+        std::istringstream in(std::string(kStructureRecordHeader) + "\n" + line.text + "\n");
+        if (!csv.read(in, kStructureRecordHeader, true) || csv.recordCount() != 1)
+            throw badInput("the line cannot be read as a record");
+        const RecordResult result = priceRecord(csv, o, r.warnings, number);
+        r.text = o.common.json ? jsonLine(recordJson(number, result, o.greeks)) : csvLine(result, o.greeks);
+    } catch (const std::exception& e) {
+        r.error = e.what();
+    }
+    return r;
+}
+
 std::string runBatch(const BatchOptions& o)
 {
     // Options that every record shares are checked before the first record.
@@ -169,34 +187,59 @@ std::string runBatch(const BatchOptions& o)
     o.common.todayDate();
     if (integerOption(o.market.yearDays, "--year-days") <= 0)
         throw badInput("--year-days: must be positive");
-    const std::vector<DataLine> lines = dataLines(o.file);
+    const std::vector<StructureFileLine> lines = dataLines(o.file);
     useTradingCalendar(o.common.calendar);
 
     std::string out;
     if (!o.common.json)
         out = o.greeks ? "NO,EnquiryID,price,delta,gamma,theta,vega,rho\n" : "NO,EnquiryID,price\n";
-    int failed = 0;
-    ProgressBar bar(static_cast<int>(lines.size()));
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const int number = static_cast<int>(i) + 1;
-        const DataLine& line = lines[i];
-        try {
-            if (line.text.size() > static_cast<std::size_t>(CsvBlockFile::kMaxLineLength))
-                throw badInput("the line is longer than " + std::to_string(CsvBlockFile::kMaxLineLength) +
-                               " characters");
-            CsvBlockFile csv;
-            std::istringstream in(std::string(kStructureRecordHeader) + "\n" + line.text + "\n");
-            if (!csv.read(in, kStructureRecordHeader, true) || csv.recordCount() != 1)
-                throw badInput("the line cannot be read as a record");
-            const RecordResult r = priceRecord(csv, o);
-            out += o.common.json ? jsonLine(recordJson(number, r, o.greeks)) : csvLine(r, o.greeks);
-        } catch (const std::exception& e) {
-            // One record's failure (bad fields, engine refusal, memory) never stops the book.
-            ++failed;
-            bar.clear();
-            std::fprintf(stderr, "error: record %d (line %d): %s\n", number, line.lineNumber, e.what());
+
+    // Each record on its own engine; results kept by index so that the output
+    // is in input order whatever the order the workers finish in.
+    std::vector<RecordOutcome> outcomes(lines.size());
+    const unsigned jobs = static_cast<unsigned>(std::min<std::size_t>(
+        o.jobs > 0 ? static_cast<std::size_t>(o.jobs) : std::max(1u, std::thread::hardware_concurrency()),
+        lines.size()));
+    std::atomic<std::size_t> next{0};
+    std::atomic<int> done{0};
+    const auto work = [&]() {
+        for (std::size_t i = next++; i < lines.size(); i = next++) {
+            outcomes[i] = priceLine(static_cast<int>(i) + 1, lines[i], o);
+            ++done;
         }
-        bar.step(number);
+    };
+    std::vector<std::thread> workers;
+    for (unsigned k = 1; k < jobs; ++k)
+        workers.emplace_back(work);
+    {
+        ProgressBar bar(static_cast<int>(lines.size()));
+        std::thread progress;
+        std::atomic<bool> finished{false};
+        if (bar.shown())
+            progress = std::thread([&]() {
+                while (!finished) {
+                    bar.step(done);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                }
+            });
+        work();
+        for (std::thread& t : workers)
+            t.join();
+        finished = true;
+        if (progress.joinable())
+            progress.join();
+    }
+
+    int failed = 0;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const RecordOutcome& r = outcomes[i];
+        addWarnings(r.warnings);
+        if (!r.error.empty()) {
+            ++failed;
+            std::fprintf(stderr, "error: record %d (line %d): %s\n", static_cast<int>(i) + 1, lines[i].lineNumber,
+                         r.error.c_str());
+        }
+        out += r.text;
     }
     if (failed > 0)
         throw PartialFailure(out, std::to_string(failed) + " of " + std::to_string(lines.size()) + " records failed");
@@ -217,5 +260,6 @@ CommandRun addBatchCommand(CLI::App& app)
         ->check(DateText)
         ->type_name("yyyyMMdd");
     sub->add_flag("--knocked-in", o->knockedIn, "Read the knocked-in grids");
+    sub->add_option("--jobs", o->jobs, "Records priced at once (default: one per core)")->check(CLI::Range(1, 1024));
     return [o]() { return runBatch(*o); };
 }

@@ -49,7 +49,8 @@ const Calendar& useTradingCalendar(const std::string& calendarOption)
     if (!calendarOption.empty()) {
         path = calendarOption;
         if (!isFile(path))
-            throw badInput("--calendar: cannot read " + path);
+            throw badInput("--calendar: cannot read " + path +
+                           (std::filesystem::exists(path) ? ": not a regular file" : ": no such file"));
     } else if (isFile(kCalendarFile)) {
         path = kCalendarFile;
     } else {
@@ -60,8 +61,8 @@ const Calendar& useTradingCalendar(const std::string& calendarOption)
                 "working directory");
     }
     if (!trd_calendar_use_file(path))
-        throw badInput((calendarOption.empty() ? std::string("trading calendar ") : std::string("--calendar: ")) +
-                       path + " holds no trading dates");
+        throw badInput((calendarOption.empty() ? std::string("trading calendar: ") : std::string("--calendar: ")) +
+                       trd_calendar().last_load().message);
     loadedFrom = path;
     return trd_calendar();
 }

@@ -1,11 +1,8 @@
 #include "CliOutput.h"
 
 #include "CliError.h"
+#include "WholeFileWriter.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QString>
 
 #include <unistd.h>
@@ -55,23 +52,11 @@ std::string jsonLine(const Json& object) { return object.dump(-1, ' ', false, Js
 
 void writeFileAtomically(const std::string& path, const std::string& content, bool append)
 {
-    const QString name = QString::fromLocal8Bit(path.c_str());
-    QByteArray bytes;
-    if (append && QFileInfo::exists(name)) {
-        QFile old(name);
-        if (!old.open(QIODevice::ReadOnly))
-            throw badInput("--out: cannot read " + path + " to append to it");
-        bytes = old.readAll();
-    }
-    bytes.append(content.data(), static_cast<int>(content.size()));
-
-    // QSaveFile writes beside the target and renames on commit; a failure
-    // anywhere leaves the old file as it was.
-    QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly))
-        throw badInput("--out: cannot write " + path + ": " + file.errorString().toStdString());
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw badInput("--out: cannot write " + path + ": " + file.errorString().toStdString());
+    const files::WriteStatus status =
+        files::writeWhole(QString::fromLocal8Bit(path.c_str()), append ? files::WriteMode::Append : files::WriteMode::Replace,
+                          QByteArray::fromRawData(content.data(), static_cast<int>(content.size())));
+    if (!status)
+        throw badInput("--out: " + status.message.toLocal8Bit().toStdString());
 }
 
 ProgressBar::ProgressBar(int total) : total_(total), shown_(total > 0 && ::isatty(STDERR_FILENO)) { step(0); }

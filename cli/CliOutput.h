@@ -34,9 +34,11 @@ private:
 // reads back to the same double (never more than 17 significant digits).
 std::string jsonLine(const Json& object);
 
-// Replaces path by content in one step: written to a temporary file in the
-// same folder, then renamed over path, so a reader never sees half a file.
-// With append, the old content is kept in front. Throws CliError.
+// Replaces path by content in one step (files::writeWhole: a scratch file
+// beside it renamed over it, under the file's lock), so a reader never sees
+// half a file and concurrent writers never lose each other's blocks. With
+// append, the old content is kept in front. Devices and pipes are refused.
+// Throws CliError (bad input) with the system's reason.
 void writeFileAtomically(const std::string& path, const std::string& content, bool append);
 
 // A one-line progress bar on standard error, drawn only when it is a terminal.
@@ -48,6 +50,7 @@ public:
     void step(int done);
     // Wipes the bar so that a message can take the line.
     void clear();
+    bool shown() const { return shown_; }
 
 private:
     int total_;

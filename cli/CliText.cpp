@@ -8,6 +8,13 @@
 
 const QString kDateFormat = QStringLiteral("yyyyMMdd");
 
+QString dateText(const QDate& date)
+{
+    if (!date.isValid())
+        return QString();
+    return QString::asprintf("%04d%02d%02d", date.year(), date.month(), date.day());
+}
+
 QString qs(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 std::string u8(const QString& text) { return text.toStdString(); }

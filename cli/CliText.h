@@ -14,6 +14,10 @@
 
 extern const QString kDateFormat;  // yyyyMMdd
 
+// The date as yyyyMMdd ("" when invalid). Unlike QDate::toString it asks no
+// locale, so batch workers may call it at once.
+QString dateText(const QDate& date);
+
 QString qs(const std::string& utf8);
 std::string u8(const QString& text);
 

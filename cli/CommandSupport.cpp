@@ -25,6 +25,8 @@ double priceOrRefuse(Snowball_PDE& engine)
     const double value = engine.price();
     if (std::isnan(value))
         throw refused("the engine refused the structure (no price)");
+    if (!std::isfinite(value))
+        throw refused("the price is " + full(value) + ", not a finite number: check the coupons and levels");
     return value;
 }
 

@@ -29,7 +29,7 @@ void addStructureCommandOptions(CLI::App& sub, StructureCommand& o);
 // --target when given.
 double targetOption(const std::string& text, const PreparedStructure& p);
 
-// engine.price(), or CliError (refused) when the engine gives no price.
+// engine.price(), or CliError (refused) when the engine gives no finite price.
 double priceOrRefuse(Snowball_PDE& engine);
 
 // A JSON result opened with its command's name.

@@ -2,11 +2,12 @@
 
 #include "CliError.h"
 #include "CliText.h"
+#include "MatrixText.h"
 #include "Snowball_PDE.h"
+#include "RunLimits.h"
+#include "StructureNotes.h"
 #include "StructureSetup.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 
 #include <cmath>
 
@@ -31,30 +32,24 @@ std::vector<std::vector<double>> rows(const NEWMAT::Matrix& grid)
 std::string runGrid(const GridCommand& o)
 {
     const PreparedStructure p = prepareStructure(o.structure, o.common, false);
+    checkGridRuns(p, 1, GridUse::KeepGrids);
     Snowball_PDE engine;
     handOverTo(engine, p);
-    if (std::isnan(engine.price_with_grids()))
+    const double price = engine.price_with_grids();
+    if (std::isnan(price))
         throw refused("the engine refused the structure (no price)");
+    if (!std::isfinite(price))
+        throw refused("the price is " + full(price) + ", not a finite number: check the coupons and levels");
 
-    // The engine appends its blocks to a file; let it write a private one,
-    // then append that whole to the target in one step.
-    QTemporaryDir dir;
-    if (!dir.isValid())
-        throw badInput("cannot create a temporary folder for the grids");
-    const QByteArray scratch = QFile::encodeName(dir.filePath(QStringLiteral("grids.txt")));
-    if (!engine.export_matrices(scratch.constData()))
-        throw badInput("cannot write the grids");
-    QFile file(QString::fromLocal8Bit(scratch));
-    if (!file.open(QIODevice::ReadOnly))
-        throw badInput("cannot read back the grids");
-    const QByteArray blocks = file.readAll();
-    const std::string text(blocks.constData(), static_cast<std::size_t>(blocks.size()));
+    // The engine's blocks as text, appended whole by the file writer.
+    const std::string text = matrices_text(engine);
     if (!o.out.empty())
         writeFileAtomically(o.out, text, true);
     if (o.common.json) {
         Json j = commandJson("grid");
         j["dS"] = engine.dS;
         j["dt"] = engine.dt;
+        addNotes(j, structureNotes(p));
         j["Price"] = rows(engine.Price);
         j["Price_KI"] = rows(engine.Price_KI);
         return jsonLine(j);

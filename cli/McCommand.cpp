@@ -4,6 +4,8 @@
 #include "CliText.h"
 #include "MonteCarlo.h"
 #include "Snowball_PDE.h"
+#include "RunLimits.h"
+#include "StructureNotes.h"
 #include "StructureSetup.h"
 
 #include <cmath>
@@ -20,14 +22,18 @@ std::string runMc(const McCommand& o)
 {
     const PreparedStructure p = prepareStructure(o.structure, o.common, false);
     const StructureTerms& t = p.terms;
+    checkMonteCarlo(p, o.paths, o.stepsPerYear);
     const double value = price_monte_carlo(t.contract, t.params, o.stepsPerYear, o.paths);
     if (std::isnan(value))
         throw refused("the Monte Carlo pricer refused the structure (no price)");
+    if (!std::isfinite(value))
+        throw refused("the Monte Carlo price is " + full(value) + ", not a finite number: check the coupons and levels");
     if (o.common.json) {
         Json j = commandJson("mc");
         j["price"] = value;
         j["paths"] = o.paths;
         j["steps_per_year"] = o.stepsPerYear;
+        addNotes(j, structureNotes(p));
         return jsonLine(j);
     }
     KeyValueTable table;

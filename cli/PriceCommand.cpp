@@ -5,6 +5,8 @@
 #include "CliText.h"
 #include "ObserveSchedule.h"
 #include "Snowball_PDE.h"
+#include "RunLimits.h"
+#include "StructureNotes.h"
 #include "StructureSetup.h"
 
 #include <cmath>
@@ -16,7 +18,7 @@ Json greeksJson(const GreeksLookup& g, const QDate& date, bool dated)
     Json j;
     j["spot"] = g.spot;
     if (dated)
-        j["date"] = u8(date.toString(kDateFormat));
+        j["date"] = u8(dateText(date));
     j["tau"] = g.tau;
     j["knocked_in"] = g.knockedIn;
     j["price"] = g.price;
@@ -39,6 +41,9 @@ struct PriceCommand : StructureCommand
 std::string runPrice(const PriceCommand& o)
 {
     const PreparedStructure p = prepareStructure(o.structure, o.common, false);
+    checkGridRuns(p, 1, GridUse::PriceOnly);
+    if (o.greeks)
+        checkGridRuns(p, 3, GridUse::KeepGrids);
     Snowball_PDE engine;
     handOverTo(engine, p);
     const double price = priceOrRefuse(engine);
@@ -57,6 +62,7 @@ std::string runPrice(const PriceCommand& o)
         if (o.greeks)
             j["greeks"] = greeksJson(g, date, p.dated);
         j["structure"] = structureJson(p);
+        addNotes(j, structureNotes(p));
         return jsonLine(j);
     }
     const int d = o.common.digits;
@@ -65,7 +71,7 @@ std::string runPrice(const PriceCommand& o)
     if (o.greeks) {
         t.add("lookup spot", general(g.spot));
         if (p.dated)
-            t.add("lookup date", u8(date.toString(kDateFormat)));
+            t.add("lookup date", u8(dateText(date)));
         t.add("knocked in", g.knockedIn ? "yes" : "no");
         t.add("lookup price", fixed(g.price, d));
         t.add("delta", fixed(g.delta, d));
@@ -88,8 +94,8 @@ GreeksLookup computeGreeks(Snowball_PDE& engine, const PreparedStructure& p, dou
     if (!(spot >= 0 && spot <= smax))
         throw badInput("--lookup-spot: " + general(spot) + " lies outside the price grid 0.." + general(smax));
     if (p.dated && date > p.schedule.expiry)
-        throw badInput("--lookup-date: " + u8(date.toString(kDateFormat)) + " lies after the expiry " +
-                       u8(p.schedule.expiry.toString(kDateFormat)));
+        throw badInput("--lookup-date: " + u8(dateText(date)) + " lies after the expiry " +
+                       u8(dateText(p.schedule.expiry)));
     if (!engine.calculate())
         throw refused("the engine refused the Greeks runs (no price)");
     if (!engine.create_Greeks())
@@ -104,6 +110,12 @@ GreeksLookup computeGreeks(Snowball_PDE& engine, const PreparedStructure& p, dou
     static_cast<LookupGreeks&>(g) = lookupGreeks(engine, spot, g.tau, knockedIn, Y);
     if (std::isnan(g.price))
         throw refused("the engine gave no value at the lookup spot and date");
+    const std::pair<const char*, double> values[] = {{"price", g.price}, {"delta", g.delta}, {"gamma", g.gamma},
+                                                     {"theta", g.theta}, {"vega", g.vega},   {"rho", g.rho}};
+    for (const auto& [name, value] : values) {
+        if (!std::isfinite(value))
+            throw refused(std::string("the lookup gave ") + name + " = " + full(value) + ", not a finite number");
+    }
     return g;
 }
 

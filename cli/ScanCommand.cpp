@@ -4,10 +4,13 @@
 #include "CliText.h"
 #include "Snowball_PDE.h"
 #include "StressGrid.h"
+#include "RunLimits.h"
+#include "StructureNotes.h"
 #include "StructureSetup.h"
 #include "TermTable.h"
 #include "UnivariateScan.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -28,6 +31,7 @@ std::string runScan(const ScanCommand& o)
     const double step = o.step.empty() ? defaults.step : numberOption(o.step, "--step");
     const double target = targetOption(o.target, p);
 
+    checkGridRuns(p, std::min(grid_point_count(from, to, step), kMaxGridPoints), GridUse::PriceOnly);
     Snowball_PDE engine;
     handOverTo(engine, p);
     const ScanResult r = univariate_scan(engine, defaults.id, from, to, step, target);
@@ -44,6 +48,11 @@ std::string runScan(const ScanCommand& o)
     case ScanFailure::NoNearest:
         throw refused("无法确定边界: no finite price in the scan");
     }
+    for (std::size_t i = 0; i < r.values.size(); ++i) {
+        if (!std::isfinite(r.prices[i]))
+            throw refused("the price at value " + full(r.values[i]) + " is " + full(r.prices[i]) +
+                          ", not a finite number");
+    }
     const double nearestValue = r.values[static_cast<std::size_t>(r.best)];
     const double nearestPrice = r.prices[static_cast<std::size_t>(r.best)];
 
@@ -53,6 +62,7 @@ std::string runScan(const ScanCommand& o)
         j["target"] = target;
         j["step"] = r.step;
         j["capped"] = r.capped;
+        addNotes(j, structureNotes(p));
         Json points = Json::array();
         for (std::size_t i = 0; i < r.values.size(); ++i)
             points.push_back(Json{{"value", r.values[i]}, {"price", r.prices[i]}});

@@ -21,12 +21,13 @@ std::string runSchedule(const ScheduleCommand& o)
     const Schedule s = estimateSchedule(o.schedule, o.common);
     if (o.common.json) {
         Json j = commandJson("schedule");
-        j["start"] = u8(s.start.toString(kDateFormat));
-        j["expiry"] = u8(s.expiry.toString(kDateFormat));
+        j["start"] = u8(dateText(s.start));
+        j["expiry"] = u8(dateText(s.expiry));
         j["dates"] = u8(s.dates);
         j["count"] = s.dates.split(QLatin1Char('_'), Qt::SkipEmptyParts).size();
         const Calendar& calendar = useTradingCalendar(o.common.calendar);  // loaded by the estimate
         j["trading_days"] = calendar.count_trading_days(dateToInt(s.start), dateToInt(s.expiry), 1);
+        j["calendar_estimated"] = calendar.reaches_estimated_year(dateToInt(s.start), dateToInt(s.expiry));
         return jsonLine(j);
     }
     return u8(s.dates) + "\n";

@@ -3,6 +3,8 @@
 #include "CliError.h"
 #include "CliText.h"
 #include "Snowball_PDE.h"
+#include "RunLimits.h"
+#include "StructureNotes.h"
 #include "StructureSetup.h"
 #include "TermTable.h"
 
@@ -34,6 +36,7 @@ std::string runSolve(const SolveCommand& o)
     const Param index = o.solveFor == "vol" ? Param::Sigma : Param::CouponAndDiv;
 
     Snowball_PDE engine;
+    checkGridRuns(p, engine.max_iter + 2, GridUse::PriceOnly);
     handOverTo(engine, p);
     double result = 0;
     const SearchStatus status = engine.solve_param(target, index, &result, lo, hi);
@@ -41,6 +44,8 @@ std::string runSolve(const SolveCommand& o)
         throw badInput(solveFailure(status));
     if (status != SearchStatus::Found)
         throw refused(solveFailure(status));
+    if (!std::isfinite(result))
+        throw refused("the solution is " + full(result) + ", not a finite number");
 
     // The window writes the solution in percent with one decimal.
     const std::string field = u8(QString::number(result * 100, 'f', 1));
@@ -53,6 +58,7 @@ std::string runSolve(const SolveCommand& o)
         j["target"] = target;
         j["lo"] = lo;
         j["hi"] = hi;
+        addNotes(j, structureNotes(p));
         return jsonLine(j);
     }
     KeyValueTable t;

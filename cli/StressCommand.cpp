@@ -4,7 +4,11 @@
 #include "CliText.h"
 #include "Snowball_PDE.h"
 #include "StressGrid.h"
+#include "RunLimits.h"
+#include "StructureNotes.h"
 #include "StructureSetup.h"
+
+#include <cmath>
 
 namespace {
 
@@ -53,6 +57,7 @@ std::string runStress(const StressCommand& o)
         throw badInput("--days: the remaining trading days cannot be negative");
     const double tau = days / 252.0;  // the stress panel's reading of "交易日:"
 
+    checkGridRuns(p, vols.count, GridUse::KeepGrids);
     Snowball_PDE engine;
     handOverTo(engine, p);
     priceOrRefuse(engine);  // a structure the engine refuses would give tables of nan
@@ -60,6 +65,20 @@ std::string runStress(const StressCommand& o)
     const StressStatus status = run_stress_grid(engine, prices, vols, tau, result);
     if (status != StressStatus::Ok)
         throw refused("the engine could not compute the stress grid");
+    // A cell off the grid or an overflow is no answer: say which one.
+    const std::pair<const char*, const StressMatrix*> tables[] = {
+        {"TV", &result.tv}, {"Delta", &result.delta}, {"Gamma", &result.gamma}};
+    for (const auto& [name, m] : tables) {
+        for (int r = 0; r < vols.count; ++r) {
+            for (int c = 0; c < prices.count; ++c) {
+                const double v = (*m)[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)];
+                if (!std::isfinite(v))
+                    throw refused(std::string(name) + " at price " + general(prices.at(c)) + ", volatility " +
+                                  general(vols.at(r)) + " is " + full(v) +
+                                  " (a price above --smax is off the grid)");
+            }
+        }
+    }
 
     // Tables in the order the stress data file holds them.
     const std::string data = stressTable("Delta", result.delta, prices, vols) +
@@ -80,6 +99,7 @@ std::string runStress(const StressCommand& o)
         j["tv"] = result.tv;
         j["delta"] = result.delta;
         j["gamma"] = result.gamma;
+        addNotes(j, structureNotes(p));
         stdoutText = jsonLine(j);
     }
     if (!o.out.empty()) {

@@ -1,16 +1,19 @@
 #include "StructureSetup.h"
 
 #include "Calendar.h"
+#include "CalendarFile.h"
 #include "CliCalendar.h"
 #include "CliError.h"
 #include "CliText.h"
 #include "ObserveSchedule.h"
 #include "Snowball_PDE.h"
+#include "StructureNotes.h"
 
 #include <QStringList>
 
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 namespace {
 
@@ -18,7 +21,7 @@ QDate rolled(const Calendar& calendar, const QDate& date, const char* option)
 {
     const QDate r = rollForwardDate(calendar, date);
     if (!r.isValid())
-        throw badInput(std::string(option) + ": " + u8(date.toString(kDateFormat)) +
+        throw badInput(std::string(option) + ": " + u8(dateText(date)) +
                        " lies outside the trading calendar " + tradingCalendarPath());
     return r;
 }
@@ -77,11 +80,30 @@ int positiveYearDays(const QString& text)
 }
 
 // Every part of a schedule text is a date (a structure file may hold anything).
+// Checked without QDate::fromString, which asks the time zone (a stat and a
+// process-wide lock) for every date and so serialises a parallel batch.
 void checkDatesReadable(const QString& dates)
 {
     for (const QString& part : dates.split(QLatin1Char('_'), Qt::SkipEmptyParts)) {
-        if (!QDate::fromString(part.trimmed(), kDateFormat).isValid())
+        const QString t = part.trimmed();
+        bool digits = t.size() == 8;
+        for (const QChar c : t)
+            digits = digits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        if (!digits || !is_real_date(t.toLongLong()))
             throw badInput("schedule: \"" + u8(part) + "\" is not a date (yyyyMMdd)");
+    }
+}
+
+// The engine refuses a schedule with a date twice without saying which.
+void checkNoRepeatedDate(const QString& dates)
+{
+    const QStringList parts = dates.split(QLatin1Char('_'), Qt::SkipEmptyParts);
+    for (int i = 0; i < parts.size(); ++i) {
+        for (int j = 0; j < i; ++j) {
+            if (parts[i].trimmed() == parts[j].trimmed())
+                throw badInput("schedule: observation date " + u8(parts[i].trimmed()) + " appears twice (dates " +
+                               std::to_string(j + 1) + " and " + std::to_string(i + 1) + ")");
+        }
     }
 }
 
@@ -94,7 +116,7 @@ void checkWithinCalendar(const Calendar& calendar, const Schedule& s)
         throw badInput("no trading calendar to count the observation dates with");
     const auto outside = [&days](int date) { return date < days.front() || date > days.back(); };
     QStringList all = s.dates.split(QLatin1Char('_'), Qt::SkipEmptyParts);
-    all << s.start.toString(kDateFormat) << s.expiry.toString(kDateFormat);
+    all << dateText(s.start) << dateText(s.expiry);
     for (const QString& part : all) {
         if (outside(part.trimmed().toInt()))
             throw badInput("schedule: " + u8(part) + " lies outside the trading calendar " + tradingCalendarPath());
@@ -124,8 +146,14 @@ PreparedStructure prepareTimed(const StructureOptions& o, bool spotOnly)
         throw badInput("--T: the maturity must be positive");
     if (times.back() > T)
         throw badInput("--obs-times: the last observation lies after the maturity --T");
-    if (o.N.empty())
-        p.texts.N = QString::number(std::max(1L, std::lround(T * yearDays)));
+    if (o.N.empty()) {
+        // Checked before rounding: a huge maturity must not wrap to a tiny N.
+        const double steps = T * yearDays;
+        if (!(steps <= static_cast<double>(std::numeric_limits<int>::max())))
+            throw badInput("--T/--obs-times: a maturity of " + general(T) + " years gives " + general(steps) +
+                           " time steps, more than a grid can have");
+        p.texts.N = QString::number(std::max(1L, std::lround(steps)));
+    }
 
     checkLevels(p.texts, spotOnly);
     checkLists(p.texts, times.size());
@@ -172,8 +200,8 @@ PreparedStructure prepareDated(const Calendar& calendar, StructureTexts texts, c
 
     texts.dayMode = DayMode::Trading;
     texts.observeDates = schedule.dates;
-    texts.startDate = schedule.start.toString(kDateFormat);
-    texts.expiryDate = schedule.expiry.toString(kDateFormat);
+    texts.startDate = dateText(schedule.start);
+    texts.expiryDate = dateText(schedule.expiry);
     p.tradingDays = calendar.count_trading_days(dateToInt(schedule.start), dateToInt(schedule.expiry), 1);
     texts.T = QString::number(p.tradingDays);
     if (texts.N.trimmed().isEmpty())
@@ -181,6 +209,7 @@ PreparedStructure prepareDated(const Calendar& calendar, StructureTexts texts, c
     p.texts = texts;
 
     checkDatesReadable(schedule.dates);
+    checkNoRepeatedDate(schedule.dates);
     QString error;
     if (!validateObserveDates(texts, error))
         throw badInput(u8(QStringLiteral("观察日参数错误: ") + error));
@@ -196,14 +225,10 @@ PreparedStructure prepareDated(const Calendar& calendar, StructureTexts texts, c
     return p;
 }
 
-PreparedStructure prepareStructure(const StructureOptions& o, const CommonOptions& common, bool spotOnly)
-{
-    if (!o.obsTimes.empty()) {
-        PreparedStructure p = prepareTimed(o, spotOnly);
-        p.trace = common.verbose;
-        return p;
-    }
+namespace {
 
+PreparedStructure prepareScheduled(const StructureOptions& o, const CommonOptions& common, bool spotOnly)
+{
     Schedule schedule;
     const Calendar* calendar = nullptr;
     if (!o.dates.empty()) {
@@ -218,14 +243,22 @@ PreparedStructure prepareStructure(const StructureOptions& o, const CommonOption
                                       : rolled(*calendar, dateOption(o.schedule.expiry, "--expiry"), "--expiry");
         QStringList texts;
         for (const QDate& d : dates)
-            texts << d.toString(kDateFormat);
+            texts << dateText(d);
         schedule.dates = texts.join(QLatin1Char('_'));
     } else {
         schedule = estimateSchedule(o.schedule, common);
         calendar = &useTradingCalendar(common.calendar);
     }
-    PreparedStructure p = prepareDated(*calendar, fieldTexts(o), schedule, o.payoffForm(), spotOnly);
+    return prepareDated(*calendar, fieldTexts(o), schedule, o.payoffForm(), spotOnly);
+}
+
+}  // namespace
+
+PreparedStructure prepareStructure(const StructureOptions& o, const CommonOptions& common, bool spotOnly)
+{
+    PreparedStructure p = o.obsTimes.empty() ? prepareScheduled(o, common, spotOnly) : prepareTimed(o, spotOnly);
     p.trace = common.verbose;
+    warnAbout(structureNotes(p), p);
     return p;
 }
 
@@ -259,8 +292,8 @@ Json structureJson(const PreparedStructure& p)
     j["strike"] = c.call_strike;
     j["participation"] = c.call_participation;
     if (p.dated) {
-        j["start"] = u8(p.schedule.start.toString(kDateFormat));
-        j["expiry"] = u8(p.schedule.expiry.toString(kDateFormat));
+        j["start"] = u8(dateText(p.schedule.start));
+        j["expiry"] = u8(dateText(p.schedule.expiry));
         j["dates"] = u8(p.schedule.dates);
         j["trading_days"] = p.tradingDays;
     }

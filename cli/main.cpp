@@ -8,6 +8,7 @@
 #include "CliError.h"
 #include "CliOutput.h"
 #include "Commands.h"
+#include "StructureNotes.h"
 
 #include <CLI/CLI.hpp>
 
@@ -92,6 +93,7 @@ int main(int argc, char** argv)
         printError(e.what());
         return ExitRefused;
     }
+    std::fputs(takeWarnings().c_str(), stderr);
     if (!writeStdout(output)) {
         printError("cannot write to standard output");
         return ExitBadInput;

@@ -1,6 +1,6 @@
 #include "Calculator_PDE.h"
+#include "MatrixText.h"
 
-#include <cmath>
 #include <cstdio>
 
 bool Calculator_PDE::write_matrix(const NEWMAT::Matrix& grid, const char* path, const char* name,
@@ -12,21 +12,9 @@ bool Calculator_PDE::write_matrix(const NEWMAT::Matrix& grid, const char* path, 
             trace(std::string("Can't open file to write:") + (path ? path : "(null)") + "\n");
         return false;
     }
-    std::fprintf(file, "MATRIX:%s\n", name ? name : "");
-    const int R = grid.Nrows();
-    const int C = grid.Ncols();
-    const double* cells = grid.Store();
-    for (int r = 0; r < R; ++r) {
-        for (int c = 0; c < C; ++c) {
-            const double v = cells[static_cast<long>(r) * C + c];
-            if (std::isnan(v))
-                std::fputs("nan, ", file);
-            else
-                std::fprintf(file, "%.4f, ", v);
-        }
-        std::fputs("\n", file);
-    }
-    // A full disk shows up here, not in fprintf.
+    const std::string block = matrix_block(grid, name);
+    std::fwrite(block.data(), 1, block.size(), file);
+    // A full disk shows up here, not in fwrite.
     const bool written = !std::ferror(file);
     return std::fclose(file) == 0 && written;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <sstream>
 #include <string>
 
 const char* const kStructureRecordHeader =
@@ -57,15 +58,27 @@ std::vector<unsigned char> structureRecord(const StructureRecordFields& f)
     return record;
 }
 
+files::WriteStatus appendStructureRecordTo(const QString& path, const StructureRecordFields& fields)
+{
+    files::WriteStatus refused;
+    refused.ok = false;
+    if (!observeFitsRecord(fields.observe)) {
+        refused.message = QStringLiteral("the schedule text is longer than %1 characters").arg(kObserveMaxLength);
+        return refused;
+    }
+    const std::vector<unsigned char> record = structureRecord(fields);
+    std::ostringstream lines;
+    CsvBlockFile format;
+    if (record.empty() || !format.write(lines, {record.data()}, kStructureRecordHeader)) {
+        refused.message = QStringLiteral("the record cannot be laid out");
+        return refused;
+    }
+    const std::string text = lines.str();
+    return files::writeWhole(path, files::WriteMode::Append,
+                             QByteArray(text.data(), static_cast<int>(text.size())));
+}
+
 bool appendStructureRecord(const QString& path, const StructureRecordFields& fields)
 {
-    if (!observeFitsRecord(fields.observe))
-        return false;
-    const std::vector<unsigned char> record = structureRecord(fields);
-    if (record.empty())
-        return false;
-    CsvBlockFile file(path.toLocal8Bit().toStdString(), std::ios::app);
-    if (!file.isOpen())
-        return false;
-    return file.write({record.data()}, kStructureRecordHeader);
+    return appendStructureRecordTo(path, fields).ok;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WholeFileWriter.h"
+
 #include <QString>
 
 #include <vector>
@@ -46,6 +48,10 @@ bool observeFitsRecord(const QString& observe);
 std::vector<unsigned char> structureRecord(const StructureRecordFields& fields);
 
 // Appends the header line and the record line to path (created when
-// missing). False when the schedule text does not fit (nothing is written)
-// or the file cannot be opened.
+// missing), whole or not at all and under the file's lock, so saves from
+// several windows or programs never lose each other's records. A failure
+// (schedule text too long, a target that is not a regular file, a full disk)
+// leaves the file as it was and says why.
+files::WriteStatus appendStructureRecordTo(const QString& path, const StructureRecordFields& fields);
+// The same, true on success.
 bool appendStructureRecord(const QString& path, const StructureRecordFields& fields);

@@ -1,17 +1,15 @@
 #include "TableHelpers.h"
 
 #include "Prompt.h"
+#include "WholeFileWriter.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QTableWidget>
 #include <QTableWidgetItem>
 #include <QTextCodec>
 #include <QTextStream>
 
 #include <algorithm>
-#include <memory>
+#include <functional>
 
 namespace {
 
@@ -37,75 +35,39 @@ QTableWidgetItem* centredItem(const QString& text)
     return item;
 }
 
-// The file an export writes. A regular file (new or existing) is written
-// through a save file, so nothing on disk changes unless the export
-// completes: an existing file survives an empty table or a write error.
-// Anything else that exists (a device, a pipe) is written in place, since
-// replacing it by a regular file would be a surprise.
-class ExportFile
-{
-public:
-    explicit ExportFile(const QString& fileName)
-        : name(fileName)
-    {
-        const QFileInfo info(fileName);
-        if (info.exists() && !info.isFile() && !info.isDir())
-            direct.reset(new QFile(fileName));
-        else
-            save.reset(new QSaveFile(fileName));
-    }
-
-    QFileDevice* device() { return save ? static_cast<QFileDevice*>(save.get()) : direct.get(); }
-
-    // Says so when the file cannot be opened.
-    bool open()
-    {
-        if (save)
-            save->setDirectWriteFallback(true);
-        if (!device()->open(QIODevice::WriteOnly | QIODevice::Text)) {
-            prompt::critical(nullptr, QStringLiteral("无法打开文件:"), name);
-            return false;
-        }
-        return true;
-    }
-
-    // Nothing is written: the target stays as it was.
-    void refuseEmpty()
-    {
-        if (save)
-            save->cancelWriting();
-        close();
-        prompt::critical(nullptr, QStringLiteral("错误:"), QStringLiteral("试图导出空表。"));
-    }
-
-    bool finish(QTextStream& out)
-    {
-        out.flush();
-        bool ok = out.status() == QTextStream::Ok && device()->flush();
-        ok = close() && ok;
-        if (!ok)
-            prompt::critical(nullptr, QStringLiteral("无法写入文件:"), name);
-        return ok;
-    }
-
-private:
-    bool close()
-    {
-        if (save)
-            return save->commit();
-        direct->close();
-        return direct->error() == QFileDevice::NoError;
-    }
-
-    QString name;
-    std::unique_ptr<QSaveFile> save;
-    std::unique_ptr<QFile> direct;
-};
-
 // The text stream writes the local 8-bit code page (UTF-8 on Linux).
 void useLocalCodePage(QTextStream& out)
 {
     out.setCodec(QTextCodec::codecForLocale());
+}
+
+// Writes the CSV text through the file writer: the target changes only once
+// the whole text is written (an empty table or a write error leaves an
+// existing file as it was), under the file's lock; devices and pipes are
+// refused. write returns false when there is nothing to write. Says what
+// went wrong, with the system's reason, in a message box.
+bool exportCsv(const QString& fileName, const std::function<bool(QTextStream&)>& write)
+{
+    bool empty = false;
+    const files::WriteStatus status =
+        files::writeWhole(fileName, files::WriteMode::Replace, [&](QIODevice& device, QString&) {
+            QTextStream out(&device);
+            useLocalCodePage(out);
+            if (!write(out)) {
+                empty = true;
+                return false;
+            }
+            out.flush();
+            return out.status() == QTextStream::Ok;
+        });
+    if (status)
+        return true;
+    if (empty)
+        prompt::critical(nullptr, QStringLiteral("错误:"), QStringLiteral("试图导出空表。"));
+    else
+        prompt::critical(nullptr, status.opened ? QStringLiteral("无法写入文件:") : QStringLiteral("无法打开文件:"),
+                         fileName + QLatin1Char('\n') + status.message);
+    return false;
 }
 
 bool validColumn(const QTableWidget* table, int column)
@@ -153,40 +115,28 @@ void writeTableCsv(QTextStream& out, const QTableWidget* table)
 
 bool exportTableToCsv(QTableWidget* table, const QString& fileName)
 {
-    ExportFile file(fileName);
-    if (!file.open())
-        return false;
-    if (!hasContent(table)) {
-        file.refuseEmpty();
-        return false;
-    }
-    QTextStream out(file.device());
-    useLocalCodePage(out);
-    writeTableCsv(out, table);
-    return file.finish(out);
+    return exportCsv(fileName, [table](QTextStream& out) {
+        if (!hasContent(table))
+            return false;
+        writeTableCsv(out, table);
+        return true;
+    });
 }
 
 bool exportTablesToCsv(const QMap<QByteArray, QTableWidget*>& tables, const QString& fileName)
 {
-    ExportFile file(fileName);
-    if (!file.open())
-        return false;
-    QTextStream out(file.device());
-    useLocalCodePage(out);
-    bool wrote = false;
-    for (auto it = tables.cbegin(); it != tables.cend(); ++it) {
-        if (!hasContent(it.value()))
-            continue;
-        out << QString::fromLatin1(it.key()) << '\n';
-        writeTableCsv(out, it.value());
-        out << '\n' << '\n';
-        wrote = true;
-    }
-    if (!wrote) {
-        file.refuseEmpty();
-        return false;
-    }
-    return file.finish(out);
+    return exportCsv(fileName, [&tables](QTextStream& out) {
+        bool wrote = false;
+        for (auto it = tables.cbegin(); it != tables.cend(); ++it) {
+            if (!hasContent(it.value()))
+                continue;
+            out << QString::fromLatin1(it.key()) << '\n';
+            writeTableCsv(out, it.value());
+            out << '\n' << '\n';
+            wrote = true;
+        }
+        return wrote;
+    });
 }
 
 void appendColumnSpec(const ColumnSpec& spec, QList<ColumnSpec>& specs)

@@ -17,9 +17,10 @@ struct ColumnSpec
     qint16 width = 0;   // pixels
 };
 
-// Writes one table as CSV; on failure shows the message and returns false.
-// The file is only replaced once the whole table has been written: a failed
-// export (empty table, write error) leaves an existing file as it was.
+// Writes one table as CSV; on failure shows the message (with the system's
+// reason) and returns false. The file is only replaced once the whole table
+// has been written, under the file's lock: a failed export (empty table,
+// write error, a device or pipe as the target) leaves it as it was.
 bool exportTableToCsv(QTableWidget* table, const QString& fileName);
 
 // Writes several tables into one file, in ascending byte order of their

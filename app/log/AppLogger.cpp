@@ -57,6 +57,7 @@ void AppLogger::init(const char* base)
     {
         std::lock_guard<std::mutex> guard(lock_);
         logger_ = logger;
+        file_error_ = file_error;
     }
 
     if (!file_error.empty())
@@ -78,6 +79,18 @@ bool AppLogger::log(int level, const char* format, ...)
     if (level >= spdlog::level::trace && level <= spdlog::level::critical)
         logger_->log(static_cast<spdlog::level::level_enum>(level), spdlog::string_view_t(buffer));
     return true;
+}
+
+bool AppLogger::file_failed() const
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return !file_error_.empty();
+}
+
+std::string AppLogger::file_error() const
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return file_error_;
 }
 
 std::shared_ptr<spdlog::logger> AppLogger::logger() const

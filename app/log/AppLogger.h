@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <mutex>
+#include <string>
 
 namespace spdlog { class logger; }
 
@@ -27,6 +28,11 @@ public:
 #endif
         ;
 
+    // Whether init could not open the day's log file (the log then goes to
+    // the console only), and why; for the window to tell the user.
+    bool file_failed() const;
+    std::string file_error() const;
+
     // The logger itself, for tests and for sinks added by a front end.
     std::shared_ptr<spdlog::logger> logger() const;
 
@@ -39,4 +45,5 @@ private:
 
     mutable std::mutex lock_;
     std::shared_ptr<spdlog::logger> logger_;
+    std::string file_error_;
 };

@@ -84,6 +84,12 @@ TEST_F(AppLoggerFile, CreatesTheFolderAndTheDaysFileWithThePattern)
     EXPECT_EQ(text[19], ']');  // "HH:MM:SS.mmm]"
 }
 
+TEST_F(AppLoggerFile, ReportsNoFileFailureWhenTheFileOpens)
+{
+    EXPECT_FALSE(AppLogger::instance().file_failed());
+    EXPECT_EQ(AppLogger::instance().file_error(), "");
+}
+
 TEST_F(AppLoggerFile, DropsTraceAndDebugAndIgnoresUnknownLevels)
 {
     EXPECT_TRUE(AppLogger::instance().log(0, "trace line"));
@@ -156,5 +162,9 @@ TEST(AppLoggerNoFile, KeepsRunningOnTheConsoleWhenTheFileCannotBeOpened)
     EXPECT_NE(out.find("console only"), std::string::npos) << out;
     EXPECT_NE(out.find("still logging"), std::string::npos) << out;
     EXPECT_EQ(AppLogger::instance().logger()->sinks().size(), 1u);
+    // The window can tell the user, with the reason.
+    EXPECT_TRUE(AppLogger::instance().file_failed());
+    EXPECT_FALSE(AppLogger::instance().file_error().empty());
+    EXPECT_NE(out.find(AppLogger::instance().file_error()), std::string::npos) << out;
     fs::remove_all(dir);
 }

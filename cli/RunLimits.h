@@ -1,0 +1,10 @@
+#pragma once
+
+#include "RunBudget.h"
+
+struct PreparedStructure;
+
+// Refuses (CliError, bad input) a run whose memory or time would go beyond
+// what can finish (RunBudget.h), naming the limit and the size.
+void checkGridRuns(const PreparedStructure& structure, double runs, GridUse use);
+void checkMonteCarlo(const PreparedStructure& structure, double paths, double stepsPerYear);

@@ -1,0 +1,228 @@
+// Files written whole or not at all, refusals instead of answers that are no
+// numbers, sizes that cannot finish, and the warnings of kelvara-cli.
+#include "CliRun.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& content)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
+}
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+const QStringList kSmall{"--M", "10", "--N", "12", "--today", "20240115"};
+
+}  // namespace
+
+TEST(CliConcurrentWriters, AppendsFromSeveralProcessesAreAllKept)
+{
+    const QTemporaryDir dir;
+    const QString file = dir.filePath("grids.txt");
+    constexpr int kWriters = 6;
+    std::vector<std::unique_ptr<QProcess>> runs;
+    for (int i = 0; i < kWriters; ++i) {
+        runs.push_back(std::make_unique<QProcess>());
+        runs.back()->start(QStringLiteral(KELVARA_CLI), QStringList{"grid", "--out", file} + kSmall);
+    }
+    for (auto& p : runs) {
+        ASSERT_TRUE(p->waitForFinished(120000));
+        EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+    }
+    const QByteArray grids = readFile(file);
+    EXPECT_EQ(grids.count("MATRIX:Price\n"), kWriters);
+    EXPECT_EQ(grids.count("MATRIX:Price_KI\n"), kWriters);
+    // 11 price rows per block, nothing cut: every line is a name or a full row of 13 cells.
+    for (const QByteArray& line : grids.split('\n')) {
+        if (!line.isEmpty() && !line.startsWith("MATRIX:"))
+            EXPECT_EQ(line.count(", "), 13) << line.toStdString();
+    }
+    // No scratch or lock file is left behind.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"grids.txt"}));
+}
+
+TEST(CliFullDisk, AWriteThatDoesNotFitLeavesTheOldFileAndSaysWhy)
+{
+    // A 64 KiB tmpfs of its own (needs root and mount namespaces; CI runs as root).
+    const QTemporaryDir dir;
+    const QString mount = dir.filePath("small");
+    ASSERT_TRUE(QDir().mkpath(mount));
+    const QString script = QString(
+        "mount -t tmpfs -o size=64k tmpfs '%1' || exit 77; cd '%1'; printf 'kept\\n' > grids.txt; "
+        "'%2' grid --out grids.txt --M 200 --N 300 --today 20240115 2>err.txt; echo \"status $?\"; cat err.txt; "
+        "cat grids.txt; ls -a").arg(mount, QStringLiteral(KELVARA_CLI));
+    QProcess p;
+    p.start("unshare", {"-m", "sh", "-c", script});
+    ASSERT_TRUE(p.waitForFinished(120000));
+    if (p.exitCode() == 77 || p.exitStatus() != QProcess::NormalExit ||
+        p.readAllStandardError().contains("unshare"))
+        GTEST_SKIP() << "no private mounts here";
+    const std::string out = p.readAllStandardOutput().toStdString();
+    EXPECT_TRUE(contains(out, "status 2")) << out;
+    EXPECT_TRUE(contains(out, "No space left on device")) << out;
+    EXPECT_FALSE(contains(out, "Unknown error")) << out;
+    EXPECT_TRUE(contains(out, "\nkept\n")) << out;  // the old content, unchanged
+    EXPECT_FALSE(contains(out, "MATRIX")) << out;
+    EXPECT_FALSE(contains(out, ".part-")) << out;  // no scratch file left
+}
+
+TEST(CliTargets, DevicesAndPipesAreRefusedAndLeftAsTheyWere)
+{
+    const QTemporaryDir dir;
+    const QString fifo = dir.filePath("pipe");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const std::pair<QStringList, std::string> cases[] = {
+        {QStringList{"stress", "--out", fifo}, "(a pipe)"},
+        {QStringList{"grid", "--out", fifo}, "(a pipe)"},
+        {QStringList{"grid", "--out", dir.path()}, "(a folder)"},
+        {QStringList{"grid", "--out", "/dev/full"}, "(a device)"},  // refused before writing
+    };
+    for (const auto& [args, kind] : cases) {
+        const CliResult r = runCli(args + kSmall);
+        EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.oneErrorLine()) << r.err;
+        EXPECT_TRUE(contains(r.err, "is not a regular file " + kind)) << r.err;
+    }
+    struct stat st;
+    ASSERT_EQ(::stat(QFile::encodeName(fifo).constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    ASSERT_EQ(::stat("/dev/full", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
+
+TEST(CliCalendarFile, MalformedCalendarsAreRefusedNamingTheLine)
+{
+    const QString data = QStringLiteral(KELVARA_TEST_DATA_DIR);
+    const std::pair<const char*, std::string> cases[] = {
+        {"calendar_repeated_date.csv", "line 4: 20240103 repeats line 3"},
+        {"calendar_out_of_order.csv", "line 4: 20240103 comes after 20240104"},
+        {"calendar_not_a_date.csv", "line 3: \"20240230\" is not a date"},
+        {"calendar_empty.csv", "is empty"},
+        {"calendar_no_dates.csv", "holds no trading dates"},
+    };
+    for (const auto& [file, says] : cases) {
+        const CliResult r = runCli({"schedule", "--calendar", data + "/" + file});
+        EXPECT_EQ(r.status, 2) << file;
+        EXPECT_TRUE(r.oneErrorLine()) << r.err;
+        EXPECT_TRUE(contains(r.err, says)) << r.err;
+    }
+}
+
+TEST(CliCalendarFile, DatesInAnEstimatedYearAreFlagged)
+{
+    const CliResult estimated = runCli({"price", "--json", "--start", "20270115", "--expiry", "20280115"});
+    ASSERT_EQ(estimated.status, 0) << estimated.err;
+    EXPECT_EQ(estimated.json()["calendar_estimated"], true);
+    EXPECT_TRUE(contains(estimated.err, "warning: the dates reach a year whose holidays")) << estimated.err;
+    const CliResult published = runCli({"price", "--json", "--start", "20240115", "--expiry", "20250115"});
+    ASSERT_EQ(published.status, 0) << published.err;
+    EXPECT_EQ(published.json()["calendar_estimated"], false);
+    EXPECT_TRUE(published.err.empty()) << published.err;
+}
+
+TEST(CliNonFinite, AnswersThatAreNoNumbersAreRefusals)
+{
+    const std::pair<QStringList, int> cases[] = {
+        {{"price", "--coupon", "1e308"}, 1},
+        {{"price", "--json", "--coupon", "1e308"}, 1},
+        {{"mc", "--coupon", "1e308", "--paths", "1000"}, 1},
+        {{"stress", "--prices", "100:300:100"}, 1},  // 300 lies above the grid's top (200)
+    };
+    for (const auto& [args, status] : cases) {
+        const CliResult r = runCli(args + QStringList{"--today", "20240115"});
+        EXPECT_EQ(r.status, status) << args.join(' ').toStdString() << r.err;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        EXPECT_TRUE(contains(r.err, "not a finite number") || contains(r.err, "off the grid")) << r.err;
+    }
+}
+
+TEST(CliSizeLimits, RunsThatCannotFinishAreRefusedUpFront)
+{
+    const std::pair<QStringList, std::string> cases[] = {
+        {{"price", "--N", "1000000000"}, "more than the limit of"},
+        {{"price", "--N", "100000000"}, "s, more than the limit of 60 s"},
+        {{"mc", "--paths", "100000000"}, "more than the limit of 60 s"},
+        {{"price", "--obs-times", "1e300"}, "more than a grid can have"},
+        {{"price", "--greeks", "--M", "20000", "--N", "20000"}, "more than the limit of"},
+    };
+    for (const auto& [args, says] : cases) {
+        const CliResult r = runCli(args + QStringList{"--today", "20240115"});
+        EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.oneErrorLine()) << r.err;
+        EXPECT_TRUE(contains(r.err, says)) << r.err;
+    }
+}
+
+TEST(CliStructureFile, ByteOrderMarkAndCrLfAreReadAndRepeatedDatesNamed)
+{
+    const QTemporaryDir dir;
+    const QByteArray header =
+        "iNO,lEnquiryID,5ProductName,3Category,3Type,4Underlier,dNotional,dOpenPrice,dKnockOut,dKnockIn,"
+        "dCouponOut,dCouponDiv,dBottom,dDeltaCeiling,dCallStrike,dPartRate,iMaturity,iDateBegin,iDateEnd,"
+        "dVolatility,9Observe";
+    const QByteArray dates = "20240415_20240515_20240715_20241015_20250115";
+    QByteArray plain;
+    for (int i = 1; i <= 8; ++i)
+        plain += header + "\n" +
+                 QString::asprintf("%d,%d,,,AC,510050,1000000,100,%d,80,16,16,0,0,0,0,0,20240115,20250115,%d,", i,
+                                   1000 + i, 100 + i, 10 + 3 * i)
+                     .toLatin1() +
+                 dates + "\n";
+    QByteArray windows = "\xEF\xBB\xBF" + plain;
+    windows.replace("\n", "\r\n");
+    ASSERT_TRUE(writeFile(dir.filePath("plain.csv"), plain));
+    ASSERT_TRUE(writeFile(dir.filePath("windows.csv"), windows));
+    const CliResult one = runCli({"batch", dir.filePath("plain.csv"), "--jobs", "1"});
+    ASSERT_EQ(one.status, 0) << one.err;
+    EXPECT_EQ(one.out.substr(0, 19), "NO,EnquiryID,price\n");
+    // Several jobs give the same lines in the same (input) order.
+    for (const char* jobs : {"2", "3", "8"}) {
+        const CliResult r = runCli({"batch", dir.filePath("windows.csv"), "--jobs", jobs});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, one.out) << "--jobs " << jobs;
+    }
+
+    const CliResult repeated = runCli({"price", "--start", "20240115", "--dates", "20240415_20240515_20240515_20250115"});
+    EXPECT_EQ(repeated.status, 2);
+    EXPECT_TRUE(contains(repeated.err, "observation date 20240515 appears twice (dates 2 and 3)")) << repeated.err;
+}
+
+TEST(CliPriceCeiling, ALowCeilingIsWarnedAboutWithASaferOne)
+{
+    const CliResult high = runCli({"price", "--json", "--vol", "300", "--today", "20240115"});
+    ASSERT_EQ(high.status, 0) << high.err;
+    const nlohmann::json j = high.json();
+    EXPECT_EQ(j["smax_low"], true);
+    EXPECT_GT(j["smax_reach_chance"].get<double>(), 0.3);
+    const double safer = j["smax_suggested"].get<double>();
+    EXPECT_GT(safer, 200.0);
+    EXPECT_TRUE(contains(high.err, "价格上限")) << high.err;
+    // The suggested ceiling is no longer low.
+    const CliResult fixed = runCli({"price", "--json", "--vol", "300", "--today", "20240115", "--smax",
+                                    QString::number(safer), "--M", "4000"});
+    ASSERT_EQ(fixed.status, 0) << fixed.err;
+    EXPECT_EQ(fixed.json()["smax_low"], false);
+    EXPECT_LT(fixed.json()["price"].get<double>(), 0.8 * j["price"].get<double>());
+
+    const CliResult usual = runCli({"price", "--json", "--today", "20240115"});
+    ASSERT_EQ(usual.status, 0) << usual.err;
+    EXPECT_EQ(usual.json()["smax_low"], false);
+    EXPECT_FALSE(usual.json().contains("smax_suggested"));
+}
