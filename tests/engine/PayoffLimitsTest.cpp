@@ -51,9 +51,17 @@ TEST(PayoffLimits, FloorAndParticipationOnTheGridAndAtItsEdges)
     EXPECT_DOUBLE_EQ(e.Price_KI(151, maturity), 116.0 + 39.0 * 0.5);
     EXPECT_DOUBLE_EQ(e.Price_KI(201, maturity), 116.0 + 89.5 * 0.5);
     // The floor on every node at or below it, discounted along the bottom.
-    for (int n = 0; n <= 80; ++n)
-        EXPECT_TRUE(e.Price(n + 1, maturity) == 80.0 && e.Price_KI(n + 1, maturity) == 80.0) << n;
-    EXPECT_EQ(e.Price_KI(82, maturity), 81.0);
+    // A floor between nodes is paid on the node above it too.
+    for (auto floor_top : {std::pair<double, int>{80.5, 81}, {80.0, 80}}) {
+        e.contract.floor_price = floor_top.first;
+        ASSERT_TRUE(std::isfinite(e.price_with_grids()));
+        for (int n = 0; n <= floor_top.second; ++n)
+            EXPECT_TRUE(e.Price(n + 1, maturity) == floor_top.first && e.Price_KI(n + 1, maturity) == floor_top.first)
+                << floor_top.first << " " << n;
+        const int above = floor_top.second + 1;
+        EXPECT_EQ(e.Price_KI(above + 1, maturity), above) << floor_top.first;
+        EXPECT_DOUBLE_EQ(e.Price(above + 1, maturity), 116.0) << floor_top.first;  // the dividend coupon above the knock-in node
+    }
     for (int j = 0; j < 24; ++j)
         EXPECT_DOUBLE_EQ(e.Price(1, j + 1), 80.0 * std::exp(-0.015 * (24 - j) / 24.0)) << j;
     e.contract.call_participation = 0.0;
