@@ -54,24 +54,45 @@ double uniform_from(std::mt19937& g)
     return (x1 + x2 * 4294967296.0) / 18446744073709551616.0;
 }
 
+// The stream's normals the long way: std::mt19937 with its default seed, a
+// uniform from two outputs, polar pairs whose second variate comes next.
+class ReferenceNormals
+{
+public:
+    double next()
+    {
+        if (spare_ready_) {
+            spare_ready_ = false;
+            return spare_;
+        }
+        double u1, u2, s;
+        do {
+            u1 = 2.0 * uniform_from(g_) - 1.0;
+            u2 = 2.0 * uniform_from(g_) - 1.0;
+            s = u1 * u1 + u2 * u2;
+        } while (s >= 1.0);
+        const double m = std::sqrt(-2.0 * std::log(s) / s);
+        spare_ = u2 * m;
+        spare_ready_ = true;
+        return u1 * m;
+    }
+
+private:
+    std::mt19937 g_;
+    bool spare_ready_ = false;
+    double spare_ = 0.0;
+};
+
 TEST(RandomStreamTest, Mt19937UniformsPolarNormalsAndSkipsThatMatchDraws)
 {
     std::mt19937 reference;  // default seed
     RandomStream stream;
     for (int i = 0; i < 5000; ++i)
         ASSERT_EQ(stream.uniform(), uniform_from(reference)) << i;
-    std::mt19937 g;
+    ReferenceNormals expected;
     RandomStream normals;
-    for (int pair = 0; pair < 3; ++pair) {
-        double u1, u2, s;
-        do {
-            u1 = 2.0 * uniform_from(g) - 1.0;
-            u2 = 2.0 * uniform_from(g) - 1.0;
-            s = u1 * u1 + u2 * u2;
-        } while (s >= 1.0);
-        EXPECT_EQ(normals.normal(), u1 * std::sqrt(-2.0 * std::log(s) / s));
-        EXPECT_EQ(normals.normal(), u2 * std::sqrt(-2.0 * std::log(s) / s));  // the pair's second: no new draw
-    }
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(normals.normal(), expected.next()) << i;
     // From an even or an odd position, skipping n normals is drawing them.
     for (long start = 0; start < 2; ++start) {
         for (long skip = 0; skip < 9; ++skip) {
@@ -126,6 +147,30 @@ TEST(MonteCarlo, LimitingCasesWithKnownPrices)
         std::get<1>(c)(n);
         EXPECT_NEAR(n.price(), std::get<2>(c), std::get<3>(c)) << std::get<0>(c);
     }
+}
+
+TEST(MonteCarlo, AKnockedOutPathLeavesItsRemainingDrawsToNobody)
+{
+    // 20 steps (dt = 0.05), observations on steps trunc(20 t - 1) = 11 and
+    // 19. Every path has knocked in at step 0 (barrier above S0) and keeps
+    // being observed. The first path knocks out on step 11, after its normals
+    // 1..11; the second must then walk on normals 20..38 (19 a path) to the
+    // final price it is paid.
+    Note n;
+    n.obs = {0.625, 1.0}, n.coupon = {0.2, 0.2}, n.ki = {1000, 1000};
+    n.sigma = 0.5, n.r = 0.03, n.steps = 20, n.paths = 2;
+    const double dt = 0.05, shock = n.sigma * std::sqrt(dt), drift = (n.r - 0.5 * n.sigma * n.sigma) * dt;
+    ReferenceNormals z;
+    double log_path[2][20] = {};
+    for (auto& path : log_path)
+        for (int i = 1; i < 20; ++i)
+            path[i] = path[i - 1] + z.next() * shock + drift;
+    const double at_step11[2] = {100 * std::exp(log_path[0][11]), 100 * std::exp(log_path[1][11])};
+    ASSERT_GT(at_step11[0], at_step11[1] * 1.01);  // so a barrier between them sorts the paths
+    n.ko = {0.5 * (at_step11[0] + at_step11[1]), 1e9};
+    const double first = (1 + 0.2 * 11 * dt) * 100 * std::exp(-n.r * 11 * dt);
+    const double second = 100 * std::exp(log_path[1][19]) * std::exp(-n.r);
+    EXPECT_NEAR(n.price(), 0.5 * (first + second), 1e-9);
 }
 
 TEST(MonteCarlo, AgreesWithTheFiniteDifferencePrice)

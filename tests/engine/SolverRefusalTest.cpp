@@ -19,6 +19,9 @@ TEST(SolverRefusal, RefusedTermsGiveNaNSilentlyAndLeaveTheOutputsAlone)
         {"negative sigma", [](E& e) { e.params.sigma = -0.01; }}, {"NaN sigma", [](E& e) { e.params.sigma = kNaN; }},
         {"T zero", [](E& e) { e.params.T = 0.0; }}, {"NaN T", [](E& e) { e.params.T = kNaN; }},
         {"infinite T", [](E& e) { e.params.T = std::numeric_limits<double>::infinity(); }},
+        // The operator would fail on such a drift too, but only after laying out the grid and logging.
+        {"infinite q", [](E& e) { e.params.q = std::numeric_limits<double>::infinity(); }},
+        {"minus infinite q", [](E& e) { e.params.q = -std::numeric_limits<double>::infinity(); }},
         {"ko_barrier shorter", [](E& e) { e.contract.ko_barrier.pop_back(); }},
         {"ko_coupon shorter", [](E& e) { e.contract.ko_coupon.pop_back(); }},
         {"ki_barrier longer", [](E& e) { e.contract.ki_barrier.push_back(80.0); }},

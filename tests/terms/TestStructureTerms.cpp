@@ -55,7 +55,7 @@ StructureTexts defaults()
     t.Smax = "200";
     t.vol = "18";
     t.rate = "1.5";
-    t.q = "0";
+    t.q = "2.5";
     t.T = "11";
     t.M = "200";
     t.N = "10";
@@ -99,9 +99,10 @@ TEST(StructureTermsConversion, TradingDaysOnTheCalendar)
     const PDEParams& p = terms.params;
     EXPECT_EQ(p.S0, 100);
     EXPECT_EQ(p.S_max, 200);
+    // Every "(%)" field arrives as a decimal.
     EXPECT_DOUBLE_EQ(p.sigma, 0.18);
     EXPECT_DOUBLE_EQ(p.r, 0.015);
-    EXPECT_EQ(p.q, 0);
+    EXPECT_DOUBLE_EQ(p.q, 0.025);
     EXPECT_DOUBLE_EQ(p.T, 10.0 / 243);
     EXPECT_EQ(p.M, 200);
     EXPECT_EQ(p.N, 10);
