@@ -67,7 +67,7 @@ void PanelProbability::setupUi()
     table = new ExportTableWidget;
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->verticalHeader()->setVisible(false);
-    table->horizontalHeader()->setStretchLastSection(true);
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     splitter->addWidget(table);
     plot = new PlotBars;
     plot->setAxisTitles(QStringLiteral("观察日"), QStringLiteral("敲出概率(%)"));
@@ -229,7 +229,6 @@ void PanelProbability::showProfile(const ProbabilityProfile& profile)
         if (accurate)
             setCell(table, i, 4, errorText(profile.ko_error[k]), Qt::AlignRight);
     }
-    table->resizeColumnsToContents();
     table->setUpdatesEnabled(true);
 
     plot->setAxisTitle(QwtPlot::xBottom, datesKnown() ? QStringLiteral("观察日") : QStringLiteral("观察时间(年)"));
