@@ -107,6 +107,16 @@ class PanelProbabilityTest : public QObject
         QVERIFY(panel.label_status->text().isEmpty());
     }
 
+    // No figure on show: empty table and chart, "-" in every summary line.
+    void checkEmpty(PanelProbability& panel)
+    {
+        QCOMPARE(panel.table->rowCount(), 0);
+        QCOMPARE(panel.plot->barCount(), 0);
+        QCOMPARE((QStringList{panel.label_ki->text(), panel.label_loss->text(), panel.label_maturity->text(),
+                              panel.label_life->text()}),
+                 QStringList({"敲入概率：-", "亏损概率：-", "到期概率（未敲出）：-", "预期存续期：-"}));
+    }
+
 private slots:
     void percentTexts_data()
     {
@@ -136,9 +146,7 @@ private slots:
         QCOMPARE(prompter.summary(), QStringList{QStringLiteral("错误:|结构信息未初始化，请先点击【定价】")});
         QCOMPARE(prompter.boxes.front().icon, prompt::Icon::Critical);
         QCOMPARE(prompter.boxes.front().parent, &panel);
-        QCOMPARE(panel.table->rowCount(), 0);
-        QCOMPARE(panel.plot->barCount(), 0);
-        QCOMPARE(panel.label_ki->text(), QStringLiteral("敲入概率：-"));
+        checkEmpty(panel);
     }
 
     // The default structure: twelve monthly observations with their dates.
@@ -219,9 +227,7 @@ private slots:
         panel.setStructure(bad, monthEnds(12));
         QVERIFY(!panel.calculate());
         QCOMPARE(prompter.summary(), QStringList{QStringLiteral("错误：|无法计算概率分布（原因见日志）")});
-        QCOMPARE(panel.table->rowCount(), 0);
-        QCOMPARE(panel.plot->barCount(), 0);
-        QCOMPARE(panel.label_life->text(), QStringLiteral("预期存续期：-"));
+        checkEmpty(panel);
     }
 
     // The right-click "导出为..." writes the table as shown.
