@@ -7,6 +7,7 @@
 #include "NumberText.h"
 #include "ObserveSchedule.h"
 #include "PanelGreeks_UA.h"
+#include "PanelProbability.h"
 #include "PanelStress.h"
 #include "PlatformPath.h"
 #include "Prompt.h"
@@ -124,7 +125,7 @@ DialogCalculatorPDE::DialogCalculatorPDE(const Calendar& cal, QWidget* parent)
     for (QPushButton* b : findChildren<QPushButton*>())
         b->setAutoDefault(false);
     for (QPushButton* b : {pushButton_price, pushButton_search_100, pushButton_range, pushButton_price_MC,
-                           pushButton_calc_greeks, pushButton_lookup, pushButton_univariate})
+                           pushButton_calc_greeks, pushButton_lookup, pushButton_univariate, pushButton_probability})
         markStartsRun(b);
     // The embedded editor is a dialog too: Escape would hide it for good.
     editor_observe->installEventFilter(this);
@@ -299,6 +300,8 @@ QWidget* DialogCalculatorPDE::buildAnalysisRow()
     riskGrid->addWidget(pushButton_calc_greeks, 0, 0);
     riskGrid->addWidget(pushButton_export_matrix, 1, 0);
     riskGrid->addWidget(pushButton_univariate, 2, 0);
+    pushButton_probability = button(QStringLiteral("概率分析"));
+    riskGrid->addWidget(pushButton_probability, 3, 0);
     pushButton_export_matrix->setVisible(false);
     pushButton_export_matrix->setEnabled(false);
     pushButton_univariate->setEnabled(false);
@@ -424,6 +427,7 @@ void DialogCalculatorPDE::nameWidgets()
     KELVARA_NAME(pushButton_calc_greeks);
     KELVARA_NAME(pushButton_export_matrix);
     KELVARA_NAME(pushButton_univariate);
+    KELVARA_NAME(pushButton_probability);
     KELVARA_NAME(lineEdit_lookup_S);
     KELVARA_NAME(lineEdit_lookup_date);
     KELVARA_NAME(checkBox_knocked_in);
@@ -475,6 +479,7 @@ void DialogCalculatorPDE::connectSlots()
     connect(pushButton_univariate, &QPushButton::clicked, this, &D::on_pushButton_univariate_clicked);
     connect(pushButton_stress_test, &QPushButton::clicked, this, &D::on_pushButton_stress_test_clicked);
     connect(pushButton_export_matrix, &QPushButton::clicked, this, &D::on_pushButton_export_matrix_clicked);
+    connect(pushButton_probability, &QPushButton::clicked, this, &D::on_pushButton_probability_clicked);
 
     // Results belong to the terms that produced them: any change of a term
     // makes them stale, a change of the lookup inputs the lookup outputs.
@@ -498,6 +503,8 @@ const char* const kPriceStale = "条款已修改：此价格不再对应当前�
 const char* const kGreeksStale = "条款已修改：此结果不再对应当前条款，请重新点击【风险指标计算】";
 const char* const kLookupStale = "查表输入已修改，请重新点击【查表】";
 const char* const kGridStale = "条款已修改，网格不再对应当前条款，请先点击【风险指标计算】";
+const char* const kTermsStale = "条款已修改，结构信息不再对应当前条款，请先点击【定价】";
+const char* const kProbabilityStale = "条款已修改：此结果不再对应当前条款，请重新点击【定价】和【概率分析】";
 
 }  // namespace
 
@@ -633,6 +640,9 @@ void DialogCalculatorPDE::setResultFresh(QLineEdit* field)
 void DialogCalculatorPDE::termsChanged()
 {
     grid_current = false;
+    terms_current = false;
+    if (panel_probability)
+        panel_probability->markStale(QString::fromUtf8(kProbabilityStale));
     setResultStale(lineEdit_price, QString::fromUtf8(kPriceStale));
     for (QLineEdit* out : greekOutputs())
         setResultStale(out, QString::fromUtf8(kGreeksStale));
@@ -713,6 +723,7 @@ void DialogCalculatorPDE::on_pushButton_price_clicked()
     }
     // The terms go over; the grids of the last Greeks run stay (and stay stale).
     engine->copy_structure_from(*fresh);
+    terms_current = true;
     lineEdit_price->setText(QString::number(value, 'f', 2));
     setResultFresh(lineEdit_price);
     label_status->setText(QStringLiteral("计算已完成"));
@@ -762,6 +773,7 @@ void DialogCalculatorPDE::on_pushButton_calc_greeks_clicked()
     }
     engine.swap(fresh);
     grid_current = true;
+    terms_current = true;
 
     pushButton_export_matrix->setEnabled(true);
     pushButton_univariate->setEnabled(true);
@@ -961,6 +973,36 @@ void DialogCalculatorPDE::on_pushButton_stress_test_clicked()
     panel_stress->engine.copy_structure_from(*engine);
     panel_stress->show();
     panel_stress->raise();
+}
+
+QStringList DialogCalculatorPDE::observationDisplayDates() const
+{
+    QStringList shown;
+    for (const QString& text : schedule.dates.split(QLatin1Char('_'), Qt::SkipEmptyParts)) {
+        const QDate date = QDate::fromString(text.trimmed(), QStringLiteral("yyyyMMdd"));
+        if (!date.isValid())
+            return QStringList();
+        shown << date.toString(QStringLiteral("yyyy/MM/dd"));
+    }
+    return shown;
+}
+
+void DialogCalculatorPDE::on_pushButton_probability_clicked()
+{
+    if (!checkInitialised())
+        return;
+    // The engine holds the terms of the last pricing: refuse to describe a
+    // structure that is no longer the one on screen.
+    if (!terms_current) {
+        prompt::critical(this, QStringLiteral("错误:"), QString::fromUtf8(kTermsStale));
+        return;
+    }
+    if (!panel_probability)
+        panel_probability = std::make_unique<PanelProbability>();
+    panel_probability->setStructure(*engine, observationDisplayDates());
+    panel_probability->show();
+    panel_probability->raise();
+    panel_probability->calculate();
 }
 
 void DialogCalculatorPDE::applyParamValue(Param term, double value)

@@ -6,6 +6,7 @@
 #include "StructureTerms.h"
 
 #include <QDialog>
+#include <QStringList>
 
 #include <memory>
 
@@ -19,6 +20,7 @@ class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class PanelProbability;
 class PanelStress;
 class WidgetObserveGlobal;
 
@@ -61,6 +63,7 @@ public:
     // Read-only views for the openers and for tests.
     const Snowball_PDE& pricingEngine() const { return *engine; }
     PanelStress* stressPanel() const { return panel_stress.get(); }
+    PanelProbability* probabilityPanel() const { return panel_probability.get(); }
     WidgetObserveGlobal* observeEditor() const { return editor_observe; }
     // Whether the grids of the last Greeks run were computed from the terms on screen.
     bool gridCurrent() const { return grid_current; }
@@ -85,6 +88,7 @@ private slots:
     void on_pushButton_univariate_clicked();
     void on_pushButton_stress_test_clicked();
     void on_pushButton_export_matrix_clicked();
+    void on_pushButton_probability_clicked();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -117,12 +121,17 @@ private:
     void setResultStale(QLineEdit* field, const QString& why);
     void setResultFresh(QLineEdit* field);
     QList<QLineEdit*> greekOutputs() const;
+    // The saved schedule's dates as yyyy/MM/dd; empty when one is no date.
+    QStringList observationDisplayDates() const;
 
     const Calendar& calendar;
     // Swapped for the engine a successful run computed on.
     std::unique_ptr<Snowball_PDE> engine;
     SavedSchedule schedule;  // what the editor last published
     bool grid_current = false;
+    // Whether the engine's terms are those on screen (set by a pricing or a
+    // Greeks run, cleared by any change of a term).
+    bool terms_current = false;
     bool filling_defaults = false;
 
     WidgetObserveGlobal* editor_observe = nullptr;
@@ -154,6 +163,7 @@ private:
     QPushButton* pushButton_calc_greeks = nullptr;
     QPushButton* pushButton_export_matrix = nullptr;
     QPushButton* pushButton_univariate = nullptr;
+    QPushButton* pushButton_probability = nullptr;
     QLineEdit* lineEdit_lookup_S = nullptr;
     QLineEdit* lineEdit_lookup_date = nullptr;
     QCheckBox* checkBox_knocked_in = nullptr;
@@ -184,4 +194,5 @@ private:
     // Kept for the rest of the process once opened; owned here so that it
     // goes before the application object does.
     std::unique_ptr<PanelStress> panel_stress;
+    std::unique_ptr<PanelProbability> panel_probability;
 };

@@ -56,6 +56,7 @@ public:
     QPushButton* pushButton_calc_greeks = child<QPushButton>("pushButton_calc_greeks");
     QPushButton* pushButton_export_matrix = child<QPushButton>("pushButton_export_matrix");
     QPushButton* pushButton_univariate = child<QPushButton>("pushButton_univariate");
+    QPushButton* pushButton_probability = child<QPushButton>("pushButton_probability");
     QLineEdit* lineEdit_lookup_S = child<QLineEdit>("lineEdit_lookup_S");
     QLineEdit* lineEdit_lookup_date = child<QLineEdit>("lineEdit_lookup_date");
     QCheckBox* checkBox_knocked_in = child<QCheckBox>("checkBox_knocked_in");

@@ -4,6 +4,10 @@
 // what was there before.
 #include "Calendar.h"
 #include "DialogUnderTest.h"
+#include "ExportTableWidget.h"
+#include "PanelProbability.h"
+#include "PlotBars.h"
+#include "ProbabilityProfile.h"
 #include "RecordingPrompter.h"
 
 #include <QApplication>
@@ -148,6 +152,48 @@ private slots:
         d->editorSave->click();
         QVERIFY(isStale(d->lineEdit_price));
         QVERIFY(!d->gridCurrent());
+    }
+
+    // 概率分析 describes the priced structure with the schedule's dates, and
+    // only while the terms on screen are those priced.
+    void probabilityPanelFollowsThePricedTerms()
+    {
+        auto d = makeDialog();
+        QCOMPARE(qobject_cast<QGroupBox*>(d->pushButton_probability->parentWidget())->title(), QString("风险分析"));
+        d->pushButton_probability->click();
+        QCOMPARE(prompter->summary(), QStringList({"错误:|结构信息未初始化，请先点击【定价】"}));
+        QVERIFY(!d->probabilityPanel());
+        prompter->clear();
+
+        d->pushButton_price->click();
+        d->pushButton_probability->click();
+        QVERIFY(prompter->boxes.isEmpty());
+        PanelProbability* panel = d->probabilityPanel();
+        QVERIFY(panel && panel->isVisible());
+        const QStringList dates = d->published().dates.split('_');
+        QCOMPARE(panel->table->rowCount(), dates.size());
+        const Snowball_PDE& priced = d->pricingEngine();
+        const ProbabilityProfile expected = probability_profile(priced.contract, priced.params);
+        QVERIFY(expected.ok);
+        for (int i : {0, dates.size() - 1}) {
+            const QString shown = QDate::fromString(dates[i], "yyyyMMdd").toString("yyyy/MM/dd");
+            QCOMPARE(panel->table->item(i, 0)->text(), shown);
+            QCOMPARE(panel->plot->barLabel(i), shown);
+            QCOMPARE(panel->table->item(i, 1)->text(), d->lineEdit_ko->text());
+            QCOMPARE(panel->table->item(i, 2)->text(),
+                     QString::asprintf("%.2f%%", 100.0 * expected.ko_probability[size_t(i)]));
+        }
+
+        // A changed term greys the panel and refuses a new analysis until priced.
+        d->lineEdit_vol->setText("25");
+        QVERIFY(panel->isStale());
+        d->pushButton_probability->click();
+        QCOMPARE(prompter->summary(), QStringList({"错误:|条款已修改，结构信息不再对应当前条款，请先点击【定价】"}));
+        d->pushButton_price->click();
+        d->pushButton_probability->click();
+        QCOMPARE(prompter->boxes.size(), 1);
+        QVERIFY(!panel->isStale());
+        QCOMPARE(d->probabilityPanel(), panel);  // kept for the rest of the run
     }
 
     void lookupAfterExpiryRefused()

@@ -1,9 +1,10 @@
 // Renders the calculator's windows to PNG files for a visual review (not a
 // test): the main window at its opening size in the current locale, the
-// univariate panel after an analysis, and the progress dialog of a long
-// stress test. Usage: window_shots OUTPUT_FOLDER [zh_CN|C|en_US]
+// univariate panel after an analysis, the probability panel of the default
+// structure, and the progress dialog of a long stress test. Usage: window_shots OUTPUT_FOLDER [zh_CN|C|en_US]
 #include "DialogUnderTest.h"
 #include "PanelGreeks_UA.h"
+#include "PanelProbability.h"
 #include "PanelStress.h"
 #include "RecordingPrompter.h"
 
@@ -53,6 +54,14 @@ int main(int argc, char* argv[])
         ua->reject();
     });
     d.pushButton_search_100->click();
+
+    d.pushButton_price->click();
+    d.pushButton_probability->click();
+    PanelProbability* probability = d.probabilityPanel();
+    if (!probability || !QTest::qWaitForWindowExposed(probability))
+        return 1;
+    QTest::qWait(200);
+    save(probability, out + "/probability_panel.png");
 
     // A stress test on a large grid, long enough to show its progress.
     d.lineEdit_M->setText("30000");
