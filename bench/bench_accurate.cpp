@@ -2,11 +2,15 @@
 // equation and the extrapolation) and a price with Greeks (five such solves)
 // on the window's default structure, the monthly note and the widest case
 // (two years at 40% volatility); and of the accurate probability profile
-// (three forward passes), held to three times its structure's price. Prints
+// (three forward passes), held to three times its structure's price; and the
+// stress test in accurate mode on the panel's default grid (10 volatilities
+// 5%..50% by 7 prices 70..130, one solve per volatility), held to ten prices. Prints
 // the table of medians, then holds them to their limits.
 #include "AccurateProbabilityProfile.h"
 #include "AccurateStructures.h"
 #include "MedianReport.h"
+#include "Snowball_PDE.h"
+#include "StressGrid.h"
 
 namespace {
 
@@ -30,6 +34,20 @@ void profile(benchmark::State& state, const AccurateCase& k)
         const ProbabilityProfile p =
             probability_profile_accurate(k.contract, k.model, k.year_days, k.knocked_in);
         benchmark::DoNotOptimize(p.expected_life);
+    }
+}
+
+// The stress panel's default grid half a year before maturity.
+void stress(benchmark::State& state, const AccurateCase& k)
+{
+    Snowball_PDE engine;
+    engine.set_structure(k.contract, k.model);
+    engine.mode = PricingMode::Accurate;
+    engine.year_days = k.year_days;
+    const GridAxis prices{70.0, 10.0, 7}, vols{0.05, 0.05, 10};
+    for (auto _ : state) {
+        StressResult out;
+        benchmark::DoNotOptimize(run_stress_grid(engine, prices, vols, 0.5 * k.model.T, out));
     }
 }
 
@@ -72,6 +90,13 @@ BENCHMARK_CAPTURE(price_with_greeks, note_12_monthly, monthlyNoteCase())
     ->Name("accurate_greeks/note_12_monthly")
     ->Unit(benchmark::kMillisecond);
 
+BENCHMARK_CAPTURE(stress, default_lock3, defaultCase())
+    ->Name("accurate_stress/default_lock3")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(stress, note_12_monthly, monthlyNoteCase())
+    ->Name("accurate_stress/note_12_monthly")
+    ->Unit(benchmark::kMillisecond);
+
 BENCHMARK_CAPTURE(price, stepdown_2y_floor, case_named("stepdown_2y_floor"))
     ->Name("accurate_price/stepdown_2y_floor")
     ->Unit(benchmark::kMillisecond);
@@ -112,6 +137,8 @@ int main(int argc, char** argv)
     reporter.check("accurate_price/note_12_monthly", 20.0);
     reporter.check("accurate_greeks/default_lock3", 60.0);
     reporter.check("accurate_greeks/note_12_monthly", 60.0);
+    reporter.check("accurate_stress/default_lock3", 200.0);
+    reporter.check("accurate_stress/note_12_monthly", 200.0);
     for (const char* structure : {"default_lock3", "stepdown_2y_floor", "spot_near_ki"})
         check_against_price(reporter, structure);
     benchmark::Shutdown();

@@ -4,6 +4,7 @@
 #include "BackgroundRun.h"
 #include "Calendar.h"
 #include "MonteCarlo.h"
+#include "ReferenceMonteCarlo.h"
 #include "NumberText.h"
 #include "ObserveSchedule.h"
 #include "PanelGreeks_UA.h"
@@ -247,6 +248,8 @@ QWidget* DialogCalculatorPDE::buildStructureGroup()
     place(5, 0, QStringLiteral("到期天数(交易日)"), lineEdit_T = makeLineEdit(QString()));
     lineEdit_T->setEnabled(false);
     place(6, 0, QStringLiteral("理论价格"), lineEdit_price = makeLineEdit(QString()));
+    place(7, 0, QStringLiteral("误差估计"), lineEdit_error = makeLineEdit(QString()));
+    lineEdit_error->setReadOnly(true);
 
     place(1, 2, QStringLiteral("敲出票息(%)"), lineEdit_coupon = makeLineEdit(QStringLiteral("16")));
     place(2, 2, QStringLiteral("红利票息(%)"), lineEdit_div_coupon = makeLineEdit(QStringLiteral("16")));
@@ -363,6 +366,9 @@ QWidget* DialogCalculatorPDE::buildAnalysisRow()
     pdeGrid->addWidget(combo_days, 4, 1);
     pdeGrid->addWidget(label(QStringLiteral("PDE年天数")), 5, 0);
     pdeGrid->addWidget(lineEdit_year_days = makeLineEdit(QStringLiteral("243")), 5, 1);
+    checkBox_accurate = new QCheckBox(QStringLiteral("高精度"));
+    checkBox_accurate->setToolTip(QStringLiteral("按合同监测（每日收盘敲入、观察日敲出）精确定价，并给出误差估计"));
+    pdeGrid->addWidget(checkBox_accurate, 6, 0, 1, 2);
     box->addWidget(pde);
     return row;
 }
@@ -409,6 +415,8 @@ void DialogCalculatorPDE::nameWidgets()
     KELVARA_NAME(lineEdit_q);
     KELVARA_NAME(lineEdit_T);
     KELVARA_NAME(lineEdit_price);
+    KELVARA_NAME(lineEdit_error);
+    KELVARA_NAME(checkBox_accurate);
     KELVARA_NAME(lineEdit_coupon);
     KELVARA_NAME(lineEdit_div_coupon);
     KELVARA_NAME(lineEdit_ko);
@@ -492,6 +500,7 @@ void DialogCalculatorPDE::connectSlots()
     for (QLineEdit* input : {lineEdit_lookup_S, lineEdit_lookup_date, lineEdit_digits})
         connect(input, &QLineEdit::textChanged, this, &D::lookupInputsChanged);
     connect(checkBox_knocked_in, &QCheckBox::toggled, this, &D::lookupInputsChanged);
+    connect(checkBox_accurate, &QCheckBox::toggled, this, &D::termsChanged);
 }
 
 // ---- Inputs ---------------------------------------------------------------
@@ -601,6 +610,7 @@ bool DialogCalculatorPDE::prepareHandOver(Snowball_PDE& fresh, const QString& ti
     if (!termsUsable(terms, title))
         return false;
     handOver(fresh, terms, combo_type->currentIndex() == 1 ? PayoffForm::Option : PayoffForm::Note);
+    applyPricingMode(fresh);
     fresh.set_trace_hook(consoleTrace);
     return true;
 }
@@ -644,6 +654,7 @@ void DialogCalculatorPDE::termsChanged()
     if (panel_probability)
         panel_probability->markStale(QString::fromUtf8(kProbabilityStale));
     setResultStale(lineEdit_price, QString::fromUtf8(kPriceStale));
+    setResultStale(lineEdit_error, QString::fromUtf8(kPriceStale));
     for (QLineEdit* out : greekOutputs())
         setResultStale(out, QString::fromUtf8(kGreeksStale));
 }
@@ -658,8 +669,59 @@ void DialogCalculatorPDE::showPriceRefused()
 {
     lineEdit_price->setText(QStringLiteral("-"));
     setResultFresh(lineEdit_price);
+    lineEdit_error->clear();
+    setResultFresh(lineEdit_error);
     for (QLineEdit* out : greekOutputs())
         setResultStale(out, QString::fromUtf8(kGreeksStale));
+}
+
+// ---- Accurate mode ------------------------------------------------------------
+
+namespace {
+
+// Accurate solves normally take 5-25 ms; only a long maturity at many
+// trading days a year (about half a second's work) goes to the worker.
+const double kAccurateForegroundSolveDays = 6000.0;
+
+// Trading days from inception to maturity of the engine's terms.
+double maturityDays(const Snowball_PDE& run)
+{
+    return run.params.T * run.year_days;
+}
+
+bool accurateInBackground(const Snowball_PDE& run, int solves)
+{
+    return solves * maturityDays(run) > kAccurateForegroundSolveDays;
+}
+
+// The accurate solver reports once per monitoring moment on each of its
+// three levels.
+double accurateHookCalls(const Snowball_PDE& run, int solves)
+{
+    const double moments = maturityDays(run) + static_cast<double>(run.contract.obs_times.size()) + 2.0;
+    return 3.0 * solves * moments;
+}
+
+}  // namespace
+
+bool DialogCalculatorPDE::accurateTicked() const
+{
+    return checkBox_accurate->isChecked();
+}
+
+void DialogCalculatorPDE::applyPricingMode(Snowball_PDE& run) const
+{
+    run.mode = accurateTicked() ? PricingMode::Accurate : PricingMode::Design;
+    run.year_days = fieldInt(lineEdit_year_days->text());
+}
+
+QString DialogCalculatorPDE::errorText(double estimate) const
+{
+    // Three decimals, or more when the digits field asks for them.
+    bool ok = false;
+    const int digits = lineEdit_digits->text().trimmed().toInt(&ok);
+    const int decimals = ok && digits > 3 && digits <= 12 ? digits : 3;
+    return QStringLiteral("±") + QString::number(estimate, 'f', decimals);
 }
 
 void DialogCalculatorPDE::showGreeksRefused()
@@ -704,9 +766,11 @@ void DialogCalculatorPDE::on_pushButton_price_clicked()
     label_status->setText(QStringLiteral("正在计算..."));
     double value = std::numeric_limits<double>::quiet_NaN();
     Snowball_PDE* run = fresh.get();
+    const bool accurate = run->mode == PricingMode::Accurate;
     const RunOutcome outcome =
-        runGridWork(this, runsInBackground(run->params.M, run->params.N), QStringLiteral("正在定价..."),
-                    run->params.N, [run, &value](const ProgressHook& hook) {
+        runGridWork(this, accurate ? accurateInBackground(*run, 1) : runsInBackground(run->params.M, run->params.N),
+                    QStringLiteral("正在定价..."), accurate ? accurateHookCalls(*run, 1) : run->params.N,
+                    [run, &value](const ProgressHook& hook) {
                         run->set_progress_hook(hook);
                         value = run->price();
                         run->set_progress_hook(ProgressHook());
@@ -726,6 +790,8 @@ void DialogCalculatorPDE::on_pushButton_price_clicked()
     terms_current = true;
     lineEdit_price->setText(QString::number(value, 'f', 2));
     setResultFresh(lineEdit_price);
+    lineEdit_error->setText(accurate ? errorText(fresh->error_estimate) : QString());
+    setResultFresh(lineEdit_error);
     label_status->setText(QStringLiteral("计算已完成"));
 }
 
@@ -747,6 +813,20 @@ void DialogCalculatorPDE::on_pushButton_calc_greeks_clicked()
     auto fresh = std::make_unique<Snowball_PDE>();
     fresh->copy_structure_from(*engine);
     applyTerms(*fresh, terms);
+    applyPricingMode(*fresh);
+
+    // Accurate mode keeps no grids: the lookup solves at its spot and date.
+    if (fresh->mode == PricingMode::Accurate) {
+        engine.swap(fresh);
+        grid_current = true;
+        pushButton_univariate->setEnabled(true);
+        pushButton_lookup->setEnabled(true);
+        on_pushButton_lookup_clicked();
+        AppLogger::instance().log(AppLogger::Info, "%s accurate calc %s",
+                                  lineEdit_struct_id->text().toUtf8().constData(),
+                                  engine->description().c_str());
+        return;
+    }
 
     Snowball_PDE* run = fresh.get();
     bool ok = false;
@@ -788,7 +868,8 @@ void DialogCalculatorPDE::on_pushButton_calc_greeks_clicked()
 void DialogCalculatorPDE::on_pushButton_lookup_clicked()
 {
     const QString title = QStringLiteral("错误:");
-    if (!engine->initialised || std::isnan(engine->dt)) {
+    const bool accurate = engine->mode == PricingMode::Accurate;
+    if (!engine->initialised || (!accurate && std::isnan(engine->dt))) {
         prompt::critical(this, title, QStringLiteral("无法查找PDE"));
         return;
     }
@@ -828,6 +909,10 @@ void DialogCalculatorPDE::on_pushButton_lookup_clicked()
     const bool knockedIn = checkBox_knocked_in->isChecked();
     const double tau = year_fraction(calendar, dateToInt(day), dateToInt(expiry), Y);
 
+    if (accurate) {
+        showAccurateLookup(S, tau, knockedIn, Y, digits);
+        return;
+    }
     auto show = [this, digits](QLineEdit* field, double value) {
         field->setText(fixedText(value, digits));
         setResultFresh(field);
@@ -839,6 +924,38 @@ void DialogCalculatorPDE::on_pushButton_lookup_clicked()
     show(lineEdit_out_theta, g.theta);
     show(lineEdit_out_vega, g.vega);
     show(lineEdit_out_rho, g.rho);
+}
+
+void DialogCalculatorPDE::showAccurateLookup(double S, double tau, bool knockedIn, double yearDays, int digits)
+{
+    const QString title = QStringLiteral("错误:");
+    AccurateGreeks raw{};
+    Snowball_PDE* run = engine.get();
+    const RunOutcome outcome = runGridWork(this, accurateInBackground(*run, 5), QStringLiteral("正在计算风险指标..."),
+                                           accurateHookCalls(*run, 5), [run, &raw, S, tau, knockedIn](const ProgressHook& hook) {
+                                               run->set_progress_hook(hook);
+                                               raw = run->accurate_lookup(S, tau, knockedIn);
+                                               run->set_progress_hook(ProgressHook());
+                                           });
+    if (outcome == RunOutcome::Cancelled)  // the outputs stay as they were
+        return;
+    if (!raw.error.empty()) {
+        prompt::critical(this, title, QStringLiteral("无法查找：") + QString::fromStdString(raw.error));
+        for (QLineEdit* out : greekOutputs()) {
+            out->setText(QStringLiteral("-"));
+            setResultFresh(out);
+        }
+        return;
+    }
+    const LookupGreeks g = lookupGreeks(raw, yearDays);
+    const QList<QPair<QLineEdit*, double>> shown = {{lineEdit_out_price, g.price}, {lineEdit_out_delta, g.delta},
+                                                   {lineEdit_out_gamma, g.gamma}, {lineEdit_out_theta, g.theta},
+                                                   {lineEdit_out_vega, g.vega},   {lineEdit_out_rho, g.rho}};
+    for (const auto& field : shown) {
+        field.first->setText(fixedText(field.second, digits));
+        setResultFresh(field.first);
+    }
+    lineEdit_out_price->setToolTip(QStringLiteral("误差估计 ") + errorText(raw.error_estimate));
 }
 
 void DialogCalculatorPDE::on_pushButton_export_matrix_clicked()
@@ -869,9 +986,50 @@ void DialogCalculatorPDE::on_pushButton_price_MC_clicked()
 {
     if (!calendarUsable(QStringLiteral("错误:")) || !fieldsReadable(QStringLiteral("错误:")))
         return;
+    if (accurateTicked()) {
+        priceReferenceMonteCarlo();
+        return;
+    }
     collectInputs();
     const double value = price_monte_carlo(engine->contract, engine->params, 252, 50000);
     lineEdit_lookup_S->setText(QString::number(value, 'g', 6));
+}
+
+void DialogCalculatorPDE::priceReferenceMonteCarlo()
+{
+    const QString title = QStringLiteral("错误:");
+    auto fresh = std::make_unique<Snowball_PDE>();
+    fresh->copy_structure_from(*engine);
+    const StructureTerms terms = structureTerms(fieldTexts(), calendar);
+    if (!termsUsable(terms, title))
+        return;
+    applyTerms(*fresh, terms);
+    applyPricingMode(*fresh);
+
+    // The contract's own monitoring on exact steps: a check of the accurate
+    // price to within its standard error. The hook's calls come about ten a second.
+    ReferenceMcSettings settings;
+    settings.paths = 400000;
+    ReferenceMcResult result;
+    const Snowball_PDE* run = fresh.get();
+    const RunOutcome outcome = runGridWork(this, true, QStringLiteral("正在进行蒙特卡洛模拟..."), 0.0,
+                                           [run, &settings, &result](const ProgressHook& hook) {
+                                               result = reference_monte_carlo(run->contract, run->params,
+                                                                              run->year_days, settings, hook);
+                                           });
+    if (outcome == RunOutcome::Cancelled)
+        return;
+    if (!result.ok) {
+        prompt::critical(this, title, QStringLiteral("无法进行蒙特卡洛定价：") + QString::fromStdString(result.error));
+        return;
+    }
+    lineEdit_price->setText(QString::number(result.price, 'f', 2));
+    setResultFresh(lineEdit_price);
+    lineEdit_error->setText(errorText(result.standard_error));
+    setResultFresh(lineEdit_error);
+    const QString source = QStringLiteral("参考蒙特卡洛：%1 条路径，误差为标准误").arg(result.paths);
+    lineEdit_price->setToolTip(source);
+    lineEdit_error->setToolTip(source);
 }
 
 // ---- Target solving -----------------------------------------------------------

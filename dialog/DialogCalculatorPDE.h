@@ -119,6 +119,13 @@ private:
     void showPriceRefused();
     void showGreeksRefused();
     void setResultStale(QLineEdit* field, const QString& why);
+    // Accurate mode: the check box's mode and the trading days a year onto an
+    // engine about to run; the error estimate's text.
+    void applyPricingMode(Snowball_PDE& run) const;
+    bool accurateTicked() const;
+    QString errorText(double estimate) const;
+    void showAccurateLookup(double S, double tau, bool knockedIn, double yearDays, int digits);
+    void priceReferenceMonteCarlo();
     void setResultFresh(QLineEdit* field);
     QList<QLineEdit*> greekOutputs() const;
     // The saved schedule's dates as yyyy/MM/dd; empty when one is no date.
@@ -145,6 +152,7 @@ private:
     QLineEdit* lineEdit_q = nullptr;
     QLineEdit* lineEdit_T = nullptr;
     QLineEdit* lineEdit_price = nullptr;
+    QLineEdit* lineEdit_error = nullptr;  // 误差估计: the accurate price's error, empty in the design mode
     QLineEdit* lineEdit_coupon = nullptr;
     QLineEdit* lineEdit_div_coupon = nullptr;
     QLineEdit* lineEdit_ko = nullptr;
@@ -181,6 +189,7 @@ private:
     QLineEdit* lineEdit_digits = nullptr;
     QComboBox* combo_days = nullptr;
     QLineEdit* lineEdit_year_days = nullptr;
+    QCheckBox* checkBox_accurate = nullptr;  // 高精度: the accurate mode instead of the design grid
     // Built but never placed in the window.
     QGroupBox* group_import_export = nullptr;
     QLineEdit* lineEdit_struct_id = nullptr;

@@ -109,16 +109,34 @@ void handOver(Snowball_PDE& engine, const StructureTerms& terms, PayoffForm form
     engine.set_structure(contract, terms.params);
 }
 
-LookupGreeks lookupGreeks(const Snowball_PDE& engine, double S, double tau, bool knockedIn, double yearDays)
+namespace {
+
+// Theta per year to per day, Vega and Rho per 1.00 to per point.
+LookupGreeks inWindowUnits(double price, double delta, double gamma, double theta, double vega, double rho,
+                           double yearDays)
 {
     LookupGreeks g;
-    g.price = engine.lookup_price(S, tau, knockedIn);
-    g.delta = engine.lookup_delta(S, tau, knockedIn);
-    g.gamma = engine.lookup_gamma(S, tau, knockedIn);
-    g.theta = engine.lookup_theta(S, tau, knockedIn) / yearDays;
-    g.vega = engine.lookup_vega(S, tau, knockedIn) * 0.01;
-    g.rho = engine.lookup_rho(S, tau, knockedIn) * 0.01;
+    g.price = price;
+    g.delta = delta;
+    g.gamma = gamma;
+    g.theta = theta / yearDays;
+    g.vega = vega * 0.01;
+    g.rho = rho * 0.01;
     return g;
+}
+
+}  // namespace
+
+LookupGreeks lookupGreeks(const Snowball_PDE& engine, double S, double tau, bool knockedIn, double yearDays)
+{
+    return inWindowUnits(engine.lookup_price(S, tau, knockedIn), engine.lookup_delta(S, tau, knockedIn),
+                         engine.lookup_gamma(S, tau, knockedIn), engine.lookup_theta(S, tau, knockedIn),
+                         engine.lookup_vega(S, tau, knockedIn), engine.lookup_rho(S, tau, knockedIn), yearDays);
+}
+
+LookupGreeks lookupGreeks(const AccurateGreeks& raw, double yearDays)
+{
+    return inWindowUnits(raw.price, raw.delta, raw.gamma, raw.theta, raw.vega, raw.rho, yearDays);
 }
 
 bool validateObserveDates(const StructureTexts& texts, QString& error)

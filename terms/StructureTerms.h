@@ -95,6 +95,8 @@ struct LookupGreeks
     double price = 0, delta = 0, gamma = 0, theta = 0, vega = 0, rho = 0;
 };
 LookupGreeks lookupGreeks(const Snowball_PDE& engine, double S, double tau, bool knockedIn, double yearDays);
+// The accurate mode's lookup (Snowball_PDE::accurate_lookup) in the same units.
+LookupGreeks lookupGreeks(const AccurateGreeks& raw, double yearDays);
 
 // The schedule check; false with the message text in error.
 bool validateObserveDates(const StructureTexts& texts, QString& error);

@@ -1,7 +1,9 @@
 // Renders the calculator's windows to PNG files for a visual review (not a
 // test): the main window at its opening size in the current locale, the
 // univariate panel after an analysis, the probability panel of the default
-// structure, and the progress dialog of a long stress test. Usage: window_shots OUTPUT_FOLDER [zh_CN|C|en_US]
+// structure, the progress dialog of a long stress test, and a second main
+// window in accurate mode (高精度) after 定价 and 风险指标计算.
+// Usage: window_shots OUTPUT_FOLDER [zh_CN|C|en_US]
 #include "DialogUnderTest.h"
 #include "PanelGreeks_UA.h"
 #include "PanelProbability.h"
@@ -41,6 +43,19 @@ int main(int argc, char* argv[])
     save(&d, out + "/main_" + locale + ".png");
     if (locale != QLatin1String("zh_CN"))
         return 0;
+
+    {
+        DialogUnderTest accurate;
+        accurate.show();
+        if (!QTest::qWaitForWindowExposed(&accurate))
+            return 1;
+        accurate.child<QCheckBox>("checkBox_accurate")->setChecked(true);
+        accurate.pushButton_price->click();
+        accurate.pushButton_calc_greeks->click();
+        QTest::qWait(200);
+        save(&accurate, out + "/accurate_window.png");
+        accurate.close();
+    }
 
     d.pushButton_price->click();
     QTimer::singleShot(300, [&] {
