@@ -92,10 +92,7 @@ void PanelProbability::setupUi()
 
 void PanelProbability::setStructure(const Snowball_PDE& source, const QStringList& observationDates)
 {
-    engine.copy_structure_from(source);
-    // Not part of the structure's terms, but they decide how it is computed.
-    engine.mode = source.mode;
-    engine.year_days = source.year_days;
+    engine.copy_structure_from(source);  // the mode and the trading days come along
     dates = observationDates;
 }
 
