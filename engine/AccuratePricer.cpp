@@ -236,27 +236,14 @@ private:
             }
         }
 
-        // Factored systems (I - theta dt L), one per distinct theta dt.
-        std::vector<std::pair<double, TridiagonalOperator>> factored;
-        auto system_for = [&](double theta_dt) -> const TridiagonalOperator& {
-            for (const auto& f : factored)
-                if (f.first == theta_dt)
-                    return f.second;
-            std::vector<double> a(M), b(M), c(M);
-            for (std::size_t i = 0; i < M; ++i)
-                a[i] = -theta_dt * l[i], b[i] = 1.0 - theta_dt * d[i], c[i] = -theta_dt * u[i];
-            factored.emplace_back(theta_dt, TridiagonalOperator(std::move(a), std::move(b), std::move(c)));
-            if (!factored.back().second.factor())
-                throw std::runtime_error("the price operator cannot be factored");
-            return factored.back().second;
-        };
+        ImplicitSystems systems(op);
 
         std::vector<double> rhs1(M), rhs2(M);
         long steps = 0;
         // One step of the theta scheme back by dt, g_new the boundary value
         // it arrives at: (I - theta dt L) V' = (I + (1-theta) dt L) V.
         auto step = [&](double theta, double dt, double g_new) {
-            const TridiagonalOperator& sys = system_for(theta * dt);
+            const TridiagonalOperator& sys = systems.for_step(theta * dt);
             const double e = (1.0 - theta) * dt;
             if (e > 0.0) {
                 rhs1[0] = nki[0] + e * d[0] * nki[0];

@@ -124,25 +124,13 @@ public:
             start[i - 1] = w, start[i] = 1.0 - w;
         }
 
-        std::vector<std::pair<double, TridiagonalOperator>> factored;
-        auto system_for = [&](double theta_dt) -> const TridiagonalOperator& {
-            for (const auto& s : factored)
-                if (s.first == theta_dt)
-                    return s.second;
-            std::vector<double> a(M), b(M), c(M);
-            for (std::size_t n = 0; n < M; ++n)
-                a[n] = -theta_dt * l[n], b[n] = 1.0 - theta_dt * d[n], c[n] = -theta_dt * u[n];
-            factored.emplace_back(theta_dt, TridiagonalOperator(std::move(a), std::move(b), std::move(c)));
-            if (!factored.back().second.factor())
-                throw std::runtime_error("the price operator cannot be factored");
-            return factored.back().second;
-        };
+        ImplicitSystems systems(op);
 
         f.ko.assign(obs, 0.0);
         // One step forward of length dt, the adjoint of the pricer's
         // theta-scheme step back; returns the mass that left through the top.
         auto step = [&](double theta, double dt) {
-            const TridiagonalOperator& sys = system_for(theta * dt);
+            const TridiagonalOperator& sys = systems.for_step(theta * dt);
             sys.solve_transposed_pair(pn.data(), pk.data(), pn.data(), pk.data());
             const double through_top = (pn[M - 1] + pk[M - 1]) * u[M - 1] * dt;
             const double e = (1.0 - theta) * dt;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <stdexcept>
 #include <string>
 
 namespace {
@@ -111,4 +112,19 @@ long accurate_interval_steps(double length, int year_days, int steps_per_day, in
     // moment damp those of earlier jumps).
     const long kTodaySubsteps = 4;
     return (coarse << time_level) * (from_today ? kTodaySubsteps : 1);
+}
+
+const TridiagonalOperator& ImplicitSystems::for_step(double theta_dt)
+{
+    for (const auto& f : factored_)
+        if (f.first == theta_dt)
+            return f.second;
+    const std::size_t M = op_.d.size();
+    std::vector<double> a(M), b(M), c(M);
+    for (std::size_t i = 0; i < M; ++i)
+        a[i] = -theta_dt * op_.l[i], b[i] = 1.0 - theta_dt * op_.d[i], c[i] = -theta_dt * op_.u[i];
+    factored_.emplace_back(theta_dt, TridiagonalOperator(std::move(a), std::move(b), std::move(c)));
+    if (!factored_.back().second.factor())
+        throw std::runtime_error("the price operator cannot be factored");
+    return factored_.back().second;
 }

@@ -3,7 +3,9 @@
 #include "PDEParams.h"
 #include "SnowballContract.h"
 #include "StretchedGrid.h"
+#include "TridiagonalOperator.h"
 
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +35,21 @@ struct PriceOperator
     std::vector<double> l, d, u;
 };
 PriceOperator accurate_price_operator(const std::vector<double>& S, double sigma, double drift, double discount_rate);
+
+// The implicit systems I - theta dt L of one operator, each factored once:
+// a run meets only a handful of distinct theta dt (full and half steps of a
+// few interval lengths). References stay valid while the object lives.
+class ImplicitSystems
+{
+public:
+    explicit ImplicitSystems(const PriceOperator& op) : op_(op) {}
+    // Throws std::runtime_error when the system cannot be factored.
+    const TridiagonalOperator& for_step(double theta_dt);
+
+private:
+    const PriceOperator& op_;
+    std::deque<std::pair<double, TridiagonalOperator>> factored_;
+};
 
 // Time steps between two monitoring moments `length` years apart on time
 // level time_level (0 is the coarse one; every finer level doubles them, so
