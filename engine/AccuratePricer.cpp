@@ -210,11 +210,8 @@ private:
 
         // Cell weights of every barrier the events use.
         const std::size_t obs = contract_.obs_times.size();
-        std::vector<std::vector<double>> ki_w(obs), ko_w(obs);
-        for (std::size_t k = 0; k < obs; ++k) {
-            ki_w[k] = cell_weights(S, contract_.ki_barrier[k], true);
-            ko_w[k] = cell_weights(S, contract_.ko_barrier[k], false);
-        }
+        const BarrierWeights weights = accurate_barrier_weights(S, contract_);
+        const std::vector<std::vector<double>>&ki_w = weights.ki, &ko_w = weights.ko;
 
         // Maturity: knock-out, then floor, then knock-in against the
         // dividend coupon, each overriding the ones before it.

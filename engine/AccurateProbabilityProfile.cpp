@@ -99,11 +99,8 @@ public:
         const std::vector<double>&l = op.l, &d = op.d, &u = op.u;
 
         const std::size_t obs = c_.obs_times.size();
-        std::vector<std::vector<double>> ki_w(obs), ko_w(obs);
-        for (std::size_t k = 0; k < obs; ++k) {
-            ki_w[k] = cell_weights(S, c_.ki_barrier[k], true);
-            ko_w[k] = cell_weights(S, c_.ko_barrier[k], false);
-        }
+        const BarrierWeights weights = accurate_barrier_weights(S, c_);
+        const std::vector<std::vector<double>>&ki_w = weights.ki, &ko_w = weights.ko;
         // A knocked-in note loses when it pays less than S0: below S0, unless
         // a floor at or above S0 pays there.
         const bool floor_saves = c_.has_floor() && c_.floor_price >= m_.S0;

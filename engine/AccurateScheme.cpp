@@ -128,3 +128,16 @@ const TridiagonalOperator& ImplicitSystems::for_step(double theta_dt)
         throw std::runtime_error("the price operator cannot be factored");
     return factored_.back().second;
 }
+
+BarrierWeights accurate_barrier_weights(const std::vector<double>& S, const SnowballContract& contract)
+{
+    const std::size_t obs = contract.obs_times.size();
+    BarrierWeights w;
+    w.ki.resize(obs);
+    w.ko.resize(obs);
+    for (std::size_t k = 0; k < obs; ++k) {
+        w.ki[k] = cell_weights(S, contract.ki_barrier[k], true);
+        w.ko[k] = cell_weights(S, contract.ko_barrier[k], false);
+    }
+    return w;
+}

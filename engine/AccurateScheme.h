@@ -36,6 +36,14 @@ struct PriceOperator
 };
 PriceOperator accurate_price_operator(const std::vector<double>& S, double sigma, double drift, double discount_rate);
 
+// Cell weights (see cell_weights) of each observation's knock-in barrier
+// (below it) and knock-out barrier (at and above it) on the nodes S.
+struct BarrierWeights
+{
+    std::vector<std::vector<double>> ki, ko;
+};
+BarrierWeights accurate_barrier_weights(const std::vector<double>& S, const SnowballContract& contract);
+
 // The implicit systems I - theta dt L of one operator, each factored once:
 // a run meets only a handful of distinct theta dt (full and half steps of a
 // few interval lengths). References stay valid while the object lives.
