@@ -6,6 +6,7 @@
 #include "ParamTarget.h"
 #include "PlotCurve.h"
 #include "RecordingPrompter.h"
+#include "TermTable.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -69,11 +70,13 @@ private slots:
         QCOMPARE(range(panel) + result(panel) + QStringList{panel.lineEdit_target->text()},
                  QStringList({"0", "1", "0.05", "-", "-", "-", "98.5"}));
         QVERIFY(!panel.lineEdit_step->isEnabled() && !panel.pushButton_more->isEnabled());
-        const QStringList expected[] = {{"100", "110", "5"}, {"80", "90", "1"},    {"0", "0.5", "0.05"},
-                                        {"0", "1", "0.05"},  {"0", "0.3", "0.05"}, {"0", "0.3", "0.05"}};
+        // Choosing a term writes its default range from the term table.
         for (int i : {0, 1, 2, 4, 5, 3}) {
             panel.comboBox_param->setCurrentIndex(i);
-            QCOMPARE(range(panel), expected[i]);
+            const TermSpec& term = termTable()[static_cast<std::size_t>(i)];
+            QCOMPARE(panel.comboBox_param->currentText(), QString::fromUtf8(term.caption));
+            QCOMPARE(range(panel), QStringList({QString::number(term.start, 'g', 6), QString::number(term.end, 'g', 6),
+                                                QString::number(term.step, 'g', 6)}));
         }
         // The main window's range wins over the default; negatives show as 0.
         panel.setRange(Param::KiBarrier, 70, 75, 2.5);
