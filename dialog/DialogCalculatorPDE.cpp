@@ -3,14 +3,17 @@
 #include "AppLogger.h"
 #include "BackgroundRun.h"
 #include "Calendar.h"
+#include "MatrixText.h"
 #include "MonteCarlo.h"
 #include "ReferenceMonteCarlo.h"
+#include "RunPlan.h"
 #include "NumberText.h"
 #include "ObserveSchedule.h"
 #include "PanelGreeks_UA.h"
 #include "PanelProbability.h"
 #include "PanelStress.h"
 #include "PlatformPath.h"
+#include "PriceCeiling.h"
 #include "Prompt.h"
 #include "StrictFields.h"
 #include "StructureRecord.h"
@@ -18,6 +21,7 @@
 #include "TermsRefusal.h"
 #include "WidgetFactories.h"
 #include "WidgetObserveGlobal.h"
+#include "WholeFileWriter.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -36,6 +40,8 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include <cmath>
 #include <cstdio>
@@ -72,6 +78,15 @@ const char* const kCategoryHelp =
     "6.红利型雪球\n“红利票息”可以和“敲出票息”不等。\n";
 
 const char* const kSolveHint = "\n建议通过'知x求1'进行单变量图分析";
+
+// A file the user asked for could not be written; the writer says why.
+void warnNotWritten(QWidget* parent, const QString& path, const QString& why)
+{
+    QString text = QStringLiteral("无法写入文件 %1，未保存。").arg(path);
+    if (!why.isEmpty())
+        text += QStringLiteral("\n") + why;
+    prompt::warning(parent, QStringLiteral("请注意："), text);
+}
 
 QLabel* label(const QString& text)
 {
@@ -135,6 +150,12 @@ DialogCalculatorPDE::DialogCalculatorPDE(const Calendar& cal, QWidget* parent)
     // Said once, when the window is up; every pricing action repeats it.
     if (calendar.empty())
         QTimer::singleShot(0, this, &DialogCalculatorPDE::reportMissingCalendar);
+    // Once per process, when the window is up: the console may not be seen.
+    static bool logFailureShown = false;
+    if (AppLogger::instance().file_failed() && !logFailureShown) {
+        logFailureShown = true;
+        QTimer::singleShot(0, this, &DialogCalculatorPDE::reportLogFileFailure);
+    }
 }
 
 DialogCalculatorPDE::~DialogCalculatorPDE() = default;
@@ -247,6 +268,10 @@ QWidget* DialogCalculatorPDE::buildStructureGroup()
     place(4, 0, QStringLiteral("分红率(%)"), lineEdit_q = makeLineEdit(QStringLiteral("0")));
     place(5, 0, QStringLiteral("到期天数(交易日)"), lineEdit_T = makeLineEdit(QString()));
     lineEdit_T->setEnabled(false);
+    label_estimated = new QLabel(QStringLiteral("含估算交易日"));
+    label_estimated->setStyleSheet(QStringLiteral("color: #d35400;"));
+    label_estimated->setVisible(false);
+    grid->addWidget(label_estimated, 5, 2, 1, 2);
     place(6, 0, QStringLiteral("理论价格"), lineEdit_price = makeLineEdit(QString()));
     place(7, 0, QStringLiteral("误差估计"), lineEdit_error = makeLineEdit(QString()));
     lineEdit_error->setReadOnly(true);
@@ -459,6 +484,7 @@ void DialogCalculatorPDE::nameWidgets()
     KELVARA_NAME(pushButton_save_CSV);
     KELVARA_NAME(pushButton_default_param);
     KELVARA_NAME(label_status);
+    KELVARA_NAME(label_estimated);
     KELVARA_NAME(lineEdit_open_price);
     KELVARA_NAME(label_link);
 #undef KELVARA_NAME
@@ -573,6 +599,13 @@ void DialogCalculatorPDE::reportMissingCalendar()
     prompt::critical(this, QStringLiteral("错误:"), QString::fromUtf8(kNoCalendar));
 }
 
+void DialogCalculatorPDE::reportLogFileFailure()
+{
+    prompt::warning(this, QStringLiteral("请注意："),
+                    QStringLiteral("无法写入日志文件，本次运行的日志只输出到控制台：\n%1")
+                        .arg(QString::fromLocal8Bit(AppLogger::instance().file_error().c_str())));
+}
+
 bool DialogCalculatorPDE::calendarUsable(const QString& title)
 {
     // Trading-day times need the calendar; without it every time would be NaN.
@@ -621,6 +654,44 @@ void DialogCalculatorPDE::updateMaturityDays(const QDate& start, const QDate& ex
     const int days = calendar.count_trading_days(dateToInt(start), dateToInt(expiry), 1);
     lineEdit_T->setText(days >= 1 ? QString::number(days) : QString());
     lineEdit_N->setText(days >= 1 ? QString::number(days - 1) : QString());
+    updateEstimatedYears(start, expiry);
+}
+
+void DialogCalculatorPDE::updateEstimatedYears(const QDate& start, const QDate& expiry)
+{
+    QStringList years;
+    if (start.isValid() && expiry.isValid()) {
+        const int from = std::min(start.year(), expiry.year()), to = std::max(start.year(), expiry.year());
+        for (int year : calendar.estimated_years())
+            if (year >= from && year <= to)
+                years << QStringLiteral("%1年").arg(year);
+    }
+    label_estimated->setVisible(!years.isEmpty());
+    label_estimated->setToolTip(years.isEmpty() ? QString()
+                                                : QStringLiteral("%1交易日为估算，官方休市安排公布后请更新交易日历")
+                                                      .arg(years.join(QStringLiteral("、"))));
+}
+
+void DialogCalculatorPDE::markPriceCeiling(const Snowball_PDE& run)
+{
+    const PDEParams& x = run.params;
+    const double chance = run.mode == PricingMode::Accurate
+                              ? 0.0  // the accurate mode sizes its own grid
+                              : ceiling_reach_chance(x.S0, x.S_max, x.sigma, x.r, x.q, x.T);
+    if (!(chance > kCeilingReachLimit)) {
+        lineEdit_Smax->setStyleSheet(QString());
+        lineEdit_Smax->setToolTip(QString());
+        lineEdit_Smax->setProperty("ceilingLow", false);
+        return;
+    }
+    const double safer = safe_price_ceiling(x.S0, x.sigma, x.r, x.q, x.T);
+    const double keepStepM = std::ceil(x.M * safer / x.S_max);
+    lineEdit_Smax->setStyleSheet(QStringLiteral("background-color: #ffd8a8;"));
+    lineEdit_Smax->setToolTip(QStringLiteral("价格上限 %1 偏低：在此波动率和期限下，标的在到期前触及上限的概率约为 %2%，"
+                                             "价格可能失真。建议价格上限取 %3（M 取 %4 以保持价格步长）。")
+                                  .arg(QString::number(x.S_max, 'g', 6), QString::number(100.0 * chance, 'g', 2),
+                                       QString::number(safer, 'g', 6), QString::number(keepStepM, 'g', 10)));
+    lineEdit_Smax->setProperty("ceilingLow", true);
 }
 
 // ---- Results and the terms they belong to ----------------------------------
@@ -676,33 +747,6 @@ void DialogCalculatorPDE::showPriceRefused()
 }
 
 // ---- Accurate mode ------------------------------------------------------------
-
-namespace {
-
-// Accurate solves normally take 5-25 ms; only a long maturity at many
-// trading days a year (about half a second's work) goes to the worker.
-const double kAccurateForegroundSolveDays = 6000.0;
-
-// Trading days from inception to maturity of the engine's terms.
-double maturityDays(const Snowball_PDE& run)
-{
-    return run.params.T * run.year_days;
-}
-
-bool accurateInBackground(const Snowball_PDE& run, int solves)
-{
-    return solves * maturityDays(run) > kAccurateForegroundSolveDays;
-}
-
-// The accurate solver reports once per monitoring moment on each of its
-// three levels.
-double accurateHookCalls(const Snowball_PDE& run, int solves)
-{
-    const double moments = maturityDays(run) + static_cast<double>(run.contract.obs_times.size()) + 2.0;
-    return 3.0 * solves * moments;
-}
-
-}  // namespace
 
 bool DialogCalculatorPDE::accurateTicked() const
 {
@@ -763,13 +807,18 @@ void DialogCalculatorPDE::on_pushButton_price_clicked()
         return;
     }
 
+    if (!gridFitsMemory(this, title, *fresh, GridUse::PriceOnly)) {
+        showPriceRefused();
+        return;
+    }
+
     label_status->setText(QStringLiteral("正在计算..."));
     double value = std::numeric_limits<double>::quiet_NaN();
     Snowball_PDE* run = fresh.get();
     const bool accurate = run->mode == PricingMode::Accurate;
+    const RunPlan plan = runPlan(*run, 1);
     const RunOutcome outcome =
-        runGridWork(this, accurate ? accurateInBackground(*run, 1) : runsInBackground(run->params.M, run->params.N),
-                    QStringLiteral("正在定价..."), accurate ? accurateHookCalls(*run, 1) : run->params.N,
+        runGridWork(this, plan.background, QStringLiteral("正在定价..."), plan.steps,
                     [run, &value](const ProgressHook& hook) {
                         run->set_progress_hook(hook);
                         value = run->price();
@@ -788,6 +837,7 @@ void DialogCalculatorPDE::on_pushButton_price_clicked()
     // The terms go over; the grids of the last Greeks run stay (and stay stale).
     engine->copy_structure_from(*fresh);
     terms_current = true;
+    markPriceCeiling(*fresh);
     lineEdit_price->setText(QString::number(value, 'f', 2));
     setResultFresh(lineEdit_price);
     lineEdit_error->setText(accurate ? errorText(fresh->error_estimate) : QString());
@@ -828,11 +878,16 @@ void DialogCalculatorPDE::on_pushButton_calc_greeks_clicked()
         return;
     }
 
+    if (!gridFitsMemory(this, title, *fresh, GridUse::KeepGrids)) {
+        showGreeksRefused();
+        return;
+    }
     Snowball_PDE* run = fresh.get();
     bool ok = false;
+    const RunPlan plan = runPlan(*run, 3);
     const RunOutcome outcome =
-        runGridWork(this, runsInBackground(terms.params.M, terms.params.N), QStringLiteral("正在计算风险指标..."),
-                    3.0 * terms.params.N, [run, &ok](const ProgressHook& hook) {
+        runGridWork(this, plan.background, QStringLiteral("正在计算风险指标..."),
+                    plan.steps, [run, &ok](const ProgressHook& hook) {
                         run->set_progress_hook(hook);
                         ok = run->calculate();
                         run->set_progress_hook(ProgressHook());
@@ -931,8 +986,9 @@ void DialogCalculatorPDE::showAccurateLookup(double S, double tau, bool knockedI
     const QString title = QStringLiteral("错误:");
     AccurateGreeks raw{};
     Snowball_PDE* run = engine.get();
-    const RunOutcome outcome = runGridWork(this, accurateInBackground(*run, 5), QStringLiteral("正在计算风险指标..."),
-                                           accurateHookCalls(*run, 5), [run, &raw, S, tau, knockedIn](const ProgressHook& hook) {
+    const RunPlan plan = runPlan(*run, 5, tau);
+    const RunOutcome outcome = runGridWork(this, plan.background, QStringLiteral("正在计算风险指标..."),
+                                           plan.steps, [run, &raw, S, tau, knockedIn](const ProgressHook& hook) {
                                                run->set_progress_hook(hook);
                                                raw = run->accurate_lookup(S, tau, knockedIn);
                                                run->set_progress_hook(ProgressHook());
@@ -971,8 +1027,12 @@ void DialogCalculatorPDE::on_pushButton_export_matrix_clicked()
                                               QStringLiteral("csv files (*.csv)"));
     if (path.isEmpty())  // cancelled: nothing is written
         return;
-    if (!engine->export_matrices(path.toLocal8Bit().constData()))
-        prompt::warning(this, QStringLiteral("请注意："), QStringLiteral("无法写入文件 %1，未保存。").arg(path));
+    // Whole blocks under the writer's lock: a failed write leaves the file as it was.
+    const std::string text = matrices_text(*engine);
+    const files::WriteStatus written = files::writeWhole(
+        path, files::WriteMode::Append, QByteArray(text.data(), static_cast<int>(text.size())));
+    if (!written)
+        warnNotWritten(this, path, written.message);
 }
 
 void DialogCalculatorPDE::on_pushButton_update_clicked()
@@ -1053,7 +1113,7 @@ void DialogCalculatorPDE::on_pushButton_range_clicked()
     }
     label_status->setText(QStringLiteral("正在计算..."));
     Snowball_PDE fresh;
-    if (!prepareHandOver(fresh, title)) {
+    if (!prepareHandOver(fresh, title) || !gridFitsMemory(this, title, fresh, GridUse::PriceOnly)) {
         label_status->clear();
         return;
     }
@@ -1310,6 +1370,7 @@ void DialogCalculatorPDE::on_pushButton_save_CSV_clicked()
         return;
     }
     const QString path = platformPath(QStringLiteral("e://autocall.csv"));
-    if (!appendStructureRecord(path, fields))
-        prompt::warning(this, QStringLiteral("请注意："), QStringLiteral("无法写入文件 %1，未保存。").arg(path));
+    const files::WriteStatus written = appendStructureRecordTo(path, fields);
+    if (!written)
+        warnNotWritten(this, path, written.message);
 }

@@ -102,6 +102,13 @@ private:
     void connectSlots();
     void nameWidgets();
     void reportMissingCalendar();
+    void reportLogFileFailure();
+    // 含估算交易日 beside 到期天数 when start..expiry reach a year whose
+    // holidays the calendar only estimates.
+    void updateEstimatedYears(const QDate& start, const QDate& expiry);
+    // 价格上限 marked (colour and tooltip with the safer ceiling) when the
+    // price has a fair chance of reaching the grid top within the term.
+    void markPriceCeiling(const Snowball_PDE& run);
 
     // The checks every pricing action runs on the texts before using them:
     // the calendar (trading-day mode), every number read strictly, and the
@@ -151,6 +158,7 @@ private:
     QLineEdit* lineEdit_rate = nullptr;
     QLineEdit* lineEdit_q = nullptr;
     QLineEdit* lineEdit_T = nullptr;
+    QLabel* label_estimated = nullptr;  // 含估算交易日, hidden unless the dates reach an estimated year
     QLineEdit* lineEdit_price = nullptr;
     QLineEdit* lineEdit_error = nullptr;  // 误差估计: the accurate price's error, empty in the design mode
     QLineEdit* lineEdit_coupon = nullptr;

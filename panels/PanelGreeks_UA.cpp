@@ -2,6 +2,7 @@
 
 #include "BackgroundRun.h"
 #include "GridLimitWarning.h"
+#include "RunPlan.h"
 #include "ParamTarget.h"
 #include "PlotCurve.h"
 #include "Prompt.h"
@@ -147,9 +148,13 @@ void PanelGreeks_UA::on_pushButton_analyse_clicked()
     Snowball_PDE work(engine);
     ScanResult r;
     const int points = std::min(kScanMaxPoints, std::max(1, grid_point_count(start, end, step)));
+    if (engine.initialised && !gridFitsMemory(this, QString::fromUtf8("错误："), engine, GridUse::PriceOnly))
+        return;
+    // One price per point; in accurate mode each follows the trading days, not N.
+    const RunPlan plan = runPlan(engine, points);
     const RunOutcome outcome =
-        runGridWork(this, runsInBackground(engine.params.M, engine.params.N), QString::fromUtf8("正在分析..."),
-                    static_cast<double>(points) * engine.params.N, [&](const ProgressHook& hook) {
+        runGridWork(this, plan.background, QString::fromUtf8("正在分析..."),
+                    plan.steps, [&](const ProgressHook& hook) {
                         work.set_progress_hook(hook);
                         r = univariate_scan(work, term, start, end, step, target);
                     });

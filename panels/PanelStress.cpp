@@ -4,6 +4,7 @@
 #include "ColorScale.h"
 #include "ExportTableWidget.h"
 #include "GridLimitWarning.h"
+#include "RunPlan.h"
 #include "NumberText.h"
 #include "Prompt.h"
 #include "StrictFields.h"
@@ -114,14 +115,18 @@ void PanelStress::on_pushButton_calc_clicked()
     const int nV = grid_point_count(vStart, vEnd, vStep);
     const double tau = days / 252.0;
 
+    const bool runs = nP >= 1 && nV >= 1 && nP <= kMaxGridPoints && nV <= kMaxGridPoints;
+    if (runs && engine.initialised && !gridFitsMemory(this, QString::fromUtf8("错误："), engine, GridUse::KeepGrids))
+        return;
+
     // The copy carries the progress hook into run_stress_grid's own copy.
     Snowball_PDE work(engine);
     StressResult result;
     StressStatus status = StressStatus::Failed;
-    const bool background = nP >= 1 && nV >= 1 && nP <= kMaxGridPoints && nV <= kMaxGridPoints
-                            && runsInBackground(engine.params.M, engine.params.N);
+    // One solve per volatility, over the remaining time in accurate mode.
+    const RunPlan plan = runPlan(engine, nV, tau > 0 ? tau : 0.0);
     const RunOutcome outcome = runGridWork(
-        this, background, QString::fromUtf8("正在进行压力测试..."), static_cast<double>(nV) * engine.params.N,
+        this, runs && plan.background, QString::fromUtf8("正在进行压力测试..."), plan.steps,
         [&](const ProgressHook& hook) {
             work.set_progress_hook(hook);
             status = run_stress_grid(work, GridAxis{pStart, pStep, nP}, GridAxis{vStart, vStep, nV}, tau, result);
