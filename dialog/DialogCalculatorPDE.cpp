@@ -235,7 +235,9 @@ void DialogCalculatorPDE::buildWindow()
     auto* groupObserve = new QGroupBox(QStringLiteral("观察日:"));
     auto* observeGrid = new QGridLayout(groupObserve);
     editor_observe = new WidgetObserveGlobal(calendar);
-    editor_observe->setMinimumWidth(380);
+    // Never narrower than its own contents need: a fixed minimum below that
+    // let the layout squeeze the schedule table's last column out of sight.
+    editor_observe->setMinimumWidth(std::max(380, editor_observe->minimumSizeHint().width()));
     observeGrid->addWidget(editor_observe, 0, 1, 1, 3);
     right->addWidget(groupObserve);
 

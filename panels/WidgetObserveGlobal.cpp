@@ -126,6 +126,11 @@ void WidgetObserveGlobal::buildWidgets()
     pushButton_merge = makeButton(QStringLiteral("*"), QStringLiteral("pushButton_merge"));
     pushButton_save = makeButton(QStringLiteral("保存"), QStringLiteral("pushButton_save"));
 
+    // The style's usual 80-pixel button minimum would make the row of five
+    // buttons, not the table, decide how wide the editor must be.
+    for (QPushButton* symbol : {pushButton_add, pushButton_remove, pushButton_divide, pushButton_merge})
+        symbol->setMinimumWidth(symbol->fontMetrics().horizontalAdvance(QStringLiteral("+")) + 24);
+    pushButton_save->setMinimumWidth(pushButton_save->fontMetrics().horizontalAdvance(QStringLiteral("保存")) + 24);
     pushButton_save->setStyleSheet(QStringLiteral("QPushButton { background-color : red; color : white; }"));
     const QString grey = QStringLiteral("QPushButton { background-color : grey; color : white; }");
     pushButton_observe->setStyleSheet(grey);
