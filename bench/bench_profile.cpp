@@ -94,10 +94,13 @@ int main(int argc, char** argv)
     if (mc != wall.end())
         std::printf("reference_monte_carlo, 8M paths: %.2f s wall (at most 10 s)   %s\n", mc->second / 1e3,
                     mc->second <= 10000.0 ? "ok" : "OVER");
-    const auto hook = wall.find("reference_monte_carlo/1M_paths_hook"),
-               none = wall.find("reference_monte_carlo/1M_paths_no_hook");
-    if (hook != wall.end() && none != wall.end())
-        std::printf("progress hook / none, 1M paths: %.3fx wall\n", hook->second / none->second);
+    // CPU, not wall: on a shared machine the wall time mostly measures the
+    // other processes; the hook's own cost is what the CPU time shows.
+    const auto hook = cpu.find("reference_monte_carlo/1M_paths_hook"),
+               none = cpu.find("reference_monte_carlo/1M_paths_no_hook");
+    if (hook != cpu.end() && none != cpu.end())
+        std::printf("progress hook / none, 1M paths: %.3fx cpu (at most 1.05x)   %s\n", hook->second / none->second,
+                    hook->second <= 1.05 * none->second ? "ok" : "OVER");
     benchmark::Shutdown();
     return 0;
 }
