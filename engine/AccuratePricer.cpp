@@ -136,7 +136,7 @@ class AccurateSolver
 {
 public:
     AccurateSolver(const SnowballContract& contract, const PDEParams& model, int year_days,
-                   const AccurateResolution& resolution)
+                   const AccurateResolution& resolution, const AccurateValuation& valuation = AccurateValuation())
         : contract_(contract), year_days_(year_days), steps_per_day_(resolution.steps_per_day)
     {
         error_ = accurate_refusal(contract, model, year_days);
@@ -145,9 +145,19 @@ public:
             error_ = "resolution out of range";
         if (!error_.empty())
             return;
-        if (!build_monitoring_schedule(contract, model.T, year_days, events_, error_))
+        if (!(std::isfinite(valuation.elapsed) && valuation.elapsed >= 0.0) ||
+            !(std::isnan(valuation.grid_spot) || (std::isfinite(valuation.grid_spot) && valuation.grid_spot > 0.0))) {
+            error_ = "the valuation time and the grid's spot must be non-negative numbers";
             return;
-        grid_ = accurate_price_grid(contract, model, resolution.base_cells);
+        }
+        if (!build_monitoring_schedule(contract, model.T, year_days, valuation.elapsed, events_, error_))
+            return;
+        // The grid spreads over the time left and crowds at the spot asked for.
+        PDEParams around = model;
+        if (!std::isnan(valuation.grid_spot))
+            around.S0 = valuation.grid_spot;
+        around.T = model.T - valuation.elapsed;
+        grid_ = accurate_price_grid(contract, around, resolution.base_cells);
         if (!grid_ || grid_->empty())
             error_ = "the price grid cannot be built";
     }
@@ -482,8 +492,18 @@ AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParam
     return solve_accurate(contract, model, year_days, AccurateResolution(), progress);
 }
 
-AccurateGreeks greeks_accurate(const SnowballContract& contract, const PDEParams& model, int year_days, double S,
-                               bool knocked_in, const AccurateProgress& progress)
+AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParams& model, int year_days,
+                                const AccurateValuation& valuation, const AccurateProgress& progress)
+{
+    return guarded([&] {
+        return AccurateSolver(contract, model, year_days, AccurateResolution(), valuation).solve(model, progress);
+    });
+}
+
+namespace {
+
+AccurateGreeks greeks_at(const SnowballContract& contract, const PDEParams& model, int year_days, double S,
+                         bool knocked_in, const AccurateValuation& valuation, const AccurateProgress& progress)
 {
     AccurateGreeks g{kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, std::string()};
     // Five solves on one grid (bumps on another grid would add its error to
@@ -493,7 +513,7 @@ AccurateGreeks greeks_accurate(const SnowballContract& contract, const PDEParams
     bumped[1].sigma += bump, bumped[2].sigma -= bump, bumped[3].r += bump, bumped[4].r -= bump;
     AccurateSolution solved[5];
     try {
-        const AccurateSolver solver(contract, model, year_days, AccurateResolution());
+        const AccurateSolver solver(contract, model, year_days, AccurateResolution(), valuation);
         if (!solver.error().empty()) {
             g.error = solver.error();
             return g;
@@ -524,4 +544,25 @@ AccurateGreeks greeks_accurate(const SnowballContract& contract, const PDEParams
     g.rho = (solved[3].value(S, knocked_in) - solved[4].value(S, knocked_in)) / (bumped[3].r - bumped[4].r);
     g.error_estimate = base.error_estimate(S, knocked_in);
     return g;
+}
+
+}  // namespace
+
+AccurateGreeks greeks_accurate(const SnowballContract& contract, const PDEParams& model, int year_days, double S,
+                               bool knocked_in, const AccurateProgress& progress)
+{
+    return greeks_at(contract, model, year_days, S, knocked_in, AccurateValuation(), progress);
+}
+
+AccurateGreeks greeks_accurate_at(const SnowballContract& contract, const PDEParams& model, int year_days, double S,
+                                  double elapsed, bool knocked_in, const AccurateProgress& progress)
+{
+    if (!(std::isfinite(S) && S > 0.0)) {
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        return AccurateGreeks{nan, nan, nan, nan, nan, nan, nan, "the spot must be a positive number"};
+    }
+    AccurateValuation valuation;
+    valuation.elapsed = elapsed;
+    valuation.grid_spot = S;
+    return greeks_at(contract, model, year_days, S, knocked_in, valuation, progress);
 }

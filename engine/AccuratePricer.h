@@ -5,6 +5,7 @@
 #include "SnowballContract.h"
 
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,18 @@ struct AccurateResolution
     int steps_per_day = 2;
 };
 
-// The structure's value today at any spot, from one solve.
+// Where and when a solve values the structure: `elapsed` years after
+// inception (normally a whole number of trading days; coupons still accrue
+// from inception and the daily closes stay k / year_days from inception),
+// with the price grid crowded around grid_spot (NaN: the model's S0, which
+// stays the notional either way). The default is inception at S0.
+struct AccurateValuation
+{
+    double elapsed = 0.0;
+    double grid_spot = std::numeric_limits<double>::quiet_NaN();
+};
+
+// The structure's value at the valuation time at any spot, from one solve.
 class AccurateSolution
 {
 public:
@@ -98,6 +110,13 @@ AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParam
                                 const AccurateResolution& resolution,
                                 const AccurateProgress& progress = AccurateProgress());
 
+// The same at a valuation time after inception and with the grid crowded at
+// another spot; AccurateValuation() gives exactly the solve above. Refuses a
+// valuation time outside [0, T).
+AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParams& model, int year_days,
+                                const AccurateValuation& valuation,
+                                const AccurateProgress& progress = AccurateProgress());
+
 // Price and Greeks at spot S, in the units of the grid engine's Greek grids:
 // Delta per unit of price, Gamma per unit of price squared, Theta per year,
 // Vega per 1.00 of volatility, Rho per 1.00 of rate (central bumps of 0.01
@@ -109,3 +128,10 @@ struct AccurateGreeks
 };
 AccurateGreeks greeks_accurate(const SnowballContract& contract, const PDEParams& model, int year_days, double S,
                                bool knocked_in, const AccurateProgress& progress = AccurateProgress());
+
+// The same `elapsed` years after inception, on grids crowded at S (the
+// lookups at a spot and a later date); elapsed 0 and S = model.S0 give
+// exactly greeks_accurate.
+AccurateGreeks greeks_accurate_at(const SnowballContract& contract, const PDEParams& model, int year_days, double S,
+                                  double elapsed, bool knocked_in,
+                                  const AccurateProgress& progress = AccurateProgress());

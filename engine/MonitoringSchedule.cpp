@@ -6,6 +6,12 @@
 bool build_monitoring_schedule(const SnowballContract& contract, double T, int year_days,
                                std::vector<MonitoringEvent>& events, std::string& error)
 {
+    return build_monitoring_schedule(contract, T, year_days, 0.0, events, error);
+}
+
+bool build_monitoring_schedule(const SnowballContract& contract, double T, int year_days, double start,
+                               std::vector<MonitoringEvent>& events, std::string& error)
+{
     events.clear();
     const std::vector<double>& obs = contract.obs_times;
     if (obs.empty()) {
@@ -34,8 +40,25 @@ bool build_monitoring_schedule(const SnowballContract& contract, double T, int y
         return period;
     };
 
+    if (!(start >= 0.0 && start < T - same)) {
+        error = "the valuation time must lie between inception and maturity";
+        return false;
+    }
+
+    // Observations before the valuation time are past: the structure is
+    // valued as not having knocked out on them.
     std::size_t next_obs = 0;
-    for (long day = 0;; ++day) {
+    while (next_obs < last && obs[next_obs] < start - same)
+        ++next_obs;
+    const long first_day = static_cast<long>(std::ceil((start - same) * year_days));
+    if (static_cast<double>(first_day) / year_days > start + same) {
+        MonitoringEvent e;
+        e.t = start;
+        if (next_obs < last && std::fabs(obs[next_obs] - start) <= same)
+            e.ko_obs = static_cast<int>(next_obs++);
+        events.push_back(e);
+    }
+    for (long day = std::max(0L, first_day);; ++day) {
         const double t = static_cast<double>(day) / year_days;
         if (t >= T - same)
             break;

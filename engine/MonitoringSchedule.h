@@ -25,3 +25,11 @@ struct MonitoringEvent
 // False with a reason for a schedule the contract cannot have.
 bool build_monitoring_schedule(const SnowballContract& contract, double T, int year_days,
                                std::vector<MonitoringEvent>& events, std::string& error);
+
+// The same from a valuation time `start` years after inception (0 <= start
+// < T): the closes k / year_days and the observations from start on, times
+// still counted from inception. When start falls between two closes, the
+// first moment is start itself with no check (only an observation dated
+// exactly then is settled).
+bool build_monitoring_schedule(const SnowballContract& contract, double T, int year_days, double start,
+                               std::vector<MonitoringEvent>& events, std::string& error);

@@ -70,6 +70,14 @@ void Snowball_PDE::keep_run(SolverResult& result, PDEParams& p, NEWMAT::Matrix* 
 
 double Snowball_PDE::price()
 {
+    if (mode == PricingMode::Accurate) {
+        const AccurateSolution solution = solve_accurate(contract, params, year_days, progress_hook());
+        error_estimate = solution.error_estimate(params.S0, false);
+        if (!solution.ok())
+            AppLogger::instance().log(AppLogger::Warn, "accurate price refused: %s", solution.error.c_str());
+        return solution.value(params.S0, false);
+    }
+    error_estimate = kNaN;
     SolverResult result = run(params, GridOutput::PriceOnly);
     if (!std::isnan(result.q))
         params.q = result.q;
@@ -132,6 +140,34 @@ void Snowball_PDE::copy_structure_from(const Snowball_PDE& other)
         return;
     set_structure(other.contract, other.params);
     initialised = other.initialised;
+    mode = other.mode;
+    year_days = other.year_days;
+}
+
+namespace {
+
+// Years from inception to the valuation time of a lookup at remaining time
+// tau, clamped as the grid lookups clamp their time column.
+double elapsed_for(double tau, double T)
+{
+    if (!(tau >= 0.0) || tau > T)
+        return 0.0;
+    return T - tau;
+}
+
+}  // namespace
+
+AccurateGreeks Snowball_PDE::accurate_lookup(double S, double tau, bool knocked_in) const
+{
+    return greeks_accurate_at(contract, params, year_days, S, elapsed_for(tau, params.T), knocked_in,
+                              progress_hook());
+}
+
+AccurateSolution Snowball_PDE::accurate_solution(double tau) const
+{
+    AccurateValuation valuation;
+    valuation.elapsed = elapsed_for(tau, params.T);
+    return solve_accurate(contract, params, year_days, valuation, progress_hook());
 }
 
 std::string Snowball_PDE::description() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AccuratePricer.h"
 #include "AutoCallSolver.h"
 #include "Calculator_PDE.h"
 #include "PDEParams.h"
@@ -24,13 +25,27 @@ public:
     void set_structure(const SnowballContract& contract, const PDEParams& params);
     void set_grid_size(int M, int N);
 
-    // One run with the current params, keeping no grids.
+    // One run with the current params, keeping no grids. In accurate mode
+    // the accurate price at S0 (not knocked in), its error estimate kept in
+    // error_estimate (NaN after a design-mode price).
     double price();
     double price_with_grids() override;
     // Base, volatility-up and rate-up runs; false at the first NaN.
     bool calculate() override;
 
+    // Terms, parameters, pricing mode and trading days a year of other.
     void copy_structure_from(const Snowball_PDE& other);
+
+    // Accurate mode at spot S, remaining time tau (years) and knock-in state:
+    // price and Greeks in the units of the grid lookups (Theta per year, Vega
+    // and Rho per 1.00) with the price's error estimate, valued T - tau after
+    // inception on grids crowded at S. A tau that is NaN, negative or beyond
+    // T values today, as the grid lookups read column 0; tau 0 (maturity) is
+    // refused. NaN with a reason on a refusal. Runs whatever the mode.
+    AccurateGreeks accurate_lookup(double S, double tau, bool knocked_in) const;
+    // One accurate solve valued at remaining time tau (as above), the grid
+    // crowded at S0: values, Delta and Gamma at any spot.
+    AccurateSolution accurate_solution(double tau) const;
     std::string description() const override;
 
     void set_param(Param index, double value);

@@ -39,6 +39,24 @@ StressStatus run_stress_grid(const Snowball_PDE& engine, const GridAxis& prices,
 
         // Grids are stored in the copy: the caller's engine stays untouched.
         Snowball_PDE work(engine);
+        if (work.mode == PricingMode::Accurate) {
+            // One accurate solve per volatility at the remaining time, read
+            // at every price (smooth in price between the nodes).
+            for (int j = 0; j < vols.count; ++j) {
+                work.set_param(Param::Sigma, vols.at(j));
+                const AccurateSolution solution = work.accurate_solution(tau);
+                if (!solution.ok())
+                    continue;
+                for (int i = 0; i < prices.count; ++i) {
+                    const double s = prices.at(i);
+                    const size_t row = static_cast<size_t>(j), column = static_cast<size_t>(i);
+                    out.tv[row][column] = solution.value(s, false);
+                    out.delta[row][column] = solution.delta(s, false);
+                    out.gamma[row][column] = solution.gamma(s, false);
+                }
+            }
+            return StressStatus::Ok;
+        }
         for (int j = 0; j < vols.count; ++j) {
             work.set_param(Param::Sigma, vols.at(j));
             if (std::isnan(work.price_with_grids()))

@@ -48,7 +48,9 @@ enum class StressStatus
 // is): for each volatility one grid solve (set_param 3, price_with_grids,
 // create_grid_greeks), then value, Delta and Gamma at every price with the
 // remaining time tau (years), not knocked in. A volatility whose solve fails
-// gives a row of NaN rather than the previous volatility's grid.
+// gives a row of NaN rather than the previous volatility's grid. In accurate
+// mode each volatility is one accurate solve at the remaining time tau
+// instead, read at every price.
 StressStatus run_stress_grid(const Snowball_PDE& engine, const GridAxis& prices,
                              const GridAxis& vols, double tau, StressResult& out);
 
