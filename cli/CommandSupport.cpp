@@ -1,5 +1,6 @@
 #include "CommandSupport.h"
 
+#include "AccurateScheme.h"
 #include "CliError.h"
 #include "CliText.h"
 #include "Snowball_PDE.h"
@@ -13,6 +14,21 @@ void addStructureCommandOptions(CLI::App& sub, StructureCommand& o)
     addCommonOptions(sub, o.common);
 }
 
+void addAccurateOption(CLI::App& sub, bool& accurate)
+{
+    sub.add_flag("--accurate", accurate,
+                 "Accurate mode: the contract's own monitoring (knock-in at every close of --year-days) on a "
+                 "refined grid, with an error estimate; --M, --N and --smax are not used");
+}
+
+void setPricingMode(Snowball_PDE& engine, const PreparedStructure& p, bool accurate)
+{
+    if (!accurate)
+        return;
+    engine.mode = PricingMode::Accurate;
+    engine.year_days = static_cast<int>(p.yearDays);
+}
+
 double targetOption(const std::string& text, const PreparedStructure& p)
 {
     if (!text.empty())
@@ -23,11 +39,38 @@ double targetOption(const std::string& text, const PreparedStructure& p)
 double priceOrRefuse(Snowball_PDE& engine)
 {
     const double value = engine.price();
-    if (std::isnan(value))
-        throw refused("the engine refused the structure (no price)");
+    const bool accurate = engine.mode == PricingMode::Accurate;
+    if (std::isnan(value)) {
+        // The accurate pricer says why; the design grid does not.
+        const std::string why = accurate ? accurate_refusal(engine.contract, engine.params, engine.year_days) : "";
+        throw refused(why.empty() ? "the engine refused the structure (no price)"
+                                  : "the engine refused the structure (no price): " + why);
+    }
     if (!std::isfinite(value))
         throw refused("the price is " + full(value) + ", not a finite number: check the coupons and levels");
+    if (accurate && !std::isfinite(engine.error_estimate))
+        throw refused("the accurate price's error estimate is " + full(engine.error_estimate) +
+                      ", not a finite number");
     return value;
+}
+
+void addErrorEstimate(Json& j, const Snowball_PDE& engine, const char* key)
+{
+    if (engine.mode == PricingMode::Accurate)
+        j[key] = engine.error_estimate;
+}
+
+void addPricingMode(Json& j, const Snowball_PDE& engine)
+{
+    if (engine.mode == PricingMode::Accurate)
+        j["mode"] = "accurate";
+}
+
+void addErrorEstimate(KeyValueTable& t, const Snowball_PDE& engine)
+{
+    // Significant digits: the estimate is usually well below the price's last decimal.
+    if (engine.mode == PricingMode::Accurate)
+        t.add("error estimate", general(engine.error_estimate));
 }
 
 Json commandJson(const char* command)
