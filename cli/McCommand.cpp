@@ -53,7 +53,10 @@ std::string runReference(const McCommand& o)
                 return true;
             };
         }
-        r = reference_monte_carlo(p.terms.contract, p.terms.params, static_cast<int>(p.yearDays), settings, hook);
+        // The engine's terms after the hand-over: the contract in the product's form.
+        Snowball_PDE engine;
+        handOverTo(engine, p);
+        r = reference_monte_carlo(engine.contract, engine.params, static_cast<int>(p.yearDays), settings, hook);
     }
     if (!r.ok)
         throw refused("the reference Monte Carlo refused the structure: " + r.error);

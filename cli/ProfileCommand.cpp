@@ -7,6 +7,7 @@
 #include "ObserveSchedule.h"
 #include "ProbabilityProfile.h"
 #include "RunLimits.h"
+#include "Snowball_PDE.h"
 #include "StructureNotes.h"
 #include "StructureSetup.h"
 
@@ -148,9 +149,12 @@ std::string runProfile(const ProfileCommand& o)
         checkAccurateRuns(p, 1);
     else
         checkGridRuns(p, 2, GridUse::PriceOnly);  // the forward pass costs about what a price does
+    // The engine's terms after the hand-over: the contract in the product's form.
+    Snowball_PDE engine;
+    handOverTo(engine, p);
     const ProbabilityProfile f =
-        o.accurate ? probability_profile_accurate(p.terms.contract, p.terms.params, static_cast<int>(p.yearDays))
-                   : probability_profile(p.terms.contract, p.terms.params);
+        o.accurate ? probability_profile_accurate(engine.contract, engine.params, static_cast<int>(p.yearDays))
+                   : probability_profile(engine.contract, engine.params);
     if (!f.ok)
         throw refused("the engine refused the structure (no profile): " + f.error);
     checkFinite(f, o.accurate);
