@@ -1,6 +1,5 @@
 #include "CommandSupport.h"
 
-#include "AccurateScheme.h"
 #include "CliError.h"
 #include "CliText.h"
 #include "Snowball_PDE.h"
@@ -40,12 +39,16 @@ double priceOrRefuse(Snowball_PDE& engine)
 {
     const double value = engine.price();
     const bool accurate = engine.mode == PricingMode::Accurate;
-    if (std::isnan(value)) {
-        // The accurate pricer says why; the design grid does not.
-        const std::string why = accurate ? accurate_refusal(engine.contract, engine.params, engine.year_days) : "";
-        throw refused(why.empty() ? "the engine refused the structure (no price)"
-                                  : "the engine refused the structure (no price): " + why);
+    if (std::isnan(value) && accurate) {
+        // price() keeps only the number; a second solve (only on this
+        // failure) tells a refusal from an overflow.
+        const AccurateSolution solution = engine.accurate_solution(engine.params.T);
+        if (!solution.ok())
+            throw refused("the engine refused the structure (no price): " + solution.error);
+        throw refused("the price is " + full(value) + ", not a finite number: check the coupons and levels");
     }
+    if (std::isnan(value))
+        throw refused("the engine refused the structure (no price)");
     if (!std::isfinite(value))
         throw refused("the price is " + full(value) + ", not a finite number: check the coupons and levels");
     if (accurate && !std::isfinite(engine.error_estimate))
