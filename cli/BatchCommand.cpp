@@ -109,13 +109,7 @@ RecordResult priceRecord(const CsvBlockFile& csv, const BatchOptions& o, std::st
     // The calendar was loaded before the first record; this only hands it out.
     PreparedStructure p = prepareDated(useTradingCalendar(o.common.calendar), t, schedule, m.payoffForm(), false);
     p.trace = o.common.verbose;
-    if (o.accurate) {
-        checkAccurateRuns(p, o.greeks ? 6 : 1);
-    } else {
-        checkGridRuns(p, 1, GridUse::PriceOnly);
-        if (o.greeks)
-            checkGridRuns(p, 3, GridUse::KeepGrids);
-    }
+    checkPriceRuns(p, o.greeks, o.accurate);
     r.notes = structureNotes(p);
     warnings = notesText(r.notes, p, "record " + std::to_string(number) + ": ");
     Snowball_PDE engine;

@@ -43,13 +43,7 @@ struct PriceCommand : StructureCommand
 std::string runPrice(const PriceCommand& o)
 {
     const PreparedStructure p = prepareStructure(o.structure, o.common, false);
-    if (o.accurate) {
-        checkAccurateRuns(p, o.greeks ? 6 : 1);
-    } else {
-        checkGridRuns(p, 1, GridUse::PriceOnly);
-        if (o.greeks)
-            checkGridRuns(p, 3, GridUse::KeepGrids);
-    }
+    checkPriceRuns(p, o.greeks, o.accurate);
     Snowball_PDE engine;
     handOverTo(engine, p);
     setPricingMode(engine, p, o.accurate);

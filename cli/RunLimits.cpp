@@ -37,9 +37,21 @@ void checkAccurateRuns(const PreparedStructure& p, double runs)
     const AccurateResolution r;
     const double nodesPerDay = r.base_cells * r.steps_per_day * (1.0 + 4.0 + 2.0);
     const double days = std::ceil(p.terms.params.T * p.yearDays);
-    std::string what = std::to_string(static_cast<long long>(runs)) + " accurate solves over " + general(days) +
-                       " trading days";
+    const std::string what =
+        (runs > 1 ? std::to_string(static_cast<long long>(runs)) + " accurate solves" : std::string("an accurate solve")) +
+        " over " + general(days) + " trading days";
     refuseOver(pde_run_cost(nodesPerDay - 1.0, days - 1.0, runs, GridUse::PriceOnly), what, "--accurate");
+}
+
+void checkPriceRuns(const PreparedStructure& p, bool greeks, bool accurate)
+{
+    if (accurate) {
+        checkAccurateRuns(p, greeks ? 6 : 1);
+        return;
+    }
+    checkGridRuns(p, 1, GridUse::PriceOnly);
+    if (greeks)
+        checkGridRuns(p, 3, GridUse::KeepGrids);
 }
 
 void checkMonteCarlo(const PreparedStructure& p, double paths, double stepsPerYear)
