@@ -37,6 +37,7 @@ struct BatchOptions
     bool greeks = false;
     std::string lookupDate;
     bool knockedIn = false;
+    bool accurate = false;
     int jobs = 0;  // 0: one per core
 };
 
@@ -72,6 +73,7 @@ struct RecordResult
     std::int32_t no = 0;
     std::int64_t enquiryId = 0;
     double price = 0;
+    double errorEstimate = 0;  // of price, in the accurate mode
     GreeksLookup greeks;
 };
 
@@ -107,14 +109,14 @@ RecordResult priceRecord(const CsvBlockFile& csv, const BatchOptions& o, std::st
     // The calendar was loaded before the first record; this only hands it out.
     PreparedStructure p = prepareDated(useTradingCalendar(o.common.calendar), t, schedule, m.payoffForm(), false);
     p.trace = o.common.verbose;
-    checkGridRuns(p, 1, GridUse::PriceOnly);
-    if (o.greeks)
-        checkGridRuns(p, 3, GridUse::KeepGrids);
+    checkPriceRuns(p, o.greeks, o.accurate);
     r.notes = structureNotes(p);
     warnings = notesText(r.notes, p, "record " + std::to_string(number) + ": ");
     Snowball_PDE engine;
     handOverTo(engine, p);
+    setPricingMode(engine, p, o.accurate);
     r.price = priceOrRefuse(engine);
+    r.errorEstimate = engine.error_estimate;
     if (o.greeks) {
         const QDate date = o.lookupDate.empty() ? o.common.todayDate() : dateOption(o.lookupDate, "--lookup-date");
         r.greeks = computeGreeks(engine, p, p.terms.params.S0, date, o.knockedIn);
@@ -122,9 +124,12 @@ RecordResult priceRecord(const CsvBlockFile& csv, const BatchOptions& o, std::st
     return r;
 }
 
-std::string csvLine(const RecordResult& r, bool greeks)
+std::string csvLine(const RecordResult& r, const BatchOptions& o)
 {
+    const bool greeks = o.greeks;
     std::string line = std::to_string(r.no) + "," + std::to_string(r.enquiryId) + "," + full(r.price);
+    if (o.accurate)
+        line += "," + full(r.errorEstimate);
     if (greeks) {
         for (double v : {r.greeks.delta, r.greeks.gamma, r.greeks.theta, r.greeks.vega, r.greeks.rho})
             line += "," + full(v);
@@ -132,14 +137,19 @@ std::string csvLine(const RecordResult& r, bool greeks)
     return line + "\n";
 }
 
-Json recordJson(int number, const RecordResult& r, bool greeks)
+Json recordJson(int number, const RecordResult& r, const BatchOptions& o)
 {
+    const bool greeks = o.greeks;
     Json j;
     j["command"] = "batch";
+    if (o.accurate)
+        j["mode"] = "accurate";
     j["record"] = number;
     j["NO"] = r.no;
     j["EnquiryID"] = r.enquiryId;
     j["price"] = r.price;
+    if (o.accurate)
+        j["error_estimate"] = r.errorEstimate;
     addNotes(j, r.notes);
     if (greeks) {
         j["delta"] = r.greeks.delta;
@@ -172,7 +182,7 @@ RecordOutcome priceLine(int number, const StructureFileLine& line, const BatchOp
         if (!csv.read(in, kStructureRecordHeader, true) || csv.recordCount() != 1)
             throw badInput("the line cannot be read as a record");
         const RecordResult result = priceRecord(csv, o, r.warnings, number);
-        r.text = o.common.json ? jsonLine(recordJson(number, result, o.greeks)) : csvLine(result, o.greeks);
+        r.text = o.common.json ? jsonLine(recordJson(number, result, o)) : csvLine(result, o);
     } catch (const std::exception& e) {
         r.error = e.what();
     }
@@ -191,8 +201,10 @@ std::string runBatch(const BatchOptions& o)
     useTradingCalendar(o.common.calendar);
 
     std::string out;
-    if (!o.common.json)
-        out = o.greeks ? "NO,EnquiryID,price,delta,gamma,theta,vega,rho\n" : "NO,EnquiryID,price\n";
+    if (!o.common.json) {
+        out = std::string("NO,EnquiryID,price") + (o.accurate ? ",error_estimate" : "") +
+              (o.greeks ? ",delta,gamma,theta,vega,rho\n" : "\n");
+    }
 
     // Each record on its own engine; results kept by index so that the output
     // is in input order whatever the order the workers finish in.
@@ -260,6 +272,7 @@ CommandRun addBatchCommand(CLI::App& app)
         ->check(DateText)
         ->type_name("yyyyMMdd");
     sub->add_flag("--knocked-in", o->knockedIn, "Read the knocked-in grids");
+    addAccurateOption(*sub, o->accurate);
     sub->add_option("--jobs", o->jobs, "Records priced at once (default: one per core)")->check(CLI::Range(1, 1024));
     return [o]() { return runBatch(*o); };
 }

@@ -31,9 +31,14 @@ std::string runScan(const ScanCommand& o)
     const double step = o.step.empty() ? defaults.step : numberOption(o.step, "--step");
     const double target = targetOption(o.target, p);
 
-    checkGridRuns(p, std::min(grid_point_count(from, to, step), kMaxGridPoints), GridUse::PriceOnly);
+    const int points = std::min(grid_point_count(from, to, step), kMaxGridPoints);
+    if (o.accurate)
+        checkAccurateRuns(p, std::min(points, kScanMaxPoints));
+    else
+        checkGridRuns(p, points, GridUse::PriceOnly);
     Snowball_PDE engine;
     handOverTo(engine, p);
+    setPricingMode(engine, p, o.accurate);
     const ScanResult r = univariate_scan(engine, defaults.id, from, to, step, target);
     switch (r.failure) {
     case ScanFailure::None:
@@ -52,29 +57,43 @@ std::string runScan(const ScanCommand& o)
         if (!std::isfinite(r.prices[i]))
             throw refused("the price at value " + full(r.values[i]) + " is " + full(r.prices[i]) +
                           ", not a finite number");
+        if (o.accurate && !std::isfinite(r.error_estimates[i]))
+            throw refused("the error estimate at value " + full(r.values[i]) + " is " +
+                          full(r.error_estimates[i]) + ", not a finite number");
     }
     const double nearestValue = r.values[static_cast<std::size_t>(r.best)];
     const double nearestPrice = r.prices[static_cast<std::size_t>(r.best)];
 
     if (o.common.json) {
         Json j = commandJson("scan");
+        addPricingMode(j, engine);
         j["param"] = o.param;
         j["target"] = target;
         j["step"] = r.step;
         j["capped"] = r.capped;
         addNotes(j, structureNotes(p));
         Json points = Json::array();
-        for (std::size_t i = 0; i < r.values.size(); ++i)
-            points.push_back(Json{{"value", r.values[i]}, {"price", r.prices[i]}});
+        for (std::size_t i = 0; i < r.values.size(); ++i) {
+            Json point{{"value", r.values[i]}, {"price", r.prices[i]}};
+            if (o.accurate)
+                point["error_estimate"] = r.error_estimates[i];
+            points.push_back(point);
+        }
         j["points"] = points;
-        j["nearest"] =
-            Json{{"value", nearestValue}, {"price", nearestPrice}, {"deviation", std::fabs(target - nearestPrice)}};
+        Json nearest{{"value", nearestValue}, {"price", nearestPrice}};
+        if (o.accurate)
+            nearest["error_estimate"] = r.error_estimates[static_cast<std::size_t>(r.best)];
+        nearest["deviation"] = std::fabs(target - nearestPrice);
+        j["nearest"] = nearest;
         return jsonLine(j);
     }
-    std::string out = "value,price\n";
+    // The accurate mode adds each price's error estimate as a third column.
+    const auto estimate = [&](std::size_t i) { return o.accurate ? "," + general(r.error_estimates[i]) : ""; };
+    std::string out = o.accurate ? "value,price,error_estimate\n" : "value,price\n";
     for (std::size_t i = 0; i < r.values.size(); ++i)
-        out += general(r.values[i]) + "," + fixed(r.prices[i], o.common.digits) + "\n";
-    out += "nearest," + general(nearestValue) + "," + fixed(nearestPrice, o.common.digits) + "\n";
+        out += general(r.values[i]) + "," + fixed(r.prices[i], o.common.digits) + estimate(i) + "\n";
+    out += "nearest," + general(nearestValue) + "," + fixed(nearestPrice, o.common.digits) +
+           estimate(static_cast<std::size_t>(r.best)) + "\n";
     return out;
 }
 
@@ -85,6 +104,7 @@ CommandRun addScanCommand(CLI::App& app)
     auto o = std::make_shared<ScanCommand>();
     CLI::App* sub = app.add_subcommand("scan", "Price against one term (单变量-价格分析), at most 20 points");
     addStructureCommandOptions(*sub, *o);
+    addAccurateOption(*sub, o->accurate);
     sub->add_option("--param", o->param,
                     "Term: 0 敲出价格, 1 敲入价格, 2 敲出票息, 3 波动率, 4 红利票息, 5 红利&敲出票息")
         ->capture_default_str()

@@ -36,8 +36,12 @@ std::string runSolve(const SolveCommand& o)
     const Param index = o.solveFor == "vol" ? Param::Sigma : Param::CouponAndDiv;
 
     Snowball_PDE engine;
-    checkGridRuns(p, engine.max_iter + 2, GridUse::PriceOnly);
+    if (o.accurate)
+        checkAccurateRuns(p, engine.max_iter + 3);
+    else
+        checkGridRuns(p, engine.max_iter + 2, GridUse::PriceOnly);
     handOverTo(engine, p);
+    setPricingMode(engine, p, o.accurate);
     double result = 0;
     const SearchStatus status = engine.solve_param(target, index, &result, lo, hi);
     if (status == SearchStatus::UnknownParam)
@@ -46,11 +50,19 @@ std::string runSolve(const SolveCommand& o)
         throw refused(solveFailure(status));
     if (!std::isfinite(result))
         throw refused("the solution is " + full(result) + ", not a finite number");
+    // The accurate price at the solution and its error estimate say how far
+    // the search's tolerance and the pricer's error leave it from the target.
+    double price = 0;
+    if (o.accurate) {
+        engine.set_param(index, result);
+        price = priceOrRefuse(engine);
+    }
 
     // The window writes the solution in percent with one decimal.
     const std::string field = u8(QString::number(result * 100, 'f', 1));
     if (o.common.json) {
         Json j = commandJson("solve");
+        addPricingMode(j, engine);
         j["for"] = o.solveFor;
         j["code"] = static_cast<int>(status);
         j["value"] = result;
@@ -58,6 +70,10 @@ std::string runSolve(const SolveCommand& o)
         j["target"] = target;
         j["lo"] = lo;
         j["hi"] = hi;
+        if (o.accurate) {
+            j["price"] = price;
+            addErrorEstimate(j, engine);
+        }
         addNotes(j, structureNotes(p));
         return jsonLine(j);
     }
@@ -66,6 +82,10 @@ std::string runSolve(const SolveCommand& o)
     t.add("value", precise(result));
     t.add(o.solveFor == "vol" ? "波动率(%)" : "敲出票息(%)", field);
     t.add("target", general(target));
+    if (o.accurate) {
+        t.add("price", fixed(price, o.common.digits));
+        addErrorEstimate(t, engine);
+    }
     return t.text();
 }
 
@@ -76,6 +96,7 @@ CommandRun addSolveCommand(CLI::App& app)
     auto o = std::make_shared<SolveCommand>();
     CLI::App* sub = app.add_subcommand("solve", "Solve volatility or coupon for a target price (区间求解)");
     addStructureCommandOptions(*sub, *o);
+    addAccurateOption(*sub, o->accurate);
     sub->add_option("--for", o->solveFor, "vol (波动率) or coupon (红利&敲出票息)")
         ->required()
         ->check(CLI::IsMember({"vol", "coupon"}));

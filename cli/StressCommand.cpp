@@ -57,9 +57,13 @@ std::string runStress(const StressCommand& o)
         throw badInput("--days: the remaining trading days cannot be negative");
     const double tau = days / 252.0;  // the stress panel's reading of "交易日:"
 
-    checkGridRuns(p, vols.count, GridUse::KeepGrids);
+    if (o.accurate)
+        checkAccurateRuns(p, vols.count + 1);
+    else
+        checkGridRuns(p, vols.count, GridUse::KeepGrids);
     Snowball_PDE engine;
     handOverTo(engine, p);
+    setPricingMode(engine, p, o.accurate);
     priceOrRefuse(engine);  // a structure the engine refuses would give tables of nan
     StressResult result;
     const StressStatus status = run_stress_grid(engine, prices, vols, tau, result);
@@ -87,6 +91,7 @@ std::string runStress(const StressCommand& o)
     std::string stdoutText = data;
     if (o.common.json) {
         Json j = commandJson("stress");
+        addPricingMode(j, engine);
         std::vector<double> priceAxis, volAxis;
         for (int c = 0; c < prices.count; ++c)
             priceAxis.push_back(prices.at(c));
@@ -117,6 +122,7 @@ CommandRun addStressCommand(CLI::App& app)
     auto o = std::make_shared<StressCommand>();
     CLI::App* sub = app.add_subcommand("stress", "S-σ stress tables Delta, Gamma, TV in the stress data format");
     addStructureCommandOptions(*sub, *o);
+    addAccurateOption(*sub, o->accurate);
     sub->add_option("--prices", o->prices, "Underlying prices START:END:STEP")
         ->capture_default_str()
         ->check(RangeText)

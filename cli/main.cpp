@@ -59,10 +59,11 @@ int main(int argc, char** argv)
     commands["schedule"] = addScheduleCommand(app);
     commands["grid"] = addGridCommand(app);
     commands["batch"] = addBatchCommand(app);
+    commands["profile"] = addProfileCommand(app);
 
     if (argc > 1 && argv[1][0] != '-' && commands.count(argv[1]) == 0) {
         printError(std::string("unknown command \"") + argv[1] +
-                   "\" (price, solve, scan, stress, mc, schedule, grid, batch)");
+                   "\" (price, solve, scan, stress, mc, schedule, grid, batch, profile)");
         return ExitBadInput;
     }
     try {

@@ -55,6 +55,7 @@ ScanResult univariate_scan(const Snowball_PDE& engine, Param index, double start
                 r.best = i;
             }
             r.prices.push_back(p);
+            r.error_estimates.push_back(work.error_estimate);
         }
     } catch (...) {
         r.failure = ScanFailure::PriceFailed;

@@ -24,6 +24,7 @@ struct ScanResult
 {
     std::vector<double> values;   // the scanned values of the term
     std::vector<double> prices;   // the price at each value
+    std::vector<double> error_estimates;  // of each price in the accurate mode (NaN in the design mode)
     int best = -1;                // position nearest the target; the earlier one on ties
     double step = 0.0;            // the step used: the one asked for, or the capped one
     bool capped = false;          // true when the step was widened to keep 20 points

@@ -146,6 +146,42 @@ TEST(CliBatch, RepeatedHeadersAreSkippedAndEachRecordPricesAsItsStructure)
     EXPECT_EQ(runCli({"batch", path, "--calendar", cal}).status, 2);  // no records
 }
 
+TEST(CliBatch, AccurateModeGivesEachRecordsAccuratePriceAndItsErrorEstimate)
+{
+    const QTemporaryDir dir;
+    const QString cal = everyDayCalendar(dir), path = dir.filePath("book.csv");
+    ASSERT_TRUE(writeFile(path, book({{103, 18, kDates}, {105, 25, kDates}})));
+    const QStringList common{"price", "--accurate", "--json", "--calendar", cal, "--start", "20240115", "--dates",
+                             kDates};
+    const CliResult first = runCli(common);
+    const CliResult second = runCli(common + QStringList{"--ko", "105", "--vol", "25"});
+    ASSERT_EQ(first.status, 0) << first.err;
+    ASSERT_EQ(second.status, 0) << second.err;
+    const auto asText = [](const CliResult& r, const char* key) {
+        return QString::number(r.json()[key].get<double>(), 'g', 17);
+    };
+
+    const CliResult batch = runCli({"batch", path, "--calendar", cal, "--accurate"});
+    ASSERT_EQ(batch.status, 0) << batch.err;
+    EXPECT_EQ(lines(batch.out),
+              QStringList({"NO,EnquiryID,price,error_estimate",
+                           "1,1001," + asText(first, "price") + "," + asText(first, "error_estimate"),
+                           "2,1002," + asText(second, "price") + "," + asText(second, "error_estimate")}));
+
+    const CliResult json = runCli({"batch", path, "--calendar", cal, "--accurate", "--json"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    const nlohmann::json j = nlohmann::json::parse(lines(json.out)[1].toStdString());
+    EXPECT_EQ(j["mode"], "accurate");
+    EXPECT_EQ(j["price"].get<double>(), second.json()["price"].get<double>());
+    EXPECT_EQ(j["error_estimate"].get<double>(), second.json()["error_estimate"].get<double>());
+
+    // The design mode's book has neither.
+    const CliResult design = runCli({"batch", path, "--calendar", cal, "--json"});
+    ASSERT_EQ(design.status, 0) << design.err;
+    EXPECT_EQ(design.out.find("error_estimate"), std::string::npos) << design.out;
+    EXPECT_EQ(design.out.find("accurate"), std::string::npos) << design.out;
+}
+
 TEST(CliStress, WritesTheStressDataFileWholeOrNotAtAll)
 {
     const QTemporaryDir dir;

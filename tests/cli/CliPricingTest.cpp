@@ -1,5 +1,6 @@
 // kelvara-cli prices through the window's conversion must equal the engine
 // fed with the same terms by hand, to the last bit.
+#include "CliEngineTerms.h"
 #include "CliRun.h"
 
 #include "Calendar.h"
@@ -17,12 +18,6 @@ namespace {
 
 int toInt(const QDate& d) { return d.year() * 10000 + d.month() * 100 + d.day(); }
 QDate toDate(int yyyymmdd) { return QDate(yyyymmdd / 10000, yyyymmdd / 100 % 100, yyyymmdd % 100); }
-
-// The window's defaults with an explicit engine structure, which needs no calendar.
-const QStringList kEngineTerms{"--obs-times", "0.25,0.5,0.75,1", "--T",   "1",  "--N",    "100",    "--M",
-                               "120",         "--ko",             "103_102_101_100", "--coupon", "12", "--ki",
-                               "75",          "--vol",            "25",   "--rate", "2",   "--type", "option",
-                               "--calendar",  "/nonexistent/calendar.csv"};
 
 }  // namespace
 
@@ -73,14 +68,11 @@ TEST(CliPrice, WindowDefaultsEqualTheEnginesPriceOfTheSameTerms)
 
 TEST(CliPrice, EngineTermsEqualTheEngineAndJsonRoundTrips)
 {
-    const CliResult r = runCli(QStringList{"price", "--json", "--greeks"} + kEngineTerms);
+    const CliResult r = runCli(QStringList{"price", "--json", "--greeks"} + engineTermArgs());
     ASSERT_EQ(r.status, 0) << r.err;
 
-    SnowballContract c;
-    c.obs_times = {0.25, 0.5, 0.75, 1.0}, c.ko_barrier = {103, 102, 101, 100};
-    c.ko_coupon.assign(4, 0.12), c.ki_barrier.assign(4, 75.0), c.div_coupon = 0.16, c.form = PayoffForm::Option;
     Snowball_PDE engine;
-    engine.set_structure(c, PDEParams{100, 200, 0.25, 0.02, 0, 1.0, 120, 100});
+    engine.set_structure(engineTermsContract(), engineTermsParams());
     const double price = engine.price();
     ASSERT_TRUE(engine.calculate());
     ASSERT_TRUE(engine.create_Greeks());
@@ -101,12 +93,12 @@ TEST(CliPrice, EngineTermsEqualTheEngineAndJsonRoundTrips)
     EXPECT_EQ(g["rho"].get<double>(), engine.lookup_rho(100, 1.0, false) * 0.01);
 
     const CliResult knocked =
-        runCli(QStringList{"price", "--json", "--greeks", "--knocked-in", "--lookup-spot", "70"} + kEngineTerms);
+        runCli(QStringList{"price", "--json", "--greeks", "--knocked-in", "--lookup-spot", "70"} + engineTermArgs());
     ASSERT_EQ(knocked.status, 0) << knocked.err;
     EXPECT_EQ(knocked.json()["greeks"]["price"].get<double>(), engine.lookup_price(70, 1.0, true));
 
     // The table shows the same numbers.
-    const CliResult table = runCli(QStringList{"price", "--greeks", "--digits", "6"} + kEngineTerms);
+    const CliResult table = runCli(QStringList{"price", "--greeks", "--digits", "6"} + engineTermArgs());
     ASSERT_EQ(table.status, 0) << table.err;
     for (const char* name : {"delta", "gamma"}) {
         const std::string shown = QString::number(g[name].get<double>(), 'f', 6).toStdString();

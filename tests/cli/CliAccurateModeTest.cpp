@@ -1,0 +1,197 @@
+// --accurate: the engine's accurate mode through kelvara-cli must give the
+// engine's own accurate numbers for the same terms, to the last bit, with
+// their error estimates; without it nothing in the output changes.
+#include "CliEngineTerms.h"
+#include "CliRun.h"
+
+#include "Snowball_PDE.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+namespace {
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// The engine as the CLI reports handing it over ("structure" of price --json).
+Snowball_PDE engineOf(const nlohmann::json& s, int yearDays)
+{
+    SnowballContract c;
+    c.obs_times = s["obs_times"].get<std::vector<double>>();
+    c.ko_barrier = s["ko_barrier"].get<std::vector<double>>();
+    c.ko_coupon = s["ko_coupon"].get<std::vector<double>>();
+    c.ki_barrier = s["ki_barrier"].get<std::vector<double>>();
+    c.div_coupon = s["div_coupon"];
+    c.floor_price = s["floor"];
+    c.call_strike = s["strike"];
+    c.call_participation = s["participation"];
+    c.form = s["type"] == "option" ? PayoffForm::Option : PayoffForm::Note;
+    Snowball_PDE engine;
+    engine.set_structure(c, PDEParams{s["spot"], s["smax"], s["sigma"], s["r"], s["q"], s["T"], s["M"], s["N"]});
+    engine.mode = PricingMode::Accurate;
+    engine.year_days = yearDays;
+    return engine;
+}
+
+Snowball_PDE accurateEngineTerms()
+{
+    Snowball_PDE engine;
+    engine.set_structure(engineTermsContract(), engineTermsParams());
+    engine.mode = PricingMode::Accurate;
+    engine.year_days = 243;
+    return engine;
+}
+
+}  // namespace
+
+TEST(CliAccurate, PriceIsTheEnginesAccuratePriceWithItsErrorEstimate)
+{
+    // The hand-written terms first: nothing taken from the CLI's own report.
+    {
+        Snowball_PDE engine = accurateEngineTerms();
+        const double expected = engine.price();
+        ASSERT_TRUE(std::isfinite(expected));
+        const CliResult r = runCli(QStringList{"price", "--accurate", "--json"} + engineTermArgs());
+        ASSERT_EQ(r.status, 0) << r.err;
+        const nlohmann::json j = r.json();
+        EXPECT_EQ(j["mode"], "accurate");
+        EXPECT_EQ(j["price"].get<double>(), expected);
+        EXPECT_EQ(j["error_estimate"].get<double>(), engine.error_estimate);
+        EXPECT_GT(engine.error_estimate, 0.0);
+    }
+    // Then dated structures and other trading days a year: the engine fed
+    // the terms the CLI reports, in accurate mode with --year-days.
+    const QTemporaryDir dir;
+    const QString cal = everyDayCalendar(dir);
+    const struct
+    {
+        QStringList args;
+        int yearDays;
+    } cases[] = {
+        {{"--today", "20240115"}, 243},
+        {{"--today", "20240115", "--year-days", "250"}, 250},
+        {{"--today", "20240115", "--type", "option", "--ko", "105", "--ki", "70", "--vol", "30"}, 243},
+        {{"--today", "20240115", "--floor", "80", "--strike", "100", "--participation", "0.8"}, 243},
+    };
+    for (const auto& c : cases) {
+        const CliResult r = runCli(QStringList{"price", "--accurate", "--json", "--calendar", cal} + c.args);
+        ASSERT_EQ(r.status, 0) << c.args.join(' ').toStdString() << r.err;
+        const nlohmann::json j = r.json();
+        Snowball_PDE engine = engineOf(j["structure"], c.yearDays);
+        EXPECT_EQ(j["price"].get<double>(), engine.price()) << c.args.join(' ').toStdString();
+        EXPECT_EQ(j["error_estimate"].get<double>(), engine.error_estimate) << c.args.join(' ').toStdString();
+    }
+}
+
+TEST(CliAccurate, GreeksAreTheAccurateLookupInTheWindowsUnits)
+{
+    const Snowball_PDE engine = accurateEngineTerms();
+    const CliResult r = runCli(QStringList{"price", "--accurate", "--greeks", "--json"} + engineTermArgs());
+    ASSERT_EQ(r.status, 0) << r.err;
+    const nlohmann::json j = r.json();
+    const nlohmann::json& g = j["greeks"];
+    // Engine terms have no dates: the lookup is today, tau = T.
+    const AccurateGreeks a = engine.accurate_lookup(100, 1.0, false);
+    ASSERT_TRUE(a.error.empty()) << a.error;
+    EXPECT_EQ(g["price"].get<double>(), a.price);
+    EXPECT_EQ(g["error_estimate"].get<double>(), a.error_estimate);
+    EXPECT_EQ(g["delta"].get<double>(), a.delta);
+    EXPECT_EQ(g["gamma"].get<double>(), a.gamma);
+    EXPECT_EQ(g["theta"].get<double>(), a.theta / 243);
+    EXPECT_EQ(g["vega"].get<double>(), a.vega * 0.01);
+    EXPECT_EQ(g["rho"].get<double>(), a.rho * 0.01);
+
+    const CliResult knocked = runCli(QStringList{"price", "--accurate", "--greeks", "--json", "--knocked-in",
+                                                 "--lookup-spot", "70"} +
+                                     engineTermArgs());
+    ASSERT_EQ(knocked.status, 0) << knocked.err;
+    EXPECT_EQ(knocked.json()["greeks"]["price"].get<double>(), engine.accurate_lookup(70, 1.0, true).price);
+
+    const CliResult table = runCli(QStringList{"price", "--accurate", "--greeks"} + engineTermArgs());
+    ASSERT_EQ(table.status, 0) << table.err;
+    EXPECT_TRUE(contains(table.out, "\nerror estimate ")) << table.out;
+    EXPECT_TRUE(contains(table.out, "\nlookup error estimate ")) << table.out;
+}
+
+TEST(CliAccurate, ScanSolveAndStressRunTheAccurateEngine)
+{
+    Snowball_PDE engine = accurateEngineTerms();
+
+    const CliResult scan = runCli(QStringList{"scan", "--accurate", "--json", "--param", "3", "--from", "0.1", "--to",
+                                              "0.3", "--step", "0.1"} +
+                                  engineTermArgs());
+    ASSERT_EQ(scan.status, 0) << scan.err;
+    const nlohmann::json points = scan.json()["points"];
+    ASSERT_EQ(points.size(), 3u);
+    for (const auto& point : points) {
+        engine.set_param(Param::Sigma, point["value"].get<double>());
+        EXPECT_EQ(point["price"].get<double>(), engine.price());
+        EXPECT_EQ(point["error_estimate"].get<double>(), engine.error_estimate);
+    }
+    EXPECT_TRUE(scan.json()["nearest"].contains("error_estimate"));
+    engine.set_param(Param::Sigma, 0.25);
+
+    // The solution prices to the target within the search's tolerance.
+    const CliResult solve = runCli(QStringList{"solve", "--accurate", "--json", "--for", "coupon", "--target", "0",
+                                               "--lo", "0.01", "--hi", "0.4"} +
+                                   engineTermArgs());
+    ASSERT_EQ(solve.status, 0) << solve.err;
+    EXPECT_LT(std::fabs(solve.json()["price"].get<double>()), 0.05);
+    EXPECT_GT(solve.json()["error_estimate"].get<double>(), 0.0);
+
+    // Each volatility one accurate solve at the remaining time (days / 252).
+    const CliResult stress = runCli(QStringList{"stress", "--accurate", "--json", "--prices", "90:110:10", "--vols",
+                                                "0.25:0.25:0.1", "--days", "126"} +
+                                    engineTermArgs());
+    ASSERT_EQ(stress.status, 0) << stress.err;
+    const AccurateSolution solution = engine.accurate_solution(126 / 252.0);
+    ASSERT_TRUE(solution.ok()) << solution.error;
+    const nlohmann::json tv = stress.json()["tv"];
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(tv[0][i].get<double>(), solution.value(90 + 10 * i, false)) << i;
+}
+
+TEST(CliAccurate, DesignModeOutputCarriesNoErrorEstimate)
+{
+    const QStringList runs[] = {
+        {"price", "--json", "--greeks"},
+        {"scan", "--json", "--param", "3", "--from", "0.2", "--to", "0.3", "--step", "0.1"},
+        {"solve", "--json", "--for", "vol", "--target", "0", "--lo", "0.05", "--hi", "0.5"},
+        {"stress", "--json", "--prices", "90:110:10", "--vols", "0.25:0.25:0.1"},
+        {"price", "--greeks"},
+        {"scan", "--param", "3", "--from", "0.2", "--to", "0.3", "--step", "0.1"},
+    };
+    for (const QStringList& args : runs) {
+        const CliResult r = runCli(args + engineTermArgs());
+        ASSERT_EQ(r.status, 0) << args.join(' ').toStdString() << r.err;
+        EXPECT_FALSE(contains(r.out, "error_estimate")) << r.out;
+        EXPECT_FALSE(contains(r.out, "error estimate")) << r.out;
+        EXPECT_FALSE(contains(r.out, "accurate")) << r.out;
+    }
+}
+
+TEST(CliAccurate, RefusalsSayWhy)
+{
+    const std::pair<QStringList, std::string> cases[] = {
+        {{"price", "--accurate", "--vol", "-5"}, "volatility must be a positive number"},
+        {{"price", "--accurate", "--coupon", "1e308"}, "not a finite number"},
+        {{"price", "--accurate", "--json", "--coupon", "1e308"}, "not a finite number"},
+        {{"price", "--accurate", "--greeks", "--lookup-date", "20250115"}, "accurate lookup refused"},
+    };
+    for (const auto& [args, says] : cases) {
+        const CliResult r = runCli(args + QStringList{"--today", "20240115"});
+        EXPECT_EQ(r.status, 1) << args.join(' ').toStdString() << r.err;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        EXPECT_TRUE(r.oneErrorLine()) << r.err;
+        EXPECT_TRUE(contains(r.err, says)) << r.err;
+    }
+    // Bad input stays bad input, and a run that cannot finish is refused up front.
+    EXPECT_EQ(runCli({"price", "--accurate", "--ko", "90", "--today", "20240115"}).status, 2);
+    // About 3 s a solve, fifty of them.
+    const CliResult huge =
+        runCli({"solve", "--accurate", "--for", "vol", "--obs-times", "1000", "--today", "20240115"});
+    EXPECT_EQ(huge.status, 2);
+    EXPECT_TRUE(contains(huge.err, "--accurate:") && contains(huge.err, "more than the limit")) << huge.err;
+}

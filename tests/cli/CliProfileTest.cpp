@@ -1,0 +1,162 @@
+// kelvara-cli profile: the engine's probability profile of the structure,
+// design grid or accurate, as one JSON object or a table.
+#include "CliEngineTerms.h"
+#include "CliRun.h"
+
+#include "AccurateProbabilityProfile.h"
+#include "ProbabilityProfile.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+#include <string>
+
+namespace {
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+std::set<std::string> keys(const nlohmann::json& j)
+{
+    std::set<std::string> out;
+    for (auto it = j.begin(); it != j.end(); ++it)
+        out.insert(it.key());
+    return out;
+}
+
+double koSum(const nlohmann::json& j)
+{
+    double sum = 0;
+    for (const auto& o : j["observations"])
+        sum += o["ko_probability"].get<double>();
+    return sum;
+}
+
+}  // namespace
+
+TEST(CliProfile, JsonIsTheEnginesProfileOfTheSameTerms)
+{
+    const ProbabilityProfile design = probability_profile(engineTermsContract(), engineTermsParams());
+    const ProbabilityProfile accurate = probability_profile_accurate(engineTermsContract(), engineTermsParams(), 243);
+    ASSERT_TRUE(design.ok && accurate.ok) << design.error << accurate.error;
+
+    for (const bool isAccurate : {false, true}) {
+        const ProbabilityProfile& f = isAccurate ? accurate : design;
+        const CliResult r = runCli(QStringList{"profile", "--json"} + (isAccurate ? QStringList{"--accurate"} :
+                                                                                    QStringList{}) +
+                                   engineTermArgs());
+        ASSERT_EQ(r.status, 0) << r.err;
+        const nlohmann::json j = r.json();
+        std::set<std::string> expectedKeys{"command",          "observations",       "maturity_probability",
+                                           "ki_probability",   "loss_probability",   "expected_life",
+                                           "calendar_estimated", "smax_reach_chance", "smax_low"};
+        if (j["smax_low"].get<bool>())
+            expectedKeys.insert("smax_suggested");
+        if (isAccurate)
+            expectedKeys.insert({"mode", "maturity_error", "ki_error", "loss_error", "life_error"});
+        EXPECT_EQ(keys(j), expectedKeys);
+        EXPECT_EQ(j["command"], "profile");
+
+        const nlohmann::json& obs = j["observations"];
+        ASSERT_EQ(obs.size(), 4u);
+        const std::vector<double> times{0.25, 0.5, 0.75, 1.0};
+        for (std::size_t i = 0; i < 4; ++i) {
+            // No dates with engine terms.
+            std::set<std::string> observationKeys{"time", "ko_probability"};
+            if (isAccurate)
+                observationKeys.insert("ko_error");
+            EXPECT_EQ(keys(obs[i]), observationKeys);
+            EXPECT_EQ(obs[i]["time"].get<double>(), times[i]);
+            EXPECT_EQ(obs[i]["ko_probability"].get<double>(), f.ko_probability[i]);
+            if (isAccurate) {
+                EXPECT_EQ(obs[i]["ko_error"].get<double>(), f.ko_error[i]);
+            }
+        }
+        EXPECT_EQ(j["maturity_probability"].get<double>(), f.maturity_probability);
+        EXPECT_EQ(j["ki_probability"].get<double>(), f.ki_probability);
+        EXPECT_EQ(j["loss_probability"].get<double>(), f.loss_probability);
+        EXPECT_EQ(j["expected_life"].get<double>(), f.expected_life);
+        if (isAccurate) {
+            EXPECT_EQ(j["maturity_error"].get<double>(), f.maturity_error);
+            EXPECT_EQ(j["life_error"].get<double>(), f.life_error);
+        }
+        // Every path knocks out once or reaches maturity.
+        EXPECT_NEAR(koSum(j) + j["maturity_probability"].get<double>(), 1.0, 1e-9);
+        // A loss needs a knock-in; the life lies between the first observation and the maturity.
+        EXPECT_LE(j["loss_probability"].get<double>(), j["ki_probability"].get<double>() + 1e-12);
+        EXPECT_GE(j["expected_life"].get<double>(), 0.25);
+        EXPECT_LE(j["expected_life"].get<double>(), 1.0);
+    }
+}
+
+TEST(CliProfile, DatedStructuresNameEachObservationsDate)
+{
+    const QTemporaryDir dir;
+    const QString dates = QStringLiteral("20240415_20240715_20241015_20250115");
+    const QStringList args{"profile", "--json", "--calendar", everyDayCalendar(dir), "--start", "20240115",
+                           "--dates", dates, "--ko", "103_102_101_100"};
+    for (const QStringList& mode : {QStringList{}, QStringList{"--accurate"}}) {
+        const CliResult r = runCli(args + mode);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const nlohmann::json j = r.json();
+        ASSERT_EQ(j["observations"].size(), 4u);
+        const QStringList expected = dates.split('_');
+        double last = 0;
+        for (int i = 0; i < 4; ++i) {
+            const nlohmann::json& o = j["observations"][static_cast<std::size_t>(i)];
+            EXPECT_EQ(o["date"], expected[i].toStdString());
+            EXPECT_GT(o["time"].get<double>(), last);
+            last = o["time"].get<double>();
+        }
+        EXPECT_NEAR(koSum(j) + j["maturity_probability"].get<double>(), 1.0, 1e-9);
+    }
+}
+
+TEST(CliProfile, TableListsEachObservationThenTheSummary)
+{
+    const CliResult r = runCli(QStringList{"profile", "--digits", "6"} + engineTermArgs());
+    ASSERT_EQ(r.status, 0) << r.err;
+    const CliResult json = runCli(QStringList{"profile", "--json"} + engineTermArgs());
+    ASSERT_EQ(json.status, 0) << json.err;
+    const nlohmann::json j = json.json();
+    const QStringList lines = QString::fromStdString(r.out).split('\n');
+    ASSERT_GE(lines.size(), 10);
+    EXPECT_EQ(lines[0].simplified(), "time ko price probability cumulative");
+    // Each row: time, knock-out price, probability and the running total.
+    double cumulative = 0;
+    const char* const ko[] = {"103", "102", "101", "100"};
+    for (int i = 0; i < 4; ++i) {
+        const double p = j["observations"][static_cast<std::size_t>(i)]["ko_probability"].get<double>();
+        cumulative += p;
+        const QStringList cells = lines[i + 1].simplified().split(' ');
+        ASSERT_EQ(cells.size(), 4) << lines[i + 1].toStdString();
+        EXPECT_EQ(cells[1], ko[i]);
+        EXPECT_EQ(cells[2], QString::number(p, 'f', 6));
+        EXPECT_EQ(cells[3], QString::number(cumulative, 'f', 6));
+    }
+    for (const char* line : {"knock-in ", "loss ", "maturity ", "expected life (years) "})
+        EXPECT_TRUE(contains(r.out, std::string("\n") + line)) << line << "\n" << r.out;
+    EXPECT_TRUE(contains(r.out, QString::number(j["maturity_probability"].get<double>(), 'f', 6).toStdString() +
+                                    "\n"));
+
+    const CliResult accurate = runCli(QStringList{"profile", "--accurate"} + engineTermArgs());
+    ASSERT_EQ(accurate.status, 0) << accurate.err;
+    EXPECT_TRUE(contains(accurate.out, "error estimate")) << accurate.out;
+}
+
+TEST(CliProfile, BadStructuresAreRefused)
+{
+    const std::pair<QStringList, int> cases[] = {
+        {{"profile", "--ko", "90"}, 2},                     // knock-out below the spot
+        {{"profile", "--ko", "103_102"}, 2},                // two values for the monthly dates
+        {{"profile", "--dates", "20240415_20240415"}, 2},   // a date twice
+        {{"profile", "--vol", "-5"}, 1},                    // the engine refuses
+        {{"profile", "--accurate", "--vol", "-5"}, 1},
+    };
+    for (const auto& [args, status] : cases) {
+        const CliResult r = runCli(args + QStringList{"--today", "20240115"});
+        EXPECT_EQ(r.status, status) << args.join(' ').toStdString() << r.err;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        EXPECT_TRUE(r.oneErrorLine()) << r.err;
+    }
+}

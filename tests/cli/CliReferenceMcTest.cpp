@@ -1,0 +1,83 @@
+// mc --reference: the engine's reference Monte Carlo, reproducible for a
+// seed and a thread count, and an independent check of the accurate price.
+#include "CliEngineTerms.h"
+#include "CliRun.h"
+
+#include "ReferenceMonteCarlo.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+namespace {
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+}  // namespace
+
+TEST(CliReferenceMc, IsTheEnginesRunAndReproducibleForASeedAndThreads)
+{
+    const QStringList run = QStringList{"mc", "--reference", "--json", "--paths", "20000", "--threads", "2"} +
+                            engineTermArgs();
+    const CliResult a = runCli(run + QStringList{"--seed", "7"});
+    const CliResult b = runCli(run + QStringList{"--seed", "7"});
+    const CliResult other = runCli(run + QStringList{"--seed", "8"});
+    ASSERT_EQ(a.status, 0) << a.err;
+    ASSERT_EQ(other.status, 0) << other.err;
+    EXPECT_EQ(a.out, b.out);
+    EXPECT_NE(a.json()["price"].get<double>(), other.json()["price"].get<double>());
+
+    ReferenceMcSettings settings;
+    settings.paths = 20000, settings.seed = 7, settings.threads = 2;
+    const ReferenceMcResult expected =
+        reference_monte_carlo(engineTermsContract(), engineTermsParams(), 243, settings);
+    ASSERT_TRUE(expected.ok) << expected.error;
+    const nlohmann::json j = a.json();
+    EXPECT_EQ(j["method"], "reference");
+    EXPECT_EQ(j["price"].get<double>(), expected.price);
+    EXPECT_EQ(j["standard_error"].get<double>(), expected.standard_error);
+    EXPECT_EQ(j["paths"].get<long long>(), 20000);
+    EXPECT_EQ(j["seed"].get<long long>(), 7);
+    EXPECT_EQ(j["threads"].get<int>(), 2);
+}
+
+TEST(CliReferenceMc, DefaultStructureAgreesWithTheAccuratePrice)
+{
+    // The window's defaults on the shipped calendar, a million paths.
+    const QStringList day{"--json", "--today", "20250106"};
+    const CliResult mc = runCli(QStringList{"mc", "--reference"} + day);
+    const CliResult accurate = runCli(QStringList{"price", "--accurate"} + day);
+    ASSERT_EQ(mc.status, 0) << mc.err;
+    ASSERT_EQ(accurate.status, 0) << accurate.err;
+    EXPECT_EQ(mc.json()["paths"].get<long long>(), 1000000);
+    EXPECT_EQ(mc.json()["seed"].get<long long>(), 1);
+    const double se = mc.json()["standard_error"].get<double>();
+    EXPECT_GT(se, 0.0);
+    EXPECT_LT(se, 0.05);
+    // Four standard errors, widened by the accurate price's own error bound.
+    EXPECT_NEAR(mc.json()["price"].get<double>(), accurate.json()["price"].get<double>(),
+                4 * se + accurate.json()["error_estimate"].get<double>());
+}
+
+TEST(CliReferenceMc, OptionsOfTheOtherRunAreRefused)
+{
+    const std::pair<QStringList, std::string> cases[] = {
+        {{"mc", "--seed", "3"}, "--seed requires --reference"},
+        {{"mc", "--threads", "2"}, "--threads requires --reference"},
+        {{"mc", "--reference", "--steps-per-year", "12"}, "--steps-per-year"},
+        {{"mc", "--reference", "--paths", "100000000"}, "more than the limit of 60 s"},
+        {{"mc", "--reference", "--vol", "-5", "--paths", "1000"}, ""},
+    };
+    for (const auto& [args, says] : cases) {
+        const CliResult r = runCli(args + QStringList{"--today", "20240115"});
+        EXPECT_NE(r.status, 0) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.out.empty()) << r.out;
+        EXPECT_TRUE(r.oneErrorLine()) << r.err;
+        EXPECT_TRUE(contains(r.err, says)) << r.err;
+    }
+    const CliResult overflow = runCli({"mc", "--reference", "--coupon", "1e308", "--paths", "1000", "--today",
+                                       "20240115"});
+    EXPECT_EQ(overflow.status, 1);
+    EXPECT_TRUE(contains(overflow.err, "not a finite number")) << overflow.err;
+}
