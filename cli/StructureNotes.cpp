@@ -50,7 +50,9 @@ std::string notesText(const StructureNotes& n, const PreparedStructure& p, const
                 "ESTIMATED\" lines); trading-day counts may change\n";
     if (n.smaxLow()) {
         char chance[32];
-        std::snprintf(chance, sizeof chance, "%.2g%%", 100.0 * n.smaxReachChance);
+        // Two significant digits, but never in exponent form ("1e+02%").
+        const double percent = 100.0 * n.smaxReachChance;
+        std::snprintf(chance, sizeof chance, percent >= 10.0 ? "%.0f%%" : "%.2g%%", percent);
         text += "warning: " + who + "the price reaches the grid top 价格上限 " + general(p.terms.params.S_max) +
                 " with a chance of " + chance +
                 " at this volatility and maturity; the price may be off: try --smax " + general(n.suggestedSmax) +

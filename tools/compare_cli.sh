@@ -1,10 +1,32 @@
 #!/usr/bin/env bash
 # Runs two builds of kelvara-cli on the same dozen structures and commands and
 # shows any difference in what they print (stdout, stderr, exit status).
-# Usage: tools/compare_cli.sh OLD_CLI NEW_CLI [CALENDAR]
+# Usage: tools/compare_cli.sh [--ignore KEY,KEY...] OLD_CLI NEW_CLI [CALENDAR]
+# --ignore drops those members from every JSON object before comparing (to
+# compare the numbers of two builds when the newer one reports more).
 set -uo pipefail
+ignore=""
+if [ "${1:-}" = "--ignore" ]; then ignore=$2; shift 2; fi
 old=$1 new=$2
 cal=${3:-$(dirname "$new")/trade_calendar.csv}
+strip() {
+  if [ -z "$ignore" ]; then cat; return; fi
+  python3 -c '
+import json, sys
+drop = set(sys.argv[1].split(","))
+def clean(v):
+    if isinstance(v, dict):
+        return {k: clean(x) for k, x in v.items() if k not in drop}
+    if isinstance(v, list):
+        return [clean(x) for x in v]
+    return v
+for line in sys.stdin:
+    try:
+        print(json.dumps(clean(json.loads(line)), sort_keys=True))
+    except ValueError:
+        print(line, end="")
+' "$ignore"
+}
 common=(--calendar "$cal" --today 20250106 --json)
 structures=(
   ""
@@ -28,9 +50,9 @@ differ=0 runs=0
 for s in "${structures[@]}"; do
   for c in "${commands[@]}"; do
     # shellcheck disable=SC2086
-    a=$("$old" $c $s "${common[@]}" 2>&1; echo "exit $?")
+    a=$({ "$old" $c $s "${common[@]}" 2>&1; echo "exit $?"; } | strip)
     # shellcheck disable=SC2086
-    b=$("$new" $c $s "${common[@]}" 2>&1; echo "exit $?")
+    b=$({ "$new" $c $s "${common[@]}" 2>&1; echo "exit $?"; } | strip)
     runs=$((runs + 1))
     if [ "$a" != "$b" ]; then
       differ=$((differ + 1))
