@@ -254,5 +254,5 @@ void PanelStress::on_pushButton_data_clicked()
     tables.insert(QByteArrayLiteral("TV"), table_tv);
     tables.insert(QByteArrayLiteral("Delta"), table_delta);
     tables.insert(QByteArrayLiteral("Gamma"), table_gamma);
-    exportTablesToCsv(tables, fileName);
+    showExportResult(exportTablesToCsv(tables, fileName));
 }

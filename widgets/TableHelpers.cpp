@@ -1,6 +1,5 @@
 #include "TableHelpers.h"
 
-#include "Prompt.h"
 #include "WholeFileWriter.h"
 
 #include <QTableWidget>
@@ -44,9 +43,8 @@ void useLocalCodePage(QTextStream& out)
 // Writes the CSV text through the file writer: the target changes only once
 // the whole text is written (an empty table or a write error leaves an
 // existing file as it was), under the file's lock; devices and pipes are
-// refused. write returns false when there is nothing to write. Says what
-// went wrong, with the system's reason, in a message box.
-bool exportCsv(const QString& fileName, const std::function<bool(QTextStream&)>& write)
+// refused. write returns false when there is nothing to write.
+ExportResult exportCsv(const QString& fileName, const std::function<bool(QTextStream&)>& write)
 {
     bool empty = false;
     const files::WriteStatus status =
@@ -61,13 +59,11 @@ bool exportCsv(const QString& fileName, const std::function<bool(QTextStream&)>&
             return out.status() == QTextStream::Ok;
         });
     if (status)
-        return true;
+        return ExportResult();
     if (empty)
-        prompt::critical(nullptr, QStringLiteral("错误:"), QStringLiteral("试图导出空表。"));
-    else
-        prompt::critical(nullptr, status.opened ? QStringLiteral("无法写入文件:") : QStringLiteral("无法打开文件:"),
-                         fileName + QLatin1Char('\n') + status.message);
-    return false;
+        return {false, QStringLiteral("错误:"), QStringLiteral("试图导出空表。")};
+    return {false, status.opened ? QStringLiteral("无法写入文件:") : QStringLiteral("无法打开文件:"),
+            fileName + QLatin1Char('\n') + status.message};
 }
 
 bool validColumn(const QTableWidget* table, int column)
@@ -113,7 +109,7 @@ void writeTableCsv(QTextStream& out, const QTableWidget* table)
     }
 }
 
-bool exportTableToCsv(QTableWidget* table, const QString& fileName)
+ExportResult exportTableToCsv(QTableWidget* table, const QString& fileName)
 {
     return exportCsv(fileName, [table](QTextStream& out) {
         if (!hasContent(table))
@@ -123,7 +119,7 @@ bool exportTableToCsv(QTableWidget* table, const QString& fileName)
     });
 }
 
-bool exportTablesToCsv(const QMap<QByteArray, QTableWidget*>& tables, const QString& fileName)
+ExportResult exportTablesToCsv(const QMap<QByteArray, QTableWidget*>& tables, const QString& fileName)
 {
     return exportCsv(fileName, [&tables](QTextStream& out) {
         bool wrote = false;

@@ -17,15 +17,25 @@ struct ColumnSpec
     qint16 width = 0;   // pixels
 };
 
-// Writes one table as CSV; on failure shows the message (with the system's
-// reason) and returns false. The file is only replaced once the whole table
-// has been written, under the file's lock: a failed export (empty table,
-// write error, a device or pipe as the target) leaves it as it was.
-bool exportTableToCsv(QTableWidget* table, const QString& fileName);
+// How an export went: nothing to say when it wrote the file, else the title
+// and text of the critical message a front end shows (with the system's
+// reason where there is one).
+struct ExportResult
+{
+    bool ok = true;
+    QString title;
+    QString text;
+    explicit operator bool() const { return ok; }
+};
+
+// Writes one table as CSV. The file is only replaced once the whole table has
+// been written, under the file's lock: a failed export (empty table, write
+// error, a device or pipe as the target) leaves it as it was.
+ExportResult exportTableToCsv(QTableWidget* table, const QString& fileName);
 
 // Writes several tables into one file, in ascending byte order of their
-// names; absent and empty tables are skipped. True when one was written.
-bool exportTablesToCsv(const QMap<QByteArray, QTableWidget*>& tables, const QString& fileName);
+// names; absent and empty tables are skipped. Fails when none was written.
+ExportResult exportTablesToCsv(const QMap<QByteArray, QTableWidget*>& tables, const QString& fileName);
 
 // Header line and one line per row; "," removed from every text, line feeds
 // removed from header texts only.

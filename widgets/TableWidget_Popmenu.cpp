@@ -14,6 +14,12 @@ void warnNoFileName()
 
 }  // namespace
 
+void showExportResult(const ExportResult& result)
+{
+    if (!result)
+        prompt::critical(nullptr, result.title, result.text);
+}
+
 TableWidget_Popmenu::TableWidget_Popmenu(int options, QWidget* parent)
     : QTableWidget(parent)
 {
@@ -67,7 +73,7 @@ void TableWidget_Popmenu::on_action_export()
         warnNoFileName();
         return;
     }
-    exportTableToCsv(this, QStringLiteral("%1.csv").arg(name));
+    showExportResult(exportTableToCsv(this, QStringLiteral("%1.csv").arg(name)));
 }
 
 void TableWidget_Popmenu::on_action_export_to()
@@ -78,5 +84,5 @@ void TableWidget_Popmenu::on_action_export_to()
         warnNoFileName();
         return;
     }
-    exportTableToCsv(this, fileName);
+    showExportResult(exportTableToCsv(this, fileName));
 }

@@ -3,6 +3,11 @@
 #include <QTableWidget>
 
 class QAction;
+struct ExportResult;
+
+// Shows a failed export's message as a critical box without a parent (the
+// tables' own menus and the stress panel's export); nothing when it worked.
+void showExportResult(const ExportResult& result);
 
 // A table whose right-click menu offers the actions chosen by the option
 // bits given at construction. Removing a row is left to whoever handles
