@@ -2,9 +2,11 @@
 
 namespace {
 
+// CR LF, and any stray CRs before it (a file passed through two CR LF
+// conversions ends its lines in CR CR LF).
 void dropLineEnd(std::string& line)
 {
-    if (!line.empty() && line.back() == '\r')
+    while (!line.empty() && line.back() == '\r')
         line.pop_back();
 }
 

@@ -3,6 +3,7 @@
 // here, so the year fractions can be counted by hand.
 #include "Calendar.h"
 #include "PlatformPath.h"
+#include "StructureFileLines.h"
 #include "StructureRecord.h"
 #include "StructureTerms.h"
 
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sstream>
 #include <cstring>
 
 namespace {
@@ -286,3 +288,22 @@ TEST(PlatformPath, DriveLetterPathsMapToTheirLastName)
 }
 
 }  // namespace
+
+TEST(StructureFileLines, ByteOrderMarkAndEveryCarriageReturnBeforeTheLineEndAreDropped)
+{
+    const std::string declaration = "iNO,dKnockOut";
+    // Line ends as Windows writes them, and once more converted (CR CR LF);
+    // comments, blank lines and repeated declarations are skipped.
+    std::istringstream in("\xEF\xBB\xBF" + declaration + "\r\n1,103\r\n\r\n# note\r\n" + declaration +
+                          "\r\r\n2,104\r\r\n");
+    const StructureFileLines file = read_structure_lines(in, "book.csv", declaration);
+    ASSERT_TRUE(file.ok) << file.problem;
+    ASSERT_EQ(file.lines.size(), 2u);
+    EXPECT_EQ(file.lines[0].text, "1,103");
+    EXPECT_EQ(file.lines[0].lineNumber, 2);
+    EXPECT_EQ(file.lines[1].text, "2,104");
+    EXPECT_EQ(file.lines[1].lineNumber, 6);
+    std::istringstream other("iNO\n1\n");
+    EXPECT_EQ(read_structure_lines(other, "other.csv", declaration).problem,
+              "other.csv is not a structure file (its first line is not the record declaration)");
+}
