@@ -25,8 +25,8 @@ best() {  # best wall time of three runs with --jobs $1
     start=$(date +%s.%N)
     "$cli" batch "$work/book.csv" --calendar "$cal" --jobs "$1" >"$work/out$1.csv" 2>/dev/null
     end=$(date +%s.%N)
-    t=$(echo "$end - $start" | bc)
-    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc)" = 1 ]; then best=$t; fi
+    t=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }')
+    if [ -z "$best" ] || awk -v t="$t" -v b="$best" 'BEGIN { exit !(t < b) }'; then best=$t; fi
   done
   echo "$best"
 }
@@ -35,4 +35,4 @@ one=$(best 1)
 all=$(best "$cores")
 cmp -s "$work/out1.csv" "$work/out$cores.csv" || { echo "outputs differ"; exit 1; }
 printf 'batch 10000 records: --jobs 1 %.2f s, --jobs %d %.2f s, ratio %.2f (load average %s)\n' \
-  "$one" "$cores" "$all" "$(echo "$all / $one" | bc -l)" "$(cut -d' ' -f1 /proc/loadavg)"
+  "$one" "$cores" "$all" "$(awk -v a="$all" -v o="$one" 'BEGIN { print a / o }')" "$(cut -d' ' -f1 /proc/loadavg)"
