@@ -26,29 +26,17 @@ struct Record
 
 // A structure file as the window's save writes it: the declaration before
 // each record, records numbered from 1, enquiry IDs from 1001.
-std::string book(const std::vector<Record>& records)
+QByteArray book(const std::vector<Record>& records)
 {
-    std::string out;
+    QByteArray out;
     for (std::size_t i = 0; i < records.size(); ++i)
-        out += kHeader +
-               QString::asprintf("%d,%d,,,AC,510050,1000000.000000,100.000000,%f,80.000000,16.000000,16.000000,"
-                                 "0.000000,0.000000,0.000000,0.000000,0,20240115,20250115,%f,",
-                                 int(i + 1), int(i + 1001), records[i].ko, records[i].vol)
-                   .toStdString() +
-               records[i].observe.toStdString() + "\n";
+        out += (kHeader +
+                QString::asprintf("%d,%d,,,AC,510050,1000000.000000,100.000000,%f,80.000000,16.000000,16.000000,"
+                                  "0.000000,0.000000,0.000000,0.000000,0,20240115,20250115,%f,",
+                                  int(i + 1), int(i + 1001), records[i].ko, records[i].vol) +
+                records[i].observe + "\n")
+                   .toUtf8();
     return out;
-}
-
-bool writeFile(const QString& path, const std::string& content)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(content.c_str()) == static_cast<qint64>(content.size());
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // The lines of text, without the empty one after the last line break.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -31,3 +32,8 @@ CliResult runCli(const QStringList& args, const QString& workDir = QString());
 // Writes a calendar in which every day of 2023..2026 trades into dir, so that
 // schedules come out as the generator's candidates unmoved; returns its path.
 QString everyDayCalendar(const QTemporaryDir& dir);
+
+// The file's bytes, empty when it cannot be read.
+QByteArray readFile(const QString& path);
+// Writes content as the whole file; false when it could not.
+bool writeFile(const QString& path, const QByteArray& content);

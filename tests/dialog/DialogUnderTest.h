@@ -3,6 +3,7 @@
 // The calculator window with its child widgets looked up by object name, so
 // that tests read like the user's view of it (d->lineEdit_S, ...).
 #include "DialogCalculatorPDE.h"
+#include "RecordingPrompter.h"
 #include "WidgetObserveGlobal.h"
 
 #include <QCheckBox>
@@ -11,6 +12,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
+
+#include <memory>
 
 class DialogUnderTest : public DialogCalculatorPDE
 {
@@ -86,4 +90,20 @@ public:
     SavedSchedule published() const { return editor_observe->savedSchedule(); }
     // Hands the window a schedule as the editor's 保存 would.
     void publish(const SavedSchedule& s) { emit editor_observe->scheduleSaved(s); }
+};
+
+// What the window tests share: the boxes of the running test (set up in each
+// test's init()), a scratch home folder, and windows on a coarse price grid so
+// that grid runs stay quick (reference engines use the same M).
+struct DialogFixture
+{
+    std::unique_ptr<RecordingPrompter> prompter;
+    QTemporaryDir home;
+
+    static std::unique_ptr<DialogUnderTest> makeDialog()
+    {
+        auto d = std::make_unique<DialogUnderTest>();
+        d->lineEdit_M->setText("60");
+        return d;
+    }
 };

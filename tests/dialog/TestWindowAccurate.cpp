@@ -6,26 +6,17 @@
 #include "DialogUnderTest.h"
 #include "ObserveSchedule.h"
 #include "PanelStress.h"
-#include "RecordingPrompter.h"
 
 #include <QtTest>
 
 #include <cmath>
 #include <memory>
 
-class TestWindowAccurate : public QObject
+class TestWindowAccurate : public QObject, private DialogFixture
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<RecordingPrompter> prompter;
-
-    static std::unique_ptr<DialogUnderTest> makeDialog()
-    {
-        auto d = std::make_unique<DialogUnderTest>();
-        d->lineEdit_M->setText("60");  // quick design runs
-        return d;
-    }
     static QCheckBox* accurateBox(DialogUnderTest& d) { return d.child<QCheckBox>("checkBox_accurate"); }
     static QLineEdit* errorField(DialogUnderTest& d) { return d.child<QLineEdit>("lineEdit_error"); }
     static bool isStale(const QLineEdit* f) { return f->property("stale").toBool(); }
@@ -45,11 +36,7 @@ private slots:
     {
         auto d = makeDialog();
         QCheckBox* box = accurateBox(*d);
-        QCOMPARE(box->text(), QString("高精度"));
         QVERIFY(!box->isChecked());
-        auto* group = qobject_cast<QGroupBox*>(box->parentWidget());
-        QVERIFY(group);
-        QCOMPARE(group->title(), QString("PDE参数:"));
         QVERIFY(errorField(*d)->isReadOnly());
         QVERIFY(errorField(*d)->text().isEmpty());
     }

@@ -8,7 +8,6 @@
 #include "PanelProbability.h"
 #include "PlotBars.h"
 #include "ProbabilityProfile.h"
-#include "RecordingPrompter.h"
 
 #include <QApplication>
 #include <QDateEdit>
@@ -20,20 +19,11 @@
 
 #include <memory>
 
-class TestWindowResults : public QObject
+class TestWindowResults : public QObject, private DialogFixture
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<RecordingPrompter> prompter;
-
-    std::unique_ptr<DialogUnderTest> makeDialog()
-    {
-        auto d = std::make_unique<DialogUnderTest>();
-        d->lineEdit_M->setText("60");  // quick grid runs
-        return d;
-    }
-
     static QLineEdit* field(DialogUnderTest& d, const QString& name)
     {
         return d.findChild<QLineEdit*>(name);

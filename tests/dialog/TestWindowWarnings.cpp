@@ -5,33 +5,21 @@
 #include "DialogUnderTest.h"
 #include "MatrixText.h"
 #include "PriceCeiling.h"
-#include "RecordingPrompter.h"
 #include "WholeFileWriter.h"
 
 #include <QDate>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTextStream>
 #include <QtTest>
 
 #include <memory>
 
-class TestWindowWarnings : public QObject
+class TestWindowWarnings : public QObject, private DialogFixture
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<RecordingPrompter> prompter;
-    QTemporaryDir home;
-
-    std::unique_ptr<DialogUnderTest> makeDialog()
-    {
-        auto d = std::make_unique<DialogUnderTest>();
-        d->lineEdit_M->setText("60");  // quick grid runs
-        return d;
-    }
-
     static QLabel* estimated(DialogUnderTest& d) { return d.child<QLabel>("label_estimated"); }
 
     static void moveDates(DialogUnderTest& d, const QDate& start, const QDate& expiry)
