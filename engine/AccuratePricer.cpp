@@ -444,30 +444,11 @@ double AccurateSolution::theta(double S, bool knocked_in) const
     return (4.0 * th[1] - th[0]) / 3.0;
 }
 
-namespace {
-
-template <class F>
-AccurateSolution guarded(F&& f)
-{
-    try {
-        return f();
-    } catch (const std::bad_alloc&) {
-        AccurateSolution s;
-        s.error = "out of memory";
-        return s;
-    } catch (const std::exception& e) {
-        AccurateSolution s;
-        s.error = e.what();
-        return s;
-    }
-}
-
-}  // namespace
-
 AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParams& model, int year_days,
                                 const AccurateResolution& resolution, const AccurateProgress& progress)
 {
-    return guarded([&] { return AccurateSolver(contract, model, year_days, resolution).solve(model, progress); });
+    return accurate_guarded<AccurateSolution>(
+        [&] { return AccurateSolver(contract, model, year_days, resolution).solve(model, progress); });
 }
 
 AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParams& model, int year_days,
@@ -479,7 +460,7 @@ AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParam
 AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParams& model, int year_days,
                                 const AccurateValuation& valuation, const AccurateProgress& progress)
 {
-    return guarded([&] {
+    return accurate_guarded<AccurateSolution>([&] {
         return AccurateSolver(contract, model, year_days, AccurateResolution(), valuation).solve(model, progress);
     });
 }

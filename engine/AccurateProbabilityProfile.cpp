@@ -282,17 +282,8 @@ ProbabilityProfile probability_profile_accurate(const SnowballContract& contract
                                                 int year_days, const AccurateResolution& resolution,
                                                 bool knocked_in, const AccurateProgress& progress)
 {
-    try {
-        return profile_of(contract, model, year_days, resolution, knocked_in, progress);
-    } catch (const std::bad_alloc&) {
-        ProbabilityProfile p;
-        p.error = "out of memory";
-        return p;
-    } catch (const std::exception& e) {
-        ProbabilityProfile p;
-        p.error = e.what();
-        return p;
-    }
+    return accurate_guarded<ProbabilityProfile>(
+        [&] { return profile_of(contract, model, year_days, resolution, knocked_in, progress); });
 }
 
 ProbabilityProfile probability_profile_accurate(const SnowballContract& contract, const PDEParams& model,

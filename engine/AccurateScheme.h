@@ -6,6 +6,8 @@
 #include "TridiagonalOperator.h"
 
 #include <deque>
+#include <exception>
+#include <new>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,6 +37,25 @@ struct PriceOperator
     std::vector<double> l, d, u;
 };
 PriceOperator accurate_price_operator(const std::vector<double>& S, double sigma, double drift, double discount_rate);
+
+// Runs f, turning out-of-memory and the scheme's own failures into a result
+// (default-constructed, so not ok) whose error says why: nothing escapes the
+// accurate entry points.
+template <class Result, class F>
+Result accurate_guarded(F&& f)
+{
+    try {
+        return f();
+    } catch (const std::bad_alloc&) {
+        Result r;
+        r.error = "out of memory";
+        return r;
+    } catch (const std::exception& e) {
+        Result r;
+        r.error = e.what();
+        return r;
+    }
+}
 
 // Cell weights (see cell_weights) of each observation's knock-in barrier
 // (below it) and knock-out barrier (at and above it) on the nodes S.
