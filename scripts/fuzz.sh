@@ -9,9 +9,9 @@ seconds="${1:-60}"
 
 CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=clang++ -DKELVARA_BUILD_FUZZ=ON -DKELVARA_BUILD_TESTS=ON >/dev/null
-targets=(csv_block_file_fuzz:tests/calendar/fuzz_corpus
+targets=(csv_block_file_fuzz:tests/files/fuzz_corpus
   calendar_file_fuzz:tests/calendar/fuzz_corpus_calendar
-  structure_file_fuzz:tests/calendar/fuzz_corpus_structure)
+  structure_file_fuzz:tests/files/fuzz_corpus_structure)
 cmake --build build-fuzz --target csv_block_file_fuzz calendar_file_fuzz structure_file_fuzz
 each=$(( seconds / ${#targets[@]} ))
 [ "$each" -lt 1 ] && each=1
