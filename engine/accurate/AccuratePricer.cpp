@@ -1,6 +1,7 @@
 #include "AccuratePricer.h"
 
 #include "AccurateScheme.h"
+#include "Refusal.h"
 #include "TridiagonalOperator.h"
 
 #include <algorithm>
@@ -139,19 +140,26 @@ public:
                    const AccurateResolution& resolution, const AccurateValuation& valuation = AccurateValuation())
         : contract_(contract), year_days_(year_days), steps_per_day_(resolution.steps_per_day)
     {
-        error_ = accurate_refusal(contract, model, year_days);
-        if (error_.empty() && (resolution.base_cells < 8 || resolution.base_cells > 1000000 ||
-                               resolution.steps_per_day < 1 || resolution.steps_per_day > 10000))
-            error_ = "resolution out of range";
-        if (!error_.empty())
-            return;
-        if (!(std::isfinite(valuation.elapsed) && valuation.elapsed >= 0.0) ||
-            !(std::isnan(valuation.grid_spot) || (std::isfinite(valuation.grid_spot) && valuation.grid_spot > 0.0))) {
-            error_ = "the valuation time and the grid's spot must be non-negative numbers";
+        const Refusal why = pricing_refusal(contract, model, year_days, PricingMethod::Accurate);
+        if (why) {
+            status_.refuse(why);
             return;
         }
-        if (!build_monitoring_schedule(contract, model.T, year_days, valuation.elapsed, events_, error_))
+        if (resolution.base_cells < 8 || resolution.base_cells > 1000000 || resolution.steps_per_day < 1 ||
+            resolution.steps_per_day > 10000) {
+            status_.fail("resolution out of range");
             return;
+        }
+        if (!(std::isfinite(valuation.elapsed) && valuation.elapsed >= 0.0) ||
+            !(std::isnan(valuation.grid_spot) || (std::isfinite(valuation.grid_spot) && valuation.grid_spot > 0.0))) {
+            status_.fail("the valuation time and the grid's spot must be non-negative numbers");
+            return;
+        }
+        std::string error;
+        if (!build_monitoring_schedule(contract, model.T, year_days, valuation.elapsed, events_, error)) {
+            status_.fail(error);
+            return;
+        }
         // The grid spreads over the time left and crowds at the spot asked for.
         PDEParams around = model;
         if (!std::isnan(valuation.grid_spot))
@@ -159,15 +167,17 @@ public:
         around.T = model.T - valuation.elapsed;
         grid_ = accurate_price_grid(contract, around, resolution.base_cells);
         if (!grid_ || grid_->empty())
-            error_ = "the price grid cannot be built";
+            status_.fail("the price grid cannot be built");
+        else
+            status_.outcome = Outcome::Ok;
     }
 
-    const std::string& error() const { return error_; }
+    const Answer& status() const { return status_; }
 
-    AccurateSolution solve(const PDEParams& model, const AccurateProgress& progress) const
+    AccurateSolution solve(const PDEParams& model, const ProgressHook& progress) const
     {
         AccurateSolution s;
-        s.error = error_;
+        static_cast<Answer&>(s) = status_;
         if (!s.ok())
             return s;
         s.contract_ = contract_;
@@ -184,11 +194,9 @@ public:
         const int space[3] = {0, 1, 0}, time[3] = {0, 1, 1};
         const double start[3] = {0.0, 1.0 / 11.0, 9.0 / 11.0}, share[3] = {1.0 / 11.0, 8.0 / 11.0, 2.0 / 11.0};
         for (int level = 0; level < 3; ++level) {
-            const AccurateProgress part = [&](double f) {
-                return !progress || progress(start[level] + share[level] * f);
-            };
-            if (!solve_level(m, space[level], time[level], part, s.levels_[level])) {
-                s.error = "cancelled";
+            if (!solve_level(m, space[level], time[level], progress_part(progress, start[level], share[level]),
+                             s.levels_[level])) {
+                s.cancel();
                 return s;
             }
         }
@@ -196,7 +204,7 @@ public:
     }
 
 private:
-    bool solve_level(const PDEParams& m, int space_level, int time_level, const AccurateProgress& progress,
+    bool solve_level(const PDEParams& m, int space_level, int time_level, const ProgressHook& progress,
                      AccurateSolution::Level& out) const
     {
         const Payouts pay(contract_, m);
@@ -320,7 +328,7 @@ private:
     SnowballContract contract_;
     int year_days_;
     int steps_per_day_;
-    std::string error_;
+    Answer status_;
     std::vector<MonitoringEvent> events_;
     std::unique_ptr<StretchedGrid> grid_;
 };
@@ -445,20 +453,20 @@ double AccurateSolution::theta(double S, bool knocked_in) const
 }
 
 AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParams& model, int year_days,
-                                const AccurateResolution& resolution, const AccurateProgress& progress)
+                                const AccurateResolution& resolution, const ProgressHook& progress)
 {
     return accurate_guarded<AccurateSolution>(
         [&] { return AccurateSolver(contract, model, year_days, resolution).solve(model, progress); });
 }
 
 AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParams& model, int year_days,
-                                const AccurateProgress& progress)
+                                const ProgressHook& progress)
 {
     return solve_accurate(contract, model, year_days, AccurateResolution(), progress);
 }
 
 AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParams& model, int year_days,
-                                const AccurateValuation& valuation, const AccurateProgress& progress)
+                                const AccurateValuation& valuation, const ProgressHook& progress)
 {
     return accurate_guarded<AccurateSolution>([&] {
         return AccurateSolver(contract, model, year_days, AccurateResolution(), valuation).solve(model, progress);
@@ -467,10 +475,10 @@ AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParam
 
 namespace {
 
-AccurateGreeks greeks_at(const SnowballContract& contract, const PDEParams& model, int year_days, double S,
-                         bool knocked_in, const AccurateValuation& valuation, const AccurateProgress& progress)
+GreeksValuation greeks_at(const SnowballContract& contract, const PDEParams& model, int year_days, double S,
+                          bool knocked_in, const AccurateValuation& valuation, const ProgressHook& progress)
 {
-    AccurateGreeks g{kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, std::string()};
+    GreeksValuation g;
     // Five solves on one grid (bumps on another grid would add its error to
     // the difference): the base, volatility and rate each up and down 0.01.
     const double bump = 0.01;
@@ -479,25 +487,24 @@ AccurateGreeks greeks_at(const SnowballContract& contract, const PDEParams& mode
     AccurateSolution solved[5];
     try {
         const AccurateSolver solver(contract, model, year_days, AccurateResolution(), valuation);
-        if (!solver.error().empty()) {
-            g.error = solver.error();
+        if (!solver.status().ok()) {
+            static_cast<Answer&>(g) = solver.status();
             return g;
         }
         if (!(bumped[2].sigma > 0.0))
             bumped[2].sigma = model.sigma;  // one-sided below: divided by the actual spread
         for (int i = 0; i < 5; ++i) {
-            const AccurateProgress part = [&](double f) { return !progress || progress((i + f) / 5.0); };
-            solved[i] = solver.solve(bumped[i], part);
+            solved[i] = solver.solve(bumped[i], progress_part(progress, i / 5.0, 0.2));
             if (!solved[i].ok()) {
-                g.error = solved[i].error;
+                static_cast<Answer&>(g) = solved[i];
                 return g;
             }
         }
     } catch (const std::bad_alloc&) {
-        g.error = "out of memory";
+        g.fail("out of memory");
         return g;
     } catch (const std::exception& e) {
-        g.error = e.what();
+        g.fail(e.what());
         return g;
     }
     const AccurateSolution& base = solved[0];
@@ -508,23 +515,25 @@ AccurateGreeks greeks_at(const SnowballContract& contract, const PDEParams& mode
     g.vega = (solved[1].value(S, knocked_in) - solved[2].value(S, knocked_in)) / (bumped[1].sigma - bumped[2].sigma);
     g.rho = (solved[3].value(S, knocked_in) - solved[4].value(S, knocked_in)) / (bumped[3].r - bumped[4].r);
     g.error_estimate = base.error_estimate(S, knocked_in);
+    g.outcome = Outcome::Ok;
     return g;
 }
 
 }  // namespace
 
-AccurateGreeks greeks_accurate(const SnowballContract& contract, const PDEParams& model, int year_days, double S,
-                               bool knocked_in, const AccurateProgress& progress)
+GreeksValuation greeks_accurate(const SnowballContract& contract, const PDEParams& model, int year_days, double S,
+                                bool knocked_in, const ProgressHook& progress)
 {
     return greeks_at(contract, model, year_days, S, knocked_in, AccurateValuation(), progress);
 }
 
-AccurateGreeks greeks_accurate_at(const SnowballContract& contract, const PDEParams& model, int year_days, double S,
-                                  double elapsed, bool knocked_in, const AccurateProgress& progress)
+GreeksValuation greeks_accurate_at(const SnowballContract& contract, const PDEParams& model, int year_days,
+                                   double S, double elapsed, bool knocked_in, const ProgressHook& progress)
 {
     if (!(std::isfinite(S) && S > 0.0)) {
-        const double nan = std::numeric_limits<double>::quiet_NaN();
-        return AccurateGreeks{nan, nan, nan, nan, nan, nan, nan, "the spot must be a positive number"};
+        GreeksValuation g;
+        g.fail("the spot must be a positive number");
+        return g;
     }
     AccurateValuation valuation;
     valuation.elapsed = elapsed;

@@ -13,15 +13,15 @@
 // *_error fields). Probabilities are under the pricing measure (drift r - q).
 //
 // knocked_in: the structure has already knocked in (its knock-in
-// probability is then 1). Refuses (ok false, error set) what the accurate
-// pricer refuses; a progress hook returning false stops it (error
+// probability is then 1). Refuses what the accurate pricer refuses; a
+// progress hook returning false stops it (outcome Cancelled
 // "cancelled"). Never throws.
 ProbabilityProfile probability_profile_accurate(const SnowballContract& contract, const PDEParams& model,
                                                 int year_days, bool knocked_in = false,
-                                                const AccurateProgress& progress = AccurateProgress());
+                                                const ProgressHook& progress = ProgressHook());
 
 // The same at another resolution (convergence studies).
 ProbabilityProfile probability_profile_accurate(const SnowballContract& contract, const PDEParams& model,
                                                 int year_days, const AccurateResolution& resolution,
                                                 bool knocked_in = false,
-                                                const AccurateProgress& progress = AccurateProgress());
+                                                const ProgressHook& progress = ProgressHook());

@@ -17,11 +17,6 @@
 // the Black-Scholes operator on it and the number of time steps between two
 // monitoring moments.
 
-// Empty when the accurate pricer takes the terms, else why it refuses them
-// (NaN or negative terms, sigma <= 0, T <= 0, year_days < 1, a schedule of
-// the wrong length).
-std::string accurate_refusal(const SnowballContract& contract, const PDEParams& model, int year_days);
-
 // The sinh-stretched grid of one structure: nodes crowded at the knock-in
 // barriers, the spot and the knock-out barriers, each of them on a node, the
 // top far above everything. Empty (or null) when it cannot be built.
@@ -48,11 +43,11 @@ Result accurate_guarded(F&& f)
         return f();
     } catch (const std::bad_alloc&) {
         Result r;
-        r.error = "out of memory";
+        r.fail("out of memory");
         return r;
     } catch (const std::exception& e) {
         Result r;
-        r.error = e.what();
+        r.fail(e.what());
         return r;
     }
 }

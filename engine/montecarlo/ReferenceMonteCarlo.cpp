@@ -1,5 +1,7 @@
 #include "ReferenceMonteCarlo.h"
 
+#include "Refusal.h"
+
 #include "RandomStream.h"
 #include "ZigguratNormal.h"
 
@@ -128,7 +130,7 @@ Schedule build_schedule(const SnowballContract& c, const Model& m, int year_days
 }
 
 // What one path ended with.
-struct Outcome
+struct PathOutcome
 {
     double payout = 0.0;      // discounted
     double martingale = 0.0;  // e^{-(r-q) tau} S_tau at the stop tau
@@ -149,7 +151,7 @@ struct Tally
 
     explicit Tally(std::size_t observations) : ko(observations, 0.0), ko_sq(observations, 0.0) {}
 
-    void add(const Outcome& a, const Outcome& b, double S0)
+    void add(const PathOutcome& a, const PathOutcome& b, double S0)
     {
         ++pairs;
         const double py = 0.5 * (a.payout + b.payout) - S0, px = 0.5 * (a.martingale + b.martingale) - S0;
@@ -218,7 +220,7 @@ public:
 
     // One antithetic pair: the second path takes every normal with the
     // opposite sign.
-    void pair(RandomStream& stream, Outcome out[2]) const
+    void pair(RandomStream& stream, PathOutcome out[2]) const
     {
         const std::vector<Event>& ev = s_.events;
         const double x0 = std::log(m_.S0);
@@ -255,7 +257,7 @@ public:
 
 private:
     // Applies the event to a living path; true when the path has ended.
-    bool check(const Event& e, double x, bool& in, Outcome& out) const
+    bool check(const Event& e, double x, bool& in, PathOutcome& out) const
     {
         const bool maturity = &e == &s_.events.back();
         if (e.observation >= 0 && x >= e.ln_ko) {
@@ -289,7 +291,7 @@ private:
         return false;
     }
 
-    static void finish(Outcome& out, const Event& e, double S, double pay, int observation, bool in, bool loss)
+    static void finish(PathOutcome& out, const Event& e, double S, double pay, int observation, bool in, bool loss)
     {
         out.payout = pay * e.discount;
         out.martingale = S * e.martingale;
@@ -319,59 +321,23 @@ std::uint32_t thread_seed(std::uint64_t seed, int thread)
     return static_cast<std::uint32_t>(z >> 32);
 }
 
-bool finite_non_negative(const std::vector<double>& v)
-{
-    return std::all_of(v.begin(), v.end(), [](double x) { return std::isfinite(x) && x >= 0.0; });
-}
-
-std::string refusal(const SnowballContract& c, const Model& m, int year_days, const ReferenceMcSettings& s)
-{
-    if (!(m.S0 > 0.0) || !std::isfinite(m.S0))
-        return "the spot must be positive";
-    if (!(m.sigma >= 0.0) || !std::isfinite(m.sigma) || !std::isfinite(m.r) || !std::isfinite(m.q))
-        return "volatility, rate and dividend yield must be finite, the volatility not negative";
-    if (!(m.T > 0.0) || !std::isfinite(m.T))
-        return "the maturity must be positive";
-    if (year_days < 1 || m.T * year_days > 1e6)
-        return "the trading days per year must be at least 1 (and the days to maturity at most a million)";
-    const std::size_t n = c.obs_times.size();
-    if (n == 0)
-        return "the schedule is empty";
-    if (c.ko_barrier.size() != n || c.ko_coupon.size() != n || c.ki_barrier.size() != n)
-        return "the schedule's barriers and coupons must have one value per observation";
-    for (std::size_t k = 0; k < n; ++k) {
-        const double t = c.obs_times[k];
-        if (!(t >= 0.0 && t <= m.T) || (k > 0 && !(t > c.obs_times[k - 1])))
-            return "the observation times must rise strictly within [0, T]";
-    }
-    if (!finite_non_negative(c.ko_barrier) || !finite_non_negative(c.ki_barrier) ||
-        !finite_non_negative(c.ko_coupon))
-        return "barriers and coupons must be finite and not negative";
-    if (!(c.div_coupon >= 0.0) || !std::isfinite(c.div_coupon) || !(c.floor_price >= 0.0) ||
-        !std::isfinite(c.floor_price) || !(c.call_strike >= 0.0) || !std::isfinite(c.call_strike) ||
-        !(c.call_participation >= 0.0) || !std::isfinite(c.call_participation))
-        return "the dividend coupon, floor, strike and participation must be finite and not negative";
-    if (s.paths < 2 || s.paths > 1000000000000LL)
-        return "the number of paths must lie between 2 and 10^12";
-    if (s.threads < 0 || s.threads > 1024)
-        return "the number of threads must lie between 0 (one per core) and 1024";
-    return {};
-}
-
 ReferenceMcResult fail(const std::string& why)
 {
     ReferenceMcResult r;
-    r.error = why;
+    r.fail(why);
     return r;
 }
 
 ReferenceMcResult run(const SnowballContract& contract, const PDEParams& params, int year_days,
-                      const ReferenceMcSettings& settings, const McProgressHook& hook)
+                      const ReferenceMcSettings& settings, const ProgressHook& hook)
 {
+    const Refusal why = pricing_refusal(contract, params, year_days, PricingMethod::ReferenceMonteCarlo, settings);
+    if (why) {
+        ReferenceMcResult r;
+        r.refuse(why);
+        return r;
+    }
     const Model model{params.S0, params.sigma, params.r, std::isnan(params.q) ? 0.0 : params.q, params.T};
-    const std::string why = refusal(contract, model, year_days, settings);
-    if (!why.empty())
-        return fail(why);
 
     const Schedule schedule = build_schedule(contract, model, year_days);
     const PathSimulator simulator(contract, model, schedule, settings.knocked_in);
@@ -395,7 +361,7 @@ ReferenceMcResult run(const SnowballContract& contract, const PDEParams& params,
         Tally& tally = tallies[static_cast<std::size_t>(t)];
         const long long begin = pairs * t / threads, end = pairs * (t + 1) / threads;
         const long long chunk = 4096;
-        Outcome out[2];
+        PathOutcome out[2];
         for (long long i = begin; i < end && !cancel.load(std::memory_order_relaxed);) {
             const long long from = i, stop = std::min(end, i + chunk);
             for (; i < stop; ++i) {
@@ -466,8 +432,7 @@ ReferenceMcResult run(const SnowballContract& contract, const PDEParams& params,
     r.threads = threads;
     r.paths = 2 * total.pairs;
     if (cancel || total.pairs != pairs) {
-        r.cancelled = true;
-        r.error = "cancelled";
+        r.cancel();
         return r;
     }
 
@@ -493,14 +458,14 @@ ReferenceMcResult run(const SnowballContract& contract, const PDEParams& params,
     r.ki_probability = estimate(total.ki, total.ki_sq, n);
     r.loss_probability = estimate(total.loss, total.loss_sq, n);
     r.expected_life = estimate(total.life, total.life_sq, n);
-    r.ok = true;
+    r.outcome = Outcome::Ok;
     return r;
 }
 
 }  // namespace
 
 ReferenceMcResult reference_monte_carlo(const SnowballContract& contract, const PDEParams& model, int year_days,
-                                        const ReferenceMcSettings& settings, const McProgressHook& hook)
+                                        const ReferenceMcSettings& settings, const ProgressHook& hook)
 {
     try {
         return run(contract, model, year_days, settings, hook);
@@ -509,4 +474,12 @@ ReferenceMcResult reference_monte_carlo(const SnowballContract& contract, const 
     } catch (const std::exception& e) {
         return fail(e.what());
     }
+}
+
+ReferenceMcResult reference_monte_carlo(const PricingRequest& request, bool knocked_in)
+{
+    ReferenceMcSettings settings;
+    static_cast<MonteCarloSettings&>(settings) = request.monte_carlo;
+    settings.knocked_in = knocked_in;
+    return reference_monte_carlo(request.contract, request.model, request.year_days, settings, request.progress);
 }
