@@ -1,7 +1,7 @@
 #pragma once
 
 #include "AccuratePricer.h"
-#include "ProbabilityProfile.h"
+#include "Probabilities.h"
 
 // The probability profile in accurate mode: the same figures as
 // probability_profile (knock-out at each observation, maturity, knock-in,
