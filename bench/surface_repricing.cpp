@@ -16,6 +16,7 @@
 namespace {
 
 LocalVolResolution resolution;
+GridExportOptions options;
 
 void report(const char* name, const TotalVarianceSurface& surface, const SurfaceMarket& market, bool all)
 {
@@ -34,7 +35,7 @@ void report(const char* name, const TotalVarianceSurface& surface, const Surface
     }
     LocalVolGrid grid;
     SurfaceCalibration from_grid = c;
-    if (!export_local_vol_grid(*c.local_vol, c.surface->expiries(), GridExportOptions(), grid, error) ||
+    if (!export_local_vol_grid(*c.local_vol, c.surface->expiries(), options, grid, error) ||
         !reprice_quotes(from_grid, grid, forward, error, resolution)) {
         std::printf("%s: grid refused: %s\n", name, error.c_str());
         return;
@@ -90,6 +91,10 @@ int main(int argc, char** argv)
             all = true;
         else if (std::strcmp(argv[a], "--cells") == 0 && a + 1 < argc)
             resolution.cells = std::atoi(argv[++a]);
+        else if (std::strcmp(argv[a], "--level-step") == 0 && a + 1 < argc)
+            options.level_step = std::atof(argv[++a]);
+        else if (std::strcmp(argv[a], "--daily-until") == 0 && a + 1 < argc)
+            options.daily_until = std::atof(argv[++a]);
         else if (std::strcmp(argv[a], "--steps") == 0 && a + 1 < argc)
             resolution.steps_per_year = std::atof(argv[++a]);
     }

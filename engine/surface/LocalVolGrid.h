@@ -35,7 +35,10 @@ struct GridExportOptions
 // above plus every expiry (where the local volatility jumps), each row the
 // root of the mean local variance over its interval (two-point Gauss in
 // time at each level), so a solver stepping on the rows sees the variance
-// the surface spreads over them. False, with the reason, when lv is not
-// defined somewhere on it.
+// the surface spreads over them; each inner level's value then less a
+// twelfth of the second difference across its neighbours, so that the
+// grid's linear interpolation keeps the surface's mean over each cell
+// instead of lying above a convex smile everywhere. False, with the reason,
+// when lv is not defined somewhere on it.
 bool export_local_vol_grid(const DupireLocalVol& lv, const std::vector<double>& expiries,
                            const GridExportOptions& options, LocalVolGrid& out, std::string& error);

@@ -67,23 +67,34 @@ struct TermSurface : TotalVarianceSurface
 
 // The usual test market: 8 expiries from two weeks to two years, 17
 // strikes each across about +-3 at-the-money deviations (at least +-12 %),
-// spot 100, r 3 %, q 1 %.
+// spot 100; rates rising from 2.5 % to 3.5 %, dividends 1 % a year with most
+// of it paid between four and five months (a table of the two integrals).
 struct SurfaceMarket
 {
-    double spot = 100.0, r = 0.03, q = 0.01;
+    double spot = 100.0;
     std::vector<double> expiries{1.0 / 24, 1.0 / 12, 0.25, 0.5, 0.75, 1.0, 1.5, 2.0};
     int strikes = 17;
     double deviations = 3.0;
 
-    ForwardCurve forward() const { return ForwardCurve::flat(r, q); }
+    ForwardCurve forward() const
+    {
+        const std::vector<double> t{0.25, 1.0 / 3, 5.0 / 12, 1.0, 2.0};
+        const std::vector<double> rate{0.025 * 0.25, 0.026 / 3, 0.027 * 5 / 12, 0.03, 0.065};
+        const std::vector<double> dividend{0.001, 0.0015, 0.0085, 0.01, 0.02};
+        std::vector<double> drift(t.size());
+        for (std::size_t i = 0; i < t.size(); ++i)
+            drift[i] = rate[i] - dividend[i];
+        return ForwardCurve::table(t, drift, rate);
+    }
 
     // Quotes of a surface at this market's strikes, sources "line N" in order.
     std::vector<VolQuote> quotes(const TotalVarianceSurface& s) const
     {
+        const ForwardCurve curve = forward();
         std::vector<VolQuote> out;
         int line = 2;
         for (double T : expiries) {
-            const double F = spot * std::exp((r - q) * T);
+            const double F = curve.forward(spot, T);
             const double reach = std::max(0.12, deviations * std::sqrt(s.at(0.0, T).w));
             for (int j = 0; j < strikes; ++j) {
                 // Round strikes (0.5 apart), as listed ones are.
