@@ -104,6 +104,24 @@ TEST(DupireLocalVol, ArbitrageInTheSurfaceIsRefusedWhereItIs)
     EXPECT_NE(error.find("local variance negative at t = 0.5, S = 140"), std::string::npos) << error;
 }
 
+TEST(LocalVolGrid, RowsAndLevelsFollowTheFormat)
+{
+    LocalVolGrid grid;
+    grid.levels = {80.0, 100.0, 120.0};
+    grid.times = {0.1, 0.5};
+    grid.vols = {{0.30, 0.20, 0.25}, {0.40, 0.30, 0.35}};
+    // t in (t_{j-1}, t_j] is row j, the last row continuing; linear in S, flat outside.
+    const struct { double t, S, sigma; } cases[] = {
+        {0.0, 100.0, 0.20}, {0.1, 100.0, 0.20}, {0.1 + 1e-12, 100.0, 0.30}, {0.5, 100.0, 0.30}, {3.0, 100.0, 0.30},
+        {0.05, 90.0, 0.25}, {0.05, 110.0, 0.225}, {0.05, 50.0, 0.30}, {0.05, 500.0, 0.25}, {0.3, 120.0, 0.35}};
+    std::vector<double> sigma;
+    std::string error;
+    for (const auto& c : cases) {
+        ASSERT_TRUE(grid.sigma_on(c.t, {c.S}, sigma, error)) << error;
+        EXPECT_NEAR(sigma[0], c.sigma, 1e-12) << c.t << " " << c.S;
+    }
+}
+
 // A local volatility off by a factor, to see the repricing report it.
 struct Scaled : LocalVolatility
 {

@@ -56,6 +56,32 @@ INSTANTIATE_TEST_SUITE_P(
                       KnownSmile{"two_years_smile", 2.0, {0.05, 0.12, -0.3, 0.1, 0.3}}),
     [](const ::testing::TestParamInfo<KnownSmile>& info) { return std::string(info.param.name); });
 
+TEST(SviFit, StaysAboveTheEarlierSmileBeyondTheQuotes)
+{
+    // The earlier smile is lower at the quotes but has steeper wings: left
+    // free, the fit would cross it past |k| = 0.23 on the left.
+    const SviSlice quoted{0.02, 0.05, -0.3, 0.0, 0.2}, earlier{0.005, 0.1, -0.3, 0.0, 0.1};
+    SviFitInput in;
+    in.T = 0.5;
+    in.floor = &earlier;
+    for (int j = 0; j < 9; ++j) {
+        const double k = -0.15 + 0.3 * j / 8;
+        in.k.push_back(k);
+        in.vol.push_back(std::sqrt(quoted.w(k) / in.T));
+    }
+    for (int j = 0; j <= 40; ++j)
+        in.check_k.push_back(-1.0 + 2.0 * j / 40);
+    const SviFitResult fit = fit_svi(in);
+    ASSERT_TRUE(fit.feasible);
+    for (double k : in.check_k)
+        EXPECT_GE(fit.slice.w(k), earlier.w(k)) << k;
+    EXPECT_GE(fit.slice.left_slope(), earlier.left_slope());
+    EXPECT_GE(fit.slice.right_slope(), earlier.right_slope());
+    // Wings twice as steep cost the quotes some of their fit (SVI has one
+    // curvature scale), not more.
+    EXPECT_LT(fit.max_vol, 0.002);
+}
+
 TEST(BlackFormula, InvertsFromAtTheMoneyToTinyPrices)
 {
     // Out-of-the-money prices from 0.08 down to 1e-150 of the forward, and
