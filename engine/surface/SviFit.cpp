@@ -72,8 +72,8 @@ public:
             }
         }
         if (in_.floor) {
-            r.push_back(weight * std::max(0.0, in_.floor->left_slope() - s.left_slope()));
-            r.push_back(weight * std::max(0.0, in_.floor->right_slope() - s.right_slope()));
+            r.push_back(weight * std::max(0.0, in_.floor->left_slope() * (1.0 + kCalendarMargin) - s.left_slope()));
+            r.push_back(weight * std::max(0.0, in_.floor->right_slope() * (1.0 + kCalendarMargin) - s.right_slope()));
         } else {
             r.push_back(0.0);
             r.push_back(0.0);
