@@ -47,14 +47,20 @@ std::unique_ptr<StretchedGrid> accurate_price_grid(const SnowballContract& contr
 
 PriceOperator accurate_price_operator(const std::vector<double>& S, double sigma, double drift, double discount_rate)
 {
+    return accurate_price_operator(S, std::vector<double>(S.size(), sigma * sigma), drift, discount_rate);
+}
+
+PriceOperator accurate_price_operator(const std::vector<double>& S, const std::vector<double>& variance, double drift,
+                                      double discount_rate)
+{
     const std::size_t M = S.size() - 1;
-    const double sigma2 = sigma * sigma, mu = drift;
+    const double mu = drift;
     PriceOperator op;
     std::vector<double>&l = op.l, &d = op.d, &u = op.u;
     l.assign(M, 0.0), d.assign(M, -discount_rate), u.assign(M, 0.0);
     for (std::size_t i = 1; i < M; ++i) {
         const double hm = S[i] - S[i - 1], hp = S[i + 1] - S[i];
-        const double diffusion = 0.5 * sigma2 * S[i] * S[i], convection = mu * S[i];
+        const double diffusion = 0.5 * variance[i] * S[i] * S[i], convection = mu * S[i];
         double li = diffusion * 2.0 / (hm * (hm + hp)) - convection * hp / (hm * (hm + hp));
         double ui = diffusion * 2.0 / (hp * (hm + hp)) + convection * hm / (hp * (hm + hp));
         double di = -diffusion * 2.0 / (hm * hp) + convection * (hp - hm) / (hm * hp);
@@ -81,16 +87,21 @@ long accurate_interval_steps(double length, int year_days, int steps_per_day, in
     return (coarse << time_level) * (from_today ? kTodaySubsteps : 1);
 }
 
+TridiagonalOperator implicit_system(const PriceOperator& op, double theta_dt)
+{
+    const std::size_t M = op.d.size();
+    std::vector<double> a(M), b(M), c(M);
+    for (std::size_t i = 0; i < M; ++i)
+        a[i] = -theta_dt * op.l[i], b[i] = 1.0 - theta_dt * op.d[i], c[i] = -theta_dt * op.u[i];
+    return TridiagonalOperator(std::move(a), std::move(b), std::move(c));
+}
+
 const TridiagonalOperator& ImplicitSystems::for_step(double theta_dt)
 {
     for (const auto& f : factored_)
         if (f.first == theta_dt)
             return f.second;
-    const std::size_t M = op_.d.size();
-    std::vector<double> a(M), b(M), c(M);
-    for (std::size_t i = 0; i < M; ++i)
-        a[i] = -theta_dt * op_.l[i], b[i] = 1.0 - theta_dt * op_.d[i], c[i] = -theta_dt * op_.u[i];
-    factored_.emplace_back(theta_dt, TridiagonalOperator(std::move(a), std::move(b), std::move(c)));
+    factored_.emplace_back(theta_dt, implicit_system(op_, theta_dt));
     if (!factored_.back().second.factor())
         throw std::runtime_error("the price operator cannot be factored");
     return factored_.back().second;

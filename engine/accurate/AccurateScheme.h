@@ -32,6 +32,13 @@ struct PriceOperator
     std::vector<double> l, d, u;
 };
 PriceOperator accurate_price_operator(const std::vector<double>& S, double sigma, double drift, double discount_rate);
+// The same with a variance per node (a local volatility: variance[i] is
+// sigma(S[i])^2); a constant variance gives exactly the operator above.
+PriceOperator accurate_price_operator(const std::vector<double>& S, const std::vector<double>& variance, double drift,
+                                      double discount_rate);
+
+// The implicit system I - theta dt L of op, not yet factored.
+TridiagonalOperator implicit_system(const PriceOperator& op, double theta_dt);
 
 // Runs f, turning out-of-memory and the scheme's own failures into a result
 // (default-constructed, so not ok) whose error says why: nothing escapes the
@@ -42,12 +49,12 @@ Result accurate_guarded(F&& f)
     try {
         return f();
     } catch (const std::bad_alloc&) {
-        Result r;
-        r.fail("out of memory");
+        Result r;  // an Answer starts out Failed; other results are failed by their error
+        r.error = "out of memory";
         return r;
     } catch (const std::exception& e) {
         Result r;
-        r.fail(e.what());
+        r.error = e.what();
         return r;
     }
 }
