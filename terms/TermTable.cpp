@@ -54,8 +54,9 @@ QString refusalText(const Refusal& why)
     case RefusalCode::GridTop:
         return QStringLiteral("价格上限应大于标的价格");
     case RefusalCode::Volatility:
-        return why.reason.find("positive") != std::string::npos ? QStringLiteral("高精度模式下波动率(%)应大于0")
-                                                               : QStringLiteral("波动率(%)不能为负");
+        return QStringLiteral("波动率(%)不能为负");
+    case RefusalCode::ZeroVolatility:
+        return QStringLiteral("高精度模式下波动率(%)应大于0");
     case RefusalCode::Maturity:
         return QStringLiteral("到期期限应大于0（到期天数(交易日)至少为2）");
     case RefusalCode::PriceSteps:

@@ -80,11 +80,10 @@ Refusal pricing_refusal(const SnowballContract& c, const PDEParams& m, int year_
         return refuse(RefusalCode::Spot, "the spot must be a positive number");
     if (grid && !(std::isfinite(m.S_max) && m.S_max > m.S0))
         return refuse(RefusalCode::GridTop, "the top of the price grid (S_max) must lie above the spot");
-    if (method == PricingMethod::Accurate ? !(std::isfinite(m.sigma) && m.sigma > 0.0)
-                                          : !finite_non_negative(m.sigma))
-        return refuse(RefusalCode::Volatility, method == PricingMethod::Accurate
-                                                   ? "the volatility must be a positive number"
-                                                   : "the volatility must not be negative");
+    if (!finite_non_negative(m.sigma))
+        return refuse(RefusalCode::Volatility, "the volatility must not be negative");
+    if (method == PricingMethod::Accurate && !(m.sigma > 0.0))
+        return refuse(RefusalCode::ZeroVolatility, "the accurate pricer needs a positive volatility");
     if (!(std::isfinite(m.T) && m.T > 0.0))
         return refuse(RefusalCode::Maturity, "the maturity must be a positive number of years");
     if (grid && m.M < 3)

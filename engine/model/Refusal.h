@@ -13,7 +13,8 @@ enum class RefusalCode
     None,
     Spot,                      // not a positive number
     GridTop,                   // design grid: S_max not above the spot
-    Volatility,                // negative (design grid, Monte Carlo) or not positive (accurate)
+    Volatility,                // negative or not a number
+    ZeroVolatility,            // accurate: the volatility must be positive
     Maturity,                  // not a positive number of years
     PriceSteps,                // design grid: M below 3
     TimeSteps,                 // design grid: N below 1

@@ -175,7 +175,7 @@ TEST(CliAccurate, DesignModeOutputCarriesNoErrorEstimate)
 TEST(CliAccurate, RefusalsSayWhy)
 {
     const std::pair<QStringList, std::string> cases[] = {
-        {{"price", "--accurate", "--vol", "-5"}, "volatility must be a positive number"},
+        {{"price", "--accurate", "--vol", "-5"}, "the volatility must not be negative"},
         {{"price", "--accurate", "--coupon", "1e308"}, "not a finite number"},
         {{"price", "--accurate", "--json", "--coupon", "1e308"}, "not a finite number"},
         {{"price", "--accurate", "--greeks", "--lookup-date", "20250115"}, "no Greeks at the lookup spot and date"},
