@@ -4,6 +4,7 @@
 #include "CliText.h"
 #include "MonteCarlo.h"
 #include "ReferenceMonteCarlo.h"
+#include "Refusal.h"
 #include "RunLimits.h"
 #include "StructureNotes.h"
 #include "StructureSetup.h"
@@ -41,6 +42,9 @@ std::string runReference(const McCommand& o)
     request.monte_carlo.paths = o.pathsOption->count() > 0 ? o.paths : kReferencePaths;
     request.monte_carlo.seed = o.seed;
     request.monte_carlo.threads = o.threads;
+    const Refusal paths = pricing_refusal(request);
+    if (paths.code == RefusalCode::Paths)
+        throw badInput("--paths: " + paths.reason);
     checkRuns(request, 1, GridUse::PriceOnly);
 
     ReferenceMcResult r;

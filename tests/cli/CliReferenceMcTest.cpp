@@ -67,6 +67,7 @@ TEST(CliReferenceMc, OptionsOfTheOtherRunAreRefused)
         {{"mc", "--threads", "2"}, "--threads requires --reference"},
         {{"mc", "--reference", "--steps-per-year", "12"}, "--steps-per-year"},
         {{"mc", "--reference", "--paths", "100000000"}, "more than the limit of 60 s"},
+        {{"mc", "--reference", "--paths", "2", "--json"}, "--paths: at least 200 paths (100 antithetic pairs)"},
         {{"mc", "--reference", "--vol", "-5", "--paths", "1000"}, ""},
     };
     for (const auto& [args, says] : cases) {

@@ -189,6 +189,25 @@ TEST(ReferenceMonteCarlo, HookSeesProgressAndCanStop)
     EXPECT_EQ(run().price, full.price);  // the hook changes nothing
 }
 
+TEST(ReferenceMonteCarlo, FewerThanAHundredPairsAreNoEstimate)
+{
+    // Two paths gave a standard error of 0; 199 paths round up to 100 pairs.
+    McRun run;
+    for (const long long paths : {2LL, 197LL}) {
+        run.settings.paths = paths;
+        const ReferenceMcResult r = run();
+        EXPECT_FALSE(r.ok()) << paths;
+        EXPECT_EQ(r.refusal.code, RefusalCode::Paths) << paths;
+        EXPECT_NE(r.error.find("100 antithetic pairs"), std::string::npos) << r.error;
+        EXPECT_TRUE(std::isnan(r.standard_error)) << paths;
+    }
+    run.settings.paths = 199;
+    const ReferenceMcResult r = run();
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.paths, 200);
+    EXPECT_GT(r.standard_error, 0.0);
+}
+
 TEST(ReferenceMonteCarlo, RefusesWithAReason)
 {
     using Set = std::function<void(McRun&)>;
