@@ -71,6 +71,31 @@ TEST(CliSchedule, ReproducesTheGeneratorOnAnEveryDayCalendar)
     }
 }
 
+TEST(CliSchedule, DatesRollingOntoOneTradingDayAreMergedAndPrice)
+{
+    // Weekly across the Spring Festival of 2024 on the shipped calendar: the
+    // 9th and the 16th of February both roll to the 19th.
+    const QStringList weekly{"--start", "20240126", "--expiry", "20240329", "--freq", "周", "--lock", "0"};
+    const std::string merged = "20240202_20240219_20240223_20240301_20240308_20240315_20240322_20240329";
+    const std::string warning = "warning: observation dates 20240209, 20240216 roll onto the same trading day "
+                                "20240219 and are merged into one observation there";
+    const CliResult r = runCli(QStringList{"schedule", "--json"} + weekly);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.json()["dates"], merged);
+    EXPECT_EQ(r.json()["count"], 8);
+    EXPECT_EQ(r.json()["merged"][0]["dates"], "20240209_20240216");
+    EXPECT_EQ(r.json()["merged"][0]["trading_day"], "20240219");
+    EXPECT_EQ(r.err.rfind(warning, 0), 0u) << r.err;
+
+    // The pricer takes it; a list written for the nine dates keeps the 9th's value.
+    const CliResult price =
+        runCli(QStringList{"price", "--json", "--ko", "109_108_107_106_105_104_103_102_101"} + weekly);
+    ASSERT_EQ(price.status, 0) << price.err;
+    EXPECT_EQ(price.json()["structure"]["dates"], merged);
+    EXPECT_EQ(price.json()["structure"]["ko_barrier"], nlohmann::json({109, 108, 106, 105, 104, 103, 102, 101}));
+    EXPECT_EQ(price.err.rfind(warning, 0), 0u) << price.err;
+}
+
 TEST(CliSchedule, CalendarIsTheNamedOneThenTheWorkingDirectorysThenTheShippedCopy)
 {
     // Saturday 2024-06-15 and Sunday 2025-01-12: the shipped calendar moves them
