@@ -1,5 +1,6 @@
 #include "WholeFileWriter.h"
 
+#include "InputFile.h"
 #include "ScratchCleanup.h"
 
 #include <QDir>
@@ -41,19 +42,6 @@ QString deviceReason(const QFileDevice& device, int savedErrno)
     if (savedErrno != 0 && (text.isEmpty() || text == QLatin1String("Unknown error")))
         return systemReason(savedErrno);
     return text;
-}
-
-const char* kindOf(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return "a folder";
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return "a device";
-    if (S_ISFIFO(mode))
-        return "a pipe";
-    if (S_ISSOCK(mode))
-        return "a socket";
-    return "not a plain file";
 }
 
 // Why the lock file cannot be made: QLockFile says only "permission error".
@@ -117,7 +105,7 @@ QString targetProblem(const QString& path)
         return QString();  // missing: created; a missing folder shows up when writing
     if (S_ISREG(st.st_mode))
         return QString();
-    return QStringLiteral("%1 is not a regular file (%2)").arg(path, QLatin1String(kindOf(st.st_mode)));
+    return QStringLiteral("%1 is not a regular file (%2)").arg(path, QLatin1String(kindOfFile(st.st_mode)));
 }
 
 WriteStatus writeWhole(const QString& path, WriteMode mode, const Producer& produce)
