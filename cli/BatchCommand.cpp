@@ -272,6 +272,6 @@ CommandRun addBatchCommand(CLI::App& app)
         ->type_name("yyyyMMdd");
     sub->add_flag("--knocked-in", o->knockedIn, "Read the knocked-in grids");
     addAccurateOption(*sub, o->accurate);
-    sub->add_option("--jobs", o->jobs, "Records priced at once (default: one per core)")->check(CLI::Range(1, 1024));
+    sub->add_option("--jobs", o->jobs, "Records priced at once (default: one per core)")->transform(integerFromTo(1, 1024));
     return [o]() { return runBatch(*o); };
 }

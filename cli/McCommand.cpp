@@ -122,18 +122,19 @@ CommandRun addMcCommand(CLI::App& app)
     addStructureCommandOptions(*sub, *o);
     o->pathsOption = sub->add_option("--paths", o->paths, "Simulated paths (--reference: default 1000000)")
                          ->capture_default_str()
-                         ->check(CLI::Range(1, 100000000));
+                         ->transform(integerFromTo(1, 100000000));
     o->stepsOption = sub->add_option("--steps-per-year", o->stepsPerYear, "Time steps per year")
                          ->capture_default_str()
-                         ->check(CLI::Range(1, 100000));
+                         ->transform(integerFromTo(1, 100000));
     CLI::Option* reference = sub->add_flag("--reference", o->reference,
                   "The reference Monte Carlo instead: price in the units of the spot with its standard error, "
                   "knock-in checked at every close of --year-days");
     sub->add_option("--seed", o->seed, "--reference: seed of the random numbers")
         ->capture_default_str()
+        ->transform(SeedText)
         ->needs(reference);
     sub->add_option("--threads", o->threads, "--reference: threads (default: one per core)")
-        ->check(CLI::Range(0, 1024))
+        ->transform(integerFromTo(0, 1024))
         ->needs(reference);
     return bindCommand(o, runMc);
 }

@@ -100,7 +100,7 @@ CommandRun addScanCommand(CLI::App& app)
     sub->add_option("--param", o->param,
                     "Term: 0 敲出价格, 1 敲入价格, 2 敲出票息, 3 波动率, 4 红利票息, 5 红利&敲出票息")
         ->capture_default_str()
-        ->check(CLI::Range(0, 5));
+        ->transform(integerFromTo(0, 5));
     sub->add_option("--from", o->from, "First value, engine units (default: the panel's range of the term)")
         ->check(NumberText)
         ->type_name("NUMBER");

@@ -42,6 +42,18 @@ TEST(CliReferenceMc, IsTheEnginesRunAndReproducibleForASeedAndThreads)
     EXPECT_EQ(j["threads"].get<int>(), 2);
 }
 
+TEST(CliReferenceMc, IntegersAreReadInBaseTen)
+{
+    // 0300 is three hundred paths (not octal 192); the largest seed is taken as typed.
+    const CliResult r = runCli(QStringList{"mc", "--reference", "--json", "--paths", "0300", "--seed",
+                                           "18446744073709551615", "--threads", " 1 "} +
+                               engineTermArgs());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.json()["paths"].get<long long>(), 300);
+    EXPECT_EQ(r.json()["seed"].get<unsigned long long>(), 18446744073709551615ULL);
+    EXPECT_EQ(r.json()["threads"].get<int>(), 1);
+}
+
 TEST(CliReferenceMc, DefaultStructureAgreesWithTheAccuratePrice)
 {
     // The window's defaults on the shipped calendar, a million paths.
