@@ -9,6 +9,7 @@
 #include <QLockFile>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -53,6 +54,24 @@ QString lockProblem(const QString& lockPath)
         return systemReason(errno);
     ::close(fd);
     return QStringLiteral("permission denied");
+}
+
+constexpr QLatin1String kScratchSuffix(".part-");
+
+// Scratch files of writers killed before their rename: once this writer
+// holds the target's lock, no live writer of the target has one.
+void removeOrphanedScratch(const QString& target)
+{
+    const QFileInfo info(target);
+    const QDir folder = info.absoluteDir();
+    const QString prefix = info.fileName() + kScratchSuffix;
+    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks)) {
+        if (name.size() != prefix.size() + 6 || !name.startsWith(prefix))
+            continue;
+        const QStringRef random = name.midRef(prefix.size());
+        if (std::all_of(random.begin(), random.end(), [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 128; }))
+            QFile::remove(folder.filePath(name));
+    }
 }
 
 void useDefaultPermissions(QTemporaryFile& scratch, const QString& target)
@@ -120,7 +139,10 @@ WriteStatus writeWhole(const QString& path, WriteMode mode, const Producer& prod
     if (!QFileInfo(folder).isDir())
         return failed(QStringLiteral("cannot write %1: the folder %2 does not exist").arg(path, folder));
 
-    QLockFile lock(target + QStringLiteral(".lock"));
+    const QString lockPath = target + QStringLiteral(".lock");
+    // A lock left behind (its writer killed) may have scratch files beside it.
+    const bool lockWasThere = QFileInfo::exists(lockPath);
+    QLockFile lock(lockPath);
     lock.setStaleLockTime(0);  // only a dead writer's lock is stale, however long a live one takes
     if (!lock.tryLock(kLockWaitMs)) {
         if (lock.error() == QLockFile::LockFailedError)
@@ -130,20 +152,30 @@ WriteStatus writeWhole(const QString& path, WriteMode mode, const Producer& prod
         return failed(QStringLiteral("cannot write %1: cannot create the lock file %1.lock: %2")
                           .arg(path, lockProblem(target + QStringLiteral(".lock"))));
     }
+    // Forgotten before the lock is released (it is declared after it).
+    const QByteArray lockName = QFile::encodeName(lockPath);
+    setLockPath(lockName.constData());
+    struct Forget
+    {
+        ~Forget()
+        {
+            clearScratchPath();
+            clearLockPath();
+        }
+    } forget;
+    if (lockWasThere)
+        removeOrphanedScratch(target);
+
     // Checked again under the lock: another writer may have changed it.
     problem = targetProblem(target);
     if (!problem.isEmpty())
         return failed(problem);
 
-    QTemporaryFile scratch(target + QStringLiteral(".part-XXXXXX"));
+    QTemporaryFile scratch(target + kScratchSuffix + QStringLiteral("XXXXXX"));
     if (!scratch.open())
         return failed(QStringLiteral("cannot write %1: %2").arg(path, scratch.errorString()));
     const QByteArray scratchName = QFile::encodeName(scratch.fileName());
     setScratchPath(scratchName.constData());
-    struct Forget
-    {
-        ~Forget() { clearScratchPath(); }
-    } forget;
     useDefaultPermissions(scratch, target);
 
     QString message;
