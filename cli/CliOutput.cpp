@@ -1,6 +1,7 @@
 #include "CliOutput.h"
 
 #include "CliError.h"
+#include "NumberText.h"
 #include "WholeFileWriter.h"
 
 #include <QString>
@@ -8,9 +9,24 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
-std::string fixed(double value, int digits) { return QString::number(value, 'f', digits).toStdString(); }
+std::string fixed(double value, int digits)
+{
+    // The window's text, but "nan" and "inf" rather than its "-".
+    return (std::isfinite(value) ? fixedText(value, digits) : QString::number(value, 'f', digits)).toStdString();
+}
+
+std::string errorBound(double estimate, int digits)
+{
+    if (!std::isfinite(estimate) || estimate <= 0)
+        return fixed(estimate, digits);
+    // Rounded up, so that a bound is never shown smaller than it is (the
+    // factor keeps 0.003 from reading 0.0031 through its binary rounding).
+    const double scale = std::pow(10.0, digits);
+    return fixed(std::ceil(estimate * scale * (1.0 - 1e-12)) / scale, digits);
+}
 
 std::string general(double value) { return QString::asprintf("%g", value).toStdString(); }
 

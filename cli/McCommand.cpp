@@ -79,7 +79,7 @@ std::string runReference(const McCommand& o)
     }
     KeyValueTable table;
     table.add("reference mc price", fixed(r.price, o.common.digits));
-    table.add("standard error", general(r.standard_error));
+    table.add("standard error", errorBound(r.standard_error, o.common.digits));
     table.add("paths", std::to_string(r.paths));
     table.add("seed", std::to_string(o.seed));
     table.add("threads", std::to_string(r.threads));

@@ -125,13 +125,13 @@ std::string profileTable(const ProbabilityProfile& f, const PreparedStructure& p
         rows.push_back({dates.isEmpty() ? general(c.obs_times[i]) : u8(dates[static_cast<int>(i)]),
                         general(c.ko_barrier[i]), fixed(f.ko_probability[i], digits), fixed(cumulative, digits)});
         if (accurate)
-            rows.back().push_back(general(f.ko_error[i]));
+            rows.back().push_back(errorBound(f.ko_error[i], digits));
     }
     KeyValueTable t;
     const auto add = [&](const std::string& name, double value, double error) {
         t.add(name, fixed(value, digits));
         if (accurate)
-            t.add(name + " error estimate", general(error));
+            t.add(name + " error estimate", errorBound(error, digits));
     };
     add("knock-in", f.ki_probability, f.ki_error);
     add("loss", f.loss_probability, f.loss_error);

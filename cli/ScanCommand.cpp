@@ -80,7 +80,9 @@ std::string runScan(const ScanCommand& o)
     }
     // Prices with an error estimate get it as a third column.
     const bool estimated = r.error_estimates.front().has_value();
-    const auto estimate = [&](std::size_t i) { return estimated ? "," + general(*r.error_estimates[i]) : ""; };
+    const auto estimate = [&](std::size_t i) {
+        return estimated ? "," + errorBound(*r.error_estimates[i], o.common.digits) : "";
+    };
     std::string out = estimated ? "value,price,error_estimate\n" : "value,price\n";
     for (std::size_t i = 0; i < r.values.size(); ++i)
         out += general(r.values[i]) + "," + fixed(r.prices[i], o.common.digits) + estimate(i) + "\n";

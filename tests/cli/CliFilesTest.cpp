@@ -2,6 +2,7 @@
 #include "CliRun.h"
 
 #include <QFile>
+#include <QRegExp>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -49,6 +50,38 @@ QStringList lines(const std::string& text)
 }
 
 }  // namespace
+
+TEST(CliTables, NoNegativeZeroAndErrorEstimatesInFixedDecimals)
+{
+    // The stress tables hold Gamma and Delta values just below zero.
+    const QStringList day{"--today", "20240115"};
+    const CliResult json = runCli(QStringList{"stress", "--json"} + day);
+    const CliResult table = runCli(QStringList{"stress"} + day);
+    ASSERT_EQ(json.status, 0) << json.err;
+    ASSERT_EQ(table.status, 0) << table.err;
+    int tinyNegatives = 0;
+    const nlohmann::json tables = json.json();
+    for (const char* name : {"tv", "delta", "gamma"})
+        for (const auto& row : tables[name])
+            for (const auto& v : row)
+                tinyNegatives += v.get<double>() < 0 && v.get<double>() > -0.0005;
+    EXPECT_GT(tinyNegatives, 0);
+    for (const QString& cell : QString::fromStdString(table.out).split(QRegExp("[,\n]")))
+        EXPECT_NE(cell, "-0.000");
+
+    // Error estimates in the probabilities' decimals, never in exponent form.
+    const CliResult profile = runCli(QStringList{"profile", "--accurate"} + day);
+    ASSERT_EQ(profile.status, 0) << profile.err;
+    const QStringList rows = QString::fromStdString(profile.out).split('\n');
+    ASSERT_GE(rows.size(), 3);
+    EXPECT_TRUE(rows[0].simplified().endsWith("error estimate"));
+    for (int i = 1; i < rows.size() && !rows[i].isEmpty(); ++i) {
+        const QString estimate = rows[i].simplified().section(' ', -1);
+        EXPECT_TRUE(QRegExp("0\\.\\d{4}").exactMatch(estimate)) << rows[i].toStdString();
+        EXPECT_NE(estimate, "0.0000") << rows[i].toStdString();  // a bound above 0 is rounded up
+    }
+    EXPECT_EQ(profile.out.find("e-"), std::string::npos) << profile.out;
+}
 
 TEST(CliSchedule, ReproducesTheGeneratorOnAnEveryDayCalendar)
 {
