@@ -38,6 +38,14 @@ QStringList observationDates(const PreparedStructure& p)
     return kept;
 }
 
+// The design grid monitors knock-in at every time step and puts the barriers
+// on its nodes, so its figures can be some percentage points off the
+// contract's (about two at the first observation of the window's default
+// structure).
+const char* const kDesignNote =
+    "the figures are the design grid's (its time steps and price nodes), which can differ from the contract's by a "
+    "few percentage points; --accurate gives the contract's";
+
 // A figure that is no finite number is no answer: say which.
 void checkFinite(const ProbabilityProfile& f, bool accurate)
 {
@@ -88,6 +96,8 @@ Json profileJson(const ProbabilityProfile& f, const PreparedStructure& p, const 
         j["ki_error"] = f.ki_error;
         j["loss_error"] = f.loss_error;
         j["life_error"] = f.life_error;
+    } else {
+        j["note"] = kDesignNote;
     }
     addNotes(j, structureNotes(p));
     return j;
@@ -137,7 +147,7 @@ std::string profileTable(const ProbabilityProfile& f, const PreparedStructure& p
     add("loss", f.loss_probability, f.loss_error);
     add("maturity", f.maturity_probability, f.maturity_error);
     add("expected life (years)", f.expected_life, f.life_error);
-    return alignedColumns(rows) + "\n" + t.text();
+    return alignedColumns(rows) + "\n" + t.text() + (accurate ? "" : std::string("\nnote: ") + kDesignNote + "\n");
 }
 
 std::string runProfile(const ProfileCommand& o)
