@@ -11,8 +11,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -54,6 +56,20 @@ QString lockProblem(const QString& lockPath)
         return systemReason(errno);
     ::close(fd);
     return QStringLiteral("permission denied");
+}
+
+// QLockFile::tryLock(timeout) sleeps ever longer between its attempts (up to
+// 5 s), so that a writer behind a few others waits seconds for a lock that
+// was free after milliseconds; these attempts are 10 ms apart.
+bool lockWithin(QLockFile& lock, int ms)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!lock.tryLock(0)) {
+        if (lock.error() != QLockFile::LockFailedError || std::chrono::steady_clock::now() >= until)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
 }
 
 constexpr QLatin1String kScratchSuffix(".part-");
@@ -144,7 +160,7 @@ WriteStatus writeWhole(const QString& path, WriteMode mode, const Producer& prod
     const bool lockWasThere = QFileInfo::exists(lockPath);
     QLockFile lock(lockPath);
     lock.setStaleLockTime(0);  // only a dead writer's lock is stale, however long a live one takes
-    if (!lock.tryLock(kLockWaitMs)) {
+    if (!lockWithin(lock, kLockWaitMs)) {
         if (lock.error() == QLockFile::LockFailedError)
             return failed(QStringLiteral("cannot write %1: another writer has held %1.lock for %2 s")
                               .arg(path)
