@@ -57,6 +57,10 @@ GeneratedSchedule generateObserveDates(const Calendar& calendar, const QDate& st
                                        int lockCount, const QString& frequency)
 {
     GeneratedSchedule schedule;
+    if (calendar.empty()) {
+        schedule.error = QStringLiteral("无法加载交易日历(trade_calendar.csv)，无法预估观察日");
+        return schedule;
+    }
     if (dateToInt(start) == 0) {
         schedule.error = QStringLiteral("无起始日");
         return schedule;

@@ -48,7 +48,8 @@ struct GeneratedSchedule
 // text gives no candidates. The first lockCount - 1 candidates are dropped.
 // Candidates that roll onto the trading day of the one before them (a short
 // period across a long holiday), or onto the expiry or past it, are merged
-// into one observation, so that no date appears twice.
+// into one observation, so that no date appears twice. An empty calendar
+// (none could be loaded) is refused: it would place every date at "0".
 GeneratedSchedule generateObserveDates(const Calendar& calendar, const QDate& start, const QDate& expiry,
                                        int lockCount, const QString& frequency);
 

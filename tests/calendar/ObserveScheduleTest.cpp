@@ -92,6 +92,10 @@ TEST(GenerateObserveDates, FailuresComeBackAsTexts)
         EXPECT_EQ(std::make_pair(s.dates, s.error), std::make_pair(QString(), r.text))
             << r.frequency << " lock " << r.lock;
     }
+    // Without a calendar no date can be placed (they would all read "0").
+    const GeneratedSchedule none = generateObserveDates(Calendar(9), jan1, feb1, 0, "周");
+    EXPECT_EQ(std::make_pair(none.dates, none.error),
+              std::make_pair(QString(), QStringLiteral("无法加载交易日历(trade_calendar.csv)，无法预估观察日")));
 }
 
 // Every day of 2024 trades but the closed days given (yyyyMMdd, inclusive).

@@ -250,6 +250,23 @@ private slots:
         QCOMPARE(e.column(0), dates);
     }
 
+    // Without a trading calendar 预估观察日 says so and changes nothing: no
+    // "0" dates, no count warning.
+    void noCalendarNoDates()
+    {
+        RecordingPrompter rec;
+        const Calendar none(3);
+        Editor e(none);
+        e.w.setSchedule(QDate(2024, 1, 15), QDate(2025, 1, 15), "103", "16", "80");
+        e.click("pushButton_observe");
+        const QString box = "观察日参数错误|无法加载交易日历(trade_calendar.csv)，无法预估观察日";
+        QCOMPARE(rec.summary(), QStringList({box, box}));
+        QCOMPARE(rec.boxes[1].icon, prompt::Icon::Critical);
+        QCOMPARE(e.table->rowCount(), 0);
+        QCOMPARE(e.w.startDate(), QDate(2024, 1, 15));
+        QCOMPARE(e.w.savedSchedule().dates, QString());
+    }
+
     void stepSeries()
     {
         RecordingPrompter rec;
