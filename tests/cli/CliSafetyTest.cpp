@@ -176,6 +176,8 @@ TEST(CliSizeLimits, RunsThatCannotFinishAreRefusedUpFront)
         {{"mc", "--paths", "100000000"}, "more than the limit of 60 s"},
         {{"price", "--obs-times", "1e300"}, "more than a grid can have"},
         {{"price", "--greeks", "--M", "20000", "--N", "20000"}, "more than the limit of"},
+        // 46 volatilities, each run of which alone would fit.
+        {{"stress", "--vols", "0.05:0.5:0.01", "--M", "1000", "--N", "7000"}, "runs of a 1000 x 7000 grid would take"},
     };
     for (const auto& [args, says] : cases) {
         const CliResult r = runCli(args + QStringList{"--today", "20240115"});
