@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstddef>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,6 +23,10 @@ std::string general(double value);
 std::string precise(double value);
 // 17 significant digits: the text reads back to the same double.
 std::string full(double value);
+
+// Terminal columns the text takes: two for an East Asian wide character
+// ("波动率(%)" takes nine), one for any other.
+std::size_t displayWidth(const std::string& utf8);
 
 // A short aligned two-column table for people: names left, values right.
 class KeyValueTable

@@ -110,12 +110,12 @@ std::string alignedColumns(const std::vector<std::vector<std::string>>& rows)
     for (const auto& row : rows) {
         widths.resize(std::max(widths.size(), row.size()));
         for (std::size_t c = 0; c < row.size(); ++c)
-            widths[c] = std::max(widths[c], row[c].size());
+            widths[c] = std::max(widths[c], displayWidth(row[c]));
     }
     std::string out;
     for (const auto& row : rows) {
         for (std::size_t c = 0; c < row.size(); ++c)
-            out += (c > 0 ? "  " : "") + std::string(widths[c] - row[c].size(), ' ') + row[c];
+            out += (c > 0 ? "  " : "") + std::string(widths[c] - displayWidth(row[c]), ' ') + row[c];
         out += "\n";
     }
     return out;

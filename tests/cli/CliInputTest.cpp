@@ -73,7 +73,13 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"threads_negative", {"mc", "--reference", "--threads", "-1"}, 2,
                  "--threads: \"-1\" is not from 0 to 1024"},
         BadInput{"jobs_hexadecimal", {"batch", "book.csv", "--jobs", "0x10"}, 2, "--jobs: \"0x10\" is not an integer"},
-        BadInput{"jobs_exponent", {"batch", "book.csv", "--jobs", "1e23"}, 2, "--jobs"}),
+        BadInput{"jobs_exponent", {"batch", "book.csv", "--jobs", "1e23"}, 2, "--jobs"},
+        BadInput{"jobs_zero", {"batch", "book.csv", "--jobs", "0"}, 2, "--jobs: \"0\" is not from 1 to 1024"},
+        // A line feed in what was typed stays out of the one error line.
+        BadInput{"line_feed_in_a_value", {"price", "--vol", "1\n2"}, 2, "--vol: \"1 2\" is not a number"},
+        BadInput{"range_with_four_parts", {"stress", "--prices", "90:110:10:5"}, 2,
+                 "--prices: \"90:110:10:5\" is not START:END:STEP"},
+        BadInput{"dates_with_a_frequency", {"price", "--dates", "20270308", "--freq", "周"}, 2, "excludes"}),
     [](const ::testing::TestParamInfo<BadInput>& info) { return std::string(info.param.name); });
 
 TEST(CliHelp, EveryCommandHasHelpOnStdout)
