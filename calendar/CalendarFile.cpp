@@ -1,10 +1,9 @@
 #include "CalendarFile.h"
 
 #include "CsvBlockFile.h"
+#include "InputFile.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -132,12 +131,9 @@ CalendarLoadResult read_calendar(std::istream& in, const std::string& name, Cale
 CalendarLoadResult read_calendar_file(const std::string& path, CalendarFileContent& out)
 {
     out = CalendarFileContent();
-    errno = 0;
-    std::ifstream in(path, std::ios::in | std::ios::binary);
-    if (!in.is_open()) {
-        const int error = errno;
-        return refuse(CalendarLoadStatus::Unreadable,
-                      "cannot read " + path + (error != 0 ? std::string(": ") + std::strerror(error) : std::string()));
-    }
+    const files::InputFile file = files::readInputFile(path);
+    if (!file.ok)
+        return refuse(CalendarLoadStatus::Unreadable, file.problem);
+    std::istringstream in(file.bytes);
     return read_calendar(in, path, out);
 }

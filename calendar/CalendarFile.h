@@ -16,7 +16,7 @@
 
 enum class CalendarLoadStatus {
     Ok,
-    Unreadable,  // the file cannot be opened or read
+    Unreadable,  // the file cannot be opened or read, is no regular file or is too large
     Empty,       // nothing in it, or no date after the declaration
     Malformed,   // a bad declaration, a line that is no date, dates out of order or repeated
 };

@@ -57,6 +57,10 @@ GeneratedSchedule generateObserveDates(const Calendar& calendar, const QDate& st
                                        int lockCount, const QString& frequency)
 {
     GeneratedSchedule schedule;
+    if (calendar.empty()) {
+        schedule.error = QStringLiteral("无法加载交易日历(trade_calendar.csv)，无法预估观察日");
+        return schedule;
+    }
     if (dateToInt(start) == 0) {
         schedule.error = QStringLiteral("无起始日");
         return schedule;
@@ -85,14 +89,61 @@ GeneratedSchedule generateObserveDates(const Calendar& calendar, const QDate& st
     if (drop > 0)
         candidates.remove(0, static_cast<int>(drop));
 
-    QString& result = schedule.dates;
-    result.reserve((candidates.size() + 1) * 9);
+    // Each candidate on its trading day, then the expiry as given.
+    const int end = dateToInt(expiry);
+    const QString endText = expiry.toString(QStringLiteral("yyyyMMdd"));
+    const auto text = [&](int day) { return day == end ? endText : QString::number(day); };
+    std::vector<int> rolled;
+    QStringList unrolled;
     for (const QDate& d : candidates) {
-        result += QString::number(calendar.roll_forward(dateToInt(d)));
-        result += QLatin1Char('_');
+        rolled.push_back(calendar.roll_forward(dateToInt(d)));
+        unrolled << text(dateToInt(d));
     }
-    result += expiry.toString(QStringLiteral("yyyyMMdd"));
+    rolled.push_back(end);
+    unrolled << endText;
+    schedule.unmergedCount = static_cast<int>(rolled.size());
+
+    // A date on (or past) the trading day of the one kept before it joins
+    // that one; past the expiry means on it. 0 (placed nowhere) is left for
+    // the callers' own refusal.
+    QStringList kept;
+    int last = 0;
+    for (std::size_t i = 0; i < rolled.size(); ++i) {
+        const bool isExpiry = i + 1 == rolled.size();
+        const int day = rolled[i] != 0 && rolled[i] > end ? end : rolled[i];
+        if (!kept.isEmpty() && day != 0 && last != 0 && day <= last) {
+            if (schedule.merged.empty() || schedule.merged.back().tradingDay != text(last))
+                schedule.merged.push_back({QStringList{unrolled[static_cast<int>(i) - 1]}, text(last)});
+            schedule.merged.back().dates << unrolled[static_cast<int>(i)];
+            schedule.dropped.push_back(static_cast<int>(i));
+            if (isExpiry)
+                kept.back() = endText;  // the schedule still ends with the expiry
+            continue;
+        }
+        kept << text(day);
+        last = day;
+    }
+    schedule.dates = kept.join(QLatin1Char('_'));
     return schedule;
+}
+
+QString mergeNotice(const GeneratedSchedule& schedule)
+{
+    QStringList lines;
+    for (const MergedObservation& m : schedule.merged)
+        lines << QStringLiteral("观察日%1顺延后同为交易日%2，已合并为一个观察日，沿用%3的敲出价格、敲出票息和敲入价格")
+                     .arg(m.dates.join(QStringLiteral("、")), m.tradingDay, m.dates.front());
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString keepFirstOfMerged(const QString& valueText, const GeneratedSchedule& schedule)
+{
+    QStringList values = valueText.split(QLatin1Char('_'), Qt::SkipEmptyParts);
+    if (schedule.dropped.empty() || values.size() < 2 || values.size() != schedule.unmergedCount)
+        return valueText;
+    for (auto it = schedule.dropped.rbegin(); it != schedule.dropped.rend(); ++it)
+        values.removeAt(*it);
+    return values.join(QLatin1Char('_'));
 }
 
 QString stepValues(double start, double change, int count)

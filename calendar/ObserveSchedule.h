@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 class Calendar;
 
 // Title of the messages a schedule failure is shown with.
@@ -17,12 +19,25 @@ int dateToInt(const QDate& date);
 // calendar cannot place it.
 QDate rollForwardDate(const Calendar& calendar, const QDate& date);
 
+// Dates that rolled onto one trading day and became one observation there.
+struct MergedObservation
+{
+    QStringList dates;  // yyyyMMdd before rolling, in order (the expiry last when it is one of them)
+    QString tradingDay;  // yyyyMMdd they all fell on
+};
+
 // A generated schedule, or why there is none (shown as a critical message
 // titled scheduleErrorTitle()).
 struct GeneratedSchedule
 {
     QString dates;
     QString error;
+    // Merges the user is to be told about (mergeNotice).
+    std::vector<MergedObservation> merged;
+    // The schedule before merging: its number of dates, and the positions in
+    // it of the dates merged into the one before them.
+    int unmergedCount = 0;
+    std::vector<int> dropped;
     bool ok() const { return error.isEmpty(); }
 };
 
@@ -31,8 +46,21 @@ struct GeneratedSchedule
 // (written "0" when the calendar cannot place it), ending with the expiry
 // date as given. frequency is "周"/"1W", "双周"/"2W" or "月"/"1M"; any other
 // text gives no candidates. The first lockCount - 1 candidates are dropped.
+// Candidates that roll onto the trading day of the one before them (a short
+// period across a long holiday), or onto the expiry or past it, are merged
+// into one observation, so that no date appears twice. An empty calendar
+// (none could be loaded) is refused: it would place every date at "0".
 GeneratedSchedule generateObserveDates(const Calendar& calendar, const QDate& start, const QDate& expiry,
                                        int lockCount, const QString& frequency);
+
+// For the user: one line per merge, in the window's words, saying that the
+// first date's barriers and coupon are kept. Empty without merges.
+QString mergeNotice(const GeneratedSchedule& schedule);
+
+// A value text written for the schedule before merging (one value per
+// unmerged date) with the values of the merged-away dates dropped, so each
+// merged observation keeps its first date's value. Other texts unchanged.
+QString keepFirstOfMerged(const QString& valueText, const GeneratedSchedule& schedule);
 
 // count values start + i * change joined by "_", each in C's %g (6
 // significant digits); "" for count <= 0.

@@ -7,6 +7,7 @@
 #include "CommandSupport.h"
 #include "CalendarFile.h"
 #include "CsvBlockFile.h"
+#include "InputFile.h"
 #include "Pricer.h"
 #include "StructureRecord.h"
 #include "RunLimits.h"
@@ -16,11 +17,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <thread>
 #include <memory>
 #include <sstream>
@@ -46,9 +44,10 @@ struct BatchOptions
 // The data lines of a structure file (BOM and CR LF accepted).
 std::vector<StructureFileLine> dataLines(const std::string& path)
 {
-    std::ifstream in(path, std::ios::in | std::ios::binary);
-    if (!in.is_open())
-        throw badInput("batch: cannot read " + path + ": " + std::strerror(errno));
+    const files::InputFile input = files::readInputFile(path);
+    if (!input.ok)
+        throw badInput("batch: " + input.problem);
+    std::istringstream in(input.bytes);
     StructureFileLines file = read_structure_lines(in, path, kStructureRecordHeader);
     if (!file.ok)
         throw badInput("batch: " + file.problem);
@@ -273,6 +272,6 @@ CommandRun addBatchCommand(CLI::App& app)
         ->type_name("yyyyMMdd");
     sub->add_flag("--knocked-in", o->knockedIn, "Read the knocked-in grids");
     addAccurateOption(*sub, o->accurate);
-    sub->add_option("--jobs", o->jobs, "Records priced at once (default: one per core)")->check(CLI::Range(1, 1024));
+    sub->add_option("--jobs", o->jobs, "Records priced at once (default: one per core)")->transform(integerFromTo(1, 1024));
     return [o]() { return runBatch(*o); };
 }

@@ -47,10 +47,7 @@ const Calendar& useTradingCalendar(const std::string& calendarOption)
 
     std::string path;
     if (!calendarOption.empty()) {
-        path = calendarOption;
-        if (!isFile(path))
-            throw badInput("--calendar: cannot read " + path +
-                           (std::filesystem::exists(path) ? ": not a regular file" : ": no such file"));
+        path = calendarOption;  // the reader says what it is when it is no file to read
     } else if (isFile(kCalendarFile)) {
         path = kCalendarFile;
     } else {

@@ -1,16 +1,35 @@
 #include "CliOutput.h"
 
 #include "CliError.h"
+#include "NumberText.h"
 #include "WholeFileWriter.h"
 
 #include <QString>
+#include <QVector>
 
 #include <unistd.h>
 
 #include <algorithm>
+#include <iterator>
+#include <utility>
+#include <cmath>
 #include <cstdio>
 
-std::string fixed(double value, int digits) { return QString::number(value, 'f', digits).toStdString(); }
+std::string fixed(double value, int digits)
+{
+    // The window's text, but "nan" and "inf" rather than its "-".
+    return (std::isfinite(value) ? fixedText(value, digits) : QString::number(value, 'f', digits)).toStdString();
+}
+
+std::string errorBound(double estimate, int digits)
+{
+    if (!std::isfinite(estimate) || estimate <= 0)
+        return fixed(estimate, digits);
+    // Rounded up, so that a bound is never shown smaller than it is (the
+    // factor keeps 0.003 from reading 0.0031 through its binary rounding).
+    const double scale = std::pow(10.0, digits);
+    return fixed(std::ceil(estimate * scale * (1.0 - 1e-12)) / scale, digits);
+}
 
 std::string general(double value) { return QString::asprintf("%g", value).toStdString(); }
 
@@ -20,30 +39,35 @@ std::string full(double value) { return QString::number(value, 'g', 17).toStdStr
 
 void KeyValueTable::add(const std::string& name, const std::string& value) { rows_.emplace_back(name, value); }
 
-namespace {
-
-// Terminal columns: CJK characters take two.
-std::size_t width(const std::string& utf8)
+std::size_t displayWidth(const std::string& utf8)
 {
+    // East Asian wide and fullwidth characters: Hangul Jamo, CJK symbols,
+    // kana, ideographs, Hangul syllables, compatibility forms, fullwidth
+    // forms, the wide emoji blocks and the supplementary ideographs.
+    static const std::pair<uint, uint> wide[] = {
+        {0x1100, 0x115F}, {0x2E80, 0x303E}, {0x3041, 0x33FF}, {0x3400, 0x4DBF}, {0x4E00, 0x9FFF},
+        {0xA000, 0xA4CF}, {0xAC00, 0xD7A3}, {0xF900, 0xFAFF}, {0xFE30, 0xFE4F}, {0xFF00, 0xFF60},
+        {0xFFE0, 0xFFE6}, {0x1F300, 0x1F64F}, {0x1F900, 0x1F9FF}, {0x20000, 0x3FFFD}};
     std::size_t w = 0;
-    for (const QChar ch : QString::fromStdString(utf8))
-        w += ch.unicode() >= 0x2E80 ? 2 : 1;
+    for (const uint c : QString::fromStdString(utf8).toUcs4()) {
+        const bool isWide = std::any_of(std::begin(wide), std::end(wide),
+                                        [c](const std::pair<uint, uint>& r) { return c >= r.first && c <= r.second; });
+        w += isWide ? 2 : 1;
+    }
     return w;
 }
-
-}  // namespace
 
 std::string KeyValueTable::text() const
 {
     std::size_t nameWidth = 0, valueWidth = 0;
     for (const auto& row : rows_) {
-        nameWidth = std::max(nameWidth, width(row.first));
-        valueWidth = std::max(valueWidth, width(row.second));
+        nameWidth = std::max(nameWidth, displayWidth(row.first));
+        valueWidth = std::max(valueWidth, displayWidth(row.second));
     }
     std::string out;
     for (const auto& row : rows_) {
-        out += row.first + std::string(nameWidth - width(row.first) + 2, ' ');
-        out += std::string(valueWidth - width(row.second), ' ') + row.second + "\n";
+        out += row.first + std::string(nameWidth - displayWidth(row.first) + 2, ' ');
+        out += std::string(valueWidth - displayWidth(row.second), ' ') + row.second + "\n";
     }
     return out;
 }

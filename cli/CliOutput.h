@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstddef>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,14 +11,22 @@
 using Json = nlohmann::ordered_json;
 
 // Fixed-point text of a value as the window writes it (QString::number
-// with 'f'), so NaN reads "nan" and the table matches the fields.
+// with 'f', never a negative zero such as "-0.0000"), so the table matches
+// the fields; NaN reads "nan".
 std::string fixed(double value, int digits);
+// An error estimate or standard error in the same decimals as its value,
+// rounded up (5.78e-05 with 4 decimals reads 0.0001, never 0.0000).
+std::string errorBound(double estimate, int digits);
 // C's %g with 6 significant digits, as the stress tables label their axes.
 std::string general(double value);
 // 10 significant digits, for people.
 std::string precise(double value);
 // 17 significant digits: the text reads back to the same double.
 std::string full(double value);
+
+// Terminal columns the text takes: two for an East Asian wide character
+// ("波动率(%)" takes nine), one for any other.
+std::size_t displayWidth(const std::string& utf8);
 
 // A short aligned two-column table for people: names left, values right.
 class KeyValueTable

@@ -159,3 +159,32 @@ const CLI::Validator TimeListText(
 const CLI::Validator RangeText(
     [](std::string& text) { return isRangeText(text) ? std::string() : inQuotes(text) + " is not START:END:STEP"; }, "",
     "START:END:STEP");
+
+CLI::Validator integerFromTo(long long lo, long long hi)
+{
+    const std::string range = std::to_string(lo) + " to " + std::to_string(hi);
+    return CLI::Validator(
+        [lo, hi, range](std::string& text) {
+            bool ok = false;
+            const qlonglong v = qs(text).trimmed().toLongLong(&ok, 10);
+            if (!ok)
+                return inQuotes(text) + " is not an integer";
+            if (v < lo || v > hi)
+                return inQuotes(text) + " is not from " + range;
+            text = std::to_string(v);
+            return std::string();
+        },
+        "INT from " + range, "INT");
+}
+
+const CLI::Validator SeedText(
+    [](std::string& text) {
+        const QString t = qs(text).trimmed();
+        bool ok = false;
+        const qulonglong v = t.startsWith(QLatin1Char('-')) ? 0 : t.toULongLong(&ok, 10);
+        if (!ok)
+            return inQuotes(text) + " is not an integer from 0 to 18446744073709551615";
+        text = std::to_string(v);
+        return std::string();
+    },
+    "", "UINT64");

@@ -43,6 +43,14 @@ extern const CLI::Validator DateListText;   // dates joined by "_"
 extern const CLI::Validator TimeListText;   // numbers joined by ","
 extern const CLI::Validator RangeText;      // START:END:STEP
 
+// For options CLI11 converts to integers itself: its own reading takes 0x10
+// as 16 and 010 as 8, wraps -1 to 2^64 - 1 in an unsigned one and reads an
+// empty text as 0. These take a base-10 integer (blanks around it allowed)
+// within [lo, hi] and hand CLI11 its plain decimal text (add them with
+// transform, not check, which would keep the text as typed).
+CLI::Validator integerFromTo(long long lo, long long hi);
+extern const CLI::Validator SeedText;  // 0 .. 2^64 - 1
+
 struct AxisRange
 {
     double start = 0;

@@ -66,11 +66,10 @@ void addPricingMode(Json& j, const PricingRequest& request)
         j["mode"] = label;
 }
 
-void addErrorEstimate(KeyValueTable& t, const std::optional<double>& estimate)
+void addErrorEstimate(KeyValueTable& t, const std::optional<double>& estimate, int digits)
 {
-    // Significant digits: the estimate is usually well below the price's last decimal.
     if (estimate)
-        t.add("error estimate", general(*estimate));
+        t.add("error estimate", errorBound(*estimate, digits));
 }
 
 Json commandJson(const char* command)

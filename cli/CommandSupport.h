@@ -48,10 +48,11 @@ Valuation priceOrRefuse(const PricingRequest& request);
 void requireOk(const Answer& answer, const std::string& what);
 
 // The error estimate beside a JSON result's "price" (key "error_estimate"),
-// or as an "error estimate" table line, when the method gives one; nothing
-// on the design grid, whose output stays as it was.
+// or as an "error estimate" table line (in the price's decimals, rounded up:
+// errorBound), when the method gives one; nothing on the design grid, whose
+// output stays as it was.
 void addErrorEstimate(Json& j, const std::optional<double>& estimate, const char* key = "error_estimate");
-void addErrorEstimate(KeyValueTable& t, const std::optional<double>& estimate);
+void addErrorEstimate(KeyValueTable& t, const std::optional<double>& estimate, int digits);
 // "mode" of the method beside the results ("accurate"); nothing on the design grid.
 void addPricingMode(Json& j, const PricingRequest& request);
 

@@ -4,6 +4,7 @@
 #include "CliText.h"
 #include "MonteCarlo.h"
 #include "ReferenceMonteCarlo.h"
+#include "Refusal.h"
 #include "RunLimits.h"
 #include "StructureNotes.h"
 #include "StructureSetup.h"
@@ -41,6 +42,9 @@ std::string runReference(const McCommand& o)
     request.monte_carlo.paths = o.pathsOption->count() > 0 ? o.paths : kReferencePaths;
     request.monte_carlo.seed = o.seed;
     request.monte_carlo.threads = o.threads;
+    const Refusal paths = pricing_refusal(request);
+    if (paths.code == RefusalCode::Paths)
+        throw badInput("--paths: " + paths.reason);
     checkRuns(request, 1, GridUse::PriceOnly);
 
     ReferenceMcResult r;
@@ -75,7 +79,7 @@ std::string runReference(const McCommand& o)
     }
     KeyValueTable table;
     table.add("reference mc price", fixed(r.price, o.common.digits));
-    table.add("standard error", general(r.standard_error));
+    table.add("standard error", errorBound(r.standard_error, o.common.digits));
     table.add("paths", std::to_string(r.paths));
     table.add("seed", std::to_string(o.seed));
     table.add("threads", std::to_string(r.threads));
@@ -118,18 +122,19 @@ CommandRun addMcCommand(CLI::App& app)
     addStructureCommandOptions(*sub, *o);
     o->pathsOption = sub->add_option("--paths", o->paths, "Simulated paths (--reference: default 1000000)")
                          ->capture_default_str()
-                         ->check(CLI::Range(1, 100000000));
+                         ->transform(integerFromTo(1, 100000000));
     o->stepsOption = sub->add_option("--steps-per-year", o->stepsPerYear, "Time steps per year")
                          ->capture_default_str()
-                         ->check(CLI::Range(1, 100000));
+                         ->transform(integerFromTo(1, 100000));
     CLI::Option* reference = sub->add_flag("--reference", o->reference,
                   "The reference Monte Carlo instead: price in the units of the spot with its standard error, "
                   "knock-in checked at every close of --year-days");
     sub->add_option("--seed", o->seed, "--reference: seed of the random numbers")
         ->capture_default_str()
+        ->transform(SeedText)
         ->needs(reference);
     sub->add_option("--threads", o->threads, "--reference: threads (default: one per core)")
-        ->check(CLI::Range(0, 1024))
+        ->transform(integerFromTo(0, 1024))
         ->needs(reference);
     return bindCommand(o, runMc);
 }

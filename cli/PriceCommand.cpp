@@ -69,7 +69,7 @@ std::string runPrice(const PriceCommand& o)
     const int d = o.common.digits;
     KeyValueTable t;
     t.add("price", fixed(v.value, d));
-    addErrorEstimate(t, v.error_estimate);
+    addErrorEstimate(t, v.error_estimate, d);
     if (o.greeks) {
         t.add("lookup spot", general(g.spot));
         if (p.dated)
@@ -77,7 +77,7 @@ std::string runPrice(const PriceCommand& o)
         t.add("knocked in", g.knockedIn ? "yes" : "no");
         t.add("lookup price", fixed(g.price, d));
         if (g.errorEstimate)
-            t.add("lookup error estimate", general(*g.errorEstimate));
+            t.add("lookup error estimate", errorBound(*g.errorEstimate, d));
         t.add("delta", fixed(g.delta, d));
         t.add("gamma", fixed(g.gamma, d));
         t.add("theta/day", fixed(g.theta, d));

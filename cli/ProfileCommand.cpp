@@ -38,6 +38,14 @@ QStringList observationDates(const PreparedStructure& p)
     return kept;
 }
 
+// The design grid monitors knock-in at every time step and puts the barriers
+// on its nodes, so its figures can be some percentage points off the
+// contract's (about two at the first observation of the window's default
+// structure).
+const char* const kDesignNote =
+    "the figures are the design grid's (its time steps and price nodes), which can differ from the contract's by a "
+    "few percentage points; --accurate gives the contract's";
+
 // A figure that is no finite number is no answer: say which.
 void checkFinite(const ProbabilityProfile& f, bool accurate)
 {
@@ -88,6 +96,8 @@ Json profileJson(const ProbabilityProfile& f, const PreparedStructure& p, const 
         j["ki_error"] = f.ki_error;
         j["loss_error"] = f.loss_error;
         j["life_error"] = f.life_error;
+    } else {
+        j["note"] = kDesignNote;
     }
     addNotes(j, structureNotes(p));
     return j;
@@ -100,12 +110,12 @@ std::string alignedColumns(const std::vector<std::vector<std::string>>& rows)
     for (const auto& row : rows) {
         widths.resize(std::max(widths.size(), row.size()));
         for (std::size_t c = 0; c < row.size(); ++c)
-            widths[c] = std::max(widths[c], row[c].size());
+            widths[c] = std::max(widths[c], displayWidth(row[c]));
     }
     std::string out;
     for (const auto& row : rows) {
         for (std::size_t c = 0; c < row.size(); ++c)
-            out += (c > 0 ? "  " : "") + std::string(widths[c] - row[c].size(), ' ') + row[c];
+            out += (c > 0 ? "  " : "") + std::string(widths[c] - displayWidth(row[c]), ' ') + row[c];
         out += "\n";
     }
     return out;
@@ -125,19 +135,19 @@ std::string profileTable(const ProbabilityProfile& f, const PreparedStructure& p
         rows.push_back({dates.isEmpty() ? general(c.obs_times[i]) : u8(dates[static_cast<int>(i)]),
                         general(c.ko_barrier[i]), fixed(f.ko_probability[i], digits), fixed(cumulative, digits)});
         if (accurate)
-            rows.back().push_back(general(f.ko_error[i]));
+            rows.back().push_back(errorBound(f.ko_error[i], digits));
     }
     KeyValueTable t;
     const auto add = [&](const std::string& name, double value, double error) {
         t.add(name, fixed(value, digits));
         if (accurate)
-            t.add(name + " error estimate", general(error));
+            t.add(name + " error estimate", errorBound(error, digits));
     };
     add("knock-in", f.ki_probability, f.ki_error);
     add("loss", f.loss_probability, f.loss_error);
     add("maturity", f.maturity_probability, f.maturity_error);
     add("expected life (years)", f.expected_life, f.life_error);
-    return alignedColumns(rows) + "\n" + t.text();
+    return alignedColumns(rows) + "\n" + t.text() + (accurate ? "" : std::string("\nnote: ") + kDesignNote + "\n");
 }
 
 std::string runProfile(const ProfileCommand& o)

@@ -80,7 +80,9 @@ std::string runScan(const ScanCommand& o)
     }
     // Prices with an error estimate get it as a third column.
     const bool estimated = r.error_estimates.front().has_value();
-    const auto estimate = [&](std::size_t i) { return estimated ? "," + general(*r.error_estimates[i]) : ""; };
+    const auto estimate = [&](std::size_t i) {
+        return estimated ? "," + errorBound(*r.error_estimates[i], o.common.digits) : "";
+    };
     std::string out = estimated ? "value,price,error_estimate\n" : "value,price\n";
     for (std::size_t i = 0; i < r.values.size(); ++i)
         out += general(r.values[i]) + "," + fixed(r.prices[i], o.common.digits) + estimate(i) + "\n";
@@ -100,7 +102,7 @@ CommandRun addScanCommand(CLI::App& app)
     sub->add_option("--param", o->param,
                     "Term: 0 敲出价格, 1 敲入价格, 2 敲出票息, 3 波动率, 4 红利票息, 5 红利&敲出票息")
         ->capture_default_str()
-        ->check(CLI::Range(0, 5));
+        ->transform(integerFromTo(0, 5));
     sub->add_option("--from", o->from, "First value, engine units (default: the panel's range of the term)")
         ->check(NumberText)
         ->type_name("NUMBER");

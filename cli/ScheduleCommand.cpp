@@ -28,6 +28,16 @@ std::string runSchedule(const ScheduleCommand& o)
         const Calendar& calendar = useTradingCalendar(o.common.calendar);  // loaded by the estimate
         j["trading_days"] = calendar.count_trading_days(dateToInt(s.start), dateToInt(s.expiry), 1);
         j["calendar_estimated"] = calendar.reaches_estimated_year(dateToInt(s.start), dateToInt(s.expiry));
+        if (!s.generated.merged.empty()) {
+            Json merged = Json::array();
+            for (const MergedObservation& m : s.generated.merged) {
+                Json one;
+                one["dates"] = u8(m.dates.join(QLatin1Char('_')));
+                one["trading_day"] = u8(m.tradingDay);
+                merged.push_back(one);
+            }
+            j["merged"] = merged;
+        }
         return jsonLine(j);
     }
     return u8(s.dates) + "\n";

@@ -86,7 +86,7 @@ std::string runSolve(const SolveCommand& o)
     t.add("target", general(target));
     if (at.error_estimate) {
         t.add("price", fixed(at.value, o.common.digits));
-        addErrorEstimate(t, at.error_estimate);
+        addErrorEstimate(t, at.error_estimate, o.common.digits);
     }
     return t.text();
 }

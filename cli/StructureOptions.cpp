@@ -15,7 +15,7 @@ void addCommonOptions(CLI::App& app, CommonOptions& o)
     app.add_flag("--verbose", o.verbose, "Show the engine's own trace on standard error");
     app.add_option("--digits", o.digits, "Decimals in the table output")
         ->capture_default_str()
-        ->check(CLI::Range(0, 17));
+        ->transform(integerFromTo(0, 17));
 }
 
 void addScheduleOptions(CLI::App& app, ScheduleOptions& o)

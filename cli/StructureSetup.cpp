@@ -123,6 +123,17 @@ void checkWithinCalendar(const Calendar& calendar, const Schedule& s)
     }
 }
 
+// One "warning: ..." line per merge of dates that rolled onto one trading day.
+std::string mergeWarnings(const GeneratedSchedule& generated)
+{
+    std::string lines;
+    for (const MergedObservation& m : generated.merged)
+        lines += "warning: observation dates " + u8(m.dates.join(QStringLiteral(", "))) +
+                 " roll onto the same trading day " + u8(m.tradingDay) +
+                 " and are merged into one observation there (with the first one's barriers and coupon)\n";
+    return lines;
+}
+
 // --obs-times: the engine's terms straight from the options, no calendar.
 PreparedStructure prepareTimed(const StructureOptions& o, bool spotOnly)
 {
@@ -180,12 +191,13 @@ Schedule estimateSchedule(const ScheduleOptions& o, const CommonOptions& common)
     s.start = rolled(calendar, start, "--start");
     s.expiry = rolled(calendar, expiry, "--expiry");
 
-    const GeneratedSchedule generated = generateObserveDates(calendar, s.start, s.expiry, lock, qs(o.freq));
-    if (!generated.ok())
-        throw badInput(u8(scheduleErrorTitle() + QStringLiteral(": ") + generated.error));
-    s.dates = generated.dates;
+    s.generated = generateObserveDates(calendar, s.start, s.expiry, lock, qs(o.freq));
+    if (!s.generated.ok())
+        throw badInput(u8(scheduleErrorTitle() + QStringLiteral(": ") + s.generated.error));
+    s.dates = s.generated.dates;
     if (s.dates.split(QLatin1Char('_'), Qt::SkipEmptyParts).contains(QStringLiteral("0")))
         throw badInput("schedule: an observation date lies outside the trading calendar " + tradingCalendarPath());
+    addWarnings(mergeWarnings(s.generated));
     return s;
 }
 
@@ -249,7 +261,12 @@ PreparedStructure prepareScheduled(const StructureOptions& o, const CommonOption
         schedule = estimateSchedule(o.schedule, common);
         calendar = &useTradingCalendar(common.calendar);
     }
-    return prepareDated(*calendar, fieldTexts(o), schedule, o.payoffForm(), spotOnly);
+    // Lists written for the dates before merging keep each merged date's first value.
+    StructureTexts texts = fieldTexts(o);
+    texts.ko = keepFirstOfMerged(texts.ko, schedule.generated);
+    texts.coupon = keepFirstOfMerged(texts.coupon, schedule.generated);
+    texts.ki = keepFirstOfMerged(texts.ki, schedule.generated);
+    return prepareDated(*calendar, texts, schedule, o.payoffForm(), spotOnly);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CliOutput.h"
+#include "ObserveSchedule.h"
 #include "StructureOptions.h"
 #include "StructureTerms.h"
 
@@ -16,10 +17,13 @@ struct Schedule
     QDate start;    // on a trading day
     QDate expiry;   // on a trading day
     QString dates;  // yyyyMMdd joined by "_"
+    GeneratedSchedule generated;  // how the dates were generated (their merges); empty when given
 };
 
 // The editor's estimate: both dates rolled onto trading days, then the
-// generated observation dates. Loads the trading calendar. Throws CliError.
+// generated observation dates; dates merged because they rolled onto one
+// trading day are warned about on stderr. Loads the trading calendar.
+// Throws CliError.
 Schedule estimateSchedule(const ScheduleOptions& options, const CommonOptions& common);
 
 // A structure ready to hand to an engine, with what the lookups need.

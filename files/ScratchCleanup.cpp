@@ -10,15 +10,32 @@ namespace files {
 
 namespace {
 
-// Read by the signal handler: a fixed buffer, written before the flag is set.
-char g_path[4096];
-volatile std::sig_atomic_t g_active = 0;
+// Read by the signal handler: fixed buffers, written before their flag is set.
+struct Remembered
+{
+    char path[4096];
+    volatile std::sig_atomic_t active = 0;
+
+    void set(const char* p)
+    {
+        active = 0;
+        const std::size_t n = std::strlen(p);
+        if (n >= sizeof path)
+            return;  // too long to remember: a normal exit still removes it
+        std::memcpy(path, p, n + 1);
+        active = 1;
+    }
+};
+
+Remembered g_scratch, g_lock;
 std::once_flag g_installed;
 
 extern "C" void removeScratchAndDie(int sig)
 {
-    if (g_active)
-        ::unlink(g_path);
+    if (g_scratch.active)
+        ::unlink(g_scratch.path);
+    if (g_lock.active)
+        ::unlink(g_lock.path);
     std::signal(sig, SIG_DFL);
     std::raise(sig);
 }
@@ -38,17 +55,20 @@ void installHandlers()
 
 }  // namespace
 
+void setLockPath(const char* path)
+{
+    std::call_once(g_installed, installHandlers);
+    g_lock.set(path);
+}
+
+void clearLockPath() { g_lock.active = 0; }
+
 void setScratchPath(const char* path)
 {
     std::call_once(g_installed, installHandlers);
-    g_active = 0;
-    const std::size_t n = std::strlen(path);
-    if (n >= sizeof g_path)
-        return;  // too long to remember: the destructor still removes it on a normal exit
-    std::memcpy(g_path, path, n + 1);
-    g_active = 1;
+    g_scratch.set(path);
 }
 
-void clearScratchPath() { g_active = 0; }
+void clearScratchPath() { g_scratch.active = 0; }
 
 }  // namespace files

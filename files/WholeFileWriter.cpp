@@ -1,5 +1,6 @@
 #include "WholeFileWriter.h"
 
+#include "InputFile.h"
 #include "ScratchCleanup.h"
 
 #include <QDir>
@@ -8,9 +9,12 @@
 #include <QLockFile>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -43,19 +47,6 @@ QString deviceReason(const QFileDevice& device, int savedErrno)
     return text;
 }
 
-const char* kindOf(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return "a folder";
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return "a device";
-    if (S_ISFIFO(mode))
-        return "a pipe";
-    if (S_ISSOCK(mode))
-        return "a socket";
-    return "not a plain file";
-}
-
 // Why the lock file cannot be made: QLockFile says only "permission error".
 QString lockProblem(const QString& lockPath)
 {
@@ -65,6 +56,38 @@ QString lockProblem(const QString& lockPath)
         return systemReason(errno);
     ::close(fd);
     return QStringLiteral("permission denied");
+}
+
+// QLockFile::tryLock(timeout) sleeps ever longer between its attempts (up to
+// 5 s), so that a writer behind a few others waits seconds for a lock that
+// was free after milliseconds; these attempts are 10 ms apart.
+bool lockWithin(QLockFile& lock, int ms)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!lock.tryLock(0)) {
+        if (lock.error() != QLockFile::LockFailedError || std::chrono::steady_clock::now() >= until)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+constexpr QLatin1String kScratchSuffix(".part-");
+
+// Scratch files of writers killed before their rename: once this writer
+// holds the target's lock, no live writer of the target has one.
+void removeOrphanedScratch(const QString& target)
+{
+    const QFileInfo info(target);
+    const QDir folder = info.absoluteDir();
+    const QString prefix = info.fileName() + kScratchSuffix;
+    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks)) {
+        if (name.size() != prefix.size() + 6 || !name.startsWith(prefix))
+            continue;
+        const QStringRef random = name.midRef(prefix.size());
+        if (std::all_of(random.begin(), random.end(), [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 128; }))
+            QFile::remove(folder.filePath(name));
+    }
 }
 
 void useDefaultPermissions(QTemporaryFile& scratch, const QString& target)
@@ -117,7 +140,7 @@ QString targetProblem(const QString& path)
         return QString();  // missing: created; a missing folder shows up when writing
     if (S_ISREG(st.st_mode))
         return QString();
-    return QStringLiteral("%1 is not a regular file (%2)").arg(path, QLatin1String(kindOf(st.st_mode)));
+    return QStringLiteral("%1 is not a regular file (%2)").arg(path, QLatin1String(kindOfFile(st.st_mode)));
 }
 
 WriteStatus writeWhole(const QString& path, WriteMode mode, const Producer& produce)
@@ -132,9 +155,12 @@ WriteStatus writeWhole(const QString& path, WriteMode mode, const Producer& prod
     if (!QFileInfo(folder).isDir())
         return failed(QStringLiteral("cannot write %1: the folder %2 does not exist").arg(path, folder));
 
-    QLockFile lock(target + QStringLiteral(".lock"));
+    const QString lockPath = target + QStringLiteral(".lock");
+    // A lock left behind (its writer killed) may have scratch files beside it.
+    const bool lockWasThere = QFileInfo::exists(lockPath);
+    QLockFile lock(lockPath);
     lock.setStaleLockTime(0);  // only a dead writer's lock is stale, however long a live one takes
-    if (!lock.tryLock(kLockWaitMs)) {
+    if (!lockWithin(lock, kLockWaitMs)) {
         if (lock.error() == QLockFile::LockFailedError)
             return failed(QStringLiteral("cannot write %1: another writer has held %1.lock for %2 s")
                               .arg(path)
@@ -142,20 +168,30 @@ WriteStatus writeWhole(const QString& path, WriteMode mode, const Producer& prod
         return failed(QStringLiteral("cannot write %1: cannot create the lock file %1.lock: %2")
                           .arg(path, lockProblem(target + QStringLiteral(".lock"))));
     }
+    // Forgotten before the lock is released (it is declared after it).
+    const QByteArray lockName = QFile::encodeName(lockPath);
+    setLockPath(lockName.constData());
+    struct Forget
+    {
+        ~Forget()
+        {
+            clearScratchPath();
+            clearLockPath();
+        }
+    } forget;
+    if (lockWasThere)
+        removeOrphanedScratch(target);
+
     // Checked again under the lock: another writer may have changed it.
     problem = targetProblem(target);
     if (!problem.isEmpty())
         return failed(problem);
 
-    QTemporaryFile scratch(target + QStringLiteral(".part-XXXXXX"));
+    QTemporaryFile scratch(target + kScratchSuffix + QStringLiteral("XXXXXX"));
     if (!scratch.open())
         return failed(QStringLiteral("cannot write %1: %2").arg(path, scratch.errorString()));
     const QByteArray scratchName = QFile::encodeName(scratch.fileName());
     setScratchPath(scratchName.constData());
-    struct Forget
-    {
-        ~Forget() { clearScratchPath(); }
-    } forget;
     useDefaultPermissions(scratch, target);
 
     QString message;

@@ -186,8 +186,9 @@ void WidgetObserveGlobal::setSchedule(QDate start, QDate expiry, QString ko, QSt
 {
     dateEdit_start->setDate(start);
     dateEdit_expiry->setDate(expiry);
-    estimateObserveDates();
-    loadSchedule(observe_dates, ko, coupon, ki);
+    const GeneratedSchedule generated = estimateObserveDates();
+    loadSchedule(observe_dates, keepFirstOfMerged(ko, generated), keepFirstOfMerged(coupon, generated),
+                 keepFirstOfMerged(ki, generated));
     publish();
 }
 
@@ -231,7 +232,7 @@ void WidgetObserveGlobal::snapToTradingDay(QDateEdit* edit)
         edit->setDate(rolled);
 }
 
-void WidgetObserveGlobal::estimateObserveDates()
+GeneratedSchedule WidgetObserveGlobal::estimateObserveDates()
 {
     snapToTradingDay(dateEdit_start);
     snapToTradingDay(dateEdit_expiry);
@@ -240,7 +241,10 @@ void WidgetObserveGlobal::estimateObserveDates()
                              lineEdit_lock->text().toInt(nullptr, 10), comboBox_frequency->currentText());
     if (!schedule.ok())
         prompt::critical(nullptr, scheduleErrorTitle(), schedule.error);
+    else if (!schedule.merged.empty())
+        prompt::information(this, QStringLiteral("提示"), mergeNotice(schedule));
     observe_dates = schedule.dates;
+    return schedule;
 }
 
 void WidgetObserveGlobal::loadSchedule(const QString& dates, const QString& ko, const QString& coupon,
@@ -440,8 +444,9 @@ void WidgetObserveGlobal::on_pushButton_observe_clicked()
 {
     if (!datesInOrder())
         return;
-    estimateObserveDates();
-    loadSchedule(observe_dates, observe_ko_barrier, observe_ko_coupon, observe_ki_barrier);
+    const GeneratedSchedule generated = estimateObserveDates();
+    loadSchedule(observe_dates, keepFirstOfMerged(observe_ko_barrier, generated),
+                 keepFirstOfMerged(observe_ko_coupon, generated), keepFirstOfMerged(observe_ki_barrier, generated));
 }
 
 void WidgetObserveGlobal::on_pushButton_set_ob_item_clicked()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ObserveSchedule.h"
 #include "SavedSchedule.h"
 
 #include <QDate>
@@ -72,7 +73,8 @@ private:
     const Calendar& calendar_;
     void buildWidgets();
     void snapToTradingDay(QDateEdit* edit);
-    void estimateObserveDates();
+    // observe_dates from the two inputs; the generation, for its merges.
+    GeneratedSchedule estimateObserveDates();
     void loadSchedule(const QString& dates, const QString& ko, const QString& coupon, const QString& ki);
     void setColumnValues(const QString& valueText, int column, const QString& name, int rowCount);
     bool checkTable();

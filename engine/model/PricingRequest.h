@@ -19,6 +19,11 @@ enum class PricingMethod { DesignGrid, Accurate, ReferenceMonteCarlo };
 
 // The reference Monte Carlo's sample: paths counted one by one (antithetic
 // pairs, so rounded up to whole pairs), its seed and threads (0: one per core).
+// Fewer than kMinReferencePairs pairs are refused: the standard error comes
+// from the spread of the pair means, and from a handful of them it can come
+// out as anything, 0 included.
+constexpr long long kMinReferencePairs = 100;
+
 struct MonteCarloSettings
 {
     long long paths = 1000000;

@@ -145,8 +145,13 @@ Refusal pricing_refusal(const SnowballContract& c, const PDEParams& m, int year_
                 return refuse(RefusalCode::ObservationsNotRising, "the observation dates must rise strictly");
     }
     if (method == PricingMethod::ReferenceMonteCarlo) {
-        if (mc.paths < 2 || mc.paths > 1000000000000LL)
-            return refuse(RefusalCode::Paths, "the number of paths must lie between 2 and 10^12");
+        if (mc.paths < 2 * kMinReferencePairs - 1)
+            return refuse(RefusalCode::Paths, "at least " + std::to_string(2 * kMinReferencePairs) + " paths (" +
+                                                  std::to_string(kMinReferencePairs) +
+                                                  " antithetic pairs) are needed for the standard error to mean "
+                                                  "something");
+        if (mc.paths > 1000000000000LL)
+            return refuse(RefusalCode::Paths, "the number of paths must be at most 10^12");
         if (mc.threads < 0 || mc.threads > 1024)
             return refuse(RefusalCode::Threads, "the number of threads must lie between 0 (one per core) and 1024");
     }

@@ -37,7 +37,7 @@ enum class RefusalCode
     ObservationBeforeToday,
     ObservationsShareStep,     // design grid: two observations on one time column
     ObservationsNotRising,     // accurate and Monte Carlo: times must rise strictly
-    Paths,                     // Monte Carlo: too few or too many paths
+    Paths,                     // Monte Carlo: fewer than kMinReferencePairs antithetic pairs, or over 10^12 paths
     Threads,                   // Monte Carlo
     NotForMethod,              // the method does not compute what was asked (Greeks by Monte Carlo)
     EmptyAxis,                 // a stress or scan axis without a point

@@ -39,15 +39,17 @@ TEST(CalendarFunctions, DateToIntAndRollForwardDateOfInvalidOrOutsideDates)
         EXPECT_FALSE(rollForwardDate(fourDates(), d).isValid()) << d.toString().toStdString();
 }
 
-TEST(CalendarFunctions, GeneratedDatesAreMovedOntoTradingDaysNeitherMergedNorSorted)
+TEST(CalendarFunctions, GeneratedDatesAreMovedOntoTradingDaysAndMergedWhereTheyMeet)
 {
-    // Weekly from 30 Dec 2023: 6 and 13 Jan both move to 19 Jan; 20 Jan lies
-    // past the calendar and is written as 0.
+    // Weekly from 30 Dec 2023: 6 and 13 Jan both move to 19 Jan and become
+    // one; 20 Jan lies past the calendar and is written as 0.
     EXPECT_EQ(generateObserveDates(fourDates(), QDate(2023, 12, 30), QDate(2024, 1, 25), 0, "周").dates,
-              "20240119_20240119_0_20240125");
-    // A candidate moved forward may land on or after the expiry date.
-    EXPECT_EQ(generateObserveDates(fourDates(), QDate(2024, 1, 1), QDate(2024, 1, 19), 0, "1W").dates,
-              "20240119_20240119_20240119");
+              "20240119_0_20240125");
+    // Candidates moved onto the expiry date are the expiry's observation.
+    const GeneratedSchedule s = generateObserveDates(fourDates(), QDate(2024, 1, 1), QDate(2024, 1, 19), 0, "1W");
+    EXPECT_EQ(s.dates, "20240119");
+    ASSERT_EQ(s.merged.size(), 1u);
+    EXPECT_EQ(s.merged[0].dates, QStringList({"20240108", "20240115", "20240119"}));
 }
 
 // A calendar whose file could not be loaded.
@@ -84,6 +86,7 @@ TEST(NoCalendar, NothingCanBeCountedOrPlaced)
     EXPECT_EQ(log.with(none.roll_forward(D1)), std::make_pair(0, critical + error));
     EXPECT_TRUE(std::isnan(year_fraction(none, D1, D4, 244)));
     EXPECT_EQ(log.with(none.count_trading_days(D1, D4, 1)), std::make_pair(-1, std::string()));
+    // No date is placed at "0": the generator refuses without asking.
     EXPECT_EQ(log.with(generateObserveDates(none, QDate(2024, 1, 1), QDate(2024, 1, 20), 0, "周").dates),
-              std::make_pair(QString("0_0_20240120"), critical + error + critical + error));
+              std::make_pair(QString(), std::string()));
 }

@@ -92,6 +92,57 @@ TEST(GenerateObserveDates, FailuresComeBackAsTexts)
         EXPECT_EQ(std::make_pair(s.dates, s.error), std::make_pair(QString(), r.text))
             << r.frequency << " lock " << r.lock;
     }
+    // Without a calendar no date can be placed (they would all read "0").
+    const GeneratedSchedule none = generateObserveDates(Calendar(9), jan1, feb1, 0, "周");
+    EXPECT_EQ(std::make_pair(none.dates, none.error),
+              std::make_pair(QString(), QStringLiteral("无法加载交易日历(trade_calendar.csv)，无法预估观察日")));
+}
+
+// Every day of 2024 trades but the closed days given (yyyyMMdd, inclusive).
+Calendar withClosedDays(int from, int to)
+{
+    TempDir dir;
+    std::string text = "iDate\n";
+    for (QDate d(2024, 1, 1); d.year() == 2024; d = d.addDays(1))
+        if (dateToInt(d) < from || dateToInt(d) > to)
+            text += d.toString("yyyyMMdd").toStdString() + '\n';
+    Calendar c(3);
+    EXPECT_TRUE(c.load(dir.write("closed.csv", text)));
+    return c;
+}
+
+TEST(GenerateObserveDates, DatesRollingOntoOneTradingDayBecomeOne)
+{
+    // The Spring Festival closure of 2024 (9 to 18 February): the weekly
+    // candidates of the 9th and the 16th both roll to the 19th.
+    const Calendar festival = withClosedDays(20240209, 20240218);
+    const GeneratedSchedule s = generateObserveDates(festival, QDate(2024, 1, 26), QDate(2024, 3, 29), 0, "周");
+    ASSERT_TRUE(s.ok()) << s.error.toStdString();
+    EXPECT_EQ(s.dates, "20240202_20240219_20240223_20240301_20240308_20240315_20240322_20240329");
+    ASSERT_EQ(s.merged.size(), 1u);
+    EXPECT_EQ(s.merged[0].dates, QStringList({"20240209", "20240216"}));
+    EXPECT_EQ(s.merged[0].tradingDay, "20240219");
+    EXPECT_EQ(s.unmergedCount, 9);
+    EXPECT_EQ(s.dropped, std::vector<int>{2});
+    EXPECT_EQ(mergeNotice(s), "观察日20240209、20240216顺延后同为交易日20240219，已合并为一个观察日，"
+                              "沿用20240209的敲出价格、敲出票息和敲入价格");
+    // A list written for the nine dates keeps the first of the merged pair's
+    // values; single values and lists of another length stay as they are.
+    EXPECT_EQ(keepFirstOfMerged("100_99_98_97_96_95_94_93_92", s), "100_99_97_96_95_94_93_92");
+    EXPECT_EQ(keepFirstOfMerged("103", s), "103");
+    EXPECT_EQ(keepFirstOfMerged("1_2_3_4_5_6_7_8", s), "1_2_3_4_5_6_7_8");
+
+    // A candidate that rolls onto the expiry is the expiry's observation.
+    const Calendar closed = withClosedDays(20240325, 20240328);
+    const GeneratedSchedule end = generateObserveDates(closed, QDate(2024, 3, 4), QDate(2024, 3, 29), 0, "周");
+    EXPECT_EQ(end.dates, "20240311_20240318_20240329");
+    ASSERT_EQ(end.merged.size(), 1u);
+    EXPECT_EQ(end.merged[0].dates, QStringList({"20240325", "20240329"}));
+    EXPECT_EQ(keepFirstOfMerged("101_102_103_104", end), "101_102_103");
+    // Nothing merges on a calendar where every candidate trades.
+    const GeneratedSchedule plain = generateObserveDates(everyDay(), QDate(2024, 1, 26), QDate(2024, 3, 29), 0, "周");
+    EXPECT_TRUE(plain.merged.empty() && plain.dropped.empty());
+    EXPECT_TRUE(mergeNotice(plain).isEmpty());
 }
 
 TEST(StepValues, EachValueFromTheStartInShortestForm)

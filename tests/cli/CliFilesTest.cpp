@@ -2,6 +2,7 @@
 #include "CliRun.h"
 
 #include <QFile>
+#include <QRegExp>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -50,6 +51,38 @@ QStringList lines(const std::string& text)
 
 }  // namespace
 
+TEST(CliTables, NoNegativeZeroAndErrorEstimatesInFixedDecimals)
+{
+    // The stress tables hold Gamma and Delta values just below zero.
+    const QStringList day{"--today", "20240115"};
+    const CliResult json = runCli(QStringList{"stress", "--json"} + day);
+    const CliResult table = runCli(QStringList{"stress"} + day);
+    ASSERT_EQ(json.status, 0) << json.err;
+    ASSERT_EQ(table.status, 0) << table.err;
+    int tinyNegatives = 0;
+    const nlohmann::json tables = json.json();
+    for (const char* name : {"tv", "delta", "gamma"})
+        for (const auto& row : tables[name])
+            for (const auto& v : row)
+                tinyNegatives += v.get<double>() < 0 && v.get<double>() > -0.0005;
+    EXPECT_GT(tinyNegatives, 0);
+    for (const QString& cell : QString::fromStdString(table.out).split(QRegExp("[,\n]")))
+        EXPECT_NE(cell, "-0.000");
+
+    // Error estimates in the probabilities' decimals, never in exponent form.
+    const CliResult profile = runCli(QStringList{"profile", "--accurate"} + day);
+    ASSERT_EQ(profile.status, 0) << profile.err;
+    const QStringList rows = QString::fromStdString(profile.out).split('\n');
+    ASSERT_GE(rows.size(), 3);
+    EXPECT_TRUE(rows[0].simplified().endsWith("error estimate"));
+    for (int i = 1; i < rows.size() && !rows[i].isEmpty(); ++i) {
+        const QString estimate = rows[i].simplified().section(' ', -1);
+        EXPECT_TRUE(QRegExp("0\\.\\d{4}").exactMatch(estimate)) << rows[i].toStdString();
+        EXPECT_NE(estimate, "0.0000") << rows[i].toStdString();  // a bound above 0 is rounded up
+    }
+    EXPECT_EQ(profile.out.find("e-"), std::string::npos) << profile.out;
+}
+
 TEST(CliSchedule, ReproducesTheGeneratorOnAnEveryDayCalendar)
 {
     const QTemporaryDir dir;
@@ -69,6 +102,31 @@ TEST(CliSchedule, ReproducesTheGeneratorOnAnEveryDayCalendar)
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out, expected.toStdString() + "\n") << args.join(' ').toStdString();
     }
+}
+
+TEST(CliSchedule, DatesRollingOntoOneTradingDayAreMergedAndPrice)
+{
+    // Weekly across the Spring Festival of 2024 on the shipped calendar: the
+    // 9th and the 16th of February both roll to the 19th.
+    const QStringList weekly{"--start", "20240126", "--expiry", "20240329", "--freq", "周", "--lock", "0"};
+    const std::string merged = "20240202_20240219_20240223_20240301_20240308_20240315_20240322_20240329";
+    const std::string warning = "warning: observation dates 20240209, 20240216 roll onto the same trading day "
+                                "20240219 and are merged into one observation there";
+    const CliResult r = runCli(QStringList{"schedule", "--json"} + weekly);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.json()["dates"], merged);
+    EXPECT_EQ(r.json()["count"], 8);
+    EXPECT_EQ(r.json()["merged"][0]["dates"], "20240209_20240216");
+    EXPECT_EQ(r.json()["merged"][0]["trading_day"], "20240219");
+    EXPECT_EQ(r.err.rfind(warning, 0), 0u) << r.err;
+
+    // The pricer takes it; a list written for the nine dates keeps the 9th's value.
+    const CliResult price =
+        runCli(QStringList{"price", "--json", "--ko", "109_108_107_106_105_104_103_102_101"} + weekly);
+    ASSERT_EQ(price.status, 0) << price.err;
+    EXPECT_EQ(price.json()["structure"]["dates"], merged);
+    EXPECT_EQ(price.json()["structure"]["ko_barrier"], nlohmann::json({109, 108, 106, 105, 104, 103, 102, 101}));
+    EXPECT_EQ(price.err.rfind(warning, 0), 0u) << price.err;
 }
 
 TEST(CliSchedule, CalendarIsTheNamedOneThenTheWorkingDirectorysThenTheShippedCopy)

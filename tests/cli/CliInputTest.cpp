@@ -62,7 +62,24 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"target_out_of_reach", {"solve", "--for", "vol", "--lo", "0.3", "--hi", "0.5", "--target", "120"},
                  1, "code -4: 求解区间非单调，或目标不在区间内"},
         BadInput{"lookup_off_the_grid", {"price", "--greeks", "--lookup-spot", "500"}, 2, "--lookup-spot"},
-        BadInput{"lookup_after_expiry", {"price", "--greeks", "--lookup-date", "20991231"}, 2, "--lookup-date"}),
+        BadInput{"lookup_after_expiry", {"price", "--greeks", "--lookup-date", "20991231"}, 2, "--lookup-date"},
+        // Integer options: base 10, no wrap, no clamp, no empty text as 0.
+        BadInput{"seed_minus_one", {"mc", "--reference", "--seed", "-1"}, 2, "--seed: \"-1\" is not an integer"},
+        BadInput{"seed_exponent", {"mc", "--reference", "--seed", "1e23"}, 2, "--seed: \"1e23\" is not an integer"},
+        BadInput{"seed_empty", {"mc", "--reference", "--seed", ""}, 2, "--seed: \"\" is not an integer"},
+        BadInput{"seed_beyond_64_bits", {"mc", "--reference", "--seed", "18446744073709551616"}, 2, "--seed"},
+        BadInput{"paths_hexadecimal", {"mc", "--paths", "0x10"}, 2, "--paths: \"0x10\" is not an integer"},
+        BadInput{"paths_empty", {"mc", "--paths", ""}, 2, "--paths: \"\" is not an integer"},
+        BadInput{"threads_negative", {"mc", "--reference", "--threads", "-1"}, 2,
+                 "--threads: \"-1\" is not from 0 to 1024"},
+        BadInput{"jobs_hexadecimal", {"batch", "book.csv", "--jobs", "0x10"}, 2, "--jobs: \"0x10\" is not an integer"},
+        BadInput{"jobs_exponent", {"batch", "book.csv", "--jobs", "1e23"}, 2, "--jobs"},
+        BadInput{"jobs_zero", {"batch", "book.csv", "--jobs", "0"}, 2, "--jobs: \"0\" is not from 1 to 1024"},
+        // A line feed in what was typed stays out of the one error line.
+        BadInput{"line_feed_in_a_value", {"price", "--vol", "1\n2"}, 2, "--vol: \"1 2\" is not a number"},
+        BadInput{"range_with_four_parts", {"stress", "--prices", "90:110:10:5"}, 2,
+                 "--prices: \"90:110:10:5\" is not START:END:STEP"},
+        BadInput{"dates_with_a_frequency", {"price", "--dates", "20270308", "--freq", "周"}, 2, "excludes"}),
     [](const ::testing::TestParamInfo<BadInput>& info) { return std::string(info.param.name); });
 
 TEST(CliHelp, EveryCommandHasHelpOnStdout)

@@ -7,6 +7,7 @@
 #include "Snowball_PDE.h"
 
 #include <QDate>
+#include <QRegExp>
 
 #include <gtest/gtest.h>
 
@@ -141,6 +142,35 @@ TEST(CliSolve, SolvedVolatilityPricesToTheTarget)
     const CliResult check = runCli({"price", "--json", "--vol", QString::number(vol * 100, 'g', 17)});
     ASSERT_EQ(check.status, 0) << check.err;
     EXPECT_LT(std::fabs(check.json()["price"].get<double>() - 100), 0.05);  // the search's tolerance
+}
+
+TEST(CliTable, DigitsZeroAndColumnsAlignedUnderChineseLabels)
+{
+    // --digits 0: whole numbers.
+    const CliResult whole = runCli({"price", "--digits", "0", "--today", "20240115"});
+    ASSERT_EQ(whole.status, 0) << whole.err;
+    EXPECT_TRUE(QRegExp("price +\\d+\n").exactMatch(QString::fromStdString(whole.out))) << whole.out;
+
+    // The solve shows the volatility in percent with one decimal, as the
+    // window's field does, in a table whose values end in one column: a
+    // Chinese character takes two.
+    const CliResult json = runCli({"solve", "--for", "vol", "--lo", "0.05", "--hi", "0.5", "--json"});
+    const CliResult table = runCli({"solve", "--for", "vol", "--lo", "0.05", "--hi", "0.5"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    ASSERT_EQ(table.status, 0) << table.err;
+    const QString percent = QString::number(json.json()["value"].get<double>() * 100, 'f', 1);
+    EXPECT_EQ(json.json()["percent"], percent.toStdString());
+    const QStringList lines = QString::fromStdString(table.out).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_TRUE(lines[2].startsWith("波动率(%) ") && lines[2].endsWith(" " + percent)) << table.out;
+    const auto columns = [](const QString& line) {
+        int width = 0;
+        for (const uint c : line.toUcs4())
+            width += c >= 0x4E00 && c <= 0x9FFF ? 2 : 1;
+        return width;
+    };
+    for (const QString& line : lines)
+        EXPECT_EQ(columns(line), columns(lines[0])) << table.out;
 }
 
 TEST(CliMc, FirstRunIsReproducibleAndCloseToThePde)

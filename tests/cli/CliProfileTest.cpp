@@ -54,7 +54,13 @@ TEST(CliProfile, JsonIsTheEnginesProfileOfTheSameTerms)
             expectedKeys.insert("smax_suggested");
         if (isAccurate)
             expectedKeys.insert({"mode", "maturity_error", "ki_error", "loss_error", "life_error"});
+        else
+            expectedKeys.insert("note");  // the design grid's figures, not the contract's
         EXPECT_EQ(keys(j), expectedKeys);
+        if (!isAccurate) {
+            EXPECT_TRUE(contains(j["note"].get<std::string>(), "design grid's")) << j["note"];
+            EXPECT_TRUE(contains(j["note"].get<std::string>(), "--accurate gives the contract's")) << j["note"];
+        }
         EXPECT_EQ(j["command"], "profile");
 
         const nlohmann::json& obs = j["observations"];
@@ -139,9 +145,14 @@ TEST(CliProfile, TableListsEachObservationThenTheSummary)
     EXPECT_TRUE(contains(r.out, QString::number(j["maturity_probability"].get<double>(), 'f', 6).toStdString() +
                                     "\n"));
 
+    // The design mode says whose figures these are; the accurate mode has nothing to add.
+    EXPECT_TRUE(contains(r.out, "\n\nnote: the figures are the design grid's")) << r.out;
+    EXPECT_TRUE(contains(r.out, "--accurate gives the contract's\n")) << r.out;
+
     const CliResult accurate = runCli(QStringList{"profile", "--accurate"} + engineTermArgs());
     ASSERT_EQ(accurate.status, 0) << accurate.err;
     EXPECT_TRUE(contains(accurate.out, "error estimate")) << accurate.out;
+    EXPECT_FALSE(contains(accurate.out, "note:")) << accurate.out;
 }
 
 TEST(CliProfile, BadStructuresAreRefused)

@@ -42,6 +42,18 @@ TEST(CliReferenceMc, IsTheEnginesRunAndReproducibleForASeedAndThreads)
     EXPECT_EQ(j["threads"].get<int>(), 2);
 }
 
+TEST(CliReferenceMc, IntegersAreReadInBaseTen)
+{
+    // 0300 is three hundred paths (not octal 192); the largest seed is taken as typed.
+    const CliResult r = runCli(QStringList{"mc", "--reference", "--json", "--paths", "0300", "--seed",
+                                           "18446744073709551615", "--threads", " 1 "} +
+                               engineTermArgs());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.json()["paths"].get<long long>(), 300);
+    EXPECT_EQ(r.json()["seed"].get<unsigned long long>(), 18446744073709551615ULL);
+    EXPECT_EQ(r.json()["threads"].get<int>(), 1);
+}
+
 TEST(CliReferenceMc, DefaultStructureAgreesWithTheAccuratePrice)
 {
     // The window's defaults on the shipped calendar, a million paths.
@@ -67,6 +79,7 @@ TEST(CliReferenceMc, OptionsOfTheOtherRunAreRefused)
         {{"mc", "--threads", "2"}, "--threads requires --reference"},
         {{"mc", "--reference", "--steps-per-year", "12"}, "--steps-per-year"},
         {{"mc", "--reference", "--paths", "100000000"}, "more than the limit of 60 s"},
+        {{"mc", "--reference", "--paths", "2", "--json"}, "--paths: at least 200 paths (100 antithetic pairs)"},
         {{"mc", "--reference", "--vol", "-5", "--paths", "1000"}, ""},
     };
     for (const auto& [args, says] : cases) {

@@ -95,6 +95,33 @@ TEST(CliTargets, DevicesAndPipesAreRefusedAndLeftAsTheyWere)
     EXPECT_TRUE(S_ISCHR(st.st_mode));
 }
 
+TEST(CliInputFiles, OnlyRegularFilesWithinTheLimitAreRead)
+{
+    // A folder, a device that never ends and a pipe nobody writes to, as the
+    // structure file and as the calendar: each named for what it is, at once.
+    const QTemporaryDir dir;
+    const QString fifo = dir.filePath("pipe"), big = dir.filePath("big.csv");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QFile sparse(big);
+    ASSERT_TRUE(sparse.open(QIODevice::WriteOnly) && sparse.resize(65 * 1024 * 1024));
+    sparse.close();
+    const std::pair<QString, std::string> inputs[] = {
+        {dir.path(), "is not a regular file (a folder)"},
+        {"/dev/zero", "is not a regular file (a device)"},
+        {fifo, "is not a regular file (a pipe)"},
+        {big, "is larger than 64 MiB, the limit for an input file"},
+    };
+    for (const auto& [path, says] : inputs) {
+        for (const QStringList& args : {QStringList{"batch", path}, QStringList{"schedule", "--calendar", path}}) {
+            const CliResult r = runCli(args + QStringList{"--today", "20240115"});
+            EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
+            EXPECT_TRUE(r.oneErrorLine()) << r.err;
+            EXPECT_TRUE(contains(r.err, args[0] == "batch" ? "batch: " : "--calendar: ")) << r.err;
+            EXPECT_TRUE(contains(r.err, path.toStdString() + " " + says)) << r.err;
+        }
+    }
+}
+
 TEST(CliCalendarFile, MalformedCalendarsAreRefusedNamingTheLine)
 {
     const QString data = QStringLiteral(KELVARA_TEST_DATA_DIR);
@@ -149,6 +176,8 @@ TEST(CliSizeLimits, RunsThatCannotFinishAreRefusedUpFront)
         {{"mc", "--paths", "100000000"}, "more than the limit of 60 s"},
         {{"price", "--obs-times", "1e300"}, "more than a grid can have"},
         {{"price", "--greeks", "--M", "20000", "--N", "20000"}, "more than the limit of"},
+        // 46 volatilities, each run of which alone would fit.
+        {{"stress", "--vols", "0.05:0.5:0.01", "--M", "1000", "--N", "7000"}, "runs of a 1000 x 7000 grid would take"},
     };
     for (const auto& [args, says] : cases) {
         const CliResult r = runCli(args + QStringList{"--today", "20240115"});

@@ -50,6 +50,13 @@ Calendar& weekdays()
     return calendar;
 }
 
+// The same but for the Spring Festival closure of 2024 (9 to 18 February).
+Calendar& springFestival()
+{
+    static Calendar calendar(2);
+    return calendar;
+}
+
 struct Editor
 {
     WidgetObserveGlobal w{weekdays()};
@@ -57,6 +64,7 @@ struct Editor
     QLineEdit* lock = w.findChild<QLineEdit*>("lineEdit_lock");
 
     Editor() { w.show(); }
+    explicit Editor(const Calendar& calendar) : w(calendar) { w.show(); }
     template <class T = QLineEdit>
     T* get(const char* name) { return w.findChild<T*>(name); }
 
@@ -115,14 +123,16 @@ private slots:
     void initTestCase()
     {
         QVERIFY(dir.isValid());
-        QFile f(dir.filePath("weekdays.csv"));
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Text));
-        f.write("iDate\n");
-        for (QDate d(2020, 1, 1); d <= QDate(2040, 12, 31); d = d.addDays(1))
-            if (d.dayOfWeek() <= 5)
-                f.write(d.toString("yyyyMMdd\n").toLatin1());
-        f.close();
-        QVERIFY(weekdays().load(f.fileName().toStdString()));
+        for (const bool festival : {false, true}) {
+            QFile f(dir.filePath(festival ? "festival.csv" : "weekdays.csv"));
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Text));
+            f.write("iDate\n");
+            for (QDate d(2020, 1, 1); d <= QDate(2040, 12, 31); d = d.addDays(1))
+                if (d.dayOfWeek() <= 5 && !(festival && d >= QDate(2024, 2, 9) && d <= QDate(2024, 2, 18)))
+                    f.write(d.toString("yyyyMMdd\n").toLatin1());
+            f.close();
+            QVERIFY((festival ? springFestival() : weekdays()).load(f.fileName().toStdString()));
+        }
     }
 
     void init()
@@ -211,6 +221,50 @@ private slots:
         e.click("pushButton_observe");
         QVERIFY(rec.boxes.isEmpty());
         QCOMPARE(e.column(0), kMonthlyAll);
+    }
+
+    // Weekly across the Spring Festival: the 9th and the 16th both roll to
+    // the 19th and become one observation with the 9th's values; the user is
+    // told, and what is saved prices (no date twice).
+    void datesRollingOntoOneDayAreMerged()
+    {
+        RecordingPrompter rec;
+        Editor e(springFestival());
+        e.get<QComboBox>("comboBox_frequency")->setCurrentText("周");
+        e.lock->setText("0");
+        e.w.setSchedule(QDate(2024, 1, 26), QDate(2024, 3, 29), "100_99_98_97_96_95_94_93_92", "16", "80");
+        QCOMPARE(rec.summary(), QStringList({"提示|观察日20240209、20240216顺延后同为交易日20240219，已合并为一个"
+                                             "观察日，沿用20240209的敲出价格、敲出票息和敲入价格"}));
+        QCOMPARE(rec.boxes[0].icon, prompt::Icon::Information);
+        QCOMPARE(rec.boxes[0].parent, &e.w);
+        const QStringList dates = {"20240202", "20240219", "20240223", "20240301",
+                                   "20240308", "20240315", "20240322", "20240329"};
+        QCOMPARE(e.column(0), dates);
+        QCOMPARE(e.column(1), QStringList({"100", "99", "97", "96", "95", "94", "93", "92"}));
+        QCOMPARE(e.w.savedSchedule().dates, dates.join("_"));
+
+        // 预估观察日 again: the same dates, told again.
+        rec.clear();
+        e.click("pushButton_observe");
+        QCOMPARE(rec.boxes.size(), 1);
+        QCOMPARE(e.column(0), dates);
+    }
+
+    // Without a trading calendar 预估观察日 says so and changes nothing: no
+    // "0" dates, no count warning.
+    void noCalendarNoDates()
+    {
+        RecordingPrompter rec;
+        const Calendar none(3);
+        Editor e(none);
+        e.w.setSchedule(QDate(2024, 1, 15), QDate(2025, 1, 15), "103", "16", "80");
+        e.click("pushButton_observe");
+        const QString box = "观察日参数错误|无法加载交易日历(trade_calendar.csv)，无法预估观察日";
+        QCOMPARE(rec.summary(), QStringList({box, box}));
+        QCOMPARE(rec.boxes[1].icon, prompt::Icon::Critical);
+        QCOMPARE(e.table->rowCount(), 0);
+        QCOMPARE(e.w.startDate(), QDate(2024, 1, 15));
+        QCOMPARE(e.w.savedSchedule().dates, QString());
     }
 
     void stepSeries()

@@ -4,6 +4,7 @@
 #include "AccurateStructures.h"
 #include "DigitalNote.h"
 #include "MonitoringSchedule.h"
+#include "StretchedGrid.h"
 
 #include <gtest/gtest.h>
 
@@ -68,6 +69,55 @@ TEST(AccuratePricer, GreeksMatchTheClosedForm)
         // Theta: per year, as the valuation date moves on to the next close.
         const double day = 1.0 / year_days;
         EXPECT_NEAR(g.theta, (v(100, s, r, T - day) - v(100, s, r, T)) / day, 5e-3);
+    }
+}
+
+TEST(AccuratePricer, TheLastObservationIsSettledAtMaturity)
+{
+    // Observed at 0.6 years of a one-year term, the last observation still
+    // pays at maturity with the coupon accrued to it: the digital's closed
+    // form at T.
+    Digital digital;
+    for (bool option : {false, true}) {
+        digital.option = option;
+        SnowballContract early = digital.contract();
+        early.obs_times = {0.6 * digital.T};
+        const AccurateSolution s = solve_accurate(early, digital.model(), 12);
+        ASSERT_TRUE(s.ok()) << s.error;
+        for (bool knocked_in : {false, true})
+            EXPECT_NEAR(s.value(100.0, knocked_in), digital.value(100.0, knocked_in), 1e-4) << option << knocked_in;
+    }
+}
+
+TEST(AccuratePricer, VegaAtAVolatilityEqualToTheBump)
+{
+    // At 1% the bump down would reach 0, which the pricer refuses: Vega is
+    // then one-sided (1% to 2%), as two separate solves give it.
+    Digital digital;
+    digital.sigma = 0.01;
+    const GreeksValuation g = greeks_accurate(digital.contract(), digital.model(), 12, 100.0, false);
+    ASSERT_TRUE(g.error.empty()) << g.error;
+    PDEParams up = digital.model();
+    up.sigma = 0.02;
+    const double oneSided = (solve_accurate(digital.contract(), up, 12).value(100.0, false) -
+                             solve_accurate(digital.contract(), digital.model(), 12).value(100.0, false)) / 0.01;
+    EXPECT_NEAR(g.vega, oneSided, 0.02 * std::fabs(oneSided));
+}
+
+TEST(StretchedGrid, AnchorsCloserThanACellShareOneNode)
+{
+    // 100 and 100.001 fall in one base cell: the first keeps its node, the
+    // second none; the nodes still rise and every anchor kept is a node.
+    const StretchedGrid grid(300.0, 100.0, {{100.0, 2.7, 8.0}, {80.0, 2.7, 24.0}}, {100.001, 80.0, 100.0}, 160);
+    ASSERT_FALSE(grid.empty());
+    EXPECT_EQ(grid.anchored(), std::vector<double>({80.0, 100.0}));
+    for (int level : {0, 1}) {
+        const std::vector<double> S = grid.nodes(level);
+        ASSERT_EQ(S.size(), static_cast<std::size_t>(grid.cells(level)) + 1);
+        for (std::size_t i = 1; i < S.size(); ++i)
+            ASSERT_GT(S[i], S[i - 1]) << level << " node " << i;
+        for (double a : grid.anchored())
+            EXPECT_TRUE(std::binary_search(S.begin(), S.end(), a)) << a;
     }
 }
 

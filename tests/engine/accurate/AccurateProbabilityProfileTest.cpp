@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -38,26 +39,39 @@ double sumOfOutcomes(const ProbabilityProfile& p)
     return total;
 }
 
-TEST(AccurateProbabilityProfile, IsThePricersValueOfIndicatorPayoffs)
+// Without knock-in, in the option form and with r = 0 (the drift -0.03
+// kept), a structure that pays S0 on knocking out at observation j alone
+// (coupon 1 / t_j) is worth S0 P(KO_j) on the pricer's grid and steps.
+AccurateCase indicatorCase()
 {
-    // Without knock-in, the option form with coupon 1 / t_j on observation j
-    // alone pays S0 on knocking out there; with r = 0 (drift kept) its price
-    // is S0 P(KO_j), on the same grid and steps, so the two agree to
-    // rounding. The dividend coupon d pays S0 d T on reaching maturity.
     AccurateCase k = defaultCase();
     k.contract.ki_barrier.assign(k.contract.obs_times.size(), 0.0);
     k.contract.form = PayoffForm::Option;
-    k.model.q = 0.03 - k.model.r;  // drift -0.03
+    k.model.q = 0.03 - k.model.r;
     k.model.r = 0.0;
+    return k;
+}
+
+AccurateSolution knockOutIndicator(const AccurateCase& k, std::size_t j)
+{
+    SnowballContract c = k.contract;
+    const std::size_t n = c.obs_times.size();
+    c.ko_coupon.assign(n, 0.0);
+    c.ko_coupon[j] = 1.0 / (j + 1 == n ? k.model.T : c.obs_times[j]);
+    c.div_coupon = 0.0;
+    return solve_accurate(c, k.model, kYearDays);
+}
+
+TEST(AccurateProbabilityProfile, IsThePricersValueOfIndicatorPayoffs)
+{
+    // The profile is the pricer's adjoint: the two agree to rounding. The
+    // dividend coupon d pays S0 d T on reaching maturity.
+    const AccurateCase k = indicatorCase();
     const ProbabilityProfile p = probability_profile_accurate(k.contract, k.model, kYearDays);
     ASSERT_TRUE(p.ok()) << p.error;
     const std::size_t n = k.contract.obs_times.size();
     for (std::size_t j : {std::size_t(0), std::size_t(4), n - 1}) {
-        SnowballContract c = k.contract;
-        c.ko_coupon.assign(n, 0.0);
-        c.ko_coupon[j] = 1.0 / (j + 1 == n ? k.model.T : c.obs_times[j]);
-        c.div_coupon = 0.0;
-        const AccurateSolution s = solve_accurate(c, k.model, kYearDays);
+        const AccurateSolution s = knockOutIndicator(k, j);
         ASSERT_TRUE(s.ok()) << s.error;
         EXPECT_NEAR(p.ko_probability[j], s.value(k.model.S0, false) / k.model.S0, 1e-11) << j;
     }
@@ -66,6 +80,33 @@ TEST(AccurateProbabilityProfile, IsThePricersValueOfIndicatorPayoffs)
     c.div_coupon = 0.5;
     const AccurateSolution s = solve_accurate(c, k.model, kYearDays);
     EXPECT_NEAR(p.maturity_probability, s.value(k.model.S0, false) / (k.model.S0 * 0.5 * k.model.T), 1e-11);
+}
+
+TEST(AccurateProbabilityProfile, ASpotBetweenNodesIsSharedAsThePricerInterpolates)
+{
+    // The last knock-out barrier 0.05 below the spot takes the spot's place
+    // on the grid, so the spot lies between two nodes. Each level's figure
+    // is then the pricer's indicator value interpolated linearly between
+    // them (the adjoint of sharing the start between the two nodes), and
+    // the profile extrapolates the levels as the pricer does.
+    AccurateCase k = indicatorCase();
+    const std::size_t n = k.contract.obs_times.size();
+    k.contract.ko_barrier.back() = 99.95;
+    const double S0 = k.model.S0;
+    const ProbabilityProfile p = probability_profile_accurate(k.contract, k.model, kYearDays);
+    ASSERT_TRUE(p.ok()) << p.error;
+    const auto linear = [S0](const AccurateSolution::Level& L) {
+        const std::size_t i = static_cast<std::size_t>(std::lower_bound(L.S.begin(), L.S.end(), S0) - L.S.begin());
+        const double w = (L.S[i] - S0) / (L.S[i] - L.S[i - 1]);
+        return w * L.nki[i - 1] + (1.0 - w) * L.nki[i];
+    };
+    for (std::size_t j : {std::size_t(0), std::size_t(3), n - 1}) {
+        const AccurateSolution s = knockOutIndicator(k, j);
+        ASSERT_TRUE(s.ok()) << s.error;
+        ASSERT_FALSE(std::binary_search(s.fine().S.begin(), s.fine().S.end(), S0));  // between nodes indeed
+        const double expected = (4.0 * linear(s.fine()) - linear(s.coarse())) / 3.0 / S0;
+        EXPECT_NEAR(p.ko_probability[j], expected, 1e-11) << j;
+    }
 }
 
 TEST(AccurateProbabilityProfile, ClosedFormsInTheLimits)
@@ -140,6 +181,21 @@ TEST(AccurateProbabilityProfile, ClosedFormsInTheLimits)
         EXPECT_EQ(p.expected_life, 0.0);
         EXPECT_EQ(p.ki_probability, 0.0);
     }
+}
+
+TEST(AccurateProbabilityProfile, AFloorAtTheStartPriceSavesFromALoss)
+{
+    // Knocked in from the start: without a floor about half the paths end
+    // below the start price; a floor exactly there saves them all.
+    SnowballContract c = monthlySnowball(3, 12, 190.0, 0.16, 80.0);
+    const PDEParams m = accurateModel(0.3, 0.02, 0.0, 1.0);
+    const ProbabilityProfile lossy = probability_profile_accurate(c, m, kYearDays, true);
+    ASSERT_TRUE(lossy.ok()) << lossy.error;
+    EXPECT_GT(lossy.loss_probability, 0.4);
+    c.floor_price = m.S0;
+    const ProbabilityProfile floored = probability_profile_accurate(c, m, kYearDays, true);
+    ASSERT_TRUE(floored.ok()) << floored.error;
+    EXPECT_EQ(floored.loss_probability, 0.0);
 }
 
 TEST(AccurateProbabilityProfile, ProbabilitiesAddUpAndStayInRange)

@@ -128,6 +128,33 @@ TEST(ProbabilityProfile, AgreesWithTheMonteCarloCounts)
     agree(p.expected_life, mc.expected_life, "life");
 }
 
+TEST(ProbabilityProfile, ALossIsPayingLessThanTheStartPrice)
+{
+    // Knocked in at today's column (barrier 100 on the spot's node) and out
+    // of reach of the knock-out barrier.
+    Snowball_PDE e = classicSnowball(200, 243, 3);
+    setFlat(e, 190, 0.16, 100);
+    // Almost no volatility and no drift: the note ends on the start price's
+    // node and pays exactly the start price, which is no loss.
+    e.params.sigma = 0.001, e.params.q = e.params.r;
+    ProbabilityProfile p = probability_profile(e.contract, e.params);
+    ASSERT_TRUE(p.ok()) << p.error;
+    EXPECT_NEAR(p.ki_probability, 1.0, 1e-12);
+    EXPECT_LT(p.loss_probability, 0.05);
+    // A floor at the start price saves every path, down to the bottom of
+    // the grid (which a volatility of 60% reaches).
+    e.params.sigma = 0.6, e.contract.floor_price = 100;
+    p = probability_profile(e.contract, e.params);
+    ASSERT_TRUE(p.ok()) << p.error;
+    EXPECT_EQ(p.loss_probability, 0.0);
+    // So in the reference Monte Carlo.
+    ReferenceMcSettings settings;
+    settings.paths = 2000, settings.knocked_in = true;
+    const ReferenceMcResult mc = reference_monte_carlo(e.contract, e.params, 243, settings);
+    ASSERT_TRUE(mc.ok()) << mc.error;
+    EXPECT_EQ(mc.loss_probability.mean, 0.0);
+}
+
 TEST(ProbabilityProfile, RefusesWhatThePricerRefuses)
 {
     const std::pair<const char*, Tweak> cases[] = {

@@ -18,17 +18,21 @@ SolverResult solveWith(const Snowball_PDE& e, StepMethod method)
 
 TEST(SolverAgreement, FactoredSolveMatchesTheDenseInverse)
 {
-    // M, N, sigma, r, q, payoff type, floor, participation (strike 100).
-    const double setups[][8] = {
-        {3, 1, 0.2, 0.05, 0.0, 0.0, 0.0, 0.0},      {10, 10, 0.18, 0.015, 0.0, 0.0, 0.0, 0.0},
-        {57, 31, 0.35, 0.03, 0.02, 1.0, 0.0, 0.0},  {200, 243, 0.18, 0.015, 0.0, 0.0, 80.0, 0.0},
-        {120, 60, 0.05, -0.01, 0.0, 0.0, 0.0, 0.7}, {300, 100, 0.6, 0.1, 0.04, 1.0, 70.0, 1.2},
+    // M, N, sigma, r, q, payoff type, floor, participation (strike 100),
+    // knock-in. Without knock-in the not-knocked-in grid keeps what its
+    // lower boundary (-S0 in the option form) puts in through the coupling;
+    // with it, knock-in overwrites the nodes near the bottom every step.
+    const double setups[][9] = {
+        {3, 1, 0.2, 0.05, 0.0, 0.0, 0.0, 0.0, 80},      {10, 10, 0.18, 0.015, 0.0, 0.0, 0.0, 0.0, 80},
+        {57, 31, 0.35, 0.03, 0.02, 1.0, 0.0, 0.0, 80},  {200, 243, 0.18, 0.015, 0.0, 0.0, 80.0, 0.0, 80},
+        {120, 60, 0.05, -0.01, 0.0, 0.0, 0.0, 0.7, 80}, {300, 100, 0.6, 0.1, 0.04, 1.0, 70.0, 1.2, 80},
+        {100, 50, 0.5, 0.03, 0.0, 1.0, 0.0, 0.0, 0},
     };
     for (const auto& s : setups) {
         Snowball_PDE e = classicSnowball(int(s[0]), int(s[1]), 12);
         if (s[1] >= 4)
             e.contract.obs_times = {0.25, 0.5, 0.75, 1.0};
-        setFlat(e, 103.0, 0.16, 80.0);
+        setFlat(e, 103.0, 0.16, s[8]);
         e.params.sigma = s[2], e.params.r = s[3], e.params.q = s[4];
         e.contract.form = s[5] > 0.5 ? PayoffForm::Option : PayoffForm::Note;
         e.contract.floor_price = s[6], e.contract.call_participation = s[7], e.contract.call_strike = 100.0;

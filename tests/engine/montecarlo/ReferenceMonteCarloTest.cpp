@@ -167,6 +167,43 @@ TEST(ReferenceMonteCarlo, CountsAddUp)
     EXPECT_EQ(run().ki_probability.mean, 1.0);
 }
 
+TEST(ReferenceMonteCarlo, StandardErrorsMatchTheSpreadBetweenSeeds)
+{
+    // Sixteen runs on four threads: each estimate's spread over the seeds is
+    // what its standard error says (within what sixteen samples allow).
+    // Threads drawing one stream between them would leave it a quarter of
+    // the samples, twice the spread; an error that drops to 0 is no bound.
+    McRun run;
+    run.contract = {{0.25, 0.5, 0.75, 1.0}, {103, 102, 101, 100}, {0.16, 0.16, 0.16, 0.16}, {80, 80, 80, 80}, 0.16};
+    run.settings.paths = 20000, run.settings.threads = 4;
+    const auto figures = [](const ReferenceMcResult& r) {
+        std::vector<McEstimate> all{{r.price, r.standard_error}, r.maturity_probability, r.ki_probability,
+                                    r.loss_probability, r.expected_life};
+        all.insert(all.end(), r.ko_probability.begin(), r.ko_probability.end());
+        return all;
+    };
+    const int seeds = 16;
+    std::vector<std::vector<McEstimate>> runs;
+    for (int seed = 1; seed <= seeds; ++seed) {
+        run.settings.seed = static_cast<std::uint64_t>(seed);
+        const ReferenceMcResult r = run();
+        ASSERT_TRUE(r.ok()) << r.error;
+        runs.push_back(figures(r));
+    }
+    for (std::size_t f = 0; f < runs[0].size(); ++f) {
+        double mean = 0, error = 0;
+        for (const auto& r : runs)
+            mean += r[f].mean / seeds, error += r[f].standard_error / seeds;
+        double spread = 0;
+        for (const auto& r : runs)
+            spread += (r[f].mean - mean) * (r[f].mean - mean) / (seeds - 1);
+        spread = std::sqrt(spread);
+        EXPECT_GT(error, 0.0) << f;
+        EXPECT_GT(spread / error, 0.55) << f;
+        EXPECT_LT(spread / error, 1.5) << f;
+    }
+}
+
 TEST(ReferenceMonteCarlo, HookSeesProgressAndCanStop)
 {
     McRun run;
@@ -187,6 +224,25 @@ TEST(ReferenceMonteCarlo, HookSeesProgressAndCanStop)
     EXPECT_TRUE(full.ok());
     run.settings.paths = 2000;
     EXPECT_EQ(run().price, full.price);  // the hook changes nothing
+}
+
+TEST(ReferenceMonteCarlo, FewerThanAHundredPairsAreNoEstimate)
+{
+    // Two paths gave a standard error of 0; 199 paths round up to 100 pairs.
+    McRun run;
+    for (const long long paths : {2LL, 197LL}) {
+        run.settings.paths = paths;
+        const ReferenceMcResult r = run();
+        EXPECT_FALSE(r.ok()) << paths;
+        EXPECT_EQ(r.refusal.code, RefusalCode::Paths) << paths;
+        EXPECT_NE(r.error.find("100 antithetic pairs"), std::string::npos) << r.error;
+        EXPECT_TRUE(std::isnan(r.standard_error)) << paths;
+    }
+    run.settings.paths = 199;
+    const ReferenceMcResult r = run();
+    ASSERT_TRUE(r.ok()) << r.error;
+    EXPECT_EQ(r.paths, 200);
+    EXPECT_GT(r.standard_error, 0.0);
 }
 
 TEST(ReferenceMonteCarlo, RefusesWithAReason)
