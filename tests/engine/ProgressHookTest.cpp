@@ -2,6 +2,7 @@
 // changes no number, and a false answer stops the run with NaN, or whatever
 // long loop is running.
 #include "ClassicSnowball.h"
+#include "GridGreeks.h"
 #include "Pricer.h"
 #include "StressGrid.h"
 
@@ -76,6 +77,20 @@ TEST_P(StopsInsideEveryLoop, AtTheFirstStopAfterTheSteps)
     const ProgressHook hook = [&calls, steps](double) { return ++calls <= steps; };
     EXPECT_TRUE(GetParam().stopped(hook));
     EXPECT_EQ(calls, steps + 1);
+}
+
+// The loops over a grid ask the hook as they go, not only when they end.
+TEST(ProgressHook, AskedInsideTheGridLoops)
+{
+    NEWMAT::Matrix grid(20000, 49), delta, gamma, theta, vega;
+    grid = 1.0;
+    int calls = 0;
+    const ProgressHook count = [&calls](double) { return ++calls > 0; };
+    ASSERT_TRUE(finite_difference_greeks(grid, 0.01, 0.01, delta, gamma, theta, count));
+    EXPECT_GT(calls, 10);
+    calls = 0;
+    ASSERT_TRUE(bump_sensitivity(grid, grid, 100.0, vega, count));
+    EXPECT_GT(calls, 10);
 }
 
 namespace {
