@@ -394,7 +394,7 @@ void DialogCalculatorPDE::connectSlots()
     connect(pushButton_univariate, &QPushButton::clicked, this, &D::on_pushButton_univariate_clicked);
     connect(pushButton_stress_test, &QPushButton::clicked, this, &D::on_pushButton_stress_test_clicked);
     connect(pushButton_export_matrix, &QPushButton::clicked, this, &D::on_pushButton_export_matrix_clicked);
-    connect(pushButton_probability, &QPushButton::clicked, this, &D::on_pushButton_probability_clicked);
+    connect(pushButton_probability, &QPushButton::clicked, this, &D::analyseProbabilities);
 
     // Results belong to the terms that produced them: any change of a term
     // makes them stale, a change of the lookup inputs the lookup outputs.

@@ -409,7 +409,7 @@ void DialogCalculatorPDE::on_pushButton_stress_test_clicked()
     panel_stress->raise();
 }
 
-void DialogCalculatorPDE::on_pushButton_probability_clicked()
+void DialogCalculatorPDE::analyseProbabilities()
 {
     // Only the structure on screen is described, as it was priced.
     const Handover h = controller_.priced();

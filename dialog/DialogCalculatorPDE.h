@@ -71,7 +71,8 @@ private slots:
     void on_pushButton_univariate_clicked();
     void on_pushButton_stress_test_clicked();
     void on_pushButton_export_matrix_clicked();
-    void on_pushButton_probability_clicked();
+    // 概率分析: the probability panel on the priced structure.
+    void analyseProbabilities();
     // Results belong to the terms that produced them: any change of a term
     // makes them stale, a change of the lookup inputs the lookup outputs.
     void markResultsStale();

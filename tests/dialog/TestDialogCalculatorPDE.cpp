@@ -103,13 +103,68 @@ private slots:
 
         d->click("pushButton_calc_greeks");
         QVERIFY2(prompter->boxes.isEmpty(), qPrintable(prompter->summary().join("; ")));
+        const GreekSheet sheet = GreekSheet::compute(r);
         const double tau = year_fraction(trd_calendar(), dateToInt(QDate::currentDate()), dateToInt(s.expiry), 250);
-        const LookupGreeks g = lookupGreeks(GreekSheet::compute(r).at({98, tau, false}), 250);
-        QCOMPARE(d->text("lineEdit_out_price"), fixedText(g.price, 4));
-        QCOMPARE(d->text("lineEdit_out_theta"), fixedText(g.theta, 4));
-        QCOMPARE(d->text("lineEdit_out_rho"), fixedText(g.rho, 4));
+        QCOMPARE(d->text("lineEdit_out_price"), fixedText(sheet.at({98, tau, false}).price, 4));
         QVERIFY(d->button("pushButton_lookup")->isEnabled() && d->button("pushButton_univariate")->isEnabled());
         QCOMPARE(d->button("pushButton_export_matrix")->isEnabled(), !accurate);  // grids to export or not
+
+        // 查表 reads its own fields: spot, date, knocked in, digits.
+        const QDate later = s.start.addDays(40);
+        d->set("lineEdit_lookup_S", "90");
+        d->set("lineEdit_lookup_date", later.toString("yyyyMMdd"));
+        d->box("checkBox_knocked_in")->setChecked(true);
+        d->set("lineEdit_digits", "5");
+        d->click("pushButton_lookup");
+        const double left = year_fraction(trd_calendar(), dateToInt(later), dateToInt(s.expiry), 250);
+        const GreeksValuation g = sheet.at({90, left, true});
+        QCOMPARE(QStringList({d->text("lineEdit_out_price"), d->text("lineEdit_out_theta")}),
+                 QStringList({fixedText(g.price, 5), fixedText(g.theta / 250, 5)}));
+    }
+
+    // The window opens on the default structure: a note on today's year.
+    void defaultTerms()
+    {
+        auto d = makeDialog();
+        d->click("pushButton_price");
+        const SavedSchedule s = d->published();
+        QCOMPARE(s.start, rollForwardDate(trd_calendar(), QDate::currentDate()));
+        QCOMPARE(s.expiry, rollForwardDate(trd_calendar(), QDate::currentDate().addYears(1)));
+        const int days = trd_calendar().count_trading_days(dateToInt(s.start), dateToInt(s.expiry), 1);
+        const PricingRequest& r = *d->controller().handedRequest();
+        const PDEParams& m = r.model;
+        QCOMPARE(QList<double>({m.S0, m.S_max, m.sigma, m.r, m.q, m.T, double(m.N)}),
+                 QList<double>({100, 200, 0.18, 0.015, 0, (days - 1) / 243.0, double(days - 1)}));
+        const SnowballContract& c = r.contract;
+        QCOMPARE(QList<double>({c.ko_barrier.front(), c.ko_coupon.front(), c.ki_barrier.front(), c.div_coupon,
+                                c.floor_price, double(c.obs_times.size())}),
+                 QList<double>({103, 0.16, 80, 0.16, 0, 10}));
+        QCOMPARE(r.contract.form, PayoffForm::Note);
+        QCOMPARE(r.method, PricingMethod::DesignGrid);
+    }
+
+    // 区间求解 reads its interval and target and writes the solution where it belongs.
+    void rangeSolveWritesTheTerm()
+    {
+        auto d = makeDialog();
+        d->click("pushButton_price");
+        PricingRequest at22 = *d->controller().handedRequest();
+        at22.model.sigma = 0.22;
+        d->set("lineEdit_range_target", QString::number(price(at22).value, 'f', 4));
+        d->set("lineEdit_range_start", "0.1");
+        d->set("lineEdit_range_end", "0.4");
+        d->click("pushButton_range");
+        QVERIFY2(std::fabs(d->text("lineEdit_vol").toDouble() - 22) < 1.0, qPrintable(d->text("lineEdit_vol")));
+        d->combo("combo_target")->setCurrentIndex(1);
+        d->set("lineEdit_range_target", "100");
+        d->set("lineEdit_range_start", "0");
+        d->set("lineEdit_range_end", "0.5");
+        d->click("pushButton_range");
+        QVERIFY2(prompter->boxes.isEmpty(), qPrintable(prompter->summary().join("; ")));
+        QCOMPARE(d->text("lineEdit_div_coupon"), d->text("lineEdit_coupon"));
+        QCOMPARE(child<QLabel>(d.get(), "label_status")->text(), QString("计算已完成"));
+        d->click("pushButton_price");  // the coupons that make the note worth par
+        QVERIFY2(std::fabs(d->text("lineEdit_price").toDouble() - 100) < 0.5, qPrintable(d->text("lineEdit_price")));
     }
 
     // Priced as a note, then 类型 switched to 期权: the Greeks shown are the option's.
