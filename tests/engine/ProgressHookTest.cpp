@@ -1,6 +1,7 @@
 // The progress hook: called once per time step with the fraction done, it
 // changes no number, and a false answer stops the run with NaN, or whatever
 // long loop is running.
+#include "AutoCallSolver.h"
 #include "ClassicSnowball.h"
 #include "GridGreeks.h"
 #include "Pricer.h"
@@ -121,6 +122,13 @@ INSTANTIATE_TEST_SUITE_P(
                  [](const ProgressHook& h) {
                      return stress_grid(request48(h), GridAxis{100, 1, 1}, GridAxis{0.2, 0.1, 1}, 1.0).outcome ==
                             Outcome::Cancelled;
+                 }},
+        LongLoop{"KeptGridsCopiedOut", 48,
+                 [](const ProgressHook& h) {
+                     const PricingRequest r = classicSnowball(3000, 48).request();
+                     return auto_call_finite_diff_implicit(r.contract, r.model, GridOutput::ValueGrids,
+                                                           StepMethod::Factored, h)
+                                .outcome == Outcome::Cancelled;
                  }},
         LongLoop{"DesignProbabilities", 10,
                  [](const ProgressHook& h) { return probabilities(request48(h)).outcome == Outcome::Cancelled; }}),
