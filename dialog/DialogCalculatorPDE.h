@@ -1,18 +1,14 @@
 #pragma once
 
+#include "CalculatorController.h"
 #include "ParamTarget.h"
-#include "SavedSchedule.h"
-#include "Snowball_PDE.h"
-#include "StructureTerms.h"
 
 #include <QDialog>
-#include <QStringList>
 
 #include <memory>
 
 class Calendar;
 class QCheckBox;
-class QCloseEvent;
 class QComboBox;
 class QDate;
 class QGroupBox;
@@ -23,10 +19,13 @@ class QPushButton;
 class PanelProbability;
 class PanelStress;
 class WidgetObserveGlobal;
+struct LookupOutcome;
 
-// The calculator's main window: structure terms, pricing, Greeks, lookups,
-// target solving, and the openers of the analysis panels. Holds the one
-// engine that the panels copy their terms from.
+// The calculator's main window: the fields, the buttons and the boxes. What
+// the actions compute and which results still belong to the terms on screen
+// is the controller's (CalculatorController); the window reads its fields
+// into the controller's actions and shows what they return. The layout is
+// built in CalculatorLayout.cpp.
 //
 // Its widgets are private; each carries its member name as object name
 // (lineEdit_S, pushButton_price, editor_observe, ...), which is how tests and
@@ -43,30 +42,14 @@ public:
     explicit DialogCalculatorPDE(const Calendar& calendar, QWidget* parent = nullptr);
     ~DialogCalculatorPDE() override;
 
-    // The field texts and the editor's published schedule, as the terms
-    // conversion takes them.
-    StructureTexts fieldTexts() const;
-
-    // Writes the terms of the fields into the engine (no checks, no
-    // hand-over). False when the observation dates could not be turned into
-    // times (trading-day mode without a trading calendar).
-    bool collectInputs();
-    bool validateObserveDates(QString& error) const;
-    bool validateStructure(QString& error, bool spotOnly) const;
-    // Shows "结构信息未初始化，请先点击【定价】" when nothing was priced yet.
-    bool checkInitialised();
-    void updateMaturityDays(const QDate& start, const QDate& expiry);
-
     // ParamTarget: the univariate panel writes a chosen value back.
     void applyParamValue(Param term, double value) override;
 
-    // Read-only views for the openers and for tests.
-    const Snowball_PDE& pricingEngine() const { return *engine; }
+    // Read-only views for the program and for tests.
+    const CalculatorController& controller() const { return controller_; }
     PanelStress* stressPanel() const { return panel_stress.get(); }
     PanelProbability* probabilityPanel() const { return panel_probability.get(); }
     WidgetObserveGlobal* observeEditor() const { return editor_observe; }
-    // Whether the grids of the last Greeks run were computed from the terms on screen.
-    bool gridCurrent() const { return grid_current; }
 
 private slots:
     void on_combo_type_changed(int index);
@@ -88,65 +71,48 @@ private slots:
     void on_pushButton_univariate_clicked();
     void on_pushButton_stress_test_clicked();
     void on_pushButton_export_matrix_clicked();
-    void on_pushButton_probability_clicked();
+    // 概率分析: the probability panel on the priced structure.
+    void analyseProbabilities();
+    // Results belong to the terms that produced them: any change of a term
+    // makes them stale, a change of the lookup inputs the lookup outputs.
+    void markResultsStale();
+    void markLookupStale();
+    void reportMissingCalendar();
+    void reportLogFileFailure();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // CalculatorLayout.cpp: the widgets, their names and connections.
     void buildWindow();
     QWidget* buildStructureGroup();
     QWidget* buildAnalysisRow();
     void buildImportExportGroup();
     void connectSlots();
     void nameWidgets();
-    void reportMissingCalendar();
-    void reportLogFileFailure();
-    // 含估算交易日 beside 到期天数 when start..expiry reach a year whose
-    // holidays the calendar only estimates.
-    void updateEstimatedYears(const QDate& start, const QDate& expiry);
-    // 价格上限 marked (colour and tooltip with the safer ceiling) when the
-    // price has a fair chance of reaching the grid top within the term.
-    void markPriceCeiling(const Snowball_PDE& run);
 
-    // The checks every pricing action runs on the texts before using them:
-    // the calendar (trading-day mode), every number read strictly, and the
-    // engine's acceptance of the resulting terms. False after a message box.
-    bool termsUsable(const StructureTerms& terms, const QString& title);
-    bool calendarUsable(const QString& title);
-    bool fieldsReadable(const QString& title);
-    // collectInputs and the hand-over onto a fresh engine (the window's own
-    // engine changes only when the run that follows succeeds).
-    bool prepareHandOver(Snowball_PDE& fresh, const QString& title);
+    // The fields as the controller's actions take them.
+    CalculatorInputs inputs() const;
+    LookupInputs lookupInputs() const;
+    // Runs the controller's computations under the progress dialog; with
+    // status, 正在计算... shows in the status label while they last.
+    CalculatorController::Runner runner(bool status = false);
+    void tell(const Notice& notice);
+    void showLookup(const LookupOutcome& outcome);
+    void updateMaturityDays(const QDate& start, const QDate& expiry);
+    // The panels follow the terms the controller now holds as current.
+    void handOverToPanels();
+    // 单变量-价格图 and 知x求1: the modal scan panel on the structure handed over.
+    void openUnivariate(const Handover& handover);
 
-    // Results and the terms they belong to.
-    void termsChanged();
-    void lookupInputsChanged();
-    void showPriceRefused();
-    void showGreeksRefused();
     void setResultStale(QLineEdit* field, const QString& why);
-    // Accurate mode: the check box's mode and the trading days a year onto an
-    // engine about to run; the error estimate's text.
-    void applyPricingMode(Snowball_PDE& run) const;
-    bool accurateTicked() const;
-    QString errorText(double estimate) const;
-    void showAccurateLookup(double S, double tau, bool knockedIn, double yearDays, int digits);
-    void priceReferenceMonteCarlo();
     void setResultFresh(QLineEdit* field);
+    void showPriceRefused();
     QList<QLineEdit*> greekOutputs() const;
-    // The saved schedule's dates as yyyy/MM/dd; empty when one is no date.
-    QStringList observationDisplayDates() const;
 
-    const Calendar& calendar;
-    // Swapped for the engine a successful run computed on.
-    std::unique_ptr<Snowball_PDE> engine;
-    SavedSchedule schedule;  // what the editor last published
-    bool grid_current = false;
-    // Whether the engine's terms are those on screen (set by a pricing or a
-    // Greeks run, cleared by any change of a term).
-    bool terms_current = false;
-    bool filling_defaults = false;
+    CalculatorController controller_;
 
     WidgetObserveGlobal* editor_observe = nullptr;
 

@@ -31,13 +31,14 @@ bool Calculator_PDE::create_Greeks()
             return false;
     }
     try {
-        finite_difference_greeks(Price, dS, dt, Delta, Gamma, Theta);
-        bump_sensitivity(Price_vol_up, Price, scale_vol, Vega);
-        bump_sensitivity(Price_rate_up, Price, scale_rate, Rho);
-        finite_difference_greeks(Price_KI, dS, dt, Delta_KI, Gamma_KI, Theta_KI);
-        bump_sensitivity(Price_KI_vol_up, Price_KI, scale_vol, Vega_KI);
-        bump_sensitivity(Price_KI_rate_up, Price_KI, scale_rate, Rho_KI);
-        return true;
+        // Six passes over the grid, each a sixth of the progress; the hook can stop any of them.
+        auto part = [this](int k) { return progress_part(progress_hook(), k / 6.0, 1.0 / 6.0); };
+        return finite_difference_greeks(Price, dS, dt, Delta, Gamma, Theta, part(0)) &&
+               bump_sensitivity(Price_vol_up, Price, scale_vol, Vega, part(1)) &&
+               bump_sensitivity(Price_rate_up, Price, scale_rate, Rho, part(2)) &&
+               finite_difference_greeks(Price_KI, dS, dt, Delta_KI, Gamma_KI, Theta_KI, part(3)) &&
+               bump_sensitivity(Price_KI_vol_up, Price_KI, scale_vol, Vega_KI, part(4)) &&
+               bump_sensitivity(Price_KI_rate_up, Price_KI, scale_rate, Rho_KI, part(5));
     } catch (const NEWMAT::BaseException&) {
         AppLogger::instance().log(AppLogger::Err, "create_Greeks failed in the matrix library.");
     } catch (const std::bad_alloc&) {
@@ -56,9 +57,10 @@ bool Calculator_PDE::create_grid_greeks()
         !same_shape(Price, Price_KI))
         return false;
     try {
-        finite_difference_greeks(Price, dS, dt, Delta, Gamma, Theta);
-        finite_difference_greeks(Price_KI, dS, dt, Delta_KI, Gamma_KI, Theta_KI);
-        return true;
+        return finite_difference_greeks(Price, dS, dt, Delta, Gamma, Theta,
+                                        progress_part(progress_hook(), 0.0, 0.5)) &&
+               finite_difference_greeks(Price_KI, dS, dt, Delta_KI, Gamma_KI, Theta_KI,
+                                        progress_part(progress_hook(), 0.5, 0.5));
     } catch (const NEWMAT::BaseException&) {
         AppLogger::instance().log(AppLogger::Err, "create_grid_greeks failed in the matrix library.");
     } catch (const std::bad_alloc&) {

@@ -27,7 +27,8 @@ public:
 
     // Fills the ten Greek grids from the grids of the last calculate().
     // Returns false (and changes nothing) when the value grids do not all
-    // have one shape, e.g. after a failed run on another grid size.
+    // have one shape, e.g. after a failed run on another grid size; false
+    // too when the progress hook stopped it (the grids are then partial).
     bool create_Greeks();
     // Delta, Gamma, Theta (and their knocked-in twins) from Price/Price_KI only.
     bool create_grid_greeks();

@@ -30,7 +30,12 @@ std::string matrix_block(const NEWMAT::Matrix& grid, const char* name)
     return out;
 }
 
+std::string matrices_text(const NEWMAT::Matrix& price, const NEWMAT::Matrix& price_ki)
+{
+    return matrix_block(price, "Price") + matrix_block(price_ki, "Price_KI");
+}
+
 std::string matrices_text(const Calculator_PDE& engine)
 {
-    return matrix_block(engine.Price, "Price") + matrix_block(engine.Price_KI, "Price_KI");
+    return matrices_text(engine.Price, engine.Price_KI);
 }

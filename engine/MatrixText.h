@@ -10,7 +10,7 @@ class Calculator_PDE;
 // "%.4f, " ("nan, " for NaN) and a line break.
 std::string matrix_block(const NEWMAT::Matrix& grid, const char* name);
 
-// The blocks export_matrices appends, "Price" then "Price_KI" when the engine
-// has a knocked-in grid, as one text: for front ends that write files
-// themselves (whole, under a lock).
+// The blocks export_matrices appends, "Price" then "Price_KI", as one text:
+// for front ends that write files themselves (whole, under a lock).
+std::string matrices_text(const NEWMAT::Matrix& price, const NEWMAT::Matrix& price_ki);
 std::string matrices_text(const Calculator_PDE& engine);

@@ -3,6 +3,7 @@
 #include "AppLogger.h"
 #include "GreekGrids.h"
 #include "Pricer.h"
+#include "StructureDescription.h"
 
 #include <cmath>
 #include <cstdio>
@@ -12,8 +13,6 @@
 namespace {
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-double first_or_nan(const std::vector<double>& values) { return values.empty() ? kNaN : values.front(); }
 
 }  // namespace
 
@@ -157,24 +156,7 @@ AccurateSolution Snowball_PDE::accurate_solution(double tau) const
     return solve_accurate(contract, params, year_days, valuation, progress_hook());
 }
 
-std::string Snowball_PDE::description() const
-{
-    std::string text;
-    char buffer[1024];
-    for (double t : contract.obs_times) {
-        std::snprintf(buffer, sizeof buffer, "%f-", t);
-        text += buffer;
-    }
-    // Empty schedules print nan in their places.
-    std::snprintf(buffer, sizeof buffer, "%f %f %f %f %f %f %f %f %f %f %f %f %f %f %f %f",
-                  first_or_nan(contract.ko_barrier), first_or_nan(contract.ko_coupon),
-                  first_or_nan(contract.ki_barrier), contract.div_coupon, contract.floor_price,
-                  contract.call_strike, contract.call_participation, contract.option_form() ? 1.0 : 0.0,
-                  params.S0, params.S_max, params.sigma, params.r, params.q, params.T,
-                  static_cast<double>(params.M), static_cast<double>(params.N));
-    text += buffer;
-    return text;
-}
+std::string Snowball_PDE::description() const { return structure_description(contract, params); }
 
 PricingRequest Snowball_PDE::request() const
 {

@@ -2,7 +2,6 @@
 
 #include "BackgroundRun.h"
 #include "GridLimitWarning.h"
-#include "RunPlan.h"
 #include "ParamTarget.h"
 #include "PlotCurve.h"
 #include "Prompt.h"
@@ -25,6 +24,8 @@
 #include <cmath>
 
 namespace {
+
+const char* const kTermsStale = "条款已修改，结构信息不再对应当前条款，请先点击【定价】";
 
 QString numberText(double v)
 {
@@ -51,8 +52,9 @@ void PanelGreeks_UA::setupUi()
     top->addLayout(row);
 
     auto label = [this, row](const char* text) { row->addWidget(new QLabel(QString::fromUtf8(text), this)); };
-    auto field = [this, row](const char* text) {
+    auto field = [this, row](const char* text, const char* name) {
         auto* edit = new QLineEdit(QString::fromUtf8(text), this);
+        edit->setObjectName(QString::fromLatin1(name));
         // Room for eight characters such as 0.123456 or 102.5625.
         edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("00000000")) + 12);
         row->addWidget(edit);
@@ -61,37 +63,48 @@ void PanelGreeks_UA::setupUi()
 
     label("目标变量:");
     comboBox_param = new QComboBox(this);
+    comboBox_param->setObjectName(QStringLiteral("comboBox_param"));
     for (const TermSpec& term : termTable())
         comboBox_param->addItem(QString::fromUtf8(term.caption));
     row->addWidget(comboBox_param);
     label("开始:");
-    lineEdit_start = field("");
+    lineEdit_start = field("", "lineEdit_start");
     label("结束:");
-    lineEdit_end = field("");
+    lineEdit_end = field("", "lineEdit_end");
     label("步长:");
-    lineEdit_step = field("");
+    lineEdit_step = field("", "lineEdit_step");
     lineEdit_step->setEnabled(false);
     label("目标值:");
-    lineEdit_target = field("100");
+    lineEdit_target = field("100", "lineEdit_target");
     label("最近值:");
-    lineEdit_nearest = field("-");
+    lineEdit_nearest = field("-", "lineEdit_nearest");
     label("参数:");
-    lineEdit_param = field("-");
+    lineEdit_param = field("-", "lineEdit_param");
     pushButton_use = new QPushButton(QString::fromUtf8("使用"), this);
+    pushButton_use->setObjectName(QStringLiteral("pushButton_use"));
     row->addWidget(pushButton_use);
     label("偏差:");
-    lineEdit_deviation = field("-");
+    lineEdit_deviation = field("-", "lineEdit_deviation");
     lineEdit_deviation->setEnabled(false);
     lineEdit_deviation->setStyleSheet(QStringLiteral("color:red"));
     row->addItem(new QSpacerItem(50, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
     pushButton_more = new QPushButton(QString::fromUtf8("更精确..."), this);
+    pushButton_more->setObjectName(QStringLiteral("pushButton_more"));
     pushButton_more->setEnabled(false);
     pushButton_more->setStyleSheet(QStringLiteral("font-size:18px;color:red"));
     row->addWidget(pushButton_more);
     pushButton_analyse = new QPushButton(QString::fromUtf8("分析"), this);
+    pushButton_analyse->setObjectName(QStringLiteral("pushButton_analyse"));
     row->addWidget(pushButton_analyse);
 
+    label_status = new QLabel(this);
+    label_status->setObjectName(QStringLiteral("label_status"));
+    label_status->setStyleSheet(QStringLiteral("color: red;"));
+    label_status->setVisible(false);
+    top->addWidget(label_status);
+
     plot = new PlotCurve;
+    plot->setObjectName(QStringLiteral("plot"));
     plot->setCurves({QByteArrayLiteral("Value"), QByteArrayLiteral("Target")},
                     {QColor(Qt::black), QColor(Qt::red)}, {Qt::SolidLine, Qt::DotLine});
     top->addWidget(plot);
@@ -104,6 +117,14 @@ void PanelGreeks_UA::setupUi()
     connect(pushButton_analyse, &QPushButton::clicked, this, &P::on_pushButton_analyse_clicked);
     markStartsRun(pushButton_more);
     markStartsRun(pushButton_analyse);
+}
+
+void PanelGreeks_UA::setRequest(const PricingRequest& r, bool current)
+{
+    request = r;
+    requestCurrent = current;
+    label_status->setText(current ? QString() : QString::fromUtf8(kTermsStale));
+    label_status->setVisible(!current);
 }
 
 void PanelGreeks_UA::setCaller(ParamTarget* c)
@@ -144,24 +165,22 @@ void PanelGreeks_UA::on_pushButton_analyse_clicked()
     if (index < 0 || index >= kParamCount)
         return;
     const Param term = termTable()[static_cast<std::size_t>(index)].id;
-    // The copy carries the progress hook into the scan's own copy.
-    Snowball_PDE work(engine);
-    ScanResult r;
-    const int points = std::min(kScanMaxPoints, std::max(1, grid_point_count(start, end, step)));
-    if (!engine.initialised) {
+    if (!request) {
         prompt::critical(this, QString::fromUtf8("错误:"), QString::fromUtf8("未设置定价参数"));
         return;
     }
-    if (!gridFitsMemory(this, QString::fromUtf8("错误："), engine, GridUse::PriceOnly))
+    if (!requestCurrent) {
+        prompt::critical(this, QString::fromUtf8("错误:"), QString::fromUtf8(kTermsStale));
         return;
-    // One price per point; in accurate mode each follows the trading days, not N.
-    const RunPlan plan = runPlan(engine, points);
-    const RunOutcome outcome =
-        runGridWork(this, plan.background, QString::fromUtf8("正在分析..."),
-                    plan.steps, [&](const ProgressHook& hook) {
-                        work.set_progress_hook(hook);
-                        r = univariate_scan(work.request(), term, start, end, step, target);
-                    });
+    }
+    if (!gridFitsMemory(this, QString::fromUtf8("错误："), *request, GridUse::PriceOnly))
+        return;
+    PricingRequest work = *request;
+    ScanResult r;
+    const RunOutcome outcome = runWithProgress(this, QString::fromUtf8("正在分析..."), [&](const ProgressHook& hook) {
+        work.progress = hook;
+        r = univariate_scan(work, term, start, end, step, target);
+    });
     if (outcome == RunOutcome::Cancelled)  // fields and plot keep the last analysis
         return;
     if (r.capped)   // stays rewritten even when the scan then fails

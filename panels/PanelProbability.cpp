@@ -1,11 +1,11 @@
 #include "PanelProbability.h"
 
-#include "AccurateProbabilityProfile.h"
 #include "AppLogger.h"
 #include "BackgroundRun.h"
 #include "ExportTableWidget.h"
 #include "NumberText.h"
 #include "PlotBars.h"
+#include "Pricer.h"
 #include "Prompt.h"
 #include "TableHelpers.h"
 
@@ -22,10 +22,11 @@
 
 namespace {
 
-// The accurate run reports fractions; the progress dialog counts calls.
-const int kProgressSteps = 1000;
-
 const char* const kStaleStyle = "color: grey;";
+const char* const kStale = "条款已修改：此结果不再对应当前条款，请重新点击【定价】和【概率分析】";
+const char* const kDesignGridNote =
+    "以上概率按设计网格计算（敲入、敲出在网格节点和时间步上判断），可能与合同条款相差数个百分点；"
+    "勾选主窗口的“高精度”后重新定价，可得按合同监测计算的概率。";
 
 void setCell(QTableWidget* table, int row, int column, const QString& text, Qt::Alignment alignment)
 {
@@ -56,6 +57,8 @@ void PanelProbability::setupUi()
     auto* heading = new QHBoxLayout;
     label_mode = new QLabel(this);
     label_status = new QLabel(this);
+    label_note = new QLabel(this);
+    label_note->setWordWrap(true);
     label_status->setStyleSheet(QStringLiteral("color: red;"));
     label_status->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     heading->addWidget(label_mode);
@@ -65,11 +68,13 @@ void PanelProbability::setupUi()
 
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     table = new ExportTableWidget;
+    table->setObjectName(QStringLiteral("table"));
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->verticalHeader()->setVisible(false);
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     splitter->addWidget(table);
     plot = new PlotBars;
+    plot->setObjectName(QStringLiteral("plot"));
     plot->setAxisTitles(QStringLiteral("观察日"), QStringLiteral("敲出概率(%)"));
     plot->setMinimumWidth(360);
     splitter->addWidget(plot);
@@ -87,25 +92,32 @@ void PanelProbability::setupUi()
     summary->addWidget(label_maturity, 1, 0);
     summary->addWidget(label_life, 1, 1);
     top->addLayout(summary);
+    top->addWidget(label_note);
+    const std::pair<QWidget*, const char*> names[] = {{label_mode, "label_mode"},       {label_note, "label_note"},
+                                                      {label_status, "label_status"},   {label_ki, "label_ki"},
+                                                      {label_loss, "label_loss"},       {label_maturity, "label_maturity"},
+                                                      {label_life, "label_life"}};
+    for (const auto& [widget, name] : names)
+        widget->setObjectName(QString::fromLatin1(name));
     clearResults();
 }
 
-void PanelProbability::setStructure(const Snowball_PDE& source, const QStringList& observationDates)
+void PanelProbability::setRequest(const PricingRequest& r, const QStringList& observationDates)
 {
-    engine.copy_structure_from(source);  // the mode and the trading days come along
+    request = r;
     dates = observationDates;
 }
 
 bool PanelProbability::datesKnown() const
 {
-    return !dates.isEmpty() && static_cast<size_t>(dates.size()) == engine.contract.obs_times.size();
+    return request && !dates.isEmpty() && static_cast<size_t>(dates.size()) == request->contract.obs_times.size();
 }
 
 QString PanelProbability::observationLabel(int index) const
 {
     if (datesKnown())
         return dates.at(index);
-    return QString::number(engine.contract.obs_times.at(static_cast<size_t>(index)), 'f', 4);
+    return QString::number(request->contract.obs_times.at(static_cast<size_t>(index)), 'f', 4);
 }
 
 QString PanelProbability::percentText(double p)
@@ -124,43 +136,20 @@ QString PanelProbability::errorText(double e)
 
 bool PanelProbability::calculate()
 {
-    if (!engine.initialised) {
+    if (!request) {
         prompt::critical(this, QStringLiteral("错误:"), QStringLiteral("结构信息未初始化，请先点击【定价】"));
         return false;
     }
-    // The run reads its own copies: engine stays as handed over.
-    const SnowballContract contract = engine.contract;
-    const PDEParams params = engine.params;
-    const bool accurate = engine.method == PricingMethod::Accurate;
-    const int yearDays = engine.year_days;
-
-    // The design-grid profile takes no progress hook: its dialog shows no
-    // progress and a cancel takes effect when the pass ends.
     ProbabilityProfile profile;
-    const bool background = accurate || runsInBackground(params.M, params.N);
-    const RunOutcome outcome = runGridWork(
-        this, background, QStringLiteral("正在计算概率分布..."), accurate ? kProgressSteps : 0.0,
-        [&](const ProgressHook& hook) {
-            if (!accurate) {
-                profile = probability_profile(contract, params);
-                return;
-            }
-            ProgressHook progress;
-            if (hook) {
-                int reported = 0;
-                progress = [&hook, reported](double fraction) mutable {
-                    const int target = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * kProgressSteps);
-                    for (; reported < target; ++reported)
-                        if (!hook(fraction))
-                            return false;
-                    return true;
-                };
-            }
-            profile = probability_profile_accurate(contract, params, yearDays, false, progress);
+    PricingRequest work = *request;
+    const RunOutcome outcome =
+        runWithProgress(this, QStringLiteral("正在计算概率分布..."), [&](const ProgressHook& hook) {
+            work.progress = hook;
+            profile = probabilities(work);
         });
-    if (outcome == RunOutcome::Cancelled) {
+    if (outcome == RunOutcome::Cancelled || profile.outcome == Outcome::Cancelled) {
         if (table->rowCount() > 0)
-            markStale(QStringLiteral("计算已取消：所示为上一次的结果"));
+            showStale(QStringLiteral("计算已取消：所示为上一次的结果"));
         return false;
     }
     if (!profile.ok()) {
@@ -177,6 +166,8 @@ void PanelProbability::clearResults()
 {
     stale = false;
     label_status->clear();
+    label_note->clear();
+    table->setExportRefusal(QString());
     table->clear();
     table->setRowCount(0);
     table->setColumnCount(0);
@@ -193,13 +184,16 @@ void PanelProbability::clearResults()
 void PanelProbability::showProfile(const ProbabilityProfile& profile)
 {
     clearResults();
+    // Figures with error estimates follow the contract's monitoring; those
+    // without are the design grid's.
     const bool accurate = !profile.ko_error.empty();
     const int n = static_cast<int>(profile.ko_probability.size());
 
-    label_mode->setText(accurate ? QStringLiteral("模式：高精度（每年%1个交易日；± 为误差估计）").arg(engine.year_days)
+    label_mode->setText(accurate ? QStringLiteral("模式：高精度（每年%1个交易日；± 为误差估计）").arg(request->year_days)
                                  : QStringLiteral("模式：设计网格（M=%1，N=%2）")
-                                       .arg(engine.params.M)
-                                       .arg(engine.params.N));
+                                       .arg(request->model.M)
+                                       .arg(request->model.N));
+    label_note->setText(accurate ? QString() : QString::fromUtf8(kDesignGridNote));
 
     QStringList headers{datesKnown() ? QStringLiteral("观察日") : QStringLiteral("观察时间(年)"),
                         QStringLiteral("敲出价格"), QStringLiteral("敲出概率"), QStringLiteral("累计敲出概率")};
@@ -216,7 +210,8 @@ void PanelProbability::showProfile(const ProbabilityProfile& profile)
         const size_t k = static_cast<size_t>(i);
         const double p = profile.ko_probability[k];
         cumulative += p;
-        const double barrier = k < engine.contract.ko_barrier.size() ? engine.contract.ko_barrier[k] : NAN;
+        const std::vector<double>& barriers = request->contract.ko_barrier;
+        const double barrier = k < barriers.size() ? barriers[k] : NAN;
         labels << observationLabel(i);
         bars << 100.0 * p;
         setCell(table, i, 0, labels.back(), Qt::AlignHCenter);
@@ -250,12 +245,18 @@ void PanelProbability::showProfile(const ProbabilityProfile& profile)
                                   lifeError));
 }
 
-void PanelProbability::markStale(const QString& why)
+void PanelProbability::markStale()
+{
+    showStale(QString::fromUtf8(kStale));
+}
+
+void PanelProbability::showStale(const QString& why)
 {
     if (table->rowCount() == 0)
         return;
     stale = true;
     label_status->setText(why);
+    table->setExportRefusal(why);
     for (QWidget* w : std::initializer_list<QWidget*>{table, label_ki, label_loss, label_maturity, label_life})
         w->setStyleSheet(QString::fromUtf8(kStaleStyle));
 }

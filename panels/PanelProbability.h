@@ -1,10 +1,12 @@
 #pragma once
 
-#include "ProbabilityProfile.h"
-#include "Snowball_PDE.h"
+#include "PricingRequest.h"
+#include "Probabilities.h"
 
 #include <QStringList>
 #include <QWidget>
+
+#include <optional>
 
 class ExportTableWidget;
 class PlotBars;
@@ -12,11 +14,15 @@ class QLabel;
 
 // "场外衍生品 概率分析": how likely the structure is to knock out at each
 // observation, to knock in, to end with a loss and to reach maturity, and
-// how long it is expected to live, under the pricing measure. Computes in
-// the pricing mode of the engine it was given (design grid or accurate, the
-// latter with an error estimate per figure) on a copy of `engine`. The main
-// window keeps one for the whole run and hands its structure over before
-// every showing.
+// how long it is expected to live, under the pricing measure, as the
+// request's method computes it (with an error estimate per figure where the
+// method gives one). The main window keeps one for the whole run and hands
+// its priced structure over before every showing; once the terms on screen
+// change the figures are greyed and not exported.
+//
+// Widgets carry their member names as object names for tests: label_mode,
+// label_note, label_status, table, label_ki, label_loss, label_maturity,
+// label_life, plot.
 class PanelProbability : public QWidget
 {
     Q_OBJECT
@@ -25,31 +31,19 @@ public:
     explicit PanelProbability(QWidget* parent = nullptr);
     ~PanelProbability() override;
 
-    // The structure to analyse: terms, parameters, pricing mode and trading
-    // days a year of source, and one display date per observation
+    // The structure to analyse and one display date per observation
     // ("yyyy/MM/dd"). With no dates, or not one per observation, the
     // observations are shown by their time in years.
-    void setStructure(const Snowball_PDE& source, const QStringList& observationDates);
+    void setRequest(const PricingRequest& request, const QStringList& observationDates);
 
     // Computes the profile and shows it. False after a message box (nothing
-    // priced yet, a refused structure) or when the run was cancelled.
+    // handed over, a refused structure) or when the run was cancelled.
     bool calculate();
 
-    // Greys the results shown and says why they no longer hold.
-    void markStale(const QString& why);
+    // The terms on screen changed: greys the results shown and refuses to
+    // export them.
+    void markStale();
     bool isStale() const { return stale; }
-
-    Snowball_PDE engine;
-    QStringList dates;  // display dates, one per observation, or empty
-
-    QLabel* label_mode = nullptr;      // pricing mode and grid
-    QLabel* label_status = nullptr;    // empty, or why the results are stale
-    ExportTableWidget* table = nullptr;  // 观察日, 敲出价格, 敲出概率, 累计敲出概率 (+ 误差 in accurate mode)
-    QLabel* label_ki = nullptr;        // 敲入概率
-    QLabel* label_loss = nullptr;      // 亏损概率
-    QLabel* label_maturity = nullptr;  // 到期概率
-    QLabel* label_life = nullptr;      // 预期存续期
-    PlotBars* plot = nullptr;          // one bar per observation, in percent
 
     // "37.00%": probability p in percent with 2 decimals.
     static QString percentText(double p);
@@ -61,8 +55,21 @@ private:
     void setupUi();
     void showProfile(const ProbabilityProfile& profile);
     void clearResults();
+    void showStale(const QString& why);
     QString observationLabel(int index) const;
     bool datesKnown() const;
 
+    std::optional<PricingRequest> request;
+    QStringList dates;  // display dates, one per observation, or empty
     bool stale = false;
+
+    QLabel* label_mode = nullptr;      // pricing mode and grid
+    QLabel* label_note = nullptr;      // what the figures are, when they are the design grid's
+    QLabel* label_status = nullptr;    // empty, or why the results are stale
+    ExportTableWidget* table = nullptr;  // 观察日, 敲出价格, 敲出概率, 累计敲出概率 (+ 误差 with estimates)
+    QLabel* label_ki = nullptr;        // 敲入概率
+    QLabel* label_loss = nullptr;      // 亏损概率
+    QLabel* label_maturity = nullptr;  // 到期概率
+    QLabel* label_life = nullptr;      // 预期存续期
+    PlotBars* plot = nullptr;          // one bar per observation, in percent
 };

@@ -4,7 +4,6 @@
 #include "ColorScale.h"
 #include "ExportTableWidget.h"
 #include "GridLimitWarning.h"
-#include "RunPlan.h"
 #include "NumberText.h"
 #include "Prompt.h"
 #include "StrictFields.h"
@@ -27,6 +26,10 @@
 #include <QVBoxLayout>
 
 namespace {
+
+const char* const kNotInitialised = "结构信息未初始化，请先点击【定价】";
+const char* const kTermsStale = "条款已修改，结构信息不再对应当前条款，请先点击【定价】";
+const char* const kTablesStale = "条款已修改：此结果不再对应当前条款，请重新点击【定价】和【计算】";
 
 void setHeaderText(QTableWidget* table, int column, const QString& text)
 {
@@ -56,29 +59,41 @@ void PanelStress::setupUi()
     auto* row = new QHBoxLayout;
     top->addLayout(row);
 
-    auto addField = [this, row](const char* label, const char* text) {
+    auto addField = [this, row](const char* label, const char* text, const char* name) {
         row->addWidget(new QLabel(QString::fromUtf8(label), this));
         auto* edit = new QLineEdit(QString::fromUtf8(text), this);
+        edit->setObjectName(QString::fromLatin1(name));
         row->addWidget(edit);
         return edit;
     };
-    lineEdit_price_start = addField("价格开始:", "70");
-    lineEdit_price_end = addField("结束:", "130");
-    lineEdit_price_step = addField("步长:", "10");
-    lineEdit_vol_start = addField("波动率开始:", "0.05");
-    lineEdit_vol_end = addField("结束:", "0.5");
-    lineEdit_vol_step = addField("步长:", "0.05");
-    lineEdit_days = addField("交易日:", "100");
+    lineEdit_price_start = addField("价格开始:", "70", "lineEdit_price_start");
+    lineEdit_price_end = addField("结束:", "130", "lineEdit_price_end");
+    lineEdit_price_step = addField("步长:", "10", "lineEdit_price_step");
+    lineEdit_vol_start = addField("波动率开始:", "0.05", "lineEdit_vol_start");
+    lineEdit_vol_end = addField("结束:", "0.5", "lineEdit_vol_end");
+    lineEdit_vol_step = addField("步长:", "0.05", "lineEdit_vol_step");
+    lineEdit_days = addField("交易日:", "100", "lineEdit_days");
 
     pushButton_calc = new QPushButton(QString::fromUtf8("计算"), this);
+    pushButton_calc->setObjectName(QStringLiteral("pushButton_calc"));
     pushButton_data = new QPushButton(QString::fromUtf8("导出数据"), this);
+    pushButton_data->setObjectName(QStringLiteral("pushButton_data"));
     row->addWidget(pushButton_calc);
     row->addWidget(pushButton_data);
 
-    tabWidget = new QTabWidget(this);
+    label_status = new QLabel(this);
+    label_status->setObjectName(QStringLiteral("label_status"));
+    label_status->setStyleSheet(QStringLiteral("color: red;"));
+    label_status->setVisible(false);
+    top->addWidget(label_status);
+
+    auto* tabWidget = new QTabWidget(this);
     table_tv = new ExportTableWidget;
     table_delta = new ExportTableWidget;
     table_gamma = new ExportTableWidget;
+    table_tv->setObjectName(QStringLiteral("table_tv"));
+    table_delta->setObjectName(QStringLiteral("table_delta"));
+    table_gamma->setObjectName(QStringLiteral("table_gamma"));
     // Narrower than Qt's default columns, so that the default seven prices
     // fit the window without scrolling.
     for (QTableWidget* t : {static_cast<QTableWidget*>(table_tv), static_cast<QTableWidget*>(table_delta),
@@ -92,6 +107,33 @@ void PanelStress::setupUi()
     markStartsRun(pushButton_calc);
     connect(pushButton_calc, &QPushButton::clicked, this, &PanelStress::on_pushButton_calc_clicked);
     connect(pushButton_data, &QPushButton::clicked, this, &PanelStress::on_pushButton_data_clicked);
+}
+
+void PanelStress::setRequest(const PricingRequest& r, bool current)
+{
+    request = r;
+    requestCurrent = current;
+    if (!current)
+        markStale();
+}
+
+void PanelStress::markStale()
+{
+    requestCurrent = false;
+    if (table_tv->rowCount() > 0)
+        showTablesStale(true);
+}
+
+void PanelStress::showTablesStale(bool stale)
+{
+    tablesStale = stale;
+    const QString why = stale ? QString::fromUtf8(kTablesStale) : QString();
+    label_status->setText(why);
+    label_status->setVisible(stale);
+    for (ExportTableWidget* t : {table_tv, table_delta, table_gamma}) {
+        t->setExportRefusal(why);
+        t->setStyleSheet(stale ? QStringLiteral("color: grey;") : QString());
+    }
 }
 
 void PanelStress::on_pushButton_calc_clicked()
@@ -115,23 +157,23 @@ void PanelStress::on_pushButton_calc_clicked()
     const int nV = grid_point_count(vStart, vEnd, vStep);
     const double tau = days / 252.0;
 
-    const bool runs = nP >= 1 && nV >= 1 && nP <= kMaxGridPoints && nV <= kMaxGridPoints;
-    if (runs && engine.initialised && !gridFitsMemory(this, QString::fromUtf8("错误："), engine, GridUse::KeepGrids))
-        return;
-
-    if (!engine.initialised) {
-        prompt::critical(this, QString::fromUtf8("错误:"), QString::fromUtf8("结构信息未初始化，请先点击【定价】"));
+    if (!request) {
+        prompt::critical(this, QString::fromUtf8("错误:"), QString::fromUtf8(kNotInitialised));
         return;
     }
-    PricingRequest request = engine.request();
+    if (!requestCurrent) {
+        prompt::critical(this, QString::fromUtf8("错误:"), QString::fromUtf8(kTermsStale));
+        return;
+    }
+    const bool runs = nP >= 1 && nV >= 1 && nP <= kMaxGridPoints && nV <= kMaxGridPoints;
+    if (runs && !gridFitsMemory(this, QString::fromUtf8("错误："), *request, GridUse::KeepGrids))
+        return;
+    PricingRequest work = *request;
     StressResult result;
-    // One solve per volatility, over the remaining time in accurate mode.
-    const RunPlan plan = runPlan(engine, nV, tau > 0 ? tau : 0.0);
-    const RunOutcome outcome = runGridWork(
-        this, runs && plan.background, QString::fromUtf8("正在进行压力测试..."), plan.steps,
-        [&](const ProgressHook& hook) {
-            request.progress = hook;
-            result = stress_grid(request, GridAxis{pStart, pStep, nP}, GridAxis{vStart, vStep, nV}, tau);
+    const RunOutcome outcome =
+        runWithProgress(this, QString::fromUtf8("正在进行压力测试..."), [&](const ProgressHook& hook) {
+            work.progress = hook;
+            result = stress_grid(work, GridAxis{pStart, pStep, nP}, GridAxis{vStart, vStep, nV}, tau);
         });
     if (outcome == RunOutcome::Cancelled)  // the tables keep the last calculation
         return;
@@ -147,22 +189,17 @@ void PanelStress::on_pushButton_calc_clicked()
         return;
     }
 
-    price_start = pStart;
-    price_end = pEnd;
-    price_step = pStep;
-    vol_start = vStart;
-    vol_end = vEnd;
-    vol_step = vStep;
-
-    fillStressHeaders(table_tv, nP, nV);
-    fillStressHeaders(table_delta, nP, nV);
-    fillStressHeaders(table_gamma, nP, nV);
+    for (QTableWidget* t : {static_cast<QTableWidget*>(table_tv), static_cast<QTableWidget*>(table_delta),
+                            static_cast<QTableWidget*>(table_gamma)})
+        fillStressHeaders(t, nP, nV, pStart, pStep, vStart, vStep);
     fillStressValues(table_tv, result.tv, 100.0);
     fillStressValues(table_delta, result.delta, 0.0);
     fillStressValues(table_gamma, result.gamma, 0.0);
+    showTablesStale(false);
 }
 
-void PanelStress::fillStressHeaders(QTableWidget* table, int nP, int nV)
+void PanelStress::fillStressHeaders(QTableWidget* table, int nP, int nV, double priceStart, double priceStep,
+                                    double volStart, double volStep)
 {
     // Filling thousands of cells one by one would repaint after each.
     table->setUpdatesEnabled(false);
@@ -173,7 +210,7 @@ void PanelStress::fillStressHeaders(QTableWidget* table, int nP, int nV)
     table->horizontalHeader()->setStyleSheet(
         QStringLiteral("QHeaderView::section {background-color: lightblue;}"));
     for (int c = 0; c < nP; ++c)
-        setHeaderText(table, c + 1, QString::asprintf("%g", price_start + c * price_step));
+        setHeaderText(table, c + 1, QString::asprintf("%g", priceStart + c * priceStep));
 
     const QBrush yellow(QColor(QStringLiteral("yellow")));
     for (int r = 0; r < nV; ++r) {
@@ -182,7 +219,7 @@ void PanelStress::fillStressHeaders(QTableWidget* table, int nP, int nV)
             item = new QTableWidgetItem;
             table->setItem(r, 0, item);
         }
-        item->setText(QString::number((vol_start + r * vol_step) * 100.0, 'g', 6) + QLatin1Char('%'));
+        item->setText(QString::number((volStart + r * volStep) * 100.0, 'g', 6) + QLatin1Char('%'));
         item->setTextAlignment(Qt::AlignCenter);
         item->setBackground(yellow);
     }
@@ -236,6 +273,10 @@ void PanelStress::fillStressValues(QTableWidget* table, const StressMatrix& valu
 
 void PanelStress::on_pushButton_data_clicked()
 {
+    if (tablesStale) {
+        prompt::critical(this, QString::fromUtf8("错误:"), QString::fromUtf8(kTablesStale));
+        return;
+    }
     // Joined with "/" and shown in the platform's form: a backslash would end
     // up inside the file name on Linux.
     const QString start = QDir::toNativeSeparators(

@@ -1,21 +1,30 @@
 #pragma once
 
-#include "Snowball_PDE.h"
+#include "PricingRequest.h"
 #include "StressGrid.h"
 
 #include <QWidget>
 
+#include <optional>
+
 class ExportTableWidget;
+class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTabWidget;
 class QTableWidget;
 
-// "S-σ压力测试": re-prices the main window's structure over a grid of
+// "S-σ压力测试": prices the main window's structure over a grid of
 // volatilities (rows) and underlying prices (columns) and shows value, Delta
 // and Gamma as heat maps. The main window keeps one for the whole run and
-// copies its structure into `engine` before every showing; calculations work
-// on a private copy, so `engine` itself never changes here.
+// hands its structure over with setRequest; once the terms on screen change
+// (markStale) the panel neither computes nor exports until it receives
+// current terms again and computes.
+//
+// Widgets carry their member names as object names for tests:
+// lineEdit_price_start, lineEdit_price_end, lineEdit_price_step,
+// lineEdit_vol_start, lineEdit_vol_end, lineEdit_vol_step, lineEdit_days,
+// pushButton_calc, pushButton_data, table_tv, table_delta, table_gamma,
+// label_status.
 class PanelStress : public QWidget
 {
     Q_OBJECT
@@ -24,35 +33,12 @@ public:
     explicit PanelStress(QWidget* parent = nullptr);
     ~PanelStress() override;
 
-    Snowball_PDE engine;
+    // The structure to stress; current false when the terms on screen are
+    // no longer those of the request.
+    void setRequest(const PricingRequest& request, bool current);
+    // The terms on screen changed: the structure and the tables shown no longer hold.
+    void markStale();
 
-    // Inputs, in layout order.
-    QLineEdit* lineEdit_price_start = nullptr;   // "价格开始:"
-    QLineEdit* lineEdit_price_end = nullptr;     // "结束:"
-    QLineEdit* lineEdit_price_step = nullptr;    // "步长:"
-    QLineEdit* lineEdit_vol_start = nullptr;     // "波动率开始:"
-    QLineEdit* lineEdit_vol_end = nullptr;       // "结束:"
-    QLineEdit* lineEdit_vol_step = nullptr;      // "步长:"
-    QLineEdit* lineEdit_days = nullptr;          // "交易日:"
-    QPushButton* pushButton_calc = nullptr;      // "计算"
-    QPushButton* pushButton_data = nullptr;      // "导出数据"
-
-    QTabWidget* tabWidget = nullptr;             // tabs "TV", "Delta", "Gamma"
-    ExportTableWidget* table_tv = nullptr;
-    ExportTableWidget* table_delta = nullptr;
-    ExportTableWidget* table_gamma = nullptr;
-
-    // The grid of the last calculation, as read from the inputs.
-    double price_start = 0.0;
-    double price_end = 0.0;
-    double price_step = 0.0;
-    double vol_start = 0.0;
-    double vol_end = 0.0;
-    double vol_step = 0.0;
-
-    // nV rows of "-" under the headers "情景" and the nP price labels, the
-    // volatility labels in column 0; uses the six grid doubles above.
-    void fillStressHeaders(QTableWidget* table, int nP, int nV);
     // Values with 3 decimals in columns 1.., coloured in two bands around centre.
     static void fillStressValues(QTableWidget* table, const StressMatrix& values, double centre);
 
@@ -62,4 +48,27 @@ public slots:
 
 private:
     void setupUi();
+    // nV rows of "-" under the headers "情景" and the nP price labels, the
+    // volatility labels in column 0.
+    void fillStressHeaders(QTableWidget* table, int nP, int nV, double priceStart, double priceStep,
+                           double volStart, double volStep);
+    void showTablesStale(bool stale);
+
+    std::optional<PricingRequest> request;
+    bool requestCurrent = false;
+    bool tablesStale = false;
+
+    QLineEdit* lineEdit_price_start = nullptr;   // "价格开始:"
+    QLineEdit* lineEdit_price_end = nullptr;     // "结束:"
+    QLineEdit* lineEdit_price_step = nullptr;    // "步长:"
+    QLineEdit* lineEdit_vol_start = nullptr;     // "波动率开始:"
+    QLineEdit* lineEdit_vol_end = nullptr;       // "结束:"
+    QLineEdit* lineEdit_vol_step = nullptr;      // "步长:"
+    QLineEdit* lineEdit_days = nullptr;          // "交易日:"
+    QPushButton* pushButton_calc = nullptr;      // "计算"
+    QPushButton* pushButton_data = nullptr;      // "导出数据"
+    QLabel* label_status = nullptr;              // why the tables no longer hold
+    ExportTableWidget* table_tv = nullptr;       // tabs "TV", "Delta", "Gamma"
+    ExportTableWidget* table_delta = nullptr;
+    ExportTableWidget* table_gamma = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "BackgroundRun.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QEventLoop>
 #include <QFutureWatcher>
 #include <QPointer>
@@ -18,14 +19,11 @@
 namespace {
 
 const char* const kStartsRun = "kelvaraStartsRun";
-
-// The default window's grid: M 200 and one step per trading day of a year and
-// a little more.
-const double kDefaultCells = 201.0 * 262.0;
+const int kProgressSteps = 1000;
 
 struct RunState
 {
-    std::atomic<long long> steps{0};
+    std::atomic<double> fraction{0.0};
     std::atomic<bool> cancel{false};
 };
 
@@ -59,12 +57,52 @@ private:
     std::vector<QPointer<QPushButton>> disabled_;
 };
 
-}  // namespace
-
-bool runsInBackground(int M, int N)
+bool isUserInput(QEvent::Type type)
 {
-    return (static_cast<double>(M) + 1.0) * (static_cast<double>(N) + 1.0) > kDefaultCells;
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+    case QEvent::ContextMenu:
+    case QEvent::InputMethod:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::Drop:
+        return true;
+    default:
+        return false;
+    }
 }
+
+// Swallows user input to every widget outside one window while it lives: the
+// progress dialog's modality starts only when it shows, and other windows
+// (the panels) are not covered by it at all.
+class InputHeldOff : public QObject
+{
+public:
+    explicit InputHeldOff(const QWidget* open) : open_(open) { qApp->installEventFilter(this); }
+    ~InputHeldOff() override { qApp->removeEventFilter(this); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (!watched->isWidgetType() || !isUserInput(event->type()))
+            return false;
+        return static_cast<QWidget*>(watched)->window() != open_;
+    }
+
+private:
+    const QWidget* open_;
+};
+
+}  // namespace
 
 void markStartsRun(QWidget* button)
 {
@@ -77,23 +115,19 @@ void cancelAllRuns()
         run->cancel = true;
 }
 
-RunOutcome runGridWork(QWidget* parent, bool background, const QString& label, double totalSteps,
-                       const std::function<void(const ProgressHook&)>& work)
+RunOutcome runWithProgress(QWidget* parent, const QString& label,
+                           const std::function<void(const ProgressHook&)>& work)
 {
-    if (!background) {
-        work(ProgressHook());
-        return RunOutcome::Finished;
-    }
-
     auto state = std::make_shared<RunState>();
     activeRuns().insert(state);
-    const ProgressHook hook = [state](double) {
-        ++state->steps;
+    const ProgressHook hook = [state](double fraction) {
+        state->fraction = fraction;
         return !state->cancel.load();
     };
 
     RunButtonsDisabled buttons;
-    QProgressDialog progress(label, QStringLiteral("取消"), 0, 1000, parent);
+    QProgressDialog progress(label, QStringLiteral("取消"), 0, kProgressSteps, parent);
+    InputHeldOff held(&progress);  // before anything below can turn the event loop
     progress.setObjectName(QStringLiteral("progress_run"));
     progress.setWindowTitle(QStringLiteral("计算中"));
     progress.setWindowModality(Qt::WindowModal);
@@ -105,13 +139,13 @@ RunOutcome runGridWork(QWidget* parent, bool background, const QString& label, d
 
     QTimer tick;
     tick.setInterval(50);
-    QObject::connect(&tick, &QTimer::timeout, &progress, [&progress, state, totalSteps] {
+    QObject::connect(&tick, &QTimer::timeout, &progress, [&progress, state] {
         if (progress.wasCanceled())  // also when cancel() was called without the signal
             state->cancel = true;
         if (state->cancel)
             return;
-        const double done = totalSteps > 0 ? state->steps.load() / totalSteps : 0.0;
-        progress.setValue(static_cast<int>(std::min(999.0, done * 1000.0)));
+        const double done = std::clamp(state->fraction.load(), 0.0, 1.0);
+        progress.setValue(std::min(kProgressSteps - 1, static_cast<int>(done * kProgressSteps)));
     });
 
     QEventLoop loop;

@@ -113,3 +113,26 @@ QString refusalText(const Refusal& why)
     }
     return QString::fromStdString(why.reason);
 }
+
+namespace {
+
+QString bytesText(double bytes)
+{
+    const double gb = 1024.0 * 1024.0 * 1024.0;
+    return bytes >= gb ? QStringLiteral("%1 GB").arg(bytes / gb, 0, 'f', 1)
+                       : QStringLiteral("%1 MB").arg(bytes / (1024.0 * 1024.0), 0, 'f', 0);
+}
+
+}  // namespace
+
+QString gridMemoryProblem(const PricingRequest& request, GridUse use)
+{
+    const RunEstimate estimate = request_run_cost(request, 1, use);
+    const double limit = safe_memory_bytes();
+    if (estimate.knob != RunKnob::GridSize || estimate.cost.bytes <= limit)
+        return QString();
+    return QStringLiteral("%1 x %2 的网格约需内存 %3，超过本机内存的一半（%4），未计算。请减小 M 或 N。")
+        .arg(request.model.M)
+        .arg(request.model.N)
+        .arg(bytesText(estimate.cost.bytes), bytesText(limit));
+}

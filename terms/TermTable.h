@@ -2,6 +2,7 @@
 
 #include "ParameterSearch.h"
 #include "Refusal.h"
+#include "RunBudget.h"
 
 #include <QString>
 
@@ -37,3 +38,9 @@ SearchStatusText searchStatusText(SearchStatus status);
 // ("价格上限应大于标的价格"), for the window's boxes; kelvara-cli says the
 // engine's English reason instead.
 QString refusalText(const Refusal& refusal);
+
+// Empty when design-grid runs of the request's M x N grid (kept grids or
+// price only) fit in the memory a run may use (safe_memory_bytes); else the
+// window's refusal with the estimate. Methods whose size does not follow M
+// and N are never refused here.
+QString gridMemoryProblem(const PricingRequest& request, GridUse use);

@@ -65,8 +65,18 @@ void TableWidget_Popmenu::on_action_delete()
         emit deleteRowSignal(row, column);
 }
 
+bool TableWidget_Popmenu::exportRefused()
+{
+    if (exportRefusal.isEmpty())
+        return false;
+    prompt::critical(this, QStringLiteral("错误:"), exportRefusal);
+    return true;
+}
+
 void TableWidget_Popmenu::on_action_export()
 {
+    if (exportRefused())
+        return;
     QString name = QStringLiteral("Export");
     if (!prompt::getText(this, QStringLiteral("导出"), QStringLiteral("导出的文件名为："), name)
         || name.isEmpty()) {
@@ -78,6 +88,8 @@ void TableWidget_Popmenu::on_action_export()
 
 void TableWidget_Popmenu::on_action_export_to()
 {
+    if (exportRefused())
+        return;
     const QString fileName = prompt::saveFileName(this, QStringLiteral("表格内容保存为"), QString(),
                                                   QStringLiteral("csv files (*.csv)"));
     if (fileName.isEmpty()) {

@@ -27,6 +27,10 @@ public:
 
     explicit TableWidget_Popmenu(int options, QWidget* parent = nullptr);
 
+    // While why is not empty the export actions refuse with it (the table
+    // shows results that no longer hold); empty exports again.
+    void setExportRefusal(const QString& why) { exportRefusal = why; }
+
 signals:
     void addRowSignal();
     void deleteRowSignal(int RowNum, int ColumnNum);
@@ -39,4 +43,7 @@ public slots:
 
 private:
     QAction* addMenuAction(const QString& text, const char* slot);
+    bool exportRefused();
+
+    QString exportRefusal;
 };

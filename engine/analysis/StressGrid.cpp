@@ -42,18 +42,22 @@ double elapsed_for(double tau, double T)
     return T - tau;
 }
 
-// One volatility's row on the design grid: false when its run failed.
+// One volatility's row on the design grid: false when the hook stopped it
+// (a run that failed leaves the row NaN and goes on).
 bool design_row(const PricingRequest& r, const GridAxis& prices, double tau, const ProgressHook& progress,
                 std::vector<double>& tv, std::vector<double>& delta, std::vector<double>& gamma)
 {
+    // The run, then its Greeks over the whole grid: both can take seconds.
+    const double runShare = 0.9;
     SolverResult run = auto_call_finite_diff_implicit(r.contract, r.model, GridOutput::ValueGrids,
-                                                      StepMethod::Factored, progress);
+                                                      StepMethod::Factored, progress_part(progress, 0.0, runShare));
     if (!run.ok())
         return run.outcome != Outcome::Cancelled;
     NEWMAT::Matrix d, g, theta;
     const bool greeks = run.price_grid.Nrows() >= 2 && run.price_grid.Ncols() >= 2;
-    if (greeks)
-        finite_difference_greeks(run.price_grid, run.dS, run.dt, d, g, theta);
+    if (greeks && !finite_difference_greeks(run.price_grid, run.dS, run.dt, d, g, theta,
+                                            progress_part(progress, runShare, 1.0 - runShare)))
+        return false;
     const PDEParams& m = r.model;
     for (int i = 0; i < prices.count; ++i) {
         const double s = prices.at(i);

@@ -199,16 +199,15 @@ void run(const SnowballContract& terms, const PDEParams& params, GridOutput outp
         result.fail("the implicit operator cannot be inverted or factored");
         return;
     }
-    if (!finished) {
+    // Stopped in the steps, or while the kept grids are copied out.
+    if (!finished || (keep_grids && !(values.store_not_knocked_in(result.price_grid, progress) &&
+                                      values.store_knocked_in(result.price_ki_grid, progress)))) {
         AppLogger::instance().log(AppLogger::Info, "auto_call_finite_diff_implicit(%d, %d) stopped by its caller.", M,
                                   N);
+        result.price_grid = NEWMAT::Matrix();
+        result.price_ki_grid = NEWMAT::Matrix();
         result.cancel();
         return;
-    }
-
-    if (keep_grids) {
-        values.store_not_knocked_in(result.price_grid);
-        values.store_knocked_in(result.price_ki_grid);
     }
 
     const auto seconds =

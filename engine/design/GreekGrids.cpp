@@ -24,37 +24,45 @@ GreekRuns greek_runs(const SnowballContract& contract, const PDEParams& params, 
     return runs;
 }
 
-bool GreekGrids::build(GreekRuns& runs, const PDEParams& params, double scale_vol, double scale_rate)
+Outcome GreekGrids::build(GreekRuns& runs, const PDEParams& params, double scale_vol, double scale_rate,
+                          const ProgressHook& progress)
 {
     SolverResult* all[3] = {&runs.base, &runs.vol_up, &runs.rate_up};
     for (SolverResult* run : all)
         if (!run->ok() || !same_shape(run->price_grid, runs.base.price_grid) ||
             !same_shape(run->price_ki_grid, runs.base.price_grid))
-            return false;
+            return Outcome::Failed;
     if (runs.base.price_grid.Nrows() < 2 || runs.base.price_grid.Ncols() < 2)
-        return false;
+        return Outcome::Failed;
     try {
         dS_ = runs.base.dS;
         dt_ = runs.base.dt;
         T_ = params.T;
         N_ = params.N;
-        finite_difference_greeks(runs.base.price_grid, dS_, dt_, delta_, gamma_, theta_);
-        bump_sensitivity(runs.vol_up.price_grid, runs.base.price_grid, scale_vol, vega_);
-        bump_sensitivity(runs.rate_up.price_grid, runs.base.price_grid, scale_rate, rho_);
-        finite_difference_greeks(runs.base.price_ki_grid, dS_, dt_, delta_ki_, gamma_ki_, theta_ki_);
-        bump_sensitivity(runs.vol_up.price_ki_grid, runs.base.price_ki_grid, scale_vol, vega_ki_);
-        bump_sensitivity(runs.rate_up.price_ki_grid, runs.base.price_ki_grid, scale_rate, rho_ki_);
+        // Six passes over the grid, each a sixth of the progress.
+        auto part = [&progress](int k) { return progress_part(progress, k / 6.0, 1.0 / 6.0); };
+        const bool done =
+            finite_difference_greeks(runs.base.price_grid, dS_, dt_, delta_, gamma_, theta_, part(0)) &&
+            bump_sensitivity(runs.vol_up.price_grid, runs.base.price_grid, scale_vol, vega_, part(1)) &&
+            bump_sensitivity(runs.rate_up.price_grid, runs.base.price_grid, scale_rate, rho_, part(2)) &&
+            finite_difference_greeks(runs.base.price_ki_grid, dS_, dt_, delta_ki_, gamma_ki_, theta_ki_, part(3)) &&
+            bump_sensitivity(runs.vol_up.price_ki_grid, runs.base.price_ki_grid, scale_vol, vega_ki_, part(4)) &&
+            bump_sensitivity(runs.rate_up.price_ki_grid, runs.base.price_ki_grid, scale_rate, rho_ki_, part(5));
+        if (!done) {
+            *this = GreekGrids();
+            return Outcome::Cancelled;
+        }
         // Release() hands the storage over instead of copying the grid.
         runs.base.price_grid.Release();
         price_ = runs.base.price_grid;
         runs.base.price_ki_grid.Release();
         price_ki_ = runs.base.price_ki_grid;
-        return true;
+        return Outcome::Ok;
     } catch (const NEWMAT::BaseException&) {
     } catch (const std::bad_alloc&) {
     }
     *this = GreekGrids();
-    return false;
+    return Outcome::Failed;
 }
 
 double GreekGrids::read(const NEWMAT::Matrix& grid, const LookupPoint& point) const

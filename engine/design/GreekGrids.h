@@ -24,9 +24,11 @@ GreekRuns greek_runs(const SnowballContract& contract, const PDEParams& params, 
 class GreekGrids
 {
 public:
-    // Takes the runs' grids; false (and empty grids) when they do not all
-    // have one shape or the memory gives out.
-    bool build(GreekRuns& runs, const PDEParams& params, double scale_vol, double scale_rate);
+    // Takes the runs' grids: Ok, Failed (and empty grids) when they do not
+    // all have one shape or the memory gives out, Cancelled when the hook
+    // stopped it (it is asked every few rows of every grid).
+    Outcome build(GreekRuns& runs, const PDEParams& params, double scale_vol, double scale_rate,
+                  const ProgressHook& progress = ProgressHook());
 
     // Price and Greeks at the point, in the grids' units (Theta per year,
     // Vega and Rho per 1.00); failed off the grid.

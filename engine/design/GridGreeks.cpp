@@ -5,18 +5,31 @@
 #include <cmath>
 #include <limits>
 
+namespace {
+
+// Cells between two questions to the hook: a few hundred microseconds of work.
+constexpr long kCellsPerCheck = 1L << 16;
+
+// Whether to go on after `done` of `total` cells.
+bool goOn(const ProgressHook& progress, long done, long total)
+{
+    return !progress || progress(total > 0 ? static_cast<double>(done) / static_cast<double>(total) : 1.0);
+}
+
+}  // namespace
+
 bool same_shape(const NEWMAT::Matrix& a, const NEWMAT::Matrix& b)
 {
     return a.Nrows() == b.Nrows() && a.Ncols() == b.Ncols();
 }
 
-void finite_difference_greeks(const NEWMAT::Matrix& V, double dS, double dt, NEWMAT::Matrix& delta,
-                              NEWMAT::Matrix& gamma, NEWMAT::Matrix& theta)
+bool finite_difference_greeks(const NEWMAT::Matrix& V, double dS, double dt, NEWMAT::Matrix& delta,
+                              NEWMAT::Matrix& gamma, NEWMAT::Matrix& theta, const ProgressHook& progress)
 {
     const int R = V.Nrows();
     const int C = V.Ncols();
     if (R < 2 || C < 2)
-        return;
+        return true;
     if (!same_shape(delta, V))
         delta.ReSize(R, C);
     if (!same_shape(gamma, V))
@@ -32,7 +45,10 @@ void finite_difference_greeks(const NEWMAT::Matrix& V, double dS, double dt, NEW
     double* g = gamma.Store();
     double* th = theta.Store();
     const double dS2 = dS * dS;
+    const long rowsPerCheck = std::max(1L, kCellsPerCheck / C);
     for (int r = 0; r < R; ++r) {
+        if (r % rowsPerCheck == 0 && r > 0 && !goOn(progress, r, R))
+            return false;
         const double* row = v + static_cast<long>(r) * C;
         double* d_row = d + static_cast<long>(r) * C;
         double* g_row = g + static_cast<long>(r) * C;
@@ -61,9 +77,11 @@ void finite_difference_greeks(const NEWMAT::Matrix& V, double dS, double dt, NEW
             g[static_cast<long>(R - 1) * C + c] = g[static_cast<long>(R - 2) * C + c];
         }
     }
+    return goOn(progress, R, R);
 }
 
-void bump_sensitivity(const NEWMAT::Matrix& bumped, const NEWMAT::Matrix& base, double scale, NEWMAT::Matrix& out)
+bool bump_sensitivity(const NEWMAT::Matrix& bumped, const NEWMAT::Matrix& base, double scale, NEWMAT::Matrix& out,
+                      const ProgressHook& progress)
 {
     if (!same_shape(out, base))
         out.ReSize(base.Nrows(), base.Ncols());
@@ -71,8 +89,14 @@ void bump_sensitivity(const NEWMAT::Matrix& bumped, const NEWMAT::Matrix& base, 
     const double* v = base.Store();
     double* o = out.Store();
     const long cells = static_cast<long>(base.Nrows()) * base.Ncols();
-    for (long i = 0; i < cells; ++i)
-        o[i] = (b[i] - v[i]) * scale;
+    for (long start = 0; start < cells; start += kCellsPerCheck) {
+        if (start > 0 && !goOn(progress, start, cells))
+            return false;
+        const long end = std::min(cells, start + kCellsPerCheck);
+        for (long i = start; i < end; ++i)
+            o[i] = (b[i] - v[i]) * scale;
+    }
+    return goOn(progress, cells, cells);
 }
 
 double grid_lookup(const NEWMAT::Matrix& grid, double S, double tau, double T, int N, double dS, double dt)

@@ -1,17 +1,23 @@
 #pragma once
 
+#include "EngineHooks.h"
+
 #include <newmat/newmat.h>
 
 // Finite differences of one value grid V (rows: price nodes dS apart,
 // columns: times dt apart) into Delta, Gamma and Theta grids of its shape:
 // central in price inside, one-sided at the edges, Gamma copied to the edge
 // rows, Theta a forward difference with the last column copied.
-void finite_difference_greeks(const NEWMAT::Matrix& V, double dS, double dt, NEWMAT::Matrix& delta,
-                              NEWMAT::Matrix& gamma, NEWMAT::Matrix& theta);
+// A large grid takes seconds: the hook is asked every few price rows (or
+// cells), and false from it stops the work (the results are then partial).
+// False when stopped.
+bool finite_difference_greeks(const NEWMAT::Matrix& V, double dS, double dt, NEWMAT::Matrix& delta,
+                              NEWMAT::Matrix& gamma, NEWMAT::Matrix& theta,
+                              const ProgressHook& progress = ProgressHook());
 
 // out = (bumped - base) * scale, cell by cell (Vega, Rho).
-void bump_sensitivity(const NEWMAT::Matrix& bumped, const NEWMAT::Matrix& base, double scale,
-                      NEWMAT::Matrix& out);
+bool bump_sensitivity(const NEWMAT::Matrix& bumped, const NEWMAT::Matrix& base, double scale,
+                      NEWMAT::Matrix& out, const ProgressHook& progress = ProgressHook());
 
 bool same_shape(const NEWMAT::Matrix& a, const NEWMAT::Matrix& b);
 

@@ -43,7 +43,8 @@ struct PassResult
     double value = kNaN;  // sum of mass times payout
 };
 
-PassResult forward_pass(const SnowballContract& contract, PDEParams params, double discount_rate)
+PassResult forward_pass(const SnowballContract& contract, PDEParams params, double discount_rate,
+                        const ProgressHook& progress)
 {
     PassResult out;
     ProbabilityProfile& pr = out.profile;
@@ -146,6 +147,10 @@ PassResult forward_pass(const SnowballContract& contract, PDEParams params, doub
             ki += bottom_nki;
         if (bottom_loses)
             loss += bottom_ki + (bottom_knocks_in ? bottom_nki : 0.0);
+        if (progress && !progress(static_cast<double>(j + 1) / N)) {
+            pr.cancel();
+            return out;
+        }
     }
 
     // Maturity column, as the pricer pays it.
@@ -177,10 +182,11 @@ PassResult forward_pass(const SnowballContract& contract, PDEParams params, doub
     return out;
 }
 
-PassResult guarded_pass(const SnowballContract& contract, const PDEParams& model, bool discounted)
+PassResult guarded_pass(const SnowballContract& contract, const PDEParams& model, bool discounted,
+                        const ProgressHook& progress = ProgressHook())
 {
     try {
-        return forward_pass(contract, model, discounted ? model.r : 0.0);
+        return forward_pass(contract, model, discounted ? model.r : 0.0, progress);
     } catch (const std::bad_alloc&) {
         PassResult r;
         r.profile.fail("out of memory");
@@ -198,9 +204,10 @@ PassResult guarded_pass(const SnowballContract& contract, const PDEParams& model
 
 }  // namespace
 
-ProbabilityProfile probability_profile(const SnowballContract& contract, const PDEParams& model)
+ProbabilityProfile probability_profile(const SnowballContract& contract, const PDEParams& model,
+                                       const ProgressHook& progress)
 {
-    return guarded_pass(contract, model, false).profile;
+    return guarded_pass(contract, model, false, progress).profile;
 }
 
 double forward_pass_price(const SnowballContract& contract, const PDEParams& model)

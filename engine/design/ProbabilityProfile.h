@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EngineHooks.h"
 #include "PDEParams.h"
 #include "Probabilities.h"
 #include "SnowballContract.h"
@@ -8,8 +9,10 @@
 // (uniform M x N grid, knock-in on every time column, knock-out on the
 // observation columns, barriers on the engine's nodes).
 // Uses S0, S_max, sigma, r, q, T, M and N of the model; ignores its output
-// pointers. Refuses what the pricer refuses.
-ProbabilityProfile probability_profile(const SnowballContract& contract, const PDEParams& model);
+// pointers. Refuses what the pricer refuses. The hook sees every time step;
+// false from it stops the pass (Cancelled).
+ProbabilityProfile probability_profile(const SnowballContract& contract, const PDEParams& model,
+                                       const ProgressHook& progress = ProgressHook());
 
 // The engine's price at the spot node recomputed through the same forward
 // pass with the discounting put back: it equals auto_call_finite_diff_implicit

@@ -20,7 +20,7 @@ double ValueGrids::bytes_needed(int M, int N, bool keep_all_columns)
     return 8.0 * (grids + vectors);
 }
 
-void ValueGrids::store(const std::vector<double>& grid, NEWMAT::Matrix& out) const
+bool ValueGrids::store(const std::vector<double>& grid, NEWMAT::Matrix& out, const ProgressHook& progress) const
 {
     const int R = static_cast<int>(rows_);
     const int C = static_cast<int>(columns_);
@@ -29,10 +29,15 @@ void ValueGrids::store(const std::vector<double>& grid, NEWMAT::Matrix& out) con
     // Newmat is row-major (a row is one price node over time): transpose in
     // blocks so that both sides stay in cache.
     const std::size_t block = 32;
-    for (std::size_t j0 = 0; j0 < columns_; j0 += block) {
+    const std::size_t cellsPerCheck = std::size_t(1) << 16;
+    const std::size_t blocksPerCheck = std::max<std::size_t>(1, cellsPerCheck / (block * rows_));
+    for (std::size_t j0 = 0, b = 0; j0 < columns_; j0 += block, ++b) {
+        if (b > 0 && b % blocksPerCheck == 0 && progress && !progress(1.0))
+            return false;
         const std::size_t j1 = std::min(columns_, j0 + block);
         for (std::size_t n = 0; n < rows_; ++n)
             for (std::size_t j = j0; j < j1; ++j)
                 dst[n * columns_ + j] = grid[j * rows_ + n];
     }
+    return true;
 }

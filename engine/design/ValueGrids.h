@@ -1,5 +1,7 @@
 #pragma once
 
+#include "EngineHooks.h"
+
 #include <newmat/newmat.h>
 
 #include <cstddef>
@@ -22,15 +24,24 @@ public:
     static double bytes_needed(int M, int N, bool keep_all_columns);
 
     // Copies a kept grid into a Newmat matrix of M+1 rows and N+1 columns.
-    void store_not_knocked_in(NEWMAT::Matrix& out) const { store(nki_, out); }
-    void store_knocked_in(NEWMAT::Matrix& out) const { store(ki_, out); }
+    // A large grid takes a while: the hook is asked (with the fraction 1, the
+    // steps being done) every few million cells, and false from it stops the
+    // copy and returns false.
+    bool store_not_knocked_in(NEWMAT::Matrix& out, const ProgressHook& progress = ProgressHook()) const
+    {
+        return store(nki_, out, progress);
+    }
+    bool store_knocked_in(NEWMAT::Matrix& out, const ProgressHook& progress = ProgressHook()) const
+    {
+        return store(ki_, out, progress);
+    }
 
 private:
     std::size_t offset(int column) const
     {
         return (keep_all_ ? static_cast<std::size_t>(column) : static_cast<std::size_t>(column & 1)) * rows_;
     }
-    void store(const std::vector<double>& grid, NEWMAT::Matrix& out) const;
+    bool store(const std::vector<double>& grid, NEWMAT::Matrix& out, const ProgressHook& progress) const;
 
     std::size_t rows_;
     std::size_t columns_;

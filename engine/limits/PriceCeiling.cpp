@@ -1,5 +1,7 @@
 #include "PriceCeiling.h"
 
+#include "PricingRequest.h"
+
 #include <cmath>
 #include <limits>
 
@@ -62,4 +64,12 @@ double safe_price_ceiling(double S0, double sigma, double r, double q, double T,
     const double ceiling = S0 * std::exp(hi);
     const double unit = std::pow(10.0, std::floor(std::log10(ceiling)) - 1.0);
     return std::ceil(ceiling / unit) * unit;
+}
+
+double ceiling_reach_chance(const PricingRequest& request)
+{
+    if (request.method != PricingMethod::DesignGrid)
+        return 0.0;
+    const PDEParams& x = request.model;
+    return ceiling_reach_chance(x.S0, x.S_max, x.sigma, x.r, x.q, x.T);
 }

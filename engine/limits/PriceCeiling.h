@@ -11,6 +11,12 @@
 // not numbers or not positive (sigma, T, S0).
 double ceiling_reach_chance(double S0, double S_max, double sigma, double r, double q, double T);
 
+struct PricingRequest;
+
+// The same for the grid of a request: 0 for methods that size their own grid
+// (only the design grid has a fixed top).
+double ceiling_reach_chance(const PricingRequest& request);
+
 // Chances above this call the ceiling low.
 constexpr double kCeilingReachLimit = 1e-3;
 

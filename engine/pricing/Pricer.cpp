@@ -9,6 +9,7 @@
 #include "Refusal.h"
 
 #include <cmath>
+#include <ctime>
 #include <string>
 
 namespace {
@@ -107,8 +108,11 @@ GreekSheet GreekSheet::compute(const PricingRequest& request)
         return sheet;
     }
     if (request.method == PricingMethod::DesignGrid) {
-        const double bump = 0.01, scale = 100.0;
-        GreekRuns runs = greek_runs(request.contract, request.model, bump, bump, request.progress);
+        // The three runs are most of the work; the Greek grids over the whole
+        // grid come last and can take seconds on a large one.
+        const double bump = 0.01, scale = 100.0, runsShare = 0.9;
+        GreekRuns runs = greek_runs(request.contract, request.model, bump, bump,
+                                    progress_part(request.progress, 0.0, runsShare));
         for (const SolverResult* run : {&runs.base, &runs.vol_up, &runs.rate_up}) {
             if (!run->ok()) {
                 sheet.status_ = *run;
@@ -118,10 +122,19 @@ GreekSheet GreekSheet::compute(const PricingRequest& request)
             }
         }
         auto grids = std::make_shared<GreekGrids>();
-        if (!grids->build(runs, request.model, scale, scale)) {
+        const std::time_t before = std::time(nullptr);
+        const Outcome built =
+            grids->build(runs, request.model, scale, scale, progress_part(request.progress, runsShare, 1.0 - runsShare));
+        if (built == Outcome::Cancelled) {
+            sheet.status_.cancel();
+            return sheet;
+        }
+        if (built != Outcome::Ok) {
             sheet.status_.fail("the Greek grids cannot be built (memory or the matrix library)");
             return sheet;
         }
+        AppLogger::instance().log(AppLogger::Info, "create_Greeks uses %d seconds.",
+                                  static_cast<int>(std::time(nullptr) - before));
         sheet.grids_ = grids;
     }
     sheet.status_.outcome = Outcome::Ok;
@@ -162,7 +175,7 @@ ProbabilityProfile probabilities(const PricingRequest& request, bool knocked_in)
     ProbabilityProfile p;
     switch (request.method) {
     case PricingMethod::DesignGrid:
-        return probability_profile(request.contract, request.model);
+        return probability_profile(request.contract, request.model, request.progress);
     case PricingMethod::Accurate:
         return probability_profile_accurate(request.contract, request.model, request.year_days, knocked_in,
                                             request.progress);

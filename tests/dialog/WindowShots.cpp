@@ -2,8 +2,9 @@
 // test): the main window at its opening size in the current locale (again as
 // main_estimated_* when its dates reach estimated calendar years), the
 // univariate panel after an analysis, the probability panel of the default
-// structure, the progress dialog of a long stress test, and a second main
-// window in accurate mode (高精度) after 定价 and 风险指标计算.
+// structure, the progress dialog of a long stress test, the stress panel
+// after a change of terms (stale), and a second main window in accurate mode
+// (高精度) after 定价 and 风险指标计算 with its probability panel.
 // Usage: window_shots OUTPUT_FOLDER [zh_CN|C|en_US]
 #include "DialogUnderTest.h"
 #include "PanelGreeks_UA.h"
@@ -43,7 +44,7 @@ int main(int argc, char* argv[])
     QTest::qWait(200);
     save(&d, out + "/main_" + locale + ".png");
     // The default dates reach into the next year: estimated when the calendar says so.
-    if (d.child<QLabel>("label_estimated")->isVisible())
+    if (child<QLabel>(&d, "label_estimated")->isVisible())
         save(&d, out + "/main_estimated_" + locale + ".png");
     if (locale != QLatin1String("zh_CN"))
         return 0;
@@ -53,42 +54,54 @@ int main(int argc, char* argv[])
         accurate.show();
         if (!QTest::qWaitForWindowExposed(&accurate))
             return 1;
-        accurate.child<QCheckBox>("checkBox_accurate")->setChecked(true);
-        accurate.pushButton_price->click();
-        accurate.pushButton_calc_greeks->click();
+        accurate.box("checkBox_accurate")->setChecked(true);
+        accurate.click("pushButton_price");
+        accurate.click("pushButton_calc_greeks");
         QTest::qWait(200);
         save(&accurate, out + "/accurate_window.png");
+        accurate.click("pushButton_probability");
+        if (PanelProbability* p = accurate.probabilityPanel()) {
+            QTest::qWait(200);
+            save(p, out + "/probability_panel_accurate.png");
+            p->close();
+        }
         accurate.close();
     }
 
-    d.pushButton_price->click();
+    d.click("pushButton_price");
     QTimer::singleShot(300, [&] {
         auto* ua = qobject_cast<PanelGreeks_UA*>(QApplication::activeModalWidget());
         if (!ua)
             return;
         ua->resize(1100, 420);
-        ua->pushButton_analyse->click();
+        child<QPushButton>(ua, "pushButton_analyse")->click();
         QTest::qWait(200);
         save(ua, out + "/univariate_after_analyse.png");
         ua->reject();
     });
-    d.pushButton_search_100->click();
+    d.click("pushButton_search_100");
 
-    d.pushButton_price->click();
-    d.pushButton_probability->click();
+    d.click("pushButton_price");
+    d.click("pushButton_probability");
     PanelProbability* probability = d.probabilityPanel();
     if (!probability || !QTest::qWaitForWindowExposed(probability))
         return 1;
     QTest::qWait(200);
     save(probability, out + "/probability_panel.png");
 
-    // A stress test on a large grid, long enough to show its progress.
-    d.lineEdit_M->setText("30000");
-    d.pushButton_price->click();
-    d.pushButton_stress_test->click();
+    // The stress panel of the default structure, then stale after a change of terms.
+    d.click("pushButton_stress_test");
     PanelStress* stress = d.stressPanel();
     if (!QTest::qWaitForWindowExposed(stress))
         return 1;
+    child<QPushButton>(stress, "pushButton_calc")->click();
+    d.set("lineEdit_ko", "110");
+    QTest::qWait(200);
+    save(stress, out + "/stress_panel_stale.png");
+
+    // A stress test on a large grid, long enough to show its progress.
+    d.set("lineEdit_M", "30000");
+    d.click("pushButton_price");
     QTimer poll;
     bool shot = false;
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -101,6 +114,6 @@ int main(int argc, char* argv[])
         progress->findChild<QPushButton*>()->click();
     });
     poll.start(50);
-    stress->on_pushButton_calc_clicked();
+    child<QPushButton>(stress, "pushButton_calc")->click();
     return shot ? 0 : 1;
 }

@@ -2,7 +2,8 @@
 // value found, "更精确..." and "使用" handing a value back to the main window.
 #include "PanelGreeks_UA.h"
 
-#include "EngineChecks.h"
+#include "ChildWidget.h"
+#include "ClassicSnowball.h"
 #include "ParamTarget.h"
 #include "PlotCurve.h"
 #include "RecordingPrompter.h"
@@ -25,24 +26,30 @@ public:
     QList<QPair<int, double>> applied;
 };
 
+QLineEdit* field(const PanelGreeks_UA& panel, const char* name) { return child<QLineEdit>(&panel, name); }
+QPushButton* button(const PanelGreeks_UA& panel, const char* name) { return child<QPushButton>(&panel, name); }
+QComboBox* terms(const PanelGreeks_UA& panel) { return child<QComboBox>(&panel, "comboBox_param"); }
+
 QStringList range(const PanelGreeks_UA& panel)
 {
-    return {panel.lineEdit_start->text(), panel.lineEdit_end->text(), panel.lineEdit_step->text()};
+    return {field(panel, "lineEdit_start")->text(), field(panel, "lineEdit_end")->text(),
+            field(panel, "lineEdit_step")->text()};
 }
 
 QStringList result(const PanelGreeks_UA& panel)
 {
-    return {panel.lineEdit_param->text(), panel.lineEdit_nearest->text(), panel.lineEdit_deviation->text()};
+    return {field(panel, "lineEdit_param")->text(), field(panel, "lineEdit_nearest")->text(),
+            field(panel, "lineEdit_deviation")->text()};
 }
 
 QPointF sample(const PanelGreeks_UA& panel, int curve, int i)
 {
-    return panel.plot->curve(curve)->sample(static_cast<size_t>(i));
+    return child<PlotCurve>(&panel, "plot")->curve(curve)->sample(static_cast<size_t>(i));
 }
 
 int sampleCount(const PanelGreeks_UA& panel, int curve)
 {
-    return static_cast<int>(panel.plot->curve(curve)->dataSize());
+    return static_cast<int>(child<PlotCurve>(&panel, "plot")->curve(curve)->dataSize());
 }
 
 }  // namespace
@@ -56,31 +63,31 @@ class PanelGreeksUATest : public QObject
     // As the main window opens it: its engine's terms, its range inputs.
     void open(PanelGreeks_UA& panel, FakeTarget* target, double start, double end)
     {
-        panel.engine.copy_structure_from(source);
+        panel.setRequest(source.request(), true);
         panel.setCaller(target);
         panel.setRange(Param::Sigma, start, end, 0.05);
     }
-    void analyse(PanelGreeks_UA& panel) { QTest::mouseClick(panel.pushButton_analyse, Qt::LeftButton); }
+    void analyse(PanelGreeks_UA& panel) { QTest::mouseClick(button(panel, "pushButton_analyse"), Qt::LeftButton); }
 
 private slots:
     void opensOnVolatilityWithDefaultsPerVariable()
     {
         PanelGreeks_UA panel(98.5);
-        QCOMPARE(panel.comboBox_param->currentIndex(), 3);
-        QCOMPARE(range(panel) + result(panel) + QStringList{panel.lineEdit_target->text()},
+        QCOMPARE(terms(panel)->currentIndex(), 3);
+        QCOMPARE(range(panel) + result(panel) + QStringList{field(panel, "lineEdit_target")->text()},
                  QStringList({"0", "1", "0.05", "-", "-", "-", "98.5"}));
-        QVERIFY(!panel.lineEdit_step->isEnabled() && !panel.pushButton_more->isEnabled());
+        QVERIFY(!field(panel, "lineEdit_step")->isEnabled() && !button(panel, "pushButton_more")->isEnabled());
         // Choosing a term writes its default range from the term table.
         for (int i : {0, 1, 2, 4, 5, 3}) {
-            panel.comboBox_param->setCurrentIndex(i);
+            terms(panel)->setCurrentIndex(i);
             const TermSpec& term = termTable()[static_cast<std::size_t>(i)];
-            QCOMPARE(panel.comboBox_param->currentText(), QString::fromUtf8(term.caption));
+            QCOMPARE(terms(panel)->currentText(), QString::fromUtf8(term.caption));
             QCOMPARE(range(panel), QStringList({QString::number(term.start, 'g', 6), QString::number(term.end, 'g', 6),
                                                 QString::number(term.step, 'g', 6)}));
         }
         // The main window's range wins over the default; negatives show as 0.
         panel.setRange(Param::KiBarrier, 70, 75, 2.5);
-        QCOMPARE(panel.comboBox_param->currentIndex(), 1);
+        QCOMPARE(terms(panel)->currentIndex(), 1);
         QCOMPARE(range(panel), QStringList({"70", "75", "2.5"}));
         panel.setRange(Param::Sigma, -0.2, 0.6, 0.05);
         QCOMPARE(range(panel), QStringList({"0", "0.6", "0.05"}));
@@ -93,7 +100,7 @@ private slots:
         open(panel, nullptr, 0, 2);  // 41 values asked for
         analyse(panel);
         QVERIFY(prompter.boxes.isEmpty());
-        QCOMPARE(panel.lineEdit_step->text(), QStringLiteral("0.1"));
+        QCOMPARE(field(panel, "lineEdit_step")->text(), QStringLiteral("0.1"));
         QCOMPARE(sampleCount(panel, 0), 20);
         QCOMPARE(sample(panel, 0, 0).x(), 0.0);
         QCOMPARE(sample(panel, 0, 19).x(), 1.9);
@@ -111,8 +118,7 @@ private slots:
         const double p = priceWith(source, Param::Sigma, best * 0.1);
         QCOMPARE(result(panel), QStringList({QString::number(best * 0.1, 'g', 6), QString::number(p, 'g', 6),
                                              QString::number(std::fabs(100 - p), 'g', 6)}));
-        QVERIFY(panel.pushButton_more->isEnabled());
-        QVERIFY(sameTermsNoGrids(panel.engine, source));
+        QVERIFY(button(panel, "pushButton_more")->isEnabled());
     }
 
     // Two barriers between the same grid nodes price alike: the earlier is
@@ -127,28 +133,45 @@ private slots:
         panel.setRange(Param::KoBarrier, 103.2, 103.4, 0.2);
         analyse(panel);
         QCOMPARE(sampleCount(panel, 0), 2);
-        QCOMPARE(panel.lineEdit_param->text(), QStringLiteral("103.2"));
+        QCOMPARE(field(panel, "lineEdit_param")->text(), QStringLiteral("103.2"));
     }
 
     void moreNarrowsAroundTheResult()
     {
         PanelGreeks_UA panel(100);
         open(panel, nullptr, 0.1, 0.3);
-        panel.lineEdit_target->setText(QString::number(priceWith(source, Param::Sigma, 0.2), 'g', 17));
+        field(panel, "lineEdit_target")->setText(QString::number(priceWith(source, Param::Sigma, 0.2), 'g', 17));
         analyse(panel);
-        QCOMPARE(panel.lineEdit_param->text(), QStringLiteral("0.2"));
-        QTest::mouseClick(panel.pushButton_more, Qt::LeftButton);
+        QCOMPARE(field(panel, "lineEdit_param")->text(), QStringLiteral("0.2"));
+        QTest::mouseClick(button(panel, "pushButton_more"), Qt::LeftButton);
         QCOMPARE(range(panel), QStringList({"0.15", "0.25", "0.005"}));
         QCOMPARE(sampleCount(panel, 0), 20);
         QCOMPARE(sample(panel, 0, 0).x(), 0.15);
         QVERIFY(std::fabs(sample(panel, 0, 19).x() - 0.245) < 1e-12);
-        QVERIFY(std::fabs(panel.lineEdit_param->text().toDouble() - 0.2) < 1e-12);
+        QVERIFY(std::fabs(field(panel, "lineEdit_param")->text().toDouble() - 0.2) < 1e-12);
 
         panel.setRange(Param::Sigma, 0.02, 0.02, 0.05);  // near zero the start is clamped
         analyse(panel);
-        QTest::mouseClick(panel.pushButton_more, Qt::LeftButton);
+        QTest::mouseClick(button(panel, "pushButton_more"), Qt::LeftButton);
         QCOMPARE(range(panel).mid(0, 2), QStringList({"0", "0.07"}));
-        QVERIFY(sameTermsNoGrids(panel.engine, source));
+    }
+
+    // Terms no longer on screen are not scanned; nor a grid beyond memory.
+    void staleOrOversizedTermsNotScanned()
+    {
+        RecordingPrompter prompter;
+        PanelGreeks_UA panel(100);
+        panel.setRequest(source.request(), false);
+        analyse(panel);
+        PricingRequest big = source.request();
+        big.model.M = 2000000000;  // price-only runs: ten columns of two billion nodes
+        panel.setRequest(big, true);
+        analyse(panel);
+        QCOMPARE(prompter.boxes.size(), 2);
+        QCOMPARE(prompter.summary()[0], QString("错误:|条款已修改，结构信息不再对应当前条款，请先点击【定价】"));
+        QVERIFY(prompter.boxes[1].text.startsWith("2000000000 x 120 的网格约需内存"));
+        QCOMPARE(sampleCount(panel, 0), 0);
+        QVERIFY(!button(panel, "pushButton_more")->isEnabled());
     }
 
     // Coupons and volatility go back in percent.
@@ -178,12 +201,11 @@ private slots:
         analyse(panel);
         QVERIFY(prompter.boxes.isEmpty());
         panel.show();
-        QTest::mouseClick(panel.pushButton_use, Qt::LeftButton);
+        QTest::mouseClick(button(panel, "pushButton_use"), Qt::LeftButton);
         QCOMPARE(target.applied.size(), 1);
         QCOMPARE(target.applied.front().first, index);
         QVERIFY(std::fabs(target.applied.front().second - handed) < 1e-9 * handed);
         QVERIFY(panel.isVisible());  // "使用" leaves the dialog open
-        QVERIFY(sameTermsNoGrids(panel.engine, source));
     }
 
     // No structure: an error; end below start: nothing, silently; more than
@@ -197,12 +219,12 @@ private slots:
         PanelGreeks_UA panel(100);
         analyse(panel);
         open(panel, &target, 0.5, 0.2);
-        QTest::mouseClick(panel.pushButton_use, Qt::LeftButton);
+        QTest::mouseClick(button(panel, "pushButton_use"), Qt::LeftButton);
         analyse(panel);
         QCOMPARE(sampleCount(panel, 0), 0);
         panel.setRange(Param::Sigma, 0, 1, 0.0001);  // 10,001 values
         analyse(panel);
-        QCOMPARE(panel.lineEdit_step->text(), QStringLiteral("0.0001"));
+        QCOMPARE(field(panel, "lineEdit_step")->text(), QStringLiteral("0.0001"));
         panel.setRange(Param::KoBarrier, 190, 210, 10);  // 210 lies above the grid's top
         analyse(panel);
         QCOMPARE(prompter.summary(), QStringList({QString::fromUtf8("错误:|未设置定价参数"),
@@ -212,17 +234,17 @@ private slots:
         QCOMPARE(prompter.boxes[1].icon, prompt::Icon::Warning);
         QCOMPARE(sampleCount(panel, 0), 0);
         QCOMPARE(result(panel), QStringList({"-", "-", "-"}));
-        QVERIFY(!panel.pushButton_more->isEnabled());
-        QTest::mouseClick(panel.pushButton_use, Qt::LeftButton);
+        QVERIFY(!button(panel, "pushButton_more")->isEnabled());
+        QTest::mouseClick(button(panel, "pushButton_use"), Qt::LeftButton);
 
         panel.setRange(Param::Sigma, 0.2, 0.2, 0.05);
         analyse(panel);
-        panel.comboBox_param->setCurrentIndex(0);  // 0.2 is no barrier
-        QCOMPARE(panel.lineEdit_param->text(), QStringLiteral("0.2"));
-        QTest::mouseClick(panel.pushButton_use, Qt::LeftButton);
+        terms(panel)->setCurrentIndex(0);  // 0.2 is no barrier
+        QCOMPARE(field(panel, "lineEdit_param")->text(), QStringLiteral("0.2"));
+        QTest::mouseClick(button(panel, "pushButton_use"), Qt::LeftButton);
         QVERIFY(target.applied.isEmpty());
-        panel.comboBox_param->setCurrentIndex(3);
-        QTest::mouseClick(panel.pushButton_use, Qt::LeftButton);
+        terms(panel)->setCurrentIndex(3);
+        QTest::mouseClick(button(panel, "pushButton_use"), Qt::LeftButton);
         QCOMPARE(target.applied, (QList<QPair<int, double>>{{3, 20.0}}));
     }
 };

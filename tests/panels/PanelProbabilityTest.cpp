@@ -5,8 +5,8 @@
 #include "PanelProbability.h"
 
 #include "AccurateProbabilityProfile.h"
-#include "EngineChecks.h"
-#include "ExportTableWidget.h"
+#include "ChildWidget.h"
+#include "ClassicSnowball.h"
 #include "PlotBars.h"
 #include "ProbabilityProfile.h"
 #include "RecordingPrompter.h"
@@ -15,7 +15,11 @@
 #include <QDate>
 #include <QFile>
 #include <QLabel>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <cmath>
@@ -26,6 +30,20 @@ QString cell(QTableWidget* t, int r, int c)
 {
     QTableWidgetItem* item = t->item(r, c);
     return item ? item->text() : QString();
+}
+
+QTableWidget* table(const PanelProbability& panel) { return child<QTableWidget>(&panel, "table"); }
+PlotBars* plot(const PanelProbability& panel) { return child<PlotBars>(&panel, "plot"); }
+QString label(const PanelProbability& panel, const char* name) { return child<QLabel>(&panel, name)->text(); }
+
+// The right-click "导出为..." of the table.
+QAction* exportTo(const PanelProbability& panel)
+{
+    for (QAction* a : table(panel)->actions())
+        if (a->text() == QStringLiteral("导出为..."))
+            return a;
+    qFatal("no 导出为...");
+    return nullptr;
 }
 
 QString header(QTableWidget* t, int c)
@@ -61,7 +79,7 @@ class PanelProbabilityTest : public QObject
     void checkShows(PanelProbability& panel, const ProbabilityProfile& expected, const QStringList& labels,
                     bool accurate)
     {
-        QTableWidget* t = panel.table;
+        QTableWidget* t = table(panel);
         const int n = static_cast<int>(expected.ko_probability.size());
         QCOMPARE(t->rowCount(), n);
         QCOMPARE(t->columnCount(), accurate ? 5 : 4);
@@ -70,7 +88,7 @@ class PanelProbabilityTest : public QObject
         QCOMPARE(header(t, 3), QStringLiteral("累计敲出概率"));
         if (accurate)
             QCOMPARE(header(t, 4), QStringLiteral("敲出概率误差"));
-        QCOMPARE(panel.plot->barCount(), n);
+        QCOMPARE(plot(panel)->barCount(), n);
 
         double cumulative = 0.0;
         for (int i = 0; i < n; ++i) {
@@ -82,8 +100,8 @@ class PanelProbabilityTest : public QObject
             QCOMPARE(cell(t, i, 3), pct(cumulative));
             if (accurate)
                 QCOMPARE(cell(t, i, 4), plusMinusPct(expected.ko_error[size_t(i)]));
-            QCOMPARE(panel.plot->barValue(i), 100.0 * p);
-            QCOMPARE(panel.plot->barLabel(i), labels[i]);
+            QCOMPARE(plot(panel)->barValue(i), 100.0 * p);
+            QCOMPARE(plot(panel)->barLabel(i), labels[i]);
         }
         // Knocked out somewhere or reached maturity: the last cumulative
         // figure is 1 - the maturity probability.
@@ -93,27 +111,27 @@ class PanelProbabilityTest : public QObject
         auto withError = [accurate](const QString& text, const QString& error) {
             return accurate ? text + "（" + error + "）" : text;
         };
-        QCOMPARE(panel.label_ki->text(),
+        QCOMPARE(label(panel, "label_ki"),
                  withError("敲入概率：" + pct(expected.ki_probability), plusMinusPct(expected.ki_error)));
-        QCOMPARE(panel.label_loss->text(),
+        QCOMPARE(label(panel, "label_loss"),
                  withError("亏损概率：" + pct(expected.loss_probability), plusMinusPct(expected.loss_error)));
-        QCOMPARE(panel.label_maturity->text(), withError("到期概率（未敲出）：" + pct(expected.maturity_probability),
+        QCOMPARE(label(panel, "label_maturity"), withError("到期概率（未敲出）：" + pct(expected.maturity_probability),
                                                          plusMinusPct(expected.maturity_error)));
         const double life = expected.expected_life;
-        QCOMPARE(panel.label_life->text(),
+        QCOMPARE(label(panel, "label_life"),
                  withError(QString::asprintf("预期存续期：%.2f年（%.1f个月）", life, 12.0 * life),
                            QStringLiteral("±") + QString::number(expected.life_error, 'g', 2) + "年"));
         QVERIFY(!panel.isStale());
-        QVERIFY(panel.label_status->text().isEmpty());
+        QVERIFY(label(panel, "label_status").isEmpty());
     }
 
     // No figure on show: empty table and chart, "-" in every summary line.
     void checkEmpty(PanelProbability& panel)
     {
-        QCOMPARE(panel.table->rowCount(), 0);
-        QCOMPARE(panel.plot->barCount(), 0);
-        QCOMPARE((QStringList{panel.label_ki->text(), panel.label_loss->text(), panel.label_maturity->text(),
-                              panel.label_life->text()}),
+        QCOMPARE(table(panel)->rowCount(), 0);
+        QCOMPARE(plot(panel)->barCount(), 0);
+        QCOMPARE((QStringList{label(panel, "label_ki"), label(panel, "label_loss"), label(panel, "label_maturity"),
+                              label(panel, "label_life")}),
                  QStringList({"敲入概率：-", "亏损概率：-", "到期概率（未敲出）：-", "预期存续期：-"}));
     }
 
@@ -140,10 +158,8 @@ private slots:
     {
         RecordingPrompter prompter;
         PanelProbability panel;
-        panel.setStructure(Snowball_PDE(), QStringList());
         QVERIFY(!panel.calculate());
         QCOMPARE(prompter.summary(), QStringList{QStringLiteral("错误:|结构信息未初始化，请先点击【定价】")});
-        QCOMPARE(prompter.boxes.front().icon, prompt::Icon::Critical);
         QCOMPARE(prompter.boxes.front().parent, &panel);
         checkEmpty(panel);
     }
@@ -154,17 +170,18 @@ private slots:
         RecordingPrompter prompter;
         PanelProbability panel;
         const QStringList dates = monthEnds(12);
-        panel.setStructure(source, dates);
+        panel.setRequest(source.request(), dates);
         QVERIFY(panel.calculate());
         QVERIFY(prompter.boxes.isEmpty());
 
         const ProbabilityProfile expected = probability_profile(source.contract, source.params);
         QVERIFY(expected.ok());
-        QCOMPARE(header(panel.table, 0), QStringLiteral("观察日"));
+        QCOMPARE(header(table(panel), 0), QStringLiteral("观察日"));
         checkShows(panel, expected, dates, false);
-        QVERIFY(panel.label_mode->text().contains(QStringLiteral("设计网格（M=200，N=120）")));
-        // The structure handed in is left as it was: no grids computed on it.
-        QVERIFY(sameTermsNoGrids(panel.engine, source));
+        QVERIFY(label(panel, "label_mode").contains(QStringLiteral("设计网格（M=200，N=120）")));
+        // The design grid's figures say so, and where the contract's are.
+        const QString note = label(panel, "label_note");
+        QVERIFY2(note.contains("设计网格") && note.contains("高精度"), qPrintable(note));
     }
 
     // Without one date per observation the times in years stand in.
@@ -179,9 +196,9 @@ private slots:
         QFETCH(QStringList, dates);
         RecordingPrompter prompter;
         PanelProbability panel;
-        panel.setStructure(source, dates);
+        panel.setRequest(source.request(), dates);
         QVERIFY(panel.calculate());
-        QCOMPARE(header(panel.table, 0), QStringLiteral("观察时间(年)"));
+        QCOMPARE(header(table(panel), 0), QStringLiteral("观察时间(年)"));
         QStringList times;
         for (double t : source.contract.obs_times)
             times << QString::asprintf("%.4f", t);
@@ -193,25 +210,26 @@ private slots:
     void accurateModeShowsErrors()
     {
         RecordingPrompter prompter;
-        Snowball_PDE accurate = source;
+        PricingRequest accurate = source.request();
         accurate.method = PricingMethod::Accurate;
         accurate.year_days = 252;
         PanelProbability panel;
         const QStringList dates = monthEnds(12);
-        panel.setStructure(accurate, dates);
+        panel.setRequest(accurate, dates);
         QVERIFY(panel.calculate());
         QVERIFY(prompter.boxes.isEmpty());
 
         const ProbabilityProfile expected =
-            probability_profile_accurate(accurate.contract, accurate.params, 252, false);
+            probability_profile_accurate(accurate.contract, accurate.model, 252, false);
         QVERIFY(expected.ok());
         QCOMPARE(expected.ko_error.size(), size_t(12));
         checkShows(panel, expected, dates, true);
-        QVERIFY(panel.label_mode->text().contains(QStringLiteral("高精度（每年252个交易日")));
+        QVERIFY(label(panel, "label_mode").contains(QStringLiteral("高精度（每年252个交易日")));
+        QVERIFY(label(panel, "label_note").isEmpty());
         // Not the design grid's figures.
         const ProbabilityProfile design = probability_profile(source.contract, source.params);
-        QVERIFY(cell(panel.table, 0, 2) != pct(design.ko_probability[0])
-                || cell(panel.table, 11, 2) != pct(design.ko_probability[11]));
+        QVERIFY(cell(table(panel), 0, 2) != pct(design.ko_probability[0])
+                || cell(table(panel), 11, 2) != pct(design.ko_probability[11]));
     }
 
     // A structure the profile refuses: a message, and no figures left from before.
@@ -219,34 +237,29 @@ private slots:
     {
         RecordingPrompter prompter;
         PanelProbability panel;
-        panel.setStructure(source, monthEnds(12));
+        panel.setRequest(source.request(), monthEnds(12));
         QVERIFY(panel.calculate());
-        Snowball_PDE bad = source;
-        bad.set_param(Param::Sigma, -0.2);
-        panel.setStructure(bad, monthEnds(12));
+        PricingRequest bad = source.request();
+        bad.model.sigma = -0.2;
+        panel.setRequest(bad, monthEnds(12));
         QVERIFY(!panel.calculate());
         QCOMPARE(prompter.summary(), QStringList{QStringLiteral("错误：|无法计算概率分布（原因见日志）")});
         checkEmpty(panel);
     }
 
-    // The right-click "导出为..." writes the table as shown.
+    // The right-click "导出为..." writes the table as shown, while it holds.
     void exportsTheTableToCsv()
     {
         RecordingPrompter prompter;
         PanelProbability panel;
         const QStringList dates = monthEnds(12);
-        panel.setStructure(source, dates);
+        panel.setRequest(source.request(), dates);
         QVERIFY(panel.calculate());
 
         QTemporaryDir dir;
         const QString path = dir.filePath("probability.csv");
         prompter.fileAnswers << path;
-        QAction* exportTo = nullptr;
-        for (QAction* a : panel.table->actions())
-            if (a->text() == QStringLiteral("导出为..."))
-                exportTo = a;
-        QVERIFY(exportTo);
-        exportTo->trigger();
+        exportTo(panel)->trigger();
         QVERIFY(prompter.boxes.isEmpty());
 
         QFile f(path);
@@ -264,22 +277,58 @@ private slots:
         }
     }
 
-    // Stale marking greys the figures until the next calculation.
+    // Terms changed in the main window: the figures are greyed and not
+    // exported until calculated again.
     void staleUntilRecalculated()
     {
         RecordingPrompter prompter;
         PanelProbability panel;
-        panel.markStale("x");  // nothing shown: nothing to mark
+        panel.markStale();  // nothing shown: nothing to mark
         QVERIFY(!panel.isStale());
-        panel.setStructure(source, monthEnds(12));
+        panel.setRequest(source.request(), monthEnds(12));
         QVERIFY(panel.calculate());
-        panel.markStale(QStringLiteral("条款已修改"));
+        panel.markStale();
         QVERIFY(panel.isStale());
-        QCOMPARE(panel.label_status->text(), QStringLiteral("条款已修改"));
-        QVERIFY(panel.label_ki->styleSheet().contains("grey"));
+        const QString why = "条款已修改：此结果不再对应当前条款，请重新点击【定价】和【概率分析】";
+        QCOMPARE(label(panel, "label_status"), why);
+        QVERIFY(child<QLabel>(&panel, "label_ki")->styleSheet().contains("grey"));
+        exportTo(panel)->trigger();
+        QCOMPARE(prompter.summary(), QStringList({"错误:|" + why}));
+        QVERIFY(prompter.fileDialogs.isEmpty());
         QVERIFY(panel.calculate());
         QVERIFY(!panel.isStale());
-        QVERIFY(panel.label_ki->styleSheet().isEmpty());
+        QVERIFY(child<QLabel>(&panel, "label_ki")->styleSheet().isEmpty());
+    }
+
+    // The accurate profile runs under the progress dialog with 取消: stopped,
+    // the figures of before stay, greyed as no longer holding.
+    void accurateProfileShowsProgressAndStops()
+    {
+        RecordingPrompter prompter;
+        PanelProbability panel;
+        panel.show();
+        panel.setRequest(source.request(), monthEnds(12));
+        QVERIFY(panel.calculate());
+        PricingRequest slow = source.request();
+        slow.method = PricingMethod::Accurate;
+        slow.year_days = 20000;  // daily closes make the work: seconds of it
+        panel.setRequest(slow, monthEnds(12));
+        bool cancelled = false;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            auto* progress = panel.findChild<QProgressDialog*>("progress_run");
+            if (cancelled || !progress || progress->value() <= 0)
+                return;
+            cancelled = true;
+            progress->findChild<QPushButton*>()->click();
+        });
+        poll.start(20);
+        QVERIFY(!panel.calculate());
+        QVERIFY(cancelled);
+        QVERIFY(panel.isStale());
+        QCOMPARE(label(panel, "label_status"), QStringLiteral("计算已取消：所示为上一次的结果"));
+        QCOMPARE(table(panel)->rowCount(), 12);
+        QVERIFY(prompter.boxes.isEmpty());
     }
 };
 

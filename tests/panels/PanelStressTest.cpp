@@ -3,13 +3,16 @@
 // tested with the engine; here only that the panel shows them.
 #include "PanelStress.h"
 
-#include "EngineChecks.h"
+#include "ChildWidget.h"
+#include "ClassicSnowball.h"
 #include "ExportTableWidget.h"
 #include "RecordingPrompter.h"
 
+#include <QAction>
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -52,54 +55,41 @@ class PanelStressTest : public QObject
 
     const Snowball_PDE source = classicSnowball(200, 120, 1);
 
+    static QTableWidget* table(PanelStress& panel, const char* name) { return child<QTableWidget>(&panel, name); }
+    static QPushButton* button(PanelStress& panel, const char* name) { return child<QPushButton>(&panel, name); }
     void calculate(PanelStress& panel)
     {
-        panel.engine.copy_structure_from(source);
-        QTest::mouseClick(panel.pushButton_calc, Qt::LeftButton);
-    }
-    QList<QLineEdit*> edits(PanelStress& panel)
-    {
-        return {panel.lineEdit_price_start, panel.lineEdit_price_end, panel.lineEdit_price_step,
-                panel.lineEdit_vol_start,   panel.lineEdit_vol_end,   panel.lineEdit_vol_step, panel.lineEdit_days};
+        panel.setRequest(source.request(), true);
+        QTest::mouseClick(button(panel, "pushButton_calc"), Qt::LeftButton);
     }
     // Sets price start/end/step, volatility start/end/step and days; "" keeps a field.
     void setInputs(PanelStress& panel, const QStringList& texts)
     {
+        const char* names[] = {"lineEdit_price_start", "lineEdit_price_end", "lineEdit_price_step",
+                               "lineEdit_vol_start",   "lineEdit_vol_end",   "lineEdit_vol_step", "lineEdit_days"};
         for (int i = 0; i < texts.size(); ++i)
             if (!texts[i].isEmpty())
-                edits(panel)[i]->setText(texts[i]);
+                child<QLineEdit>(&panel, names[i])->setText(texts[i]);
     }
 
 private slots:
-    // The default inputs, and no calculation before the main window has priced.
-    void opensWithDefaultsAndRefusesBeforePricing()
-    {
-        RecordingPrompter prompter;
-        PanelStress panel;
-        QStringList inputs;
-        for (QLineEdit* e : edits(panel))
-            inputs << e->text();
-        QCOMPARE(inputs, QStringList({"70", "130", "10", "0.05", "0.5", "0.05", "100"}));
-        QTest::mouseClick(panel.pushButton_calc, Qt::LeftButton);
-        QCOMPARE(prompter.summary(), QStringList{QString::fromUtf8("错误:|结构信息未初始化，请先点击【定价】")});
-        QCOMPARE(prompter.boxes.front().icon, prompt::Icon::Critical);
-        QCOMPARE(prompter.boxes.front().parent, &panel);
-        QCOMPARE(panel.table_tv->rowCount(), 0);
-    }
-
+    // No calculation before the main window has priced; then the default
+    // grid: ten volatilities by seven prices.
     void defaultCalculation()
     {
         RecordingPrompter prompter;
-        Snowball_PDE main = classicSnowball(200, 120, 1);
-        main.calculate();  // the main window's engine, with grids of its own
-        const double mainPrice = main.Price(101, 1);
         PanelStress panel;
-        panel.lineEdit_days->setText(QStringLiteral("252"));  // tau = T: today's column
-        panel.engine.copy_structure_from(main);
-        QTest::mouseClick(panel.pushButton_calc, Qt::LeftButton);
+        QTest::mouseClick(button(panel, "pushButton_calc"), Qt::LeftButton);
+        QCOMPARE(prompter.summary(), QStringList{QString::fromUtf8("错误:|结构信息未初始化，请先点击【定价】")});
+        QCOMPARE(prompter.boxes.front().parent, &panel);
+        prompter.clear();
+
+        setInputs(panel, {"", "", "", "", "", "", "252"});  // tau = T: today's column
+        calculate(panel);
         QVERIFY(prompter.boxes.isEmpty());
         const QStringList headers{"情景", "70", "80", "90", "100", "110", "120", "130"};
-        for (QTableWidget* t : {panel.table_tv, panel.table_delta, panel.table_gamma}) {
+        for (const char* name : {"table_tv", "table_delta", "table_gamma"}) {
+            QTableWidget* t = table(panel, name);
             QCOMPARE(t->rowCount(), 10);
             QCOMPARE(t->columnCount(), 8);
             for (int c = 0; c < 8; ++c)
@@ -108,16 +98,40 @@ private slots:
                 // 0.05 + 2 * 0.05 is 0.15000000000000002: still shown as 15%.
                 QCOMPARE(cell(t, r, 0), QString::number(5 * (r + 1)) + QLatin1Char('%'));
                 QCOMPARE(colour(t, r, 0), named("yellow"));
-                QCOMPARE(int(t->item(r, 0)->textAlignment()), int(Qt::AlignCenter));
-                QCOMPARE(int(t->item(r, 4)->textAlignment()), int(Qt::AlignRight | Qt::AlignVCenter));
             }
         }
         // Spot 100 is a grid node: the structure's own price at 20%.
-        QCOMPARE(cell(panel.table_tv, 3, 4), QString::number(priceWith(source, Param::Sigma, 0.2), 'f', 3));
-        // Neither the main engine nor the panel's own was changed by the panel.
-        QCOMPARE(main.Price(101, 1), mainPrice);
-        QCOMPARE(main.params.sigma, 0.18);
-        QVERIFY(sameTermsNoGrids(panel.engine, source));
+        QCOMPARE(cell(table(panel, "table_tv"), 3, 4), QString::number(priceWith(source, Param::Sigma, 0.2), 'f', 3));
+    }
+
+    // Terms changed in the main window: neither computed nor exported
+    // (button or table menu) until the panel has current terms and computes.
+    void staleTermsNeitherComputedNorExported()
+    {
+        RecordingPrompter prompter;
+        PanelStress panel;
+        calculate(panel);
+        const QString shown = cell(table(panel, "table_tv"), 2, 2);
+        panel.markStale();
+        QTest::mouseClick(button(panel, "pushButton_calc"), Qt::LeftButton);
+        QTest::mouseClick(button(panel, "pushButton_data"), Qt::LeftButton);
+        for (QAction* a : table(panel, "table_delta")->actions())
+            a->trigger();
+        const QString results = "错误:|条款已修改：此结果不再对应当前条款，请重新点击【定价】和【计算】";
+        QCOMPARE(prompter.summary(), QStringList({"错误:|条款已修改，结构信息不再对应当前条款，请先点击【定价】",
+                                                  results, results, results}));
+        QVERIFY(prompter.fileDialogs.isEmpty() && prompter.textDialogs.isEmpty());
+        QCOMPARE(child<QLabel>(&panel, "label_status")->text(), results.section('|', 1));
+
+        // Current terms again: computes, and the results export.
+        prompter.clear();
+        setInputs(panel, {"", "", "", "0.1"});
+        calculate(panel);
+        QVERIFY(cell(table(panel, "table_tv"), 2, 2) != shown);
+        prompter.fileAnswers << QString();
+        QTest::mouseClick(button(panel, "pushButton_data"), Qt::LeftButton);
+        QCOMPARE(prompter.fileDialogs.size(), 1);
+        QVERIFY(prompter.boxes.isEmpty());
     }
 
     // TV is centred on 100, Delta on 0. Shown values can tie at 3 decimals, so
@@ -139,7 +153,7 @@ private slots:
                 }
             return out;
         };
-        const QMultiMap<double, QString> tv = colours(panel.table_tv), delta = colours(panel.table_delta);
+        const QMultiMap<double, QString> tv = colours(table(panel, "table_tv")), delta = colours(table(panel, "table_delta"));
         QVERIFY(tv.firstKey() < 100 && tv.lastKey() > 100 && delta.lastKey() > 0);
         QVERIFY(tv.values(tv.lastKey()).contains(named("maroon")));
         QVERIFY(tv.values(tv.upperBound(100).key()).contains(named("tomato")));
@@ -155,17 +169,17 @@ private slots:
         PanelStress panel;
         setInputs(panel, {"130", "70", "-10", "0.2", "0.2", "", "252"});
         calculate(panel);
-        QCOMPARE(panel.table_delta->rowCount(), 1);
-        QCOMPARE(panel.table_delta->columnCount(), 8);
-        QCOMPARE(panel.table_delta->horizontalHeaderItem(1)->text(), QStringLiteral("130"));
-        QCOMPARE(panel.table_delta->horizontalHeaderItem(7)->text(), QStringLiteral("70"));
-        QCOMPARE(cell(panel.table_delta, 0, 0), QStringLiteral("20%"));
-        QCOMPARE(cell(panel.table_tv, 0, 4), QString::number(priceWith(source, Param::Sigma, 0.2), 'f', 3));
+        QCOMPARE(table(panel, "table_delta")->rowCount(), 1);
+        QCOMPARE(table(panel, "table_delta")->columnCount(), 8);
+        QCOMPARE(table(panel, "table_delta")->horizontalHeaderItem(1)->text(), QStringLiteral("130"));
+        QCOMPARE(table(panel, "table_delta")->horizontalHeaderItem(7)->text(), QStringLiteral("70"));
+        QCOMPARE(cell(table(panel, "table_delta"), 0, 0), QStringLiteral("20%"));
+        QCOMPARE(cell(table(panel, "table_tv"), 0, 4), QString::number(priceWith(source, Param::Sigma, 0.2), 'f', 3));
 
         setInputs(panel, {"90", "90.3", "0.1"});  // 0.3 / 0.1 falls just below 3: three prices
         calculate(panel);
-        QCOMPARE(panel.table_tv->columnCount(), 4);
-        QCOMPARE(panel.table_tv->horizontalHeaderItem(3)->text(), QStringLiteral("90.2"));
+        QCOMPARE(table(panel, "table_tv")->columnCount(), 4);
+        QCOMPARE(table(panel, "table_tv")->horizontalHeaderItem(3)->text(), QStringLiteral("90.2"));
         QVERIFY(prompter.boxes.isEmpty());
     }
 
@@ -187,7 +201,7 @@ private slots:
         RecordingPrompter prompter;
         PanelStress panel;
         calculate(panel);
-        const QString before = cell(panel.table_gamma, 2, 2);
+        const QString before = cell(table(panel, "table_gamma"), 2, 2);
         for (const QStringList& inputs : {QStringList{"", "", "0"}, QStringList{"", "", "10", "", "", "-0.05"}}) {
             setInputs(panel, inputs);
             calculate(panel);
@@ -197,16 +211,34 @@ private slots:
         setInputs(panel, {"", "", "abc", "", "", "0.05"});
         calculate(panel);
         QCOMPARE(prompter.summary(), QStringList{QString::fromUtf8("错误：|“步长:”不是有效的数字：abc")});
-        QCOMPARE(cell(panel.table_gamma, 2, 2), before);
+        QCOMPARE(cell(table(panel, "table_gamma"), 2, 2), before);
         prompter.clear();
         setInputs(panel, {"", "", "10"});
         setInputs(panel, {"", "", "", "", "", "0.0001"});  // 4,501 volatilities
         calculate(panel);
         QCOMPARE(prompter.summary(), QStringList{QString::fromUtf8("提示：|网格点数超过1000，请增大步长或缩小区间。")});
         QCOMPARE(prompter.boxes.front().icon, prompt::Icon::Warning);
-        QCOMPARE(panel.table_gamma->rowCount(), 10);
-        QCOMPARE(panel.table_gamma->columnCount(), 8);
-        QCOMPARE(cell(panel.table_gamma, 2, 2), before);
+        QCOMPARE(table(panel, "table_gamma")->rowCount(), 10);
+        QCOMPARE(table(panel, "table_gamma")->columnCount(), 8);
+        QCOMPARE(cell(table(panel, "table_gamma"), 2, 2), before);
+    }
+
+    // A grid beyond half the machine's memory is refused before it starts.
+    void oversizedGridRefused()
+    {
+        RecordingPrompter prompter;
+        PricingRequest big = source.request();
+        big.model.M = 200000000;
+        PanelStress panel;
+        panel.setRequest(big, true);
+        QTest::mouseClick(button(panel, "pushButton_calc"), Qt::LeftButton);
+        QCOMPARE(prompter.boxes.size(), 1);
+        QCOMPARE(prompter.boxes[0].title, QString("错误："));
+        // Twenty doubles a node kept (160 bytes x 121 columns) and ten working vectors a price node.
+        const QString gb = QString::number((160.0 * 121 + 80.0) * 200000001.0 / (1 << 30), 'f', 1);
+        QVERIFY2(prompter.boxes[0].text.startsWith("200000000 x 120 的网格约需内存 " + gb + " GB，超过本机内存的一半"),
+                 qPrintable(prompter.boxes[0].text));
+        QCOMPARE(table(panel, "table_tv")->rowCount(), 0);
     }
 
     // Nothing calculated: refused; a chosen file: the three tables; the
@@ -221,15 +253,15 @@ private slots:
             RecordingPrompter prompter;
             PanelStress panel;
             prompter.fileAnswers << dir.filePath(QStringLiteral("empty.csv"));
-            QTest::mouseClick(panel.pushButton_data, Qt::LeftButton);
+            QTest::mouseClick(button(panel, "pushButton_data"), Qt::LeftButton);
             QCOMPARE(prompter.summary(), QStringList{QString::fromUtf8("错误:|试图导出空表。")});
             calculate(panel);
-            expected = block("Delta", panel.table_delta) + block("Gamma", panel.table_gamma)
-                       + block("TV", panel.table_tv);
+            expected = block("Delta", table(panel, "table_delta")) + block("Gamma", table(panel, "table_gamma"))
+                       + block("TV", table(panel, "table_tv"));
             QVERIFY(expected.startsWith(QByteArray("Delta\n") + QString::fromUtf8("情景,70,80,90,100,110,120,130\n5%,").toUtf8()));
             prompter.fileAnswers << dir.filePath(QStringLiteral("out.csv"));
-            QTest::mouseClick(panel.pushButton_data, Qt::LeftButton);
-            QTest::mouseClick(panel.pushButton_data, Qt::LeftButton);  // no answer: cancelled
+            QTest::mouseClick(button(panel, "pushButton_data"), Qt::LeftButton);
+            QTest::mouseClick(button(panel, "pushButton_data"), Qt::LeftButton);  // no answer: cancelled
             QCOMPARE(prompter.fileDialogs.size(), 3);
             const auto& d = prompter.fileDialogs[1];
             const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
