@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MarketModel.h"
 #include "MonitoringSchedule.h"
 #include "PDEParams.h"
 #include "SnowballContract.h"
@@ -117,6 +118,16 @@ AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParam
                                 const AccurateValuation& valuation,
                                 const AccurateProgress& progress = AccurateProgress());
 
+// The same under a market model (curves, a term curve, local volatility),
+// the structure maturing T years after the valuation date: the pricing
+// equation with r(t), q(t) and sigma(S, t) on the same monitoring, grid and
+// extrapolation. A flat market model gives exactly the flat model's numbers.
+AccurateSolution solve_accurate(const SnowballContract& contract, const MarketModel& market, double T, int year_days,
+                                const AccurateProgress& progress = AccurateProgress());
+AccurateSolution solve_accurate(const SnowballContract& contract, const MarketModel& market, double T, int year_days,
+                                const AccurateResolution& resolution, const AccurateValuation& valuation,
+                                const AccurateProgress& progress = AccurateProgress());
+
 // Price and Greeks at spot S, in the units of the grid engine's Greek grids:
 // Delta per unit of price, Gamma per unit of price squared, Theta per year,
 // Vega per 1.00 of volatility, Rho per 1.00 of rate (central bumps of 0.01
@@ -134,4 +145,14 @@ AccurateGreeks greeks_accurate(const SnowballContract& contract, const PDEParams
 // exactly greeks_accurate.
 AccurateGreeks greeks_accurate_at(const SnowballContract& contract, const PDEParams& model, int year_days, double S,
                                   double elapsed, bool knocked_in,
+                                  const AccurateProgress& progress = AccurateProgress());
+
+// Both under a market model: Vega per 1.00 of a parallel shift of whichever
+// volatility input is in use (central shifts of 0.01, one-sided where the
+// input refuses the shift down), Rho per 1.00 of a parallel shift of the
+// rate curve (the dividend curve stays).
+AccurateGreeks greeks_accurate(const SnowballContract& contract, const MarketModel& market, double T, int year_days,
+                               double S, bool knocked_in, const AccurateProgress& progress = AccurateProgress());
+AccurateGreeks greeks_accurate_at(const SnowballContract& contract, const MarketModel& market, double T, int year_days,
+                                  double S, double elapsed, bool knocked_in,
                                   const AccurateProgress& progress = AccurateProgress());
