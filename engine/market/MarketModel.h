@@ -53,6 +53,8 @@ public:
     const RateCurve& dividends() const { return dividends_; }
     Volatility volatility() const { return kind_; }
     const LocalVolatility& local_volatility() const { return *local_; }
+    // The grid when the volatility input is one, else null.
+    const LocalVolGrid* local_grid() const { return grid_ ? &*grid_ : nullptr; }
 
     // Flat rates, dividends and volatility: the three numbers then are these.
     bool is_flat() const;
