@@ -11,13 +11,15 @@ std::string curve_point_name(const std::vector<double>& times, std::size_t index
 }
 
 std::string curve_points_refusal(const std::vector<double>& times, const std::vector<double>& values,
-                                 const char* what)
+                                 const char* what, int& point)
 {
+    point = -1;
     if (times.empty())
         return std::string("no ") + what + " points";
     if (times.size() != values.size())
         return std::string("one ") + what + " is needed for each time";
     for (std::size_t i = 0; i < times.size(); ++i) {
+        point = static_cast<int>(i);
         if (!(std::isfinite(times[i]) && times[i] > 0.0))
             return "point " + std::to_string(i + 1) + ": its time must be a positive number of years";
         if (i > 0 && !(times[i] > times[i - 1]))
@@ -25,5 +27,6 @@ std::string curve_points_refusal(const std::vector<double>& times, const std::ve
         if (!std::isfinite(values[i]))
             return curve_point_name(times, i) + ": the " + what + " is not a number";
     }
+    point = -1;
     return std::string();
 }

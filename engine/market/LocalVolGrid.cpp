@@ -18,16 +18,17 @@ MarketResult<LocalVolGrid> LocalVolGrid::from_rows(const std::vector<double>& le
         if (i > 0 && !(levels[i] > levels[i - 1]))
             return Result::refused("level " + std::to_string(i + 1) + ": levels must increase");
     }
-    const std::string why = curve_points_refusal(times, std::vector<double>(rows.size(), 0.0), "volatility row");
+    int point = -1;
+    const std::string why = curve_points_refusal(times, std::vector<double>(rows.size(), 0.0), "volatility row", point);
     if (!why.empty())
-        return Result::refused(why);
+        return Result::refused(why, point);
     for (std::size_t j = 0; j < rows.size(); ++j) {
         if (rows[j].size() != levels.size())
             return Result::refused(curve_point_name(times, j) + ": " + std::to_string(rows[j].size()) +
-                                   " volatilities for " + std::to_string(levels.size()) + " levels");
+                                   " volatilities for " + std::to_string(levels.size()) + " levels", static_cast<int>(j));
         for (double v : rows[j])
             if (!(v > 0.0 && v <= 5.0))
-                return Result::refused(curve_point_name(times, j) + ": a volatility must lie in (0, 500] %");
+                return Result::refused(curve_point_name(times, j) + ": a volatility must lie in (0, 500] %", static_cast<int>(j));
     }
     LocalVolGrid g;
     g.levels_ = levels;

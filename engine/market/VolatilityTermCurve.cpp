@@ -8,19 +8,20 @@ MarketResult<VolatilityTermCurve> VolatilityTermCurve::from_black_vols(const std
                                                                        const std::vector<double>& vols)
 {
     using Result = MarketResult<VolatilityTermCurve>;
-    const std::string why = curve_points_refusal(times, vols, "volatility");
+    int point = -1;
+    const std::string why = curve_points_refusal(times, vols, "volatility", point);
     if (!why.empty())
-        return Result::refused(why);
+        return Result::refused(why, point);
     std::vector<double> variance(times.size());
     for (std::size_t i = 0; i < times.size(); ++i) {
         if (!(vols[i] > 0.0 && vols[i] <= 5.0))
-            return Result::refused(curve_point_name(times, i) + ": the volatility must lie in (0, 500] %");
+            return Result::refused(curve_point_name(times, i) + ": the volatility must lie in (0, 500] %", static_cast<int>(i));
         variance[i] = i == 0 ? vols[0] * vols[0]
                              : (vols[i] * vols[i] * times[i] - vols[i - 1] * vols[i - 1] * times[i - 1]) /
                                    (times[i] - times[i - 1]);
         if (!(variance[i] >= 0.0))
             return Result::refused(curve_point_name(times, i) +
-                                   ": calendar arbitrage, the total variance falls from the point before");
+                                   ": calendar arbitrage, the total variance falls from the point before", static_cast<int>(i));
     }
     VolatilityTermCurve c;
     c.times_ = times;

@@ -1,0 +1,152 @@
+#include "MarketInputs.h"
+
+#include "Calendar.h"
+
+namespace {
+
+QString dateText(int date) { return QString::number(date); }
+
+// A file read and its keys turned into times; false with the message.
+bool readTimed(const QString& path, MarketFileKind kind, const Calendar& calendar, int valuationDate, int yearDays,
+               MarketTable& table, std::vector<double>& times, QString& error)
+{
+    MarketFileRead read = readMarketFile(path, kind);
+    if (!read.ok) {
+        error = read.message;
+        return false;
+    }
+    table = std::move(read.table);
+    return marketKeyTimes(table, calendar, valuationDate, yearDays, times, error);
+}
+
+std::vector<double> column(const MarketTable& table)
+{
+    std::vector<double> values;
+    for (const std::vector<double>& row : table.values)
+        values.push_back(row.front());
+    return values;
+}
+
+// An engine refusal of the points, placed on the file's line.
+template <class T>
+bool built(const MarketResult<T>& result, const MarketTable& table, QString& error)
+{
+    if (result.ok())
+        return true;
+    const QString why = QString::fromStdString(result.error);
+    error = result.point >= 0 && result.point < static_cast<int>(table.keys.size())
+                ? QStringLiteral("%1 line %2: %3").arg(table.name).arg(table.keys[result.point].line).arg(why)
+                : QStringLiteral("%1: %2").arg(table.name, why);
+    return false;
+}
+
+}  // namespace
+
+bool marketKeyTimes(const MarketTable& table, const Calendar& calendar, int valuationDate, int yearDays,
+                    std::vector<double>& times, QString& error)
+{
+    times.clear();
+    for (const MarketKey& key : table.keys) {
+        if (!key.is_date) {
+            times.push_back(key.years);
+            continue;
+        }
+        const auto at = [&](const QString& what) {
+            error = QStringLiteral("%1 line %2: %3").arg(table.name).arg(key.line).arg(what);
+            return false;
+        };
+        if (calendar.empty())
+            return at(QStringLiteral("the date %1 needs the trading calendar, which is not loaded").arg(key.date));
+        const std::vector<int>& dates = calendar.dates();
+        if (key.date < dates.front() || key.date > dates.back())
+            return at(QStringLiteral("the date %1 lies outside the trading calendar (%2 to %3)")
+                          .arg(key.date)
+                          .arg(dateText(dates.front()), dateText(dates.back())));
+        if (key.date <= valuationDate)
+            return at(QStringLiteral("the date %1 is at or before the valuation date %2")
+                          .arg(key.date)
+                          .arg(valuationDate));
+        const double t = year_fraction(calendar, valuationDate, key.date, yearDays);
+        if (!(t > 0.0))
+            return at(QStringLiteral("the date %1 is no trading day after the valuation date %2")
+                          .arg(key.date)
+                          .arg(valuationDate));
+        times.push_back(t);
+    }
+    return true;
+}
+
+bool MarketFiles::any() const
+{
+    return !rates.isEmpty() || !dividends.isEmpty() || !futures.isEmpty() || !volatilityCurve.isEmpty() ||
+           !localVolatility.isEmpty();
+}
+
+MarketBuild marketFromFiles(const MarketFiles& files, const PDEParams& params, const Calendar& calendar,
+                            int valuationDate, int yearDays)
+{
+    MarketBuild b;
+    if (!files.dividends.isEmpty() && !files.futures.isEmpty()) {
+        b.message = QStringLiteral("a dividend curve and futures both give the dividend yield: use one");
+        return b;
+    }
+    if (!files.volatilityCurve.isEmpty() && !files.localVolatility.isEmpty()) {
+        b.message = QStringLiteral("a volatility curve and a local volatility grid both give the volatility: use one");
+        return b;
+    }
+    MarketResult<MarketModel> flat = MarketModel::flat(params);
+    if (!flat.ok()) {
+        b.message = QString::fromStdString(flat.error);
+        return b;
+    }
+    MarketModel model = *flat.value;
+    MarketTable table;
+    std::vector<double> times;
+    QString& error = b.message;
+    const auto read = [&](const QString& path, MarketFileKind kind) {
+        return readTimed(path, kind, calendar, valuationDate, yearDays, table, times, error);
+    };
+    if (!files.rates.isEmpty()) {
+        if (!read(files.rates, MarketFileKind::Rates))
+            return b;
+        const MarketResult<RateCurve> curve = RateCurve::from_zero_rates(times, column(table));
+        if (!built(curve, table, error))
+            return b;
+        model = model.with_rates(*curve.value);
+    }
+    if (!files.dividends.isEmpty()) {
+        if (!read(files.dividends, MarketFileKind::Rates))
+            return b;
+        const MarketResult<RateCurve> curve = RateCurve::from_zero_rates(times, column(table));
+        if (!built(curve, table, error))
+            return b;
+        model = model.with_dividends(*curve.value);
+    }
+    if (!files.futures.isEmpty()) {
+        if (!read(files.futures, MarketFileKind::Futures))
+            return b;
+        const MarketResult<RateCurve> curve =
+            dividend_curve_from_futures(model.rates(), times, column(table), params.S0);
+        if (!built(curve, table, error))
+            return b;
+        model = model.with_dividends(*curve.value);
+    }
+    if (!files.volatilityCurve.isEmpty()) {
+        if (!read(files.volatilityCurve, MarketFileKind::VolatilityCurve))
+            return b;
+        const MarketResult<VolatilityTermCurve> curve = VolatilityTermCurve::from_black_vols(times, column(table));
+        if (!built(curve, table, error))
+            return b;
+        model = model.with_volatility(*curve.value);
+    }
+    if (!files.localVolatility.isEmpty()) {
+        if (!read(files.localVolatility, MarketFileKind::LocalVolatility))
+            return b;
+        const MarketResult<LocalVolGrid> grid = LocalVolGrid::from_rows(table.levels, times, table.values);
+        if (!built(grid, table, error))
+            return b;
+        model = model.with_volatility(*grid.value);
+    }
+    b.model = model;
+    return b;
+}
