@@ -488,6 +488,14 @@ AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParam
     });
 }
 
+AccurateResolution accurate_resolution(const MarketModel& market)
+{
+    AccurateResolution r;
+    if (!market.is_flat())
+        r.base_cells = r.base_cells * 3 / 2;
+    return r;
+}
+
 // A flat market is priced by the flat model's own code, so it gives its
 // numbers bit for bit.
 AccurateSolution solve_accurate(const SnowballContract& contract, const MarketModel& market, double T, int year_days,
@@ -503,7 +511,7 @@ AccurateSolution solve_accurate(const SnowballContract& contract, const MarketMo
 AccurateSolution solve_accurate(const SnowballContract& contract, const MarketModel& market, double T, int year_days,
                                 const AccurateProgress& progress)
 {
-    return solve_accurate(contract, market, T, year_days, AccurateResolution(), AccurateValuation(), progress);
+    return solve_accurate(contract, market, T, year_days, accurate_resolution(market), AccurateValuation(), progress);
 }
 
 namespace {
@@ -515,6 +523,7 @@ struct GreekBumps
 {
     std::vector<AccurateModel> models;
     double vol_spread = 0.0, rate_spread = 0.0;
+    AccurateResolution resolution;
 };
 
 const double kBump = 0.01;
@@ -538,6 +547,7 @@ GreekBumps greek_bumps(const PDEParams& model)
 GreekBumps greek_bumps(const MarketModel& market, double T)
 {
     GreekBumps b;
+    b.resolution = accurate_resolution(market);
     b.models.emplace_back(market, T);
     for (double dv : {kBump, -kBump}) {
         const MarketResult<MarketModel> shifted = market.with_volatility_shift(dv);
@@ -560,7 +570,7 @@ AccurateGreeks greeks_at(const SnowballContract& contract, const MakeBumps& make
     try {
         const GreekBumps bumps = make_bumps();
         vol_spread = bumps.vol_spread, rate_spread = bumps.rate_spread;
-        const AccurateSolver solver(contract, bumps.models[0], year_days, AccurateResolution(), valuation);
+        const AccurateSolver solver(contract, bumps.models[0], year_days, bumps.resolution, valuation);
         if (!solver.error().empty()) {
             g.error = solver.error();
             return g;

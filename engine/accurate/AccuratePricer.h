@@ -118,6 +118,14 @@ AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParam
                                 const AccurateValuation& valuation,
                                 const AccurateProgress& progress = AccurateProgress());
 
+// The default resolution of a market model: the flat one's, and for any
+// other 1.5 times the price cells. Coefficients that change in price and
+// time (a skew's kinks, the curves' pieces) leave the two levels short of
+// their asymptotic range at 160 cells on structures with many close barriers
+// (the two-year step-down), where the estimate then misses the error; at
+// 240 it covers it again.
+AccurateResolution accurate_resolution(const MarketModel& market);
+
 // The same under a market model (curves, a term curve, local volatility),
 // the structure maturing T years after the valuation date: the pricing
 // equation with r(t), q(t) and sigma(S, t) on the same monitoring, grid and

@@ -309,5 +309,6 @@ ProbabilityProfile probability_profile_accurate(const SnowballContract& contract
 ProbabilityProfile probability_profile_accurate(const SnowballContract& contract, const MarketModel& market, double T,
                                                 int year_days, bool knocked_in, const AccurateProgress& progress)
 {
-    return probability_profile_accurate(contract, market, T, year_days, AccurateResolution(), knocked_in, progress);
+    return probability_profile_accurate(contract, market, T, year_days, accurate_resolution(market), knocked_in,
+                                        progress);
 }

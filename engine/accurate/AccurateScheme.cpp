@@ -226,7 +226,11 @@ PDEParams accurate_grid_params(const MarketModel& market, double grid_spot, doub
     p.T = T - start;
     p.r = market.rates().integral(start, T) / p.T;
     p.q = market.dividends().integral(start, T) / p.T;
-    p.sigma = market.volatility_level(T, 0.5 * grid_spot, 2.0 * grid_spot);
+    // The level near the spot: the crowding's width follows it, and the top
+    // lies 7 of its standard deviations up, far beyond the reach of a skew's
+    // lower upside volatilities. (The largest over a wide range would widen
+    // the crowding at the barriers by the far downside's volatility.)
+    p.sigma = market.volatility_level(T, 0.8 * grid_spot, 1.25 * grid_spot);
     return p;
 }
 

@@ -142,8 +142,8 @@ private:
 };
 
 // The flat parameters a market model's price grid is built for: the spot
-// (the grid's), the volatility level (the largest over the term near the
-// spot), the average rate and yield over [start, T], and the time left.
+// (the grid's), the volatility level (the largest over the term within
+// -20 % and +25 % of the spot), the average rate and yield over [start, T], and the time left.
 PDEParams accurate_grid_params(const MarketModel& market, double grid_spot, double start, double T);
 
 // Time steps between two monitoring moments `length` years apart on time
