@@ -582,41 +582,57 @@ public:
                 alive[l][p] = !simulator_.check(ev[0], x[l][p], in[l][p], out[l][p]);
                 living += alive[l][p];
             }
+        static const double kScale[kMostLevels] = {1.0, 1.0 / std::sqrt(2.0), 0.5};
         for (std::size_t i = 1; i < ev.size() && living > 0; ++i) {
-            const std::size_t n = static_cast<std::size_t>(steps_.end(finest, i) - steps_.begin(finest, i));
-            if (z.size() < n)
-                z.resize(n);
-            for (std::size_t k = 0; k < n; ++k)
-                z[k] = normal_(stream);
-            living = 0;
-            for (int l = 0; l < levels; ++l) {
-                if (!alive[l][0] && !alive[l][1])
-                    continue;
-                const std::size_t group = std::size_t(1) << (finest - l);
-                const double scale = 1.0 / std::sqrt(static_cast<double>(group));
-                std::size_t k = 0;
-                for (const LocalVolSteps::Step* st = steps_.begin(l, i); st != steps_.end(l, i); ++st) {
-                    double w = 0.0;
-                    for (std::size_t g = 0; g < group; ++g)
-                        w += z[k++];
-                    w *= scale * st->sqrt_h;
-                    for (int p = 0; p < 2; ++p) {
-                        if (!alive[l][p])
-                            continue;
-                        const double sigma = steps_.sigma(st->table, x[l][p]);
-                        x[l][p] += st->drift + sigma * ((p == 0 ? w : -w) - sigma * st->half_h);
+            if (levels == 1) {
+                // Most pairs: one level, each normal used as it is drawn.
+                for (const LocalVolSteps::Step* st = steps_.begin(0, i); st != steps_.end(0, i); ++st)
+                    advance(*st, normal_(stream) * st->sqrt_h, x[0], alive[0]);
+            } else {
+                const std::size_t n = static_cast<std::size_t>(steps_.end(finest, i) - steps_.begin(finest, i));
+                if (z.size() < n)
+                    z.resize(n);
+                for (std::size_t k = 0; k < n; ++k)
+                    z[k] = normal_(stream);
+                for (int l = 0; l < levels; ++l) {
+                    if (!alive[l][0] && !alive[l][1])
+                        continue;
+                    const std::size_t group = std::size_t(1) << (finest - l);
+                    std::size_t k = 0;
+                    for (const LocalVolSteps::Step* st = steps_.begin(l, i); st != steps_.end(l, i); ++st) {
+                        double w = 0.0;
+                        for (std::size_t g = 0; g < group; ++g)
+                            w += z[k++];
+                        advance(*st, w * kScale[finest - l] * st->sqrt_h, x[l], alive[l]);
                     }
                 }
+            }
+            living = 0;
+            for (int l = 0; l < levels; ++l)
                 for (int p = 0; p < 2; ++p)
                     if (alive[l][p]) {
                         alive[l][p] = !simulator_.check(ev[i], x[l][p], in[l][p], out[l][p]);
                         living += alive[l][p];
                     }
-            }
         }
     }
 
 private:
+    // One log-Euler step of both paths of a pair (w the first one's
+    // Brownian increment, the second's its negative).
+    void advance(const LocalVolSteps::Step& st, double w, double x[2], const bool alive[2]) const
+    {
+        if (alive[0] && alive[1]) {
+            const double s0 = steps_.sigma(st.table, x[0]), s1 = steps_.sigma(st.table, x[1]);
+            x[0] += st.drift + s0 * (w - s0 * st.half_h);
+            x[1] += st.drift + s1 * (-w - s1 * st.half_h);
+            return;
+        }
+        const int p = alive[0] ? 0 : 1;
+        const double s = steps_.sigma(st.table, x[p]);
+        x[p] += st.drift + s * ((p == 0 ? w : -w) - s * st.half_h);
+    }
+
     const ZigguratNormal& normal_;
     const PathSimulator& simulator_;
     const Schedule& s_;
@@ -633,7 +649,7 @@ private:
 // variate included, accounts for it): the coarse level's cost on most paths.
 struct LocalVolTally
 {
-    static constexpr long long kFineEvery = 4, kCheckEvery = 16;
+    static constexpr long long kFineEvery = 6, kCheckEvery = 24;
 
     Tally tally;
     double c = 0, cc = 0;  // coarse pair means (less S0)

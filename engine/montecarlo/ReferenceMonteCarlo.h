@@ -42,11 +42,12 @@ struct McEstimate
 // How a local volatility run made sure its time steps do not bias it:
 // log-Euler steps are of weak order 1, so the price is extrapolated over two
 // step sizes on the same paths (2 F - C, F with twice the steps of C), which
-// leaves a bias of order h^2. C runs on every pair, F on every fourth (the
-// correction F - C varies little from path to path), and a third level
-// with twice F's steps on every sixteenth measures the bias left (4/3 of
-// what the extrapolation changes with it). The run is repeated with twice
-// the steps while that bias, less two of its own standard errors, is not
+// leaves a bias of order h^2. C runs on every pair, F on every sixth (the
+// correction F - C varies little from path to path: per CPU second the
+// price is as precise as with F on every fourth or every pair), and a third
+// level with twice F's steps on every twenty-fourth measures the bias left
+// (4/3 of what the extrapolation changes with it). The run is repeated with
+// twice the steps while that bias, less two of its own standard errors, is not
 // below the price's standard error. The path figures (probabilities, life)
 // are the coarse level's.
 struct McTimeCheck
