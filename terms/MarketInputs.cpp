@@ -103,50 +103,35 @@ MarketBuild marketFromFiles(const MarketFiles& files, const PDEParams& params, c
     MarketTable table;
     std::vector<double> times;
     QString& error = b.message;
-    const auto read = [&](const QString& path, MarketFileKind kind) {
-        return readTimed(path, kind, calendar, valuationDate, yearDays, table, times, error);
+    // One file: read, its keys timed, the input built (build) and put into
+    // the model (use); true when there is no file.
+    const auto apply = [&](const QString& path, MarketFileKind kind, const auto& build, const auto& use) {
+        if (path.isEmpty())
+            return true;
+        if (!readTimed(path, kind, calendar, valuationDate, yearDays, table, times, error))
+            return false;
+        const auto input = build();
+        if (!built(input, table, error))
+            return false;
+        model = use(*input.value);
+        return true;
     };
-    if (!files.rates.isEmpty()) {
-        if (!read(files.rates, MarketFileKind::Rates))
-            return b;
-        const MarketResult<RateCurve> curve = RateCurve::from_zero_rates(times, column(table));
-        if (!built(curve, table, error))
-            return b;
-        model = model.with_rates(*curve.value);
-    }
-    if (!files.dividends.isEmpty()) {
-        if (!read(files.dividends, MarketFileKind::Rates))
-            return b;
-        const MarketResult<RateCurve> curve = RateCurve::from_zero_rates(times, column(table));
-        if (!built(curve, table, error))
-            return b;
-        model = model.with_dividends(*curve.value);
-    }
-    if (!files.futures.isEmpty()) {
-        if (!read(files.futures, MarketFileKind::Futures))
-            return b;
-        const MarketResult<RateCurve> curve =
-            dividend_curve_from_futures(model.rates(), times, column(table), params.S0);
-        if (!built(curve, table, error))
-            return b;
-        model = model.with_dividends(*curve.value);
-    }
-    if (!files.volatilityCurve.isEmpty()) {
-        if (!read(files.volatilityCurve, MarketFileKind::VolatilityCurve))
-            return b;
-        const MarketResult<VolatilityTermCurve> curve = VolatilityTermCurve::from_black_vols(times, column(table));
-        if (!built(curve, table, error))
-            return b;
-        model = model.with_volatility(*curve.value);
-    }
-    if (!files.localVolatility.isEmpty()) {
-        if (!read(files.localVolatility, MarketFileKind::LocalVolatility))
-            return b;
-        const MarketResult<LocalVolGrid> grid = LocalVolGrid::from_rows(table.levels, times, table.values);
-        if (!built(grid, table, error))
-            return b;
-        model = model.with_volatility(*grid.value);
-    }
+    const auto zeroRates = [&] { return RateCurve::from_zero_rates(times, column(table)); };
+    const bool ok =
+        apply(files.rates, MarketFileKind::Rates, zeroRates, [&](const RateCurve& c) { return model.with_rates(c); }) &&
+        apply(files.dividends, MarketFileKind::Rates, zeroRates,
+              [&](const RateCurve& c) { return model.with_dividends(c); }) &&
+        apply(files.futures, MarketFileKind::Futures,
+              [&] { return dividend_curve_from_futures(model.rates(), times, column(table), params.S0); },
+              [&](const RateCurve& c) { return model.with_dividends(c); }) &&
+        apply(files.volatilityCurve, MarketFileKind::VolatilityCurve,
+              [&] { return VolatilityTermCurve::from_black_vols(times, column(table)); },
+              [&](const VolatilityTermCurve& c) { return model.with_volatility(c); }) &&
+        apply(files.localVolatility, MarketFileKind::LocalVolatility,
+              [&] { return LocalVolGrid::from_rows(table.levels, times, table.values); },
+              [&](const LocalVolGrid& g) { return model.with_volatility(g); });
+    if (!ok)
+        return b;
     b.model = model;
     return b;
 }

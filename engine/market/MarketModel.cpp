@@ -98,24 +98,25 @@ MarketModel MarketModel::with_dividends(RateCurve dividends) const
     return m;
 }
 
-MarketModel MarketModel::with_volatility(VolatilityTermCurve curve) const
+MarketModel MarketModel::with_volatility_input(Volatility kind, std::optional<VolatilityTermCurve> term,
+                                               std::optional<LocalVolGrid> grid) const
 {
     MarketModel m = *this;
-    m.kind_ = Volatility::TermCurve;
-    m.term_ = std::move(curve);
-    m.grid_.reset();
+    m.kind_ = kind;
+    m.term_ = std::move(term);
+    m.grid_ = std::move(grid);
     m.set_volatility_view();
     return m;
 }
 
+MarketModel MarketModel::with_volatility(VolatilityTermCurve curve) const
+{
+    return with_volatility_input(Volatility::TermCurve, std::move(curve), std::nullopt);
+}
+
 MarketModel MarketModel::with_volatility(LocalVolGrid grid) const
 {
-    MarketModel m = *this;
-    m.kind_ = Volatility::LocalGrid;
-    m.grid_ = std::move(grid);
-    m.term_.reset();
-    m.set_volatility_view();
-    return m;
+    return with_volatility_input(Volatility::LocalGrid, std::nullopt, std::move(grid));
 }
 
 MarketResult<MarketModel> MarketModel::with_volatility(std::shared_ptr<const LocalVolatility> local) const

@@ -79,6 +79,8 @@ public:
 
 private:
     MarketModel(double S0, double sigma);
+    MarketModel with_volatility_input(Volatility kind, std::optional<VolatilityTermCurve> term,
+                                      std::optional<LocalVolGrid> grid) const;
     void set_volatility_view();
 
     double S0_ = 0.0;
