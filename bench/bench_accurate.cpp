@@ -42,13 +42,12 @@ void stress(benchmark::State& state, const AccurateCase& k)
 {
     Snowball_PDE engine;
     engine.set_structure(k.contract, k.model);
-    engine.mode = PricingMode::Accurate;
+    engine.method = PricingMethod::Accurate;
     engine.year_days = k.year_days;
     const GridAxis prices{70.0, 10.0, 7}, vols{0.05, 0.05, 10};
-    for (auto _ : state) {
-        StressResult out;
-        benchmark::DoNotOptimize(run_stress_grid(engine, prices, vols, 0.5 * k.model.T, out));
-    }
+    const PricingRequest request = engine.request();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(stress_grid(request, prices, vols, 0.5 * k.model.T).tv.data());
 }
 
 AccurateCase case_named(const char* name)

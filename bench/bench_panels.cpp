@@ -26,11 +26,9 @@ void BM_StressDefault(benchmark::State& state)
     const Snowball_PDE e = defaultStructure();
     const GridAxis prices{70, 10, grid_point_count(70, 130, 10)};
     const GridAxis vols{0.05, 0.05, grid_point_count(0.05, 0.5, 0.05)};
-    for (auto _ : state) {
-        StressResult out;
-        benchmark::DoNotOptimize(run_stress_grid(e, prices, vols, 100 / 252.0, out));
-        benchmark::DoNotOptimize(out.tv.data());
-    }
+    const PricingRequest request = e.request();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(stress_grid(request, prices, vols, 100 / 252.0).tv.data());
     state.counters["solves"] = vols.count;
 }
 BENCHMARK(BM_StressDefault)->Name("stress/default_10vols_7prices")->Unit(benchmark::kMillisecond);
@@ -40,7 +38,7 @@ void BM_Scan20(benchmark::State& state)
 {
     const Snowball_PDE e = defaultStructure();
     for (auto _ : state) {
-        ScanResult r = univariate_scan(e, Param::Sigma, 0, 1, 0.05, 100);
+        ScanResult r = univariate_scan(e.request(), Param::Sigma, 0, 1, 0.05, 100);
         benchmark::DoNotOptimize(r.best);
     }
 }
@@ -51,7 +49,7 @@ void BM_ScanBarrier20(benchmark::State& state)
 {
     const Snowball_PDE e = defaultStructure();
     for (auto _ : state) {
-        ScanResult r = univariate_scan(e, Param::KoBarrier, 95, 115, 1, 100);
+        ScanResult r = univariate_scan(e.request(), Param::KoBarrier, 95, 115, 1, 100);
         benchmark::DoNotOptimize(r.best);
     }
 }

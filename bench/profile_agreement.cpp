@@ -62,7 +62,7 @@ int main(int argc, char** argv)
         start = std::chrono::steady_clock::now();
         const ReferenceMcResult mc = reference_monte_carlo(c.contract, c.model, kYearDays, settings);
         const double mc_s = seconds_since(start);
-        if (!a.ok || !p.ok || !f.ok || !mc.ok) {
+        if (!a.ok() || !p.ok() || !f.ok() || !mc.ok()) {
             std::printf("%s: refused (%s%s%s%s)\n", c.name.c_str(), a.error.c_str(), p.error.c_str(),
                         f.error.c_str(), mc.error.c_str());
             continue;

@@ -7,7 +7,7 @@
 #include "CommandSupport.h"
 #include "CalendarFile.h"
 #include "CsvBlockFile.h"
-#include "Snowball_PDE.h"
+#include "Pricer.h"
 #include "StructureRecord.h"
 #include "RunLimits.h"
 #include "StructureFileLines.h"
@@ -39,6 +39,8 @@ struct BatchOptions
     bool knockedIn = false;
     bool accurate = false;
     int jobs = 0;  // 0: one per core
+
+    PricingMethod method() const { return accurate ? PricingMethod::Accurate : PricingMethod::DesignGrid; }
 };
 
 // The data lines of a structure file (BOM and CR LF accepted).
@@ -73,7 +75,7 @@ struct RecordResult
     std::int32_t no = 0;
     std::int64_t enquiryId = 0;
     double price = 0;
-    double errorEstimate = 0;  // of price, in the accurate mode
+    std::optional<double> errorEstimate;  // of price, when the method gives one
     GreeksLookup greeks;
 };
 
@@ -109,17 +111,16 @@ RecordResult priceRecord(const CsvBlockFile& csv, const BatchOptions& o, std::st
     // The calendar was loaded before the first record; this only hands it out.
     PreparedStructure p = prepareDated(useTradingCalendar(o.common.calendar), t, schedule, m.payoffForm(), false);
     p.trace = o.common.verbose;
-    checkPriceRuns(p, o.greeks, o.accurate);
+    const PricingRequest request = pricingRequest(p.terms, p.form, static_cast<int>(p.yearDays), o.method());
+    checkPriceRuns(request, o.greeks);
     r.notes = structureNotes(p);
     warnings = notesText(r.notes, p, "record " + std::to_string(number) + ": ");
-    Snowball_PDE engine;
-    handOverTo(engine, p);
-    setPricingMode(engine, p, o.accurate);
-    r.price = priceOrRefuse(engine);
-    r.errorEstimate = engine.error_estimate;
+    const Valuation v = priceOrRefuse(request);
+    r.price = v.value;
+    r.errorEstimate = v.error_estimate;
     if (o.greeks) {
         const QDate date = o.lookupDate.empty() ? o.common.todayDate() : dateOption(o.lookupDate, "--lookup-date");
-        r.greeks = computeGreeks(engine, p, p.terms.params.S0, date, o.knockedIn);
+        r.greeks = computeGreeks(request, p, p.terms.params.S0, date, o.knockedIn);
     }
     return r;
 }
@@ -128,8 +129,8 @@ std::string csvLine(const RecordResult& r, const BatchOptions& o)
 {
     const bool greeks = o.greeks;
     std::string line = std::to_string(r.no) + "," + std::to_string(r.enquiryId) + "," + full(r.price);
-    if (o.accurate)
-        line += "," + full(r.errorEstimate);
+    if (r.errorEstimate)
+        line += "," + full(*r.errorEstimate);
     if (greeks) {
         for (double v : {r.greeks.delta, r.greeks.gamma, r.greeks.theta, r.greeks.vega, r.greeks.rho})
             line += "," + full(v);
@@ -142,14 +143,13 @@ Json recordJson(int number, const RecordResult& r, const BatchOptions& o)
     const bool greeks = o.greeks;
     Json j;
     j["command"] = "batch";
-    if (o.accurate)
-        j["mode"] = "accurate";
+    if (const char* mode = mode_label(o.method()))
+        j["mode"] = mode;
     j["record"] = number;
     j["NO"] = r.no;
     j["EnquiryID"] = r.enquiryId;
     j["price"] = r.price;
-    if (o.accurate)
-        j["error_estimate"] = r.errorEstimate;
+    addErrorEstimate(j, r.errorEstimate);
     addNotes(j, r.notes);
     if (greeks) {
         j["delta"] = r.greeks.delta;
@@ -202,7 +202,7 @@ std::string runBatch(const BatchOptions& o)
 
     std::string out;
     if (!o.common.json) {
-        out = std::string("NO,EnquiryID,price") + (o.accurate ? ",error_estimate" : "") +
+        out = std::string("NO,EnquiryID,price") + (gives_error_estimate(o.method()) ? ",error_estimate" : "") +
               (o.greeks ? ",delta,gamma,theta,vega,rho\n" : "\n");
     }
 

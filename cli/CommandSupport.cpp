@@ -2,7 +2,7 @@
 
 #include "CliError.h"
 #include "CliText.h"
-#include "Snowball_PDE.h"
+#include "Pricer.h"
 #include "StructureSetup.h"
 
 #include <cmath>
@@ -20,12 +20,10 @@ void addAccurateOption(CLI::App& sub, bool& accurate)
                  "refined grid, with an error estimate; --M, --N and --smax are not used");
 }
 
-void setPricingMode(Snowball_PDE& engine, const PreparedStructure& p, bool accurate)
+PricingRequest commandRequest(const StructureCommand& o, const PreparedStructure& p)
 {
-    if (!accurate)
-        return;
-    engine.mode = PricingMode::Accurate;
-    engine.year_days = static_cast<int>(p.yearDays);
+    return pricingRequest(p.terms, p.form, static_cast<int>(p.yearDays),
+                          o.accurate ? PricingMethod::Accurate : PricingMethod::DesignGrid);
 }
 
 double targetOption(const std::string& text, const PreparedStructure& p)
@@ -35,45 +33,44 @@ double targetOption(const std::string& text, const PreparedStructure& p)
     return p.form == PayoffForm::Option ? 0.0 : p.terms.params.S0;
 }
 
-double priceOrRefuse(Snowball_PDE& engine)
+void requireOk(const Answer& a, const std::string& what)
 {
-    const double value = engine.price();
-    const bool accurate = engine.mode == PricingMode::Accurate;
-    if (std::isnan(value) && accurate) {
-        // price() keeps only the number; a second solve (only on this
-        // failure) tells a refusal from an overflow.
-        const AccurateSolution solution = engine.accurate_solution(engine.params.T);
-        if (!solution.ok())
-            throw refused("the engine refused the structure (no price): " + solution.error);
-        throw refused("the price is " + full(value) + ", not a finite number: check the coupons and levels");
+    switch (a.outcome) {
+    case Outcome::Ok:
+        return;
+    case Outcome::Refused:
+        throw refused("the engine refused the structure (" + what + "): " + a.error);
+    case Outcome::Cancelled:
+    case Outcome::Failed:
+        break;
     }
-    if (std::isnan(value))
-        throw refused("the engine refused the structure (no price)");
-    if (!std::isfinite(value))
-        throw refused("the price is " + full(value) + ", not a finite number: check the coupons and levels");
-    if (accurate && !std::isfinite(engine.error_estimate))
-        throw refused("the accurate price's error estimate is " + full(engine.error_estimate) +
-                      ", not a finite number");
-    return value;
+    throw refused(what + ": " + a.error);
 }
 
-void addErrorEstimate(Json& j, const Snowball_PDE& engine, const char* key)
+Valuation priceOrRefuse(const PricingRequest& request)
 {
-    if (engine.mode == PricingMode::Accurate)
-        j[key] = engine.error_estimate;
+    const Valuation v = price(request);
+    requireOk(v, "no price");
+    return v;
 }
 
-void addPricingMode(Json& j, const Snowball_PDE& engine)
+void addErrorEstimate(Json& j, const std::optional<double>& estimate, const char* key)
 {
-    if (engine.mode == PricingMode::Accurate)
-        j["mode"] = "accurate";
+    if (estimate)
+        j[key] = *estimate;
 }
 
-void addErrorEstimate(KeyValueTable& t, const Snowball_PDE& engine)
+void addPricingMode(Json& j, const PricingRequest& request)
+{
+    if (const char* label = mode_label(request.method))
+        j["mode"] = label;
+}
+
+void addErrorEstimate(KeyValueTable& t, const std::optional<double>& estimate)
 {
     // Significant digits: the estimate is usually well below the price's last decimal.
-    if (engine.mode == PricingMode::Accurate)
-        t.add("error estimate", general(engine.error_estimate));
+    if (estimate)
+        t.add("error estimate", general(*estimate));
 }
 
 Json commandJson(const char* command)

@@ -4,14 +4,17 @@
 #include "Commands.h"
 #include "StructureOptions.h"
 
+#include "PricingRequest.h"
+#include "Valuation.h"
+
 #include <CLI/CLI.hpp>
 
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <string>
 
-class Snowball_PDE;
 struct PreparedStructure;
 
 // What the commands that price one structure share.
@@ -29,26 +32,28 @@ void addStructureCommandOptions(CLI::App& sub, StructureCommand& o);
 // --accurate: the engine's accurate mode instead of the design grid.
 void addAccurateOption(CLI::App& sub, bool& accurate);
 
-// With accurate, puts the engine (already handed the structure) in the
-// accurate mode with the structure's trading days a year; else leaves it
-// in the design mode.
-void setPricingMode(Snowball_PDE& engine, const PreparedStructure& p, bool accurate);
+// The question the command asks of the engine: the prepared structure in its
+// form, by the accurate pricer with --accurate, else on the design grid.
+PricingRequest commandRequest(const StructureCommand& o, const PreparedStructure& p);
 
 // The target the window presets: the spot for a note, 0 for an option;
 // --target when given.
 double targetOption(const std::string& text, const PreparedStructure& p);
 
-// engine.price(), or CliError (refused) when the engine gives no finite price
-// (in the accurate mode also when its error estimate is no finite number).
-double priceOrRefuse(Snowball_PDE& engine);
+// The price, or CliError (refused) with the engine's reason when there is
+// none (a refusal by the rule set, a figure that is no finite number).
+Valuation priceOrRefuse(const PricingRequest& request);
 
-// The accurate price's error estimate beside a JSON result's "price" (key
-// "error_estimate"), or as an "error estimate" table line; nothing in the
-// design mode, whose output stays as it was.
-void addErrorEstimate(Json& j, const Snowball_PDE& engine, const char* key = "error_estimate");
-// "mode": "accurate" in the accurate mode; nothing in the design mode.
-void addPricingMode(Json& j, const Snowball_PDE& engine);
-void addErrorEstimate(KeyValueTable& t, const Snowball_PDE& engine);
+// Refuses (CliError, refused) an answer that is not ok, in the engine's words.
+void requireOk(const Answer& answer, const std::string& what);
+
+// The error estimate beside a JSON result's "price" (key "error_estimate"),
+// or as an "error estimate" table line, when the method gives one; nothing
+// on the design grid, whose output stays as it was.
+void addErrorEstimate(Json& j, const std::optional<double>& estimate, const char* key = "error_estimate");
+void addErrorEstimate(KeyValueTable& t, const std::optional<double>& estimate);
+// "mode" of the method beside the results ("accurate"); nothing on the design grid.
+void addPricingMode(Json& j, const PricingRequest& request);
 
 // A JSON result opened with its command's name.
 Json commandJson(const char* command);

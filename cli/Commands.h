@@ -8,10 +8,11 @@
 #include <QDate>
 
 #include <functional>
+#include <optional>
 #include <string>
 
-class Snowball_PDE;
 struct PreparedStructure;
+struct PricingRequest;
 
 // A command's whole standard output, built in memory and written by main
 // only once the command has succeeded.
@@ -35,12 +36,11 @@ struct GreeksLookup : LookupGreeks
     double spot = 0;
     double tau = 0;
     bool knockedIn = false;
-    double errorEstimate = 0;  // of price, in the accurate mode
+    std::optional<double> errorEstimate;  // of price, when the method gives one
 };
 
-// The window's "风险指标计算": the three grid runs, the Greek grids, then the
-// lookup at spot and the remaining time from date to expiry (the maturity
-// for engine terms); in the accurate mode the engine's accurate lookup there
-// instead, in the same units. Throws CliError (refused) when the engine refuses.
-GreeksLookup computeGreeks(Snowball_PDE& engine, const PreparedStructure& structure, double spot, const QDate& date,
-                           bool knockedIn);
+// The window's "风险指标计算": the request's Greeks at spot and the remaining
+// time from date to expiry (the maturity for engine terms), in the window's
+// units. Throws CliError (refused) when the engine refuses.
+GreeksLookup computeGreeks(const PricingRequest& request, const PreparedStructure& structure, double spot,
+                           const QDate& date, bool knockedIn);

@@ -32,7 +32,8 @@ std::vector<std::vector<double>> rows(const NEWMAT::Matrix& grid)
 std::string runGrid(const GridCommand& o)
 {
     const PreparedStructure p = prepareStructure(o.structure, o.common, false);
-    checkGridRuns(p, 1, GridUse::KeepGrids);
+    checkRuns(pricingRequest(p.terms, p.form, static_cast<int>(p.yearDays), PricingMethod::DesignGrid), 1,
+              GridUse::KeepGrids);
     Snowball_PDE engine;
     handOverTo(engine, p);
     const double price = engine.price_with_grids();

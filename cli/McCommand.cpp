@@ -4,7 +4,6 @@
 #include "CliText.h"
 #include "MonteCarlo.h"
 #include "ReferenceMonteCarlo.h"
-#include "Snowball_PDE.h"
 #include "RunLimits.h"
 #include "StructureNotes.h"
 #include "StructureSetup.h"
@@ -37,28 +36,25 @@ std::string runReference(const McCommand& o)
     if (o.stepsOption->count() > 0)
         throw badInput("--steps-per-year: --reference steps from close to close of --year-days");
     const PreparedStructure p = prepareStructure(o.structure, o.common, false);
-    ReferenceMcSettings settings;
-    settings.paths = o.pathsOption->count() > 0 ? o.paths : kReferencePaths;
-    settings.seed = o.seed;
-    settings.threads = o.threads;
-    checkMonteCarlo(p, static_cast<double>(settings.paths), p.yearDays);
+    PricingRequest request =
+        pricingRequest(p.terms, p.form, static_cast<int>(p.yearDays), PricingMethod::ReferenceMonteCarlo);
+    request.monte_carlo.paths = o.pathsOption->count() > 0 ? o.paths : kReferencePaths;
+    request.monte_carlo.seed = o.seed;
+    request.monte_carlo.threads = o.threads;
+    checkRuns(request, 1, GridUse::PriceOnly);
 
     ReferenceMcResult r;
     {
         ProgressBar bar(1000);
-        McProgressHook hook;
         if (bar.shown()) {
-            hook = [&bar](double done) {
+            request.progress = [&bar](double done) {
                 bar.step(static_cast<int>(done * 1000));
                 return true;
             };
         }
-        // The engine's terms after the hand-over: the contract in the product's form.
-        Snowball_PDE engine;
-        handOverTo(engine, p);
-        r = reference_monte_carlo(engine.contract, engine.params, static_cast<int>(p.yearDays), settings, hook);
+        r = reference_monte_carlo(request);
     }
-    if (!r.ok)
+    if (!r.ok())
         throw refused("the reference Monte Carlo refused the structure: " + r.error);
     for (const auto& [name, value] : {std::pair<const char*, double>{"price", r.price},
                                       std::pair<const char*, double>{"standard error", r.standard_error}}) {

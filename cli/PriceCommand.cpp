@@ -4,16 +4,17 @@
 #include "CliError.h"
 #include "CliText.h"
 #include "ObserveSchedule.h"
-#include "Snowball_PDE.h"
+#include "Pricer.h"
 #include "RunLimits.h"
 #include "StructureNotes.h"
 #include "StructureSetup.h"
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
-Json greeksJson(const GreeksLookup& g, const QDate& date, bool dated, bool accurate)
+Json greeksJson(const GreeksLookup& g, const QDate& date, bool dated)
 {
     Json j;
     j["spot"] = g.spot;
@@ -22,8 +23,7 @@ Json greeksJson(const GreeksLookup& g, const QDate& date, bool dated, bool accur
     j["tau"] = g.tau;
     j["knocked_in"] = g.knockedIn;
     j["price"] = g.price;
-    if (accurate)
-        j["error_estimate"] = g.errorEstimate;
+    addErrorEstimate(j, g.errorEstimate);
     j["delta"] = g.delta;
     j["gamma"] = g.gamma;
     j["theta"] = g.theta;
@@ -43,43 +43,41 @@ struct PriceCommand : StructureCommand
 std::string runPrice(const PriceCommand& o)
 {
     const PreparedStructure p = prepareStructure(o.structure, o.common, false);
-    checkPriceRuns(p, o.greeks, o.accurate);
-    Snowball_PDE engine;
-    handOverTo(engine, p);
-    setPricingMode(engine, p, o.accurate);
-    const double price = priceOrRefuse(engine);
+    const PricingRequest request = commandRequest(o, p);
+    checkPriceRuns(request, o.greeks);
+    const Valuation v = priceOrRefuse(request);
 
     GreeksLookup g;
     QDate date;
     if (o.greeks) {
         const double spot = o.lookupSpot.empty() ? p.terms.params.S0 : numberOption(o.lookupSpot, "--lookup-spot");
         date = o.lookupDate.empty() ? o.common.todayDate() : dateOption(o.lookupDate, "--lookup-date");
-        g = computeGreeks(engine, p, spot, date, o.knockedIn);
+        g = computeGreeks(request, p, spot, date, o.knockedIn);
     }
 
     if (o.common.json) {
         Json j = commandJson("price");
-        addPricingMode(j, engine);
-        j["price"] = price;
-        addErrorEstimate(j, engine);
+        addPricingMode(j, request);
+        j["price"] = v.value;
+        addErrorEstimate(j, v.error_estimate);
         if (o.greeks)
-            j["greeks"] = greeksJson(g, date, p.dated, o.accurate);
+            j["greeks"] = greeksJson(g, date, p.dated);
         j["structure"] = structureJson(p);
         addNotes(j, structureNotes(p));
         return jsonLine(j);
     }
     const int d = o.common.digits;
     KeyValueTable t;
-    t.add("price", fixed(price, d));
-    addErrorEstimate(t, engine);
+    t.add("price", fixed(v.value, d));
+    addErrorEstimate(t, v.error_estimate);
     if (o.greeks) {
         t.add("lookup spot", general(g.spot));
         if (p.dated)
             t.add("lookup date", u8(dateText(date)));
         t.add("knocked in", g.knockedIn ? "yes" : "no");
         t.add("lookup price", fixed(g.price, d));
-        if (o.accurate)
-            t.add("lookup error estimate", general(g.errorEstimate));
+        if (g.errorEstimate)
+            t.add("lookup error estimate", general(*g.errorEstimate));
         t.add("delta", fixed(g.delta, d));
         t.add("gamma", fixed(g.gamma, d));
         t.add("theta/day", fixed(g.theta, d));
@@ -91,7 +89,7 @@ std::string runPrice(const PriceCommand& o)
 
 }  // namespace
 
-GreeksLookup computeGreeks(Snowball_PDE& engine, const PreparedStructure& p, double spot, const QDate& date,
+GreeksLookup computeGreeks(const PricingRequest& request, const PreparedStructure& p, double spot, const QDate& date,
                            bool knockedIn)
 {
     // The window would read today's column for a date after the expiry (a
@@ -108,26 +106,13 @@ GreeksLookup computeGreeks(Snowball_PDE& engine, const PreparedStructure& p, dou
     const double Y = p.yearDays;
     g.tau = p.dated ? year_fraction(*p.calendar, dateToInt(date), dateToInt(p.schedule.expiry), Y)
                     : p.terms.params.T;
-    if (engine.mode == PricingMode::Accurate) {
-        const AccurateGreeks a = engine.accurate_lookup(spot, g.tau, knockedIn);
-        if (!a.error.empty())
-            throw refused("the accurate lookup refused: " + a.error);
-        // The units of lookupGreeks: Theta per trading day, Vega and Rho per point.
-        g.price = a.price, g.delta = a.delta, g.gamma = a.gamma;
-        g.theta = a.theta / Y, g.vega = a.vega * 0.01, g.rho = a.rho * 0.01;
-        g.errorEstimate = a.error_estimate;
-    } else {
-        if (!engine.calculate())
-            throw refused("the engine refused the Greeks runs (no price)");
-        if (!engine.create_Greeks())
-            throw refused("the engine could not build the Greek grids");
-        static_cast<LookupGreeks&>(g) = lookupGreeks(engine, spot, g.tau, knockedIn, Y);
-    }
-    if (std::isnan(g.price))
-        throw refused("the engine gave no value at the lookup spot and date");
+    const GreeksValuation raw = greeks(request, LookupPoint{spot, g.tau, knockedIn});
+    requireOk(raw, "no Greeks at the lookup spot and date");
+    static_cast<LookupGreeks&>(g) = lookupGreeks(raw, Y);
+    g.errorEstimate = raw.error_estimate;
     const std::pair<const char*, double> values[] = {{"price", g.price}, {"delta", g.delta}, {"gamma", g.gamma},
                                                      {"theta", g.theta}, {"vega", g.vega},   {"rho", g.rho},
-                                                     {"error estimate", g.errorEstimate}};
+                                                     {"error estimate", g.errorEstimate.value_or(0.0)}};
     for (const auto& [name, value] : values) {
         if (!std::isfinite(value))
             throw refused(std::string("the lookup gave ") + name + " = " + full(value) + ", not a finite number");

@@ -1,13 +1,11 @@
 #include "CommandSupport.h"
 
-#include "AccurateProbabilityProfile.h"
 #include "Calendar.h"
 #include "CliError.h"
 #include "CliText.h"
 #include "ObserveSchedule.h"
-#include "ProbabilityProfile.h"
 #include "RunLimits.h"
-#include "Snowball_PDE.h"
+#include "Pricer.h"
 #include "StructureNotes.h"
 #include "StructureSetup.h"
 
@@ -145,18 +143,10 @@ std::string profileTable(const ProbabilityProfile& f, const PreparedStructure& p
 std::string runProfile(const ProfileCommand& o)
 {
     const PreparedStructure p = prepareStructure(o.structure, o.common, false);
-    if (o.accurate)
-        checkAccurateRuns(p, 1);
-    else
-        checkGridRuns(p, 2, GridUse::PriceOnly);  // the forward pass costs about what a price does
-    // The engine's terms after the hand-over: the contract in the product's form.
-    Snowball_PDE engine;
-    handOverTo(engine, p);
-    const ProbabilityProfile f =
-        o.accurate ? probability_profile_accurate(engine.contract, engine.params, static_cast<int>(p.yearDays))
-                   : probability_profile(engine.contract, engine.params);
-    if (!f.ok)
-        throw refused("the engine refused the structure (no profile): " + f.error);
+    const PricingRequest request = commandRequest(o, p);
+    checkRuns(request, 2, GridUse::PriceOnly);  // the forward pass costs about what a price does
+    const ProbabilityProfile f = probabilities(request);
+    requireOk(f, "no profile");
     checkFinite(f, o.accurate);
     const QStringList dates = observationDates(p);
     if (o.common.json)

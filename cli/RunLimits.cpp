@@ -1,11 +1,9 @@
 #include "RunLimits.h"
 
 #include "CliError.h"
-#include "AccuratePricer.h"
 #include "CliOutput.h"
 #include "StructureSetup.h"
 
-#include <cmath>
 #include <string>
 
 namespace {
@@ -17,41 +15,33 @@ void refuseOver(const RunCost& cost, const std::string& what, const char* option
         throw badInput(std::string(options) + ": " + problem);
 }
 
+// The options that set the size of each kind of run.
+const char* optionsFor(RunKnob knob)
+{
+    switch (knob) {
+    case RunKnob::GridSize:
+        return "--M/--N";
+    case RunKnob::AccurateSolves:
+        return "--accurate";
+    case RunKnob::Paths:
+        return "--paths";
+    }
+    return "--M/--N";
+}
+
 }  // namespace
 
-void checkGridRuns(const PreparedStructure& p, double runs, GridUse use)
+void checkRuns(const PricingRequest& request, double solves, GridUse use)
 {
-    const PDEParams& x = p.terms.params;
-    std::string what = std::to_string(x.M) + " x " + std::to_string(x.N) + " grid";
-    if (runs > 1)
-        what = std::to_string(static_cast<long long>(runs)) + " runs of a " + what;
-    else
-        what = "a " + what;
-    refuseOver(pde_run_cost(x.M, x.N, runs, use), what, "--M/--N");
+    const RunEstimate e = request_run_cost(request, solves, use);
+    refuseOver(e.cost, e.what, optionsFor(e.knob));
 }
 
-void checkAccurateRuns(const PreparedStructure& p, double runs)
+void checkPriceRuns(const PricingRequest& request, bool greeks)
 {
-    // Its levels step like price-only grid runs: coarse cells x steps a day,
-    // fine twice both, and coarse cells at the fine steps.
-    const AccurateResolution r;
-    const double nodesPerDay = r.base_cells * r.steps_per_day * (1.0 + 4.0 + 2.0);
-    const double days = std::ceil(p.terms.params.T * p.yearDays);
-    const std::string what =
-        (runs > 1 ? std::to_string(static_cast<long long>(runs)) + " accurate solves" : std::string("an accurate solve")) +
-        " over " + general(days) + " trading days";
-    refuseOver(pde_run_cost(nodesPerDay - 1.0, days - 1.0, runs, GridUse::PriceOnly), what, "--accurate");
-}
-
-void checkPriceRuns(const PreparedStructure& p, bool greeks, bool accurate)
-{
-    if (accurate) {
-        checkAccurateRuns(p, greeks ? 6 : 1);
-        return;
-    }
-    checkGridRuns(p, 1, GridUse::PriceOnly);
+    checkRuns(request, 1, GridUse::PriceOnly);
     if (greeks)
-        checkGridRuns(p, 3, GridUse::KeepGrids);
+        checkRuns(request, greeks_solves(request), GridUse::KeepGrids);
 }
 
 void checkMonteCarlo(const PreparedStructure& p, double paths, double stepsPerYear)

@@ -1,16 +1,15 @@
 #pragma once
 
+#include "PricingRequest.h"
 #include "RunBudget.h"
 
 struct PreparedStructure;
 
-// Refuses (CliError, bad input) a run whose memory or time would go beyond
-// what can finish (RunBudget.h), naming the limit and the size.
-void checkGridRuns(const PreparedStructure& structure, double runs, GridUse use);
-// runs accurate solves (AccurateResolution's default: three levels of price
-// cells and steps per trading day).
-void checkAccurateRuns(const PreparedStructure& structure, double runs);
-// One price, with the Greeks when asked (three kept grid runs, or five
-// more accurate solves), on the design grid or accurate.
-void checkPriceRuns(const PreparedStructure& structure, bool greeks, bool accurate);
+// Refuses (CliError, bad input) runs whose memory or time would go beyond
+// what can finish (RunBudget.h), naming the limit, the size and the option
+// that sets it: `solves` solves of the request, kept grids or not.
+void checkRuns(const PricingRequest& request, double solves, GridUse use);
+// One price, with the Greeks when asked.
+void checkPriceRuns(const PricingRequest& request, bool greeks);
+// The design's Monte Carlo check: paths over the maturity at stepsPerYear.
 void checkMonteCarlo(const PreparedStructure& structure, double paths, double stepsPerYear);

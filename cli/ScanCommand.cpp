@@ -2,7 +2,8 @@
 
 #include "CliError.h"
 #include "CliText.h"
-#include "Snowball_PDE.h"
+#include "Pricer.h"
+#include "Refusal.h"
 #include "StressGrid.h"
 #include "RunLimits.h"
 #include "StructureNotes.h"
@@ -31,42 +32,34 @@ std::string runScan(const ScanCommand& o)
     const double step = o.step.empty() ? defaults.step : numberOption(o.step, "--step");
     const double target = targetOption(o.target, p);
 
-    const int points = std::min(grid_point_count(from, to, step), kMaxGridPoints);
-    if (o.accurate)
-        checkAccurateRuns(p, std::min(points, kScanMaxPoints));
-    else
-        checkGridRuns(p, points, GridUse::PriceOnly);
-    Snowball_PDE engine;
-    handOverTo(engine, p);
-    setPricingMode(engine, p, o.accurate);
-    const ScanResult r = univariate_scan(engine, defaults.id, from, to, step, target);
-    switch (r.failure) {
-    case ScanFailure::None:
-        break;
-    case ScanFailure::NoPoints:
+    const PricingRequest request = commandRequest(o, p);
+    const int points = std::min(grid_point_count(from, to, step), kScanMaxPoints);
+    checkRuns(request, std::max(points, 1), GridUse::PriceOnly);
+    const ScanResult r = univariate_scan(request, defaults.id, from, to, step, target);
+    switch (r.refusal.code) {
+    case RefusalCode::EmptyAxis:
         throw badInput("--step: no point from --from to --to at this step");
-    case ScanFailure::TooManyPoints:
+    case RefusalCode::AxisTooLong:
         throw badInput("--step: more than " + std::to_string(kMaxGridPoints) + " points");
-    case ScanFailure::NotInitialised:
-    case ScanFailure::PriceFailed:
-        throw refused("无法对结构进行定价 at value " + full(r.values.empty() ? from : r.values.back()));
-    case ScanFailure::NoNearest:
-        throw refused("无法确定边界: no finite price in the scan");
+    default:
+        break;
     }
+    if (!r.ok())
+        throw refused("无法对结构进行定价: " + r.error);
     for (std::size_t i = 0; i < r.values.size(); ++i) {
         if (!std::isfinite(r.prices[i]))
             throw refused("the price at value " + full(r.values[i]) + " is " + full(r.prices[i]) +
                           ", not a finite number");
-        if (o.accurate && !std::isfinite(r.error_estimates[i]))
+        if (r.error_estimates[i] && !std::isfinite(*r.error_estimates[i]))
             throw refused("the error estimate at value " + full(r.values[i]) + " is " +
-                          full(r.error_estimates[i]) + ", not a finite number");
+                          full(*r.error_estimates[i]) + ", not a finite number");
     }
     const double nearestValue = r.values[static_cast<std::size_t>(r.best)];
     const double nearestPrice = r.prices[static_cast<std::size_t>(r.best)];
 
     if (o.common.json) {
         Json j = commandJson("scan");
-        addPricingMode(j, engine);
+        addPricingMode(j, request);
         j["param"] = o.param;
         j["target"] = target;
         j["step"] = r.step;
@@ -75,21 +68,20 @@ std::string runScan(const ScanCommand& o)
         Json points = Json::array();
         for (std::size_t i = 0; i < r.values.size(); ++i) {
             Json point{{"value", r.values[i]}, {"price", r.prices[i]}};
-            if (o.accurate)
-                point["error_estimate"] = r.error_estimates[i];
+            addErrorEstimate(point, r.error_estimates[i]);
             points.push_back(point);
         }
         j["points"] = points;
         Json nearest{{"value", nearestValue}, {"price", nearestPrice}};
-        if (o.accurate)
-            nearest["error_estimate"] = r.error_estimates[static_cast<std::size_t>(r.best)];
+        addErrorEstimate(nearest, r.error_estimates[static_cast<std::size_t>(r.best)]);
         nearest["deviation"] = std::fabs(target - nearestPrice);
         j["nearest"] = nearest;
         return jsonLine(j);
     }
-    // The accurate mode adds each price's error estimate as a third column.
-    const auto estimate = [&](std::size_t i) { return o.accurate ? "," + general(r.error_estimates[i]) : ""; };
-    std::string out = o.accurate ? "value,price,error_estimate\n" : "value,price\n";
+    // Prices with an error estimate get it as a third column.
+    const bool estimated = r.error_estimates.front().has_value();
+    const auto estimate = [&](std::size_t i) { return estimated ? "," + general(*r.error_estimates[i]) : ""; };
+    std::string out = estimated ? "value,price,error_estimate\n" : "value,price\n";
     for (std::size_t i = 0; i < r.values.size(); ++i)
         out += general(r.values[i]) + "," + fixed(r.prices[i], o.common.digits) + estimate(i) + "\n";
     out += "nearest," + general(nearestValue) + "," + fixed(nearestPrice, o.common.digits) +

@@ -2,13 +2,14 @@
 
 #include "CliError.h"
 #include "CliText.h"
-#include "Snowball_PDE.h"
+#include "Pricer.h"
 #include "RunLimits.h"
 #include "StructureNotes.h"
 #include "StructureSetup.h"
 #include "TermTable.h"
 
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -35,34 +36,35 @@ std::string runSolve(const SolveCommand& o)
     const double hi = numberOption(o.hi, "--hi");
     const Param index = o.solveFor == "vol" ? Param::Sigma : Param::CouponAndDiv;
 
-    Snowball_PDE engine;
-    if (o.accurate)
-        checkAccurateRuns(p, engine.max_iter + 3);
-    else
-        checkGridRuns(p, engine.max_iter + 2, GridUse::PriceOnly);
-    handOverTo(engine, p);
-    setPricingMode(engine, p, o.accurate);
-    double result = 0;
-    const SearchStatus status = engine.solve_param(target, index, &result, lo, hi);
+    PricingRequest request = commandRequest(o, p);
+    const SearchSettings settings;
+    // Both ends, the midpoints, and with an error estimate the price at the solution.
+    checkRuns(request, settings.max_iter + 3, GridUse::PriceOnly);
+    SearchSettings traced = settings;
+    if (o.common.verbose)
+        traced.trace = [](const std::string& line) { std::fputs(line.c_str(), stderr); };
+    const SearchResult found = solve_term(request, index, target, lo, hi, traced);
+    const SearchStatus status = found.status;
+    if (found.outcome == Outcome::Refused || found.outcome == Outcome::Cancelled)
+        requireOk(found, "no price");
     if (status == SearchStatus::UnknownParam)
         throw badInput(solveFailure(status));
     if (status != SearchStatus::Found)
         throw refused(solveFailure(status));
+    const double result = found.value;
     if (!std::isfinite(result))
         throw refused("the solution is " + full(result) + ", not a finite number");
-    // The accurate price at the solution and its error estimate say how far
-    // the search's tolerance and the pricer's error leave it from the target.
-    double price = 0;
-    if (o.accurate) {
-        engine.set_param(index, result);
-        price = priceOrRefuse(engine);
-    }
+    // The price at the solution and its error estimate say how far the
+    // search's tolerance and the pricer's error leave it from the target;
+    // prices without an estimate (the design grid's) are not shown.
+    set_term(request.contract, request.model, index, result);
+    const Valuation at = priceOrRefuse(request);
 
     // The window writes the solution in percent with one decimal.
     const std::string field = u8(QString::number(result * 100, 'f', 1));
     if (o.common.json) {
         Json j = commandJson("solve");
-        addPricingMode(j, engine);
+        addPricingMode(j, request);
         j["for"] = o.solveFor;
         j["code"] = static_cast<int>(status);
         j["value"] = result;
@@ -70,9 +72,9 @@ std::string runSolve(const SolveCommand& o)
         j["target"] = target;
         j["lo"] = lo;
         j["hi"] = hi;
-        if (o.accurate) {
-            j["price"] = price;
-            addErrorEstimate(j, engine);
+        if (at.error_estimate) {
+            j["price"] = at.value;
+            addErrorEstimate(j, at.error_estimate);
         }
         addNotes(j, structureNotes(p));
         return jsonLine(j);
@@ -82,9 +84,9 @@ std::string runSolve(const SolveCommand& o)
     t.add("value", precise(result));
     t.add(o.solveFor == "vol" ? "波动率(%)" : "敲出票息(%)", field);
     t.add("target", general(target));
-    if (o.accurate) {
-        t.add("price", fixed(price, o.common.digits));
-        addErrorEstimate(t, engine);
+    if (at.error_estimate) {
+        t.add("price", fixed(at.value, o.common.digits));
+        addErrorEstimate(t, at.error_estimate);
     }
     return t.text();
 }

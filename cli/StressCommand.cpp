@@ -2,7 +2,7 @@
 
 #include "CliError.h"
 #include "CliText.h"
-#include "Snowball_PDE.h"
+#include "Pricer.h"
 #include "StressGrid.h"
 #include "RunLimits.h"
 #include "StructureNotes.h"
@@ -57,18 +57,11 @@ std::string runStress(const StressCommand& o)
         throw badInput("--days: the remaining trading days cannot be negative");
     const double tau = days / 252.0;  // the stress panel's reading of "交易日:"
 
-    if (o.accurate)
-        checkAccurateRuns(p, vols.count + 1);
-    else
-        checkGridRuns(p, vols.count, GridUse::KeepGrids);
-    Snowball_PDE engine;
-    handOverTo(engine, p);
-    setPricingMode(engine, p, o.accurate);
-    priceOrRefuse(engine);  // a structure the engine refuses would give tables of nan
-    StressResult result;
-    const StressStatus status = run_stress_grid(engine, prices, vols, tau, result);
-    if (status != StressStatus::Ok)
-        throw refused("the engine could not compute the stress grid");
+    const PricingRequest request = commandRequest(o, p);
+    checkRuns(request, vols.count + 1, GridUse::KeepGrids);
+    priceOrRefuse(request);  // a structure the engine refuses would give tables of nan
+    const StressResult result = stress_grid(request, prices, vols, tau);
+    requireOk(result, "no stress grid");
     // A cell off the grid or an overflow is no answer: say which one.
     const std::pair<const char*, const StressMatrix*> tables[] = {
         {"TV", &result.tv}, {"Delta", &result.delta}, {"Gamma", &result.gamma}};
@@ -91,7 +84,7 @@ std::string runStress(const StressCommand& o)
     std::string stdoutText = data;
     if (o.common.json) {
         Json j = commandJson("stress");
-        addPricingMode(j, engine);
+        addPricingMode(j, request);
         std::vector<double> priceAxis, volAxis;
         for (int c = 0; c < prices.count; ++c)
             priceAxis.push_back(prices.at(c));

@@ -18,7 +18,6 @@
 #include "StrictFields.h"
 #include "StructureRecord.h"
 #include "TermTable.h"
-#include "TermsRefusal.h"
 #include "WidgetFactories.h"
 #include "WidgetObserveGlobal.h"
 #include "WholeFileWriter.h"
@@ -632,7 +631,11 @@ bool DialogCalculatorPDE::termsUsable(const StructureTerms& terms, const QString
         prompt::critical(this, title, QString::fromUtf8(kNoCalendar));
         return false;
     }
-    const QString why = termsRefusal(terms, fieldInt(lineEdit_year_days->text()));
+    const int yearDays = fieldInt(lineEdit_year_days->text());
+    const PricingMethod method = accurateTicked() ? PricingMethod::Accurate : PricingMethod::DesignGrid;
+    const QString why = yearDays <= 0 ? QStringLiteral("PDE年天数应大于0")
+                                      : refusalText(pricing_refusal(pricingRequest(terms, PayoffForm::Note, yearDays,
+                                                                                  method)));
     if (why.isEmpty())
         return true;
     prompt::critical(this, title, why);
@@ -677,7 +680,7 @@ void DialogCalculatorPDE::updateEstimatedYears(const QDate& start, const QDate& 
 void DialogCalculatorPDE::markPriceCeiling(const Snowball_PDE& run)
 {
     const PDEParams& x = run.params;
-    const double chance = run.mode == PricingMode::Accurate
+    const double chance = run.method == PricingMethod::Accurate
                               ? 0.0  // the accurate mode sizes its own grid
                               : ceiling_reach_chance(x.S0, x.S_max, x.sigma, x.r, x.q, x.T);
     if (!(chance > kCeilingReachLimit)) {
@@ -757,7 +760,7 @@ bool DialogCalculatorPDE::accurateTicked() const
 
 void DialogCalculatorPDE::applyPricingMode(Snowball_PDE& run) const
 {
-    run.mode = accurateTicked() ? PricingMode::Accurate : PricingMode::Design;
+    run.method = accurateTicked() ? PricingMethod::Accurate : PricingMethod::DesignGrid;
     run.year_days = fieldInt(lineEdit_year_days->text());
 }
 
@@ -817,7 +820,7 @@ void DialogCalculatorPDE::on_pushButton_price_clicked()
     label_status->setText(QStringLiteral("正在计算..."));
     double value = std::numeric_limits<double>::quiet_NaN();
     Snowball_PDE* run = fresh.get();
-    const bool accurate = run->mode == PricingMode::Accurate;
+    const bool accurate = run->method == PricingMethod::Accurate;
     const RunPlan plan = runPlan(*run, 1);
     const RunOutcome outcome =
         runGridWork(this, plan.background, QStringLiteral("正在定价..."), plan.steps,
@@ -868,7 +871,7 @@ void DialogCalculatorPDE::on_pushButton_calc_greeks_clicked()
     applyPricingMode(*fresh);
 
     // Accurate mode keeps no grids: the lookup solves at its spot and date.
-    if (fresh->mode == PricingMode::Accurate) {
+    if (fresh->method == PricingMethod::Accurate) {
         engine.swap(fresh);
         grid_current = true;
         pushButton_univariate->setEnabled(true);
@@ -925,7 +928,7 @@ void DialogCalculatorPDE::on_pushButton_calc_greeks_clicked()
 void DialogCalculatorPDE::on_pushButton_lookup_clicked()
 {
     const QString title = QStringLiteral("错误:");
-    const bool accurate = engine->mode == PricingMode::Accurate;
+    const bool accurate = engine->method == PricingMethod::Accurate;
     if (!engine->initialised || (!accurate && std::isnan(engine->dt))) {
         prompt::critical(this, title, QStringLiteral("无法查找PDE"));
         return;
@@ -986,7 +989,7 @@ void DialogCalculatorPDE::on_pushButton_lookup_clicked()
 void DialogCalculatorPDE::showAccurateLookup(double S, double tau, bool knockedIn, double yearDays, int digits)
 {
     const QString title = QStringLiteral("错误:");
-    AccurateGreeks raw{};
+    GreeksValuation raw{};
     Snowball_PDE* run = engine.get();
     const RunPlan plan = runPlan(*run, 5, tau);
     const RunOutcome outcome = runGridWork(this, plan.background, QStringLiteral("正在计算风险指标..."),
@@ -1013,7 +1016,7 @@ void DialogCalculatorPDE::showAccurateLookup(double S, double tau, bool knockedI
         field.first->setText(fixedText(field.second, digits));
         setResultFresh(field.first);
     }
-    lineEdit_out_price->setToolTip(QStringLiteral("误差估计 ") + errorText(raw.error_estimate));
+    lineEdit_out_price->setToolTip(QStringLiteral("误差估计 ") + errorText(raw.error_estimate.value_or(std::numeric_limits<double>::quiet_NaN())));
 }
 
 void DialogCalculatorPDE::on_pushButton_export_matrix_clicked()
@@ -1081,7 +1084,7 @@ void DialogCalculatorPDE::priceReferenceMonteCarlo()
                                            });
     if (outcome == RunOutcome::Cancelled)
         return;
-    if (!result.ok) {
+    if (!result.ok()) {
         prompt::critical(this, title, QStringLiteral("无法进行蒙特卡洛定价：") + QString::fromStdString(result.error));
         return;
     }

@@ -3,7 +3,6 @@
 #include "AppLogger.h"
 #include "GridGreeks.h"
 
-#include <cfloat>
 #include <cmath>
 #include <limits>
 #include <new>
@@ -70,28 +69,7 @@ bool Calculator_PDE::create_grid_greeks()
 
 double Calculator_PDE::lookup(const NEWMAT::Matrix& grid, double S, double tau) const
 {
-    int column = 0;
-    if (tau >= 0.0) {
-        const double j = std::round((params.T - tau) / dt);
-        if (!std::isnan(j))
-            column = static_cast<int>(std::fmin(std::fmax(j, 0.0), static_cast<double>(std::max(params.N, 0))));
-    }
-    const int R = grid.Nrows();
-    if (column >= grid.Ncols())
-        return kNaN;
-    const double x = S / dS;
-    if (std::isnan(x) || x < 0.0 || x > R - 1)
-        return kNaN;
-
-    const double lo = std::floor(x);
-    const double hi = std::ceil(x);
-    const double* cells = grid.Store();
-    const int C = grid.Ncols();
-    const double g_lo = cells[static_cast<long>(lo) * C + column];
-    const double g_hi = cells[static_cast<long>(hi) * C + column];
-    if (std::fabs(hi - lo) <= 2.0 * DBL_EPSILON * std::fabs(hi + lo) || std::fabs(hi - lo) < DBL_MIN)
-        return g_hi;
-    return (hi * g_lo - g_hi * lo + (g_hi - g_lo) * x) / (hi - lo);
+    return grid_lookup(grid, S, tau, params.T, params.N, dS, dt);
 }
 
 double Calculator_PDE::lookup_price(double S, double tau, bool knocked_in) const

@@ -76,6 +76,7 @@ protected:
             trace_(line);
     }
     const ProgressHook& progress_hook() const { return progress_; }
+    const TraceHook& trace_hook() const { return trace_; }
 
 private:
     TraceHook trace_;

@@ -1,6 +1,8 @@
 #include "Snowball_PDE.h"
 
 #include "AppLogger.h"
+#include "GreekGrids.h"
+#include "Pricer.h"
 
 #include <cmath>
 #include <cstdio>
@@ -44,11 +46,6 @@ void Snowball_PDE::set_grid_size(int M, int N)
     params.N = N;
 }
 
-SolverResult Snowball_PDE::run(const PDEParams& p, GridOutput output) const
-{
-    return auto_call_finite_diff_implicit(contract, p, output, StepMethod::Factored, progress_hook());
-}
-
 void Snowball_PDE::keep_run(SolverResult& result, PDEParams& p, NEWMAT::Matrix* price, NEWMAT::Matrix* price_ki,
                             bool steps)
 {
@@ -70,52 +67,42 @@ void Snowball_PDE::keep_run(SolverResult& result, PDEParams& p, NEWMAT::Matrix* 
 
 double Snowball_PDE::price()
 {
-    if (mode == PricingMode::Accurate) {
-        const AccurateSolution solution = solve_accurate(contract, params, year_days, progress_hook());
-        error_estimate = solution.error_estimate(params.S0, false);
-        if (!solution.ok())
-            AppLogger::instance().log(AppLogger::Warn, "accurate price refused: %s", solution.error.c_str());
-        return solution.value(params.S0, false);
+    if (method == PricingMethod::DesignGrid) {
+        // The design's run takes a NaN dividend yield as 0 and says so here.
+        error_estimate = kNaN;
+        const SolverResult result = auto_call_finite_diff_implicit(contract, params, GridOutput::PriceOnly,
+                                                                   StepMethod::Factored, progress_hook());
+        if (!std::isnan(result.q))
+            params.q = result.q;
+        return result.price;
     }
-    error_estimate = kNaN;
-    SolverResult result = run(params, GridOutput::PriceOnly);
-    if (!std::isnan(result.q))
-        params.q = result.q;
-    return result.price;
+    const Valuation v = ::price(request());
+    error_estimate = v.error_estimate.value_or(kNaN);
+    return v.value;
 }
 
 double Snowball_PDE::price_with_grids()
 {
-    SolverResult result = run(params, GridOutput::ValueGrids);
+    SolverResult result =
+        auto_call_finite_diff_implicit(contract, params, GridOutput::ValueGrids, StepMethod::Factored, progress_hook());
     keep_run(result, params, &Price, &Price_KI, true);
     return result.price;
 }
 
 bool Snowball_PDE::calculate()
 {
-    params_vol_up = params;
-    params_vol_up.sigma = params.sigma + bump_vol;
-    params_rate_up = params;
-    params_rate_up.r = params.r + bump_rate;
-
-    {
-        SolverResult base = run(params, GridOutput::ValueGrids);
-        keep_run(base, params, &Price, &Price_KI, true);
-        if (!base.ok())
-            return false;
-    }
-    {
-        SolverResult vol_up = run(params_vol_up, GridOutput::ValueGrids);
-        keep_run(vol_up, params_vol_up, &Price_vol_up, &Price_KI_vol_up, false);
-        if (!vol_up.ok())
-            return false;
-    }
-    {
-        SolverResult rate_up = run(params_rate_up, GridOutput::ValueGrids);
-        keep_run(rate_up, params_rate_up, &Price_rate_up, &Price_KI_rate_up, false);
-        if (!rate_up.ok())
-            return false;
-    }
+    GreekRuns runs = greek_runs(contract, params, bump_vol, bump_rate, progress_hook());
+    params_vol_up = runs.vol_up_params;
+    params_rate_up = runs.rate_up_params;
+    keep_run(runs.base, params, &Price, &Price_KI, true);
+    if (!runs.base.ok())
+        return false;
+    keep_run(runs.vol_up, params_vol_up, &Price_vol_up, &Price_KI_vol_up, false);
+    if (!runs.vol_up.ok())
+        return false;
+    keep_run(runs.rate_up, params_rate_up, &Price_rate_up, &Price_KI_rate_up, false);
+    if (!runs.rate_up.ok())
+        return false;
     // The runs may have replaced a NaN q by 0 in params only.
     params_vol_up.q = params_rate_up.q = params.q;
 
@@ -140,7 +127,7 @@ void Snowball_PDE::copy_structure_from(const Snowball_PDE& other)
         return;
     set_structure(other.contract, other.params);
     initialised = other.initialised;
-    mode = other.mode;
+    method = other.method;
     year_days = other.year_days;
 }
 
@@ -157,7 +144,7 @@ double elapsed_for(double tau, double T)
 
 }  // namespace
 
-AccurateGreeks Snowball_PDE::accurate_lookup(double S, double tau, bool knocked_in) const
+GreeksValuation Snowball_PDE::accurate_lookup(double S, double tau, bool knocked_in) const
 {
     return greeks_accurate_at(contract, params, year_days, S, elapsed_for(tau, params.T), knocked_in,
                               progress_hook());
@@ -187,4 +174,44 @@ std::string Snowball_PDE::description() const
                   static_cast<double>(params.M), static_cast<double>(params.N));
     text += buffer;
     return text;
+}
+
+PricingRequest Snowball_PDE::request() const
+{
+    PricingRequest r;
+    r.contract = contract;
+    r.model = params;
+    r.year_days = year_days;
+    r.method = method;
+    r.progress = progress_hook();
+    return r;
+}
+
+void Snowball_PDE::set_param(Param index, double value) { set_term(contract, params, index, value); }
+
+void Snowball_PDE::save_param(Param index) { saved_value = term_value(contract, params, index); }
+
+void Snowball_PDE::restore_param(Param index) { set_param(index, saved_value); }
+
+SearchStatus Snowball_PDE::solve_param(double target, int index, double* result, double lo, double hi)
+{
+    Param param;
+    if (!param_from_number(index, param))
+        return SearchStatus::UnknownParam;
+    return solve_param(target, param, result, lo, hi);
+}
+
+SearchStatus Snowball_PDE::solve_param(double target, Param index, double* result, double lo, double hi)
+{
+    save_param(index);
+    SearchSettings settings;
+    settings.epsilon = epsilon;
+    settings.max_iter = max_iter;
+    settings.trace = trace_hook();
+    const SearchResult found = solve_term(request(), index, target, lo, hi, settings);
+    // The search leaves the term as save and restore do: schedules flat at their first entry.
+    restore_param(index);
+    if (result && found.status != SearchStatus::TargetOutside)
+        *result = found.value;
+    return found.status;
 }

@@ -148,7 +148,11 @@ void PanelGreeks_UA::on_pushButton_analyse_clicked()
     Snowball_PDE work(engine);
     ScanResult r;
     const int points = std::min(kScanMaxPoints, std::max(1, grid_point_count(start, end, step)));
-    if (engine.initialised && !gridFitsMemory(this, QString::fromUtf8("错误："), engine, GridUse::PriceOnly))
+    if (!engine.initialised) {
+        prompt::critical(this, QString::fromUtf8("错误:"), QString::fromUtf8("未设置定价参数"));
+        return;
+    }
+    if (!gridFitsMemory(this, QString::fromUtf8("错误："), engine, GridUse::PriceOnly))
         return;
     // One price per point; in accurate mode each follows the trading days, not N.
     const RunPlan plan = runPlan(engine, points);
@@ -156,29 +160,23 @@ void PanelGreeks_UA::on_pushButton_analyse_clicked()
         runGridWork(this, plan.background, QString::fromUtf8("正在分析..."),
                     plan.steps, [&](const ProgressHook& hook) {
                         work.set_progress_hook(hook);
-                        r = univariate_scan(work, term, start, end, step, target);
+                        r = univariate_scan(work.request(), term, start, end, step, target);
                     });
     if (outcome == RunOutcome::Cancelled)  // fields and plot keep the last analysis
         return;
     if (r.capped)   // stays rewritten even when the scan then fails
         lineEdit_step->setText(numberText(r.step));
 
-    switch (r.failure) {
-    case ScanFailure::None:
-        break;
-    case ScanFailure::TooManyPoints:
+    if (r.refusal.code == RefusalCode::EmptyAxis)  // an empty range is no error to report
+        return;
+    if (r.refusal.code == RefusalCode::AxisTooLong) {
         warnTooManyGridPoints(this);
         return;
-    case ScanFailure::PriceFailed:
-        prompt::critical(this, QString::fromUtf8("错误："), QString::fromUtf8("无法对结构进行定价"));
-        return;
-    case ScanFailure::NoNearest:
-        prompt::critical(this, QString::fromUtf8("错误："), QString::fromUtf8("无法确定边界"));
-        return;
-    case ScanFailure::NotInitialised:
-        prompt::critical(this, QString::fromUtf8("错误:"), QString::fromUtf8("未设置定价参数"));
-        return;
-    case ScanFailure::NoPoints:   // an empty range is no error to report
+    }
+    if (!r.ok()) {
+        const bool priced = !r.prices.empty() && r.prices.size() == r.values.size();
+        prompt::critical(this, QString::fromUtf8("错误："),
+                         QString::fromUtf8(priced ? "无法确定边界" : "无法对结构进行定价"));
         return;
     }
 

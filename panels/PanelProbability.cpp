@@ -131,7 +131,7 @@ bool PanelProbability::calculate()
     // The run reads its own copies: engine stays as handed over.
     const SnowballContract contract = engine.contract;
     const PDEParams params = engine.params;
-    const bool accurate = engine.mode == PricingMode::Accurate;
+    const bool accurate = engine.method == PricingMethod::Accurate;
     const int yearDays = engine.year_days;
 
     // The design-grid profile takes no progress hook: its dialog shows no
@@ -145,7 +145,7 @@ bool PanelProbability::calculate()
                 profile = probability_profile(contract, params);
                 return;
             }
-            AccurateProgress progress;
+            ProgressHook progress;
             if (hook) {
                 int reported = 0;
                 progress = [&hook, reported](double fraction) mutable {
@@ -163,7 +163,7 @@ bool PanelProbability::calculate()
             markStale(QStringLiteral("计算已取消：所示为上一次的结果"));
         return false;
     }
-    if (!profile.ok) {
+    if (!profile.ok()) {
         AppLogger::instance().log(AppLogger::Err, "probability profile refused: %s", profile.error.c_str());
         clearResults();
         prompt::critical(this, QStringLiteral("错误："), QStringLiteral("无法计算概率分布（原因见日志）"));

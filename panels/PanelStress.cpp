@@ -119,34 +119,30 @@ void PanelStress::on_pushButton_calc_clicked()
     if (runs && engine.initialised && !gridFitsMemory(this, QString::fromUtf8("错误："), engine, GridUse::KeepGrids))
         return;
 
-    // The copy carries the progress hook into run_stress_grid's own copy.
-    Snowball_PDE work(engine);
+    if (!engine.initialised) {
+        prompt::critical(this, QString::fromUtf8("错误:"), QString::fromUtf8("结构信息未初始化，请先点击【定价】"));
+        return;
+    }
+    PricingRequest request = engine.request();
     StressResult result;
-    StressStatus status = StressStatus::Failed;
     // One solve per volatility, over the remaining time in accurate mode.
     const RunPlan plan = runPlan(engine, nV, tau > 0 ? tau : 0.0);
     const RunOutcome outcome = runGridWork(
         this, runs && plan.background, QString::fromUtf8("正在进行压力测试..."), plan.steps,
         [&](const ProgressHook& hook) {
-            work.set_progress_hook(hook);
-            status = run_stress_grid(work, GridAxis{pStart, pStep, nP}, GridAxis{vStart, vStep, nV}, tau, result);
+            request.progress = hook;
+            result = stress_grid(request, GridAxis{pStart, pStep, nP}, GridAxis{vStart, vStep, nV}, tau);
         });
     if (outcome == RunOutcome::Cancelled)  // the tables keep the last calculation
         return;
 
-    switch (status) {
-    case StressStatus::Ok:
-        break;
-    case StressStatus::NotInitialised:
-        prompt::critical(this, QString::fromUtf8("错误:"),
-                         QString::fromUtf8("结构信息未初始化，请先点击【定价】"));
+    if (result.refusal.code == RefusalCode::EmptyAxis)  // an empty range is no error to report
         return;
-    case StressStatus::NoPoints:   // an empty range is no error to report
-        return;
-    case StressStatus::TooManyPoints:
+    if (result.refusal.code == RefusalCode::AxisTooLong) {
         warnTooManyGridPoints(this);
         return;
-    case StressStatus::Failed:
+    }
+    if (!result.ok()) {
         prompt::critical(this, QString::fromUtf8("错误："), QString::fromUtf8("无法对结构进行定价"));
         return;
     }

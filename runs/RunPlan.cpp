@@ -26,7 +26,7 @@ QString bytesText(double bytes)
 RunPlan runPlan(const Snowball_PDE& run, double solves, double years)
 {
     RunPlan plan;
-    if (run.mode != PricingMode::Accurate) {
+    if (run.method != PricingMethod::Accurate) {
         plan.background = runsInBackground(run.params.M, run.params.N);
         plan.steps = solves * run.params.N;
         return plan;
@@ -41,7 +41,7 @@ RunPlan runPlan(const Snowball_PDE& run, double solves, double years)
 
 QString gridMemoryProblem(const Snowball_PDE& run, GridUse use)
 {
-    if (run.mode == PricingMode::Accurate)
+    if (run.method == PricingMethod::Accurate)
         return QString();
     const RunCost cost = pde_run_cost(run.params.M, run.params.N, 1, use);
     const double limit = safe_memory_bytes();

@@ -109,6 +109,17 @@ void handOver(Snowball_PDE& engine, const StructureTerms& terms, PayoffForm form
     engine.set_structure(contract, terms.params);
 }
 
+PricingRequest pricingRequest(const StructureTerms& terms, PayoffForm form, int yearDays, PricingMethod method)
+{
+    PricingRequest r;
+    r.contract = terms.contract;
+    r.contract.form = form;
+    r.model = terms.params;
+    r.year_days = yearDays;
+    r.method = method;
+    return r;
+}
+
 namespace {
 
 // Theta per year to per day, Vega and Rho per 1.00 to per point.
@@ -134,7 +145,7 @@ LookupGreeks lookupGreeks(const Snowball_PDE& engine, double S, double tau, bool
                          engine.lookup_vega(S, tau, knockedIn), engine.lookup_rho(S, tau, knockedIn), yearDays);
 }
 
-LookupGreeks lookupGreeks(const AccurateGreeks& raw, double yearDays)
+LookupGreeks lookupGreeks(const GreeksValuation& raw, double yearDays)
 {
     return inWindowUnits(raw.price, raw.delta, raw.gamma, raw.theta, raw.vega, raw.rho, yearDays);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PricingRequest.h"
 #include "Snowball_PDE.h"
 #include "SnowballContract.h"
 
@@ -87,6 +88,10 @@ void applyTerms(Snowball_PDE& engine, const StructureTerms& terms);
 // engine initialised.
 void handOver(Snowball_PDE& engine, const StructureTerms& terms, PayoffForm form);
 
+// The question the terms ask of the engine: the contract in the given form,
+// the model, the trading days a year and the method.
+PricingRequest pricingRequest(const StructureTerms& terms, PayoffForm form, int yearDays, PricingMethod method);
+
 // One lookup on the engine's Greek grids in the window's units: value, Delta
 // and Gamma as the grids hold them, Theta per day of a yearDays-day year,
 // Vega and Rho per percentage point.
@@ -96,7 +101,7 @@ struct LookupGreeks
 };
 LookupGreeks lookupGreeks(const Snowball_PDE& engine, double S, double tau, bool knockedIn, double yearDays);
 // The accurate mode's lookup (Snowball_PDE::accurate_lookup) in the same units.
-LookupGreeks lookupGreeks(const AccurateGreeks& raw, double yearDays);
+LookupGreeks lookupGreeks(const GreeksValuation& raw, double yearDays);
 
 // The schedule check; false with the message text in error.
 bool validateObserveDates(const StructureTexts& texts, QString& error);

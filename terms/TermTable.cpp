@@ -34,3 +34,86 @@ SearchStatusText searchStatusText(SearchStatus status)
     }
     return {false, noSolution, QString(), noSolution};
 }
+
+QString refusalText(const Refusal& why)
+{
+    const auto count = [&why](const char* caption) {
+        return QStringLiteral("%1的个数(%2)与敲出观察日的个数(%3)不符")
+            .arg(QString::fromUtf8(caption))
+            .arg(why.count)
+            .arg(why.expected);
+    };
+    const auto negative = [](const char* caption) {
+        return QStringLiteral("%1不能为负").arg(QString::fromUtf8(caption));
+    };
+    switch (why.code) {
+    case RefusalCode::None:
+        return QString();
+    case RefusalCode::Spot:
+        return QStringLiteral("标的价格应大于0");
+    case RefusalCode::GridTop:
+        return QStringLiteral("价格上限应大于标的价格");
+    case RefusalCode::Volatility:
+        return QStringLiteral("波动率(%)不能为负");
+    case RefusalCode::ZeroVolatility:
+        return QStringLiteral("高精度模式下波动率(%)应大于0");
+    case RefusalCode::Maturity:
+        return QStringLiteral("到期期限应大于0（到期天数(交易日)至少为2）");
+    case RefusalCode::PriceSteps:
+        return QStringLiteral("M应不小于3");
+    case RefusalCode::TimeSteps:
+        return QStringLiteral("N应不小于1");
+    case RefusalCode::RateOrDividend:
+        return QStringLiteral("无风险利率(%)或分红率(%)超出范围");
+    case RefusalCode::YearDays:
+        return QStringLiteral("PDE年天数应大于0，且到期前的交易日不超过一百万个");
+    case RefusalCode::NoObservations:
+        return QStringLiteral("无敲出观察日");
+    case RefusalCode::KoBarrierCount:
+        return count("敲出价格");
+    case RefusalCode::KoCouponCount:
+        return count("敲出票息(%)");
+    case RefusalCode::KiBarrierCount:
+        return count("敲入价格");
+    case RefusalCode::NegativeKoBarrier:
+        return negative("敲出价格");
+    case RefusalCode::NegativeKoCoupon:
+        return negative("敲出票息(%)");
+    case RefusalCode::NegativeKiBarrier:
+        return negative("敲入价格");
+    case RefusalCode::NegativeDivCoupon:
+        return negative("红利票息(%)");
+    case RefusalCode::NegativeFloor:
+        return negative("保底价格");
+    case RefusalCode::NegativeStrike:
+        return negative("看涨行权价");
+    case RefusalCode::NegativeParticipation:
+        return negative("看涨参与率");
+    case RefusalCode::KoBarrierAboveGridTop:
+        return QStringLiteral("敲出价格超过价格上限");
+    case RefusalCode::KiBarrierAboveGridTop:
+        return QStringLiteral("敲入价格超过价格上限");
+    case RefusalCode::ObservationAfterMaturity:
+    case RefusalCode::ObservationBeforeToday:
+        return QStringLiteral("敲出观察日超出到期期限");
+    case RefusalCode::ObservationsShareStep:
+        return QStringLiteral("N过小：两个敲出观察日落在同一时间步上");
+    case RefusalCode::ObservationsNotRising:
+        return QStringLiteral("敲出观察日应严格递增");
+    case RefusalCode::Paths:
+        return QStringLiteral("蒙特卡洛路径数应在200到10^12之间");
+    case RefusalCode::Threads:
+        return QStringLiteral("蒙特卡洛线程数应在0到1024之间");
+    case RefusalCode::NotForMethod:
+        return QStringLiteral("参考蒙特卡洛只给出价格和概率");
+    case RefusalCode::EmptyAxis:
+        return QStringLiteral("区间内没有计算点");
+    case RefusalCode::AxisTooLong:
+        return QStringLiteral("计算点过多");
+    case RefusalCode::MarketNeedsAccurate:
+        return QStringLiteral("市场曲线只在高精度模式下使用，请勾选【高精度】");
+    case RefusalCode::MarketShift:
+        return QStringLiteral("波动率平移后超出(0, 500]%的范围");
+    }
+    return QString::fromStdString(why.reason);
+}

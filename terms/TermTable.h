@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ParameterSearch.h"
+#include "Refusal.h"
 
 #include <QString>
 
@@ -31,3 +32,8 @@ struct SearchStatusText
     QString summary;  // one line, as kelvara-cli writes it
 };
 SearchStatusText searchStatusText(SearchStatus status);
+
+// What the rule set refuses, in the words of the window's fields
+// ("价格上限应大于标的价格"), for the window's boxes; kelvara-cli says the
+// engine's English reason instead.
+QString refusalText(const Refusal& refusal);

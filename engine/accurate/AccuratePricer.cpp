@@ -1,6 +1,7 @@
 #include "AccuratePricer.h"
 
 #include "AccurateScheme.h"
+#include "Refusal.h"
 #include "TridiagonalOperator.h"
 
 #include <algorithm>
@@ -165,19 +166,26 @@ public:
         : contract_(contract), year_days_(year_days), steps_per_day_(resolution.steps_per_day)
     {
         const PDEParams& model = base.params;
-        error_ = accurate_refusal(contract, model, year_days);
-        if (error_.empty() && (resolution.base_cells < 8 || resolution.base_cells > 1000000 ||
-                               resolution.steps_per_day < 1 || resolution.steps_per_day > 10000))
-            error_ = "resolution out of range";
-        if (!error_.empty())
-            return;
-        if (!(std::isfinite(valuation.elapsed) && valuation.elapsed >= 0.0) ||
-            !(std::isnan(valuation.grid_spot) || (std::isfinite(valuation.grid_spot) && valuation.grid_spot > 0.0))) {
-            error_ = "the valuation time and the grid's spot must be non-negative numbers";
+        const Refusal why = pricing_refusal(contract, model, year_days, PricingMethod::Accurate);
+        if (why) {
+            status_.refuse(why);
             return;
         }
-        if (!build_monitoring_schedule(contract, model.T, year_days, valuation.elapsed, events_, error_))
+        if (resolution.base_cells < 8 || resolution.base_cells > 1000000 || resolution.steps_per_day < 1 ||
+            resolution.steps_per_day > 10000) {
+            status_.fail("resolution out of range");
             return;
+        }
+        if (!(std::isfinite(valuation.elapsed) && valuation.elapsed >= 0.0) ||
+            !(std::isnan(valuation.grid_spot) || (std::isfinite(valuation.grid_spot) && valuation.grid_spot > 0.0))) {
+            status_.fail("the valuation time and the grid's spot must be non-negative numbers");
+            return;
+        }
+        std::string error;
+        if (!build_monitoring_schedule(contract, model.T, year_days, valuation.elapsed, events_, error)) {
+            status_.fail(error);
+            return;
+        }
         // The grid spreads over the time left and crowds at the spot asked for.
         PDEParams around = model;
         if (!std::isnan(valuation.grid_spot))
@@ -187,16 +195,18 @@ public:
             around = accurate_grid_params(*base.market, around.S0, valuation.elapsed, model.T);
         grid_ = accurate_price_grid(contract, around, resolution.base_cells);
         if (!grid_ || grid_->empty())
-            error_ = "the price grid cannot be built";
+            status_.fail("the price grid cannot be built");
+        else
+            status_.outcome = Outcome::Ok;
     }
 
-    const std::string& error() const { return error_; }
+    const Answer& status() const { return status_; }
 
-    AccurateSolution solve(const AccurateModel& priced, const AccurateProgress& progress) const
+    AccurateSolution solve(const AccurateModel& priced, const ProgressHook& progress) const
     {
         const PDEParams& model = priced.params;
         AccurateSolution s;
-        s.error = error_;
+        static_cast<Answer&>(s) = status_;
         if (!s.ok())
             return s;
         s.contract_ = contract_;
@@ -213,11 +223,9 @@ public:
         const int space[3] = {0, 1, 0}, time[3] = {0, 1, 1};
         const double start[3] = {0.0, 1.0 / 11.0, 9.0 / 11.0}, share[3] = {1.0 / 11.0, 8.0 / 11.0, 2.0 / 11.0};
         for (int level = 0; level < 3; ++level) {
-            const AccurateProgress part = [&](double f) {
-                return !progress || progress(start[level] + share[level] * f);
-            };
-            if (!solve_level(m, priced.market_or_null(), space[level], time[level], part, s.levels_[level])) {
-                s.error = "cancelled";
+            if (!solve_level(m, priced.market_or_null(), space[level], time[level],
+                             progress_part(progress, start[level], share[level]), s.levels_[level])) {
+                s.cancel();
                 return s;
             }
         }
@@ -226,7 +234,7 @@ public:
 
 private:
     bool solve_level(const PDEParams& m, const MarketModel* market, int space_level, int time_level,
-                     const AccurateProgress& progress, AccurateSolution::Level& out) const
+                     const ProgressHook& progress, AccurateSolution::Level& out) const
     {
         const Payouts pay(contract_, m, market);
         const std::vector<double> S = grid_->nodes(space_level);
@@ -340,7 +348,7 @@ private:
     SnowballContract contract_;
     int year_days_;
     int steps_per_day_;
-    std::string error_;
+    Answer status_;
     std::vector<MonitoringEvent> events_;
     std::unique_ptr<StretchedGrid> grid_;
 };
@@ -465,7 +473,7 @@ double AccurateSolution::theta(double S, bool knocked_in) const
 }
 
 AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParams& model, int year_days,
-                                const AccurateResolution& resolution, const AccurateProgress& progress)
+                                const AccurateResolution& resolution, const ProgressHook& progress)
 {
     return accurate_guarded<AccurateSolution>([&] {
         const AccurateModel priced(model);
@@ -474,13 +482,13 @@ AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParam
 }
 
 AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParams& model, int year_days,
-                                const AccurateProgress& progress)
+                                const ProgressHook& progress)
 {
     return solve_accurate(contract, model, year_days, AccurateResolution(), progress);
 }
 
 AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParams& model, int year_days,
-                                const AccurateValuation& valuation, const AccurateProgress& progress)
+                                const AccurateValuation& valuation, const ProgressHook& progress)
 {
     return accurate_guarded<AccurateSolution>([&] {
         const AccurateModel priced(model);
@@ -500,7 +508,7 @@ AccurateResolution accurate_resolution(const MarketModel& market)
 // numbers bit for bit.
 AccurateSolution solve_accurate(const SnowballContract& contract, const MarketModel& market, double T, int year_days,
                                 const AccurateResolution& resolution, const AccurateValuation& valuation,
-                                const AccurateProgress& progress)
+                                const ProgressHook& progress)
 {
     return accurate_guarded<AccurateSolution>([&] {
         const AccurateModel priced = market.is_flat() ? AccurateModel(market.flat_params(T)) : AccurateModel(market, T);
@@ -509,7 +517,7 @@ AccurateSolution solve_accurate(const SnowballContract& contract, const MarketMo
 }
 
 AccurateSolution solve_accurate(const SnowballContract& contract, const MarketModel& market, double T, int year_days,
-                                const AccurateProgress& progress)
+                                const ProgressHook& progress)
 {
     return solve_accurate(contract, market, T, year_days, accurate_resolution(market), AccurateValuation(), progress);
 }
@@ -561,33 +569,32 @@ GreekBumps greek_bumps(const MarketModel& market, double T)
 }
 
 template <class MakeBumps>
-AccurateGreeks greeks_at(const SnowballContract& contract, const MakeBumps& make_bumps, int year_days, double S,
-                         bool knocked_in, const AccurateValuation& valuation, const AccurateProgress& progress)
+GreeksValuation greeks_at(const SnowballContract& contract, const MakeBumps& make_bumps, int year_days, double S,
+                         bool knocked_in, const AccurateValuation& valuation, const ProgressHook& progress)
 {
-    AccurateGreeks g{kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, std::string()};
+    GreeksValuation g;
     AccurateSolution solved[5];
     double vol_spread = 0.0, rate_spread = 0.0;
     try {
         const GreekBumps bumps = make_bumps();
         vol_spread = bumps.vol_spread, rate_spread = bumps.rate_spread;
         const AccurateSolver solver(contract, bumps.models[0], year_days, bumps.resolution, valuation);
-        if (!solver.error().empty()) {
-            g.error = solver.error();
+        if (!solver.status().ok()) {
+            static_cast<Answer&>(g) = solver.status();
             return g;
         }
         for (int i = 0; i < 5; ++i) {
-            const AccurateProgress part = [&](double f) { return !progress || progress((i + f) / 5.0); };
-            solved[i] = solver.solve(bumps.models[static_cast<std::size_t>(i)], part);
+            solved[i] = solver.solve(bumps.models[static_cast<std::size_t>(i)], progress_part(progress, i / 5.0, 0.2));
             if (!solved[i].ok()) {
-                g.error = solved[i].error;
+                static_cast<Answer&>(g) = solved[i];
                 return g;
             }
         }
     } catch (const std::bad_alloc&) {
-        g.error = "out of memory";
+        g.fail("out of memory");
         return g;
     } catch (const std::exception& e) {
-        g.error = e.what();
+        g.fail(e.what());
         return g;
     }
     const AccurateSolution& base = solved[0];
@@ -598,15 +605,16 @@ AccurateGreeks greeks_at(const SnowballContract& contract, const MakeBumps& make
     g.vega = (solved[1].value(S, knocked_in) - solved[2].value(S, knocked_in)) / vol_spread;
     g.rho = (solved[3].value(S, knocked_in) - solved[4].value(S, knocked_in)) / rate_spread;
     g.error_estimate = base.error_estimate(S, knocked_in);
+    g.outcome = Outcome::Ok;
     return g;
 }
 
 // The valuation of the lookups at a spot and a later date; false (with the
 // refusal in g) for a spot that is not a positive number.
-bool lookup_valuation(double S, double elapsed, AccurateValuation& valuation, AccurateGreeks& g)
+bool lookup_valuation(double S, double elapsed, AccurateValuation& valuation, GreeksValuation& g)
 {
     if (!(std::isfinite(S) && S > 0.0)) {
-        g = AccurateGreeks{kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, "the spot must be a positive number"};
+        g.fail("the spot must be a positive number");
         return false;
     }
     valuation.elapsed = elapsed;
@@ -627,33 +635,33 @@ std::function<GreekBumps()> greek_bumps_of(const PDEParams& model)
 
 }  // namespace
 
-AccurateGreeks greeks_accurate(const SnowballContract& contract, const PDEParams& model, int year_days, double S,
-                               bool knocked_in, const AccurateProgress& progress)
+GreeksValuation greeks_accurate(const SnowballContract& contract, const PDEParams& model, int year_days, double S,
+                                bool knocked_in, const ProgressHook& progress)
 {
     return greeks_at(contract, greek_bumps_of(model), year_days, S, knocked_in, AccurateValuation(), progress);
 }
 
-AccurateGreeks greeks_accurate_at(const SnowballContract& contract, const PDEParams& model, int year_days, double S,
-                                  double elapsed, bool knocked_in, const AccurateProgress& progress)
+GreeksValuation greeks_accurate_at(const SnowballContract& contract, const PDEParams& model, int year_days,
+                                   double S, double elapsed, bool knocked_in, const ProgressHook& progress)
 {
     AccurateValuation valuation;
-    AccurateGreeks g;
+    GreeksValuation g;
     if (!lookup_valuation(S, elapsed, valuation, g))
         return g;
     return greeks_at(contract, greek_bumps_of(model), year_days, S, knocked_in, valuation, progress);
 }
 
-AccurateGreeks greeks_accurate(const SnowballContract& contract, const MarketModel& market, double T, int year_days,
-                               double S, bool knocked_in, const AccurateProgress& progress)
+GreeksValuation greeks_accurate(const SnowballContract& contract, const MarketModel& market, double T,
+                                int year_days, double S, bool knocked_in, const ProgressHook& progress)
 {
     return greeks_at(contract, greek_bumps_of(market, T), year_days, S, knocked_in, AccurateValuation(), progress);
 }
 
-AccurateGreeks greeks_accurate_at(const SnowballContract& contract, const MarketModel& market, double T, int year_days,
-                                  double S, double elapsed, bool knocked_in, const AccurateProgress& progress)
+GreeksValuation greeks_accurate_at(const SnowballContract& contract, const MarketModel& market, double T,
+                                   int year_days, double S, double elapsed, bool knocked_in, const ProgressHook& progress)
 {
     AccurateValuation valuation;
-    AccurateGreeks g;
+    GreeksValuation g;
     if (!lookup_valuation(S, elapsed, valuation, g))
         return g;
     return greeks_at(contract, greek_bumps_of(market, T), year_days, S, knocked_in, valuation, progress);

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "EngineHooks.h"
 #include "MarketModel.h"
 #include "MonitoringSchedule.h"
 #include "PDEParams.h"
 #include "SnowballContract.h"
+#include "Valuation.h"
 
-#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
@@ -26,10 +27,6 @@
 // applied with cell weights so the error falls smoothly with the step;
 // two resolutions (the second halving every price and time step) combined by
 // Richardson extrapolation, their difference giving the error estimate.
-
-// Called with the fraction of the work done; returning false stops the
-// solve (the solution is then not ok(), its error "cancelled").
-using AccurateProgress = std::function<bool(double fraction)>;
 
 // Price cells and time steps per trading day of the coarse level; the fine
 // level has twice as many of both. The default keeps the extrapolated price
@@ -52,11 +49,9 @@ struct AccurateValuation
 };
 
 // The structure's value at the valuation time at any spot, from one solve.
-class AccurateSolution
+class AccurateSolution : public Answer
 {
 public:
-    bool ok() const { return error.empty(); }
-    std::string error;  // why there is no solution; empty when ok()
 
     // Value, Delta, Gamma at spot S of the structure that has not knocked in
     // (knocked_in false: today's close still checks the knock-in barrier) or
@@ -100,23 +95,23 @@ private:
     Level levels_[3];
 };
 
-// Solves with the default resolution. Never throws: refusals (NaN or
-// negative terms, a schedule that does not rise, sigma <= 0, T <= 0,
-// year_days < 1) and failures come back in error.
+// Solves with the default resolution. Never throws: refusals (what
+// pricing_refusal says of the accurate method) and failures come back in the
+// solution's outcome.
 AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParams& model, int year_days,
-                                const AccurateProgress& progress = AccurateProgress());
+                                const ProgressHook& progress = ProgressHook());
 
 // The same at another resolution: the accuracy knob for convergence studies.
 AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParams& model, int year_days,
                                 const AccurateResolution& resolution,
-                                const AccurateProgress& progress = AccurateProgress());
+                                const ProgressHook& progress = ProgressHook());
 
 // The same at a valuation time after inception and with the grid crowded at
 // another spot; AccurateValuation() gives exactly the solve above. Refuses a
 // valuation time outside [0, T).
 AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParams& model, int year_days,
                                 const AccurateValuation& valuation,
-                                const AccurateProgress& progress = AccurateProgress());
+                                const ProgressHook& progress = ProgressHook());
 
 // The default resolution of a market model: the flat one's, and for any
 // other 1.5 times the price cells. Coefficients that change in price and
@@ -131,36 +126,30 @@ AccurateResolution accurate_resolution(const MarketModel& market);
 // equation with r(t), q(t) and sigma(S, t) on the same monitoring, grid and
 // extrapolation. A flat market model gives exactly the flat model's numbers.
 AccurateSolution solve_accurate(const SnowballContract& contract, const MarketModel& market, double T, int year_days,
-                                const AccurateProgress& progress = AccurateProgress());
+                                const ProgressHook& progress = ProgressHook());
 AccurateSolution solve_accurate(const SnowballContract& contract, const MarketModel& market, double T, int year_days,
                                 const AccurateResolution& resolution, const AccurateValuation& valuation,
-                                const AccurateProgress& progress = AccurateProgress());
+                                const ProgressHook& progress = ProgressHook());
 
-// Price and Greeks at spot S, in the units of the grid engine's Greek grids:
-// Delta per unit of price, Gamma per unit of price squared, Theta per year,
-// Vega per 1.00 of volatility, Rho per 1.00 of rate (central bumps of 0.01
-// on the same grid). All NaN, with error set, on a refusal.
-struct AccurateGreeks
-{
-    double price, delta, gamma, theta, vega, rho, error_estimate;
-    std::string error;
-};
-AccurateGreeks greeks_accurate(const SnowballContract& contract, const PDEParams& model, int year_days, double S,
-                               bool knocked_in, const AccurateProgress& progress = AccurateProgress());
+// Price and Greeks at spot S, in the units of the grid engine's Greek grids
+// (see GreeksValuation; central bumps of 0.01 in volatility and rate on the
+// same grid), with the price's error estimate.
+GreeksValuation greeks_accurate(const SnowballContract& contract, const PDEParams& model, int year_days, double S,
+                                bool knocked_in, const ProgressHook& progress = ProgressHook());
 
 // The same `elapsed` years after inception, on grids crowded at S (the
 // lookups at a spot and a later date); elapsed 0 and S = model.S0 give
 // exactly greeks_accurate.
-AccurateGreeks greeks_accurate_at(const SnowballContract& contract, const PDEParams& model, int year_days, double S,
-                                  double elapsed, bool knocked_in,
-                                  const AccurateProgress& progress = AccurateProgress());
+GreeksValuation greeks_accurate_at(const SnowballContract& contract, const PDEParams& model, int year_days,
+                                   double S, double elapsed, bool knocked_in,
+                                   const ProgressHook& progress = ProgressHook());
 
 // Both under a market model: Vega per 1.00 of a parallel shift of whichever
 // volatility input is in use (central shifts of 0.01, one-sided where the
 // input refuses the shift down), Rho per 1.00 of a parallel shift of the
 // rate curve (the dividend curve stays).
-AccurateGreeks greeks_accurate(const SnowballContract& contract, const MarketModel& market, double T, int year_days,
-                               double S, bool knocked_in, const AccurateProgress& progress = AccurateProgress());
-AccurateGreeks greeks_accurate_at(const SnowballContract& contract, const MarketModel& market, double T, int year_days,
+GreeksValuation greeks_accurate(const SnowballContract& contract, const MarketModel& market, double T, int year_days,
+                               double S, bool knocked_in, const ProgressHook& progress = ProgressHook());
+GreeksValuation greeks_accurate_at(const SnowballContract& contract, const MarketModel& market, double T, int year_days,
                                   double S, double elapsed, bool knocked_in,
-                                  const AccurateProgress& progress = AccurateProgress());
+                                  const ProgressHook& progress = ProgressHook());

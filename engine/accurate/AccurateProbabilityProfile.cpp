@@ -1,6 +1,7 @@
 #include "AccurateProbabilityProfile.h"
 
 #include "AccurateScheme.h"
+#include "Refusal.h"
 #include "MonitoringSchedule.h"
 #include "StretchedGrid.h"
 #include "TridiagonalOperator.h"
@@ -52,20 +53,30 @@ public:
         : c_(contract), m_(model), market_(market), year_days_(year_days), steps_per_day_(resolution.steps_per_day),
           knocked_in_(knocked_in)
     {
-        error_ = accurate_refusal(contract, model, year_days);
-        if (error_.empty() && (resolution.base_cells < 8 || resolution.base_cells > 1000000 ||
-                               resolution.steps_per_day < 1 || resolution.steps_per_day > 10000))
-            error_ = "resolution out of range";
-        if (!error_.empty())
+        const Refusal why = pricing_refusal(contract, model, year_days, PricingMethod::Accurate);
+        if (why) {
+            status_.refuse(why);
             return;
+        }
+        if (resolution.base_cells < 8 || resolution.base_cells > 1000000 || resolution.steps_per_day < 1 ||
+            resolution.steps_per_day > 10000) {
+            status_.fail("resolution out of range");
+            return;
+        }
         if (std::isnan(m_.q))
             m_.q = 0.0;
-        if (!build_monitoring_schedule(contract, m_.T, year_days, events_, error_))
+        std::string error;
+        if (!build_monitoring_schedule(contract, m_.T, year_days, events_, error)) {
+            status_.fail(error);
             return;
+        }
         grid_ = accurate_price_grid(contract, market ? accurate_grid_params(*market, m_.S0, 0.0, m_.T) : m_,
                                     resolution.base_cells);
-        if (!grid_ || grid_->empty())
-            error_ = "the price grid cannot be built";
+        if (!grid_ || grid_->empty()) {
+            status_.fail("the price grid cannot be built");
+            return;
+        }
+        status_.outcome = Outcome::Ok;
         // The observation whose knock-out the top boundary pays during the
         // interval that ends at each moment: the first one at or after it.
         next_obs_.assign(events_.size(), last());
@@ -73,7 +84,7 @@ public:
             next_obs_[e] = events_[e].ko_obs >= 0 && !events_[e].maturity ? events_[e].ko_obs : next_obs_[e + 1];
     }
 
-    const std::string& error() const { return error_; }
+    const Answer& status() const { return status_; }
 
     // Today's close, checked at the spot itself as the pricer's value is:
     // true when that already decides everything (knock-out today).
@@ -93,7 +104,7 @@ public:
     }
 
     // One resolution: the price grid of space_level, the time steps of time_level.
-    bool run(int space_level, int time_level, const AccurateProgress& progress, Figures& f) const
+    bool run(int space_level, int time_level, const ProgressHook& progress, Figures& f) const
     {
         const std::vector<double> S = grid_->nodes(space_level);
         const std::size_t M = S.size() - 1;
@@ -225,7 +236,7 @@ private:
     int steps_per_day_;
     bool knocked_in_;
     mutable bool starts_in_ = false;
-    std::string error_;
+    Answer status_;
     std::vector<MonitoringEvent> events_;
     std::vector<int> next_obs_;
     std::unique_ptr<StretchedGrid> grid_;
@@ -241,12 +252,12 @@ void extrapolate(double c, double f, double a, double& value, double& error)
 
 ProbabilityProfile profile_of(const SnowballContract& contract, const PDEParams& model, const MarketModel* market,
                               int year_days, const AccurateResolution& resolution, bool knocked_in,
-                              const AccurateProgress& progress)
+                              const ProgressHook& progress)
 {
     ProbabilityProfile p;
     const ForwardPass pass(contract, model, market, year_days, resolution, knocked_in);
-    if (!pass.error().empty()) {
-        p.error = pass.error();
+    if (!pass.status().ok()) {
+        static_cast<Answer&>(p) = pass.status();
         return p;
     }
     Figures level[3];
@@ -259,9 +270,8 @@ ProbabilityProfile profile_of(const SnowballContract& contract, const PDEParams&
         for (int L = 1; L < 3; ++L)
             level[L] = level[0];
         for (int L = 0; L < 3; ++L) {
-            const AccurateProgress part = [&](double f) { return !progress || progress(start[L] + share[L] * f); };
-            if (!pass.run(space[L], time[L], part, level[L])) {
-                p.error = "cancelled";
+            if (!pass.run(space[L], time[L], progress_part(progress, start[L], share[L]), level[L])) {
+                p.cancel();
                 return p;
             }
         }
@@ -275,7 +285,7 @@ ProbabilityProfile profile_of(const SnowballContract& contract, const PDEParams&
     extrapolate(level[0].ki, level[1].ki, level[2].ki, p.ki_probability, p.ki_error);
     extrapolate(level[0].loss, level[1].loss, level[2].loss, p.loss_probability, p.loss_error);
     extrapolate(level[0].life, level[1].life, level[2].life, p.expected_life, p.life_error);
-    p.ok = true;
+    p.outcome = Outcome::Ok;
     return p;
 }
 
@@ -283,14 +293,14 @@ ProbabilityProfile profile_of(const SnowballContract& contract, const PDEParams&
 
 ProbabilityProfile probability_profile_accurate(const SnowballContract& contract, const PDEParams& model,
                                                 int year_days, const AccurateResolution& resolution,
-                                                bool knocked_in, const AccurateProgress& progress)
+                                                bool knocked_in, const ProgressHook& progress)
 {
     return accurate_guarded<ProbabilityProfile>(
         [&] { return profile_of(contract, model, nullptr, year_days, resolution, knocked_in, progress); });
 }
 
 ProbabilityProfile probability_profile_accurate(const SnowballContract& contract, const PDEParams& model,
-                                                int year_days, bool knocked_in, const AccurateProgress& progress)
+                                                int year_days, bool knocked_in, const ProgressHook& progress)
 {
     return probability_profile_accurate(contract, model, year_days, AccurateResolution(), knocked_in, progress);
 }
@@ -298,7 +308,7 @@ ProbabilityProfile probability_profile_accurate(const SnowballContract& contract
 // A flat market takes the flat model's pass (the same numbers).
 ProbabilityProfile probability_profile_accurate(const SnowballContract& contract, const MarketModel& market, double T,
                                                 int year_days, const AccurateResolution& resolution, bool knocked_in,
-                                                const AccurateProgress& progress)
+                                                const ProgressHook& progress)
 {
     return accurate_guarded<ProbabilityProfile>([&] {
         return profile_of(contract, market.flat_params(T), market.is_flat() ? nullptr : &market, year_days, resolution,
@@ -307,7 +317,7 @@ ProbabilityProfile probability_profile_accurate(const SnowballContract& contract
 }
 
 ProbabilityProfile probability_profile_accurate(const SnowballContract& contract, const MarketModel& market, double T,
-                                                int year_days, bool knocked_in, const AccurateProgress& progress)
+                                                int year_days, bool knocked_in, const ProgressHook& progress)
 {
     return probability_profile_accurate(contract, market, T, year_days, accurate_resolution(market), knocked_in,
                                         progress);

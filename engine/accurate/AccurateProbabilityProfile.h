@@ -1,7 +1,7 @@
 #pragma once
 
 #include "AccuratePricer.h"
-#include "ProbabilityProfile.h"
+#include "Probabilities.h"
 
 // The probability profile in accurate mode: the same figures as
 // probability_profile (knock-out at each observation, maturity, knock-in,
@@ -13,26 +13,26 @@
 // *_error fields). Probabilities are under the pricing measure (drift r - q).
 //
 // knocked_in: the structure has already knocked in (its knock-in
-// probability is then 1). Refuses (ok false, error set) what the accurate
-// pricer refuses; a progress hook returning false stops it (error
+// probability is then 1). Refuses what the accurate pricer refuses; a
+// progress hook returning false stops it (outcome Cancelled
 // "cancelled"). Never throws.
 ProbabilityProfile probability_profile_accurate(const SnowballContract& contract, const PDEParams& model,
                                                 int year_days, bool knocked_in = false,
-                                                const AccurateProgress& progress = AccurateProgress());
+                                                const ProgressHook& progress = ProgressHook());
 
 // The same at another resolution (convergence studies).
 ProbabilityProfile probability_profile_accurate(const SnowballContract& contract, const PDEParams& model,
                                                 int year_days, const AccurateResolution& resolution,
                                                 bool knocked_in = false,
-                                                const AccurateProgress& progress = AccurateProgress());
+                                                const ProgressHook& progress = ProgressHook());
 
 // The same under a market model maturing T years after the valuation date:
 // the adjoint of the accurate pricer under that model (drift r(t) - q(t),
 // sigma(S, t)). A flat market model gives exactly the flat model's figures.
 ProbabilityProfile probability_profile_accurate(const SnowballContract& contract, const MarketModel& market, double T,
                                                 int year_days, bool knocked_in = false,
-                                                const AccurateProgress& progress = AccurateProgress());
+                                                const ProgressHook& progress = ProgressHook());
 ProbabilityProfile probability_profile_accurate(const SnowballContract& contract, const MarketModel& market, double T,
                                                 int year_days, const AccurateResolution& resolution,
                                                 bool knocked_in = false,
-                                                const AccurateProgress& progress = AccurateProgress());
+                                                const ProgressHook& progress = ProgressHook());

@@ -11,40 +11,7 @@ namespace {
 // Far-field top of the grid in standard deviations of log price.
 const double kTopDeviations = 7.0;
 
-bool finite_non_negative(double v) { return std::isfinite(v) && v >= 0.0; }
-
-bool all_finite_non_negative(const std::vector<double>& values)
-{
-    return std::all_of(values.begin(), values.end(), finite_non_negative);
-}
-
 }  // namespace
-
-std::string accurate_refusal(const SnowballContract& c, const PDEParams& m, int year_days)
-{
-    if (!(std::isfinite(m.S0) && m.S0 > 0.0))
-        return "spot must be a positive number";
-    if (!(std::isfinite(m.sigma) && m.sigma > 0.0))
-        return "volatility must be a positive number";
-    if (!std::isfinite(m.r) || std::isinf(m.q))
-        return "rate and dividend yield must be numbers";
-    if (!(std::isfinite(m.T) && m.T > 0.0))
-        return "maturity must be a positive number of years";
-    if (year_days < 1)
-        return "trading days per year must be at least 1";
-    const std::size_t n = c.obs_times.size();
-    if (n == 0)
-        return "no knock-out observation dates";
-    if (c.ko_barrier.size() != n || c.ko_coupon.size() != n || c.ki_barrier.size() != n)
-        return "knock-out barriers, coupons and knock-in barriers need one value per observation date";
-    if (!all_finite_non_negative(c.ko_barrier) || !all_finite_non_negative(c.ki_barrier) ||
-        !all_finite_non_negative(c.ko_coupon))
-        return "barriers and coupons must be non-negative numbers";
-    if (!finite_non_negative(c.div_coupon) || !finite_non_negative(c.floor_price) ||
-        !finite_non_negative(c.call_strike) || !finite_non_negative(c.call_participation))
-        return "dividend coupon, floor, strike and participation must be non-negative numbers";
-    return std::string();
-}
 
 std::unique_ptr<StretchedGrid> accurate_price_grid(const SnowballContract& contract, const PDEParams& model,
                                                    int base_cells)
@@ -126,10 +93,7 @@ TridiagonalOperator implicit_system(const PriceOperator& op, double theta_dt)
     std::vector<double> a(M), b(M), c(M);
     for (std::size_t i = 0; i < M; ++i)
         a[i] = -theta_dt * op.l[i], b[i] = 1.0 - theta_dt * op.d[i], c[i] = -theta_dt * op.u[i];
-    TridiagonalOperator system(std::move(a), std::move(b), std::move(c));
-    if (!system.factor())
-        throw std::runtime_error("the price operator cannot be factored");
-    return system;
+    return TridiagonalOperator(std::move(a), std::move(b), std::move(c));
 }
 
 const TridiagonalOperator& ImplicitSystems::for_step(double theta_dt)
@@ -138,6 +102,8 @@ const TridiagonalOperator& ImplicitSystems::for_step(double theta_dt)
         if (f.first == theta_dt)
             return f.second;
     factored_.emplace_back(theta_dt, implicit_system(op_, theta_dt));
+    if (!factored_.back().second.factor())
+        throw std::runtime_error("the price operator cannot be factored");
     return factored_.back().second;
 }
 
@@ -187,7 +153,7 @@ PriceOperator StepOperators::averaged_operator(double a, double b) const
     std::vector<double> variance(S_.size(), 0.0), sigma;
     for (std::size_t k = 0; k + 1 < points.size(); ++k) {
         const double w = length > 0.0 ? (points[k + 1] - points[k]) / length : 1.0;
-        market_->local_volatility().sigma(S_, 0.5 * (points[k] + points[k + 1]), sigma);
+        market_->local_volatility().sigma_or_throw(0.5 * (points[k] + points[k + 1]), S_, sigma);
         for (std::size_t i = 0; i < S_.size(); ++i)
             variance[i] += w * sigma[i] * sigma[i];
     }

@@ -18,11 +18,6 @@
 // the Black-Scholes operator on it and the number of time steps between two
 // monitoring moments.
 
-// Empty when the accurate pricer takes the terms, else why it refuses them
-// (NaN or negative terms, sigma <= 0, T <= 0, year_days < 1, a schedule of
-// the wrong length).
-std::string accurate_refusal(const SnowballContract& contract, const PDEParams& model, int year_days);
-
 // The sinh-stretched grid of one structure: nodes crowded at the knock-in
 // barriers, the spot and the knock-out barriers, each of them on a node, the
 // top far above everything. Empty (or null) when it cannot be built.
@@ -38,9 +33,13 @@ struct PriceOperator
     std::vector<double> l, d, u;
 };
 PriceOperator accurate_price_operator(const std::vector<double>& S, double sigma, double drift, double discount_rate);
-// The same with a local variance sigma^2 per node.
+// The same with a variance per node (a local volatility: variance[i] is
+// sigma(S[i])^2); a constant variance gives exactly the operator above.
 PriceOperator accurate_price_operator(const std::vector<double>& S, const std::vector<double>& variance, double drift,
                                       double discount_rate);
+
+// The implicit system I - theta dt L of op, not yet factored.
+TridiagonalOperator implicit_system(const PriceOperator& op, double theta_dt);
 
 // Runs f, turning out-of-memory and the scheme's own failures into a result
 // (default-constructed, so not ok) whose error says why: nothing escapes the
@@ -51,7 +50,7 @@ Result accurate_guarded(F&& f)
     try {
         return f();
     } catch (const std::bad_alloc&) {
-        Result r;
+        Result r;  // an Answer starts out Failed; other results are failed by their error
         r.error = "out of memory";
         return r;
     } catch (const std::exception& e) {
@@ -72,10 +71,6 @@ BarrierWeights accurate_barrier_weights(const std::vector<double>& S, const Snow
 // The implicit systems I - theta dt L of one operator, each factored once:
 // a run meets only a handful of distinct theta dt (full and half steps of a
 // few interval lengths). References stay valid while the object lives.
-// The system I - theta_dt L of an operator, factored; throws
-// std::runtime_error when it cannot be.
-TridiagonalOperator implicit_system(const PriceOperator& op, double theta_dt);
-
 class ImplicitSystems
 {
 public:

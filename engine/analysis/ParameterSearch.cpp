@@ -1,6 +1,7 @@
-#include "Snowball_PDE.h"
+#include "ParameterSearch.h"
 
 #include "AppLogger.h"
+#include "Pricer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,114 +27,136 @@ bool param_from_number(int number, Param& param)
     return true;
 }
 
-void Snowball_PDE::set_param(Param index, double value)
-{
-    std::vector<double>& ko_barrier = contract.ko_barrier;
-    std::vector<double>& ki_barrier = contract.ki_barrier;
-    std::vector<double>& ko_coupon = contract.ko_coupon;
-    switch (index) {
-    case Param::KoBarrier:
-        std::fill(ko_barrier.begin(), ko_barrier.end(), value);
-        break;
-    case Param::KiBarrier:
-        std::fill(ki_barrier.begin(), ki_barrier.end(), value);
-        break;
-    case Param::KoCoupon:
-        std::fill(ko_coupon.begin(), ko_coupon.end(), value);
-        break;
-    case Param::Sigma:
-        params.sigma = value;
-        break;
-    case Param::DivCoupon:
-        contract.div_coupon = value;
-        break;
-    case Param::CouponAndDiv:
-        contract.div_coupon = value;
-        std::fill(ko_coupon.begin(), ko_coupon.end(), value);
-        break;
-    }
-}
-
-void Snowball_PDE::save_param(Param index)
+double term_value(const SnowballContract& c, const PDEParams& model, Param term)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const SnowballContract& c = contract;
-    switch (index) {
+    switch (term) {
     case Param::KoBarrier:
-        saved_value = c.ko_barrier.empty() ? nan : c.ko_barrier.front();
-        break;
+        return c.ko_barrier.empty() ? nan : c.ko_barrier.front();
     case Param::KiBarrier:
-        saved_value = c.ki_barrier.empty() ? nan : c.ki_barrier.front();
-        break;
+        return c.ki_barrier.empty() ? nan : c.ki_barrier.front();
     case Param::KoCoupon:
-        saved_value = c.ko_coupon.empty() ? nan : c.ko_coupon.front();
-        break;
+        return c.ko_coupon.empty() ? nan : c.ko_coupon.front();
     case Param::Sigma:
-        saved_value = params.sigma;
-        break;
+        return model.sigma;
     case Param::DivCoupon:
     case Param::CouponAndDiv:
-        saved_value = c.div_coupon;
+        return c.div_coupon;
+    }
+    return nan;
+}
+
+void set_term(SnowballContract& c, PDEParams& model, Param term, double value)
+{
+    switch (term) {
+    case Param::KoBarrier:
+        std::fill(c.ko_barrier.begin(), c.ko_barrier.end(), value);
+        break;
+    case Param::KiBarrier:
+        std::fill(c.ki_barrier.begin(), c.ki_barrier.end(), value);
+        break;
+    case Param::KoCoupon:
+        std::fill(c.ko_coupon.begin(), c.ko_coupon.end(), value);
+        break;
+    case Param::Sigma:
+        model.sigma = value;
+        break;
+    case Param::DivCoupon:
+        c.div_coupon = value;
+        break;
+    case Param::CouponAndDiv:
+        c.div_coupon = value;
+        std::fill(c.ko_coupon.begin(), c.ko_coupon.end(), value);
         break;
     }
 }
 
-void Snowball_PDE::restore_param(Param index) { set_param(index, saved_value); }
-
-SearchStatus Snowball_PDE::solve_param(double target, int index, double* result, double lo, double hi)
+double term_value(const PricingRequest& request, Param term)
 {
-    Param param;
-    if (!param_from_number(index, param))
-        return SearchStatus::UnknownParam;
-    return solve_param(target, param, result, lo, hi);
+    if (request.market && term == Param::Sigma)
+        return request.volatility_shift;
+    return term_value(request.contract, request.model, term);
 }
 
-SearchStatus Snowball_PDE::solve_param(double target, Param index, double* result, double lo, double hi)
+void set_term(PricingRequest& request, Param term, double value)
 {
-    save_param(index);
+    if (request.market && term == Param::Sigma)
+        request.volatility_shift = value;
+    else
+        set_term(request.contract, request.model, term, value);
+}
 
-    set_param(index, lo);
-    const double price_lo = price();
-    set_param(index, hi);
-    const double price_hi = price();
-
-    const bool rising = price_hi > price_lo;
-    const bool outside = rising ? (target > price_hi || target < price_lo) : (target < price_hi || target > price_lo);
-    if (outside) {
-        restore_param(index);
-        return SearchStatus::TargetOutside;
-    }
-
-    if (result)
-        *result = std::numeric_limits<double>::quiet_NaN();
-    double previous = 0.0;
-    for (int attempt = 0; attempt < max_iter; ++attempt) {
-        const double mid = (lo + hi) * 0.5;
-        set_param(index, mid);
-        const double p = price();
-        char line[128];
-        std::snprintf(line, sizeof line, "price:%.5f at %.3f\n", p, mid);
-        trace(line);
-
-        if (std::fabs(target - p) < epsilon) {
-            AppLogger::instance().log(AppLogger::Info, "price:%.5f when %s=%.3f after %d calc\n", p,
-                                      param_name(index), mid, attempt);
-            if (result)
-                *result = mid;
-            restore_param(index);
-            return SearchStatus::Found;
+SearchResult solve_term(const PricingRequest& request, Param term, double target, double lo, double hi,
+                        const SearchSettings& settings)
+{
+    SearchResult out;
+    PricingRequest work = request;
+    const double evaluations = 2.0 + std::max(settings.max_iter, 0);
+    int priced = 0;
+    bool cancelled = false;
+    auto price_at = [&](double x) {
+        set_term(work, term, x);
+        work.progress = progress_part(request.progress, priced / evaluations, 1.0 / evaluations);
+        ++priced;
+        const Valuation v = price(work);
+        cancelled = v.outcome == Outcome::Cancelled;
+        return v.value;
+    };
+    auto end = [&](SearchStatus status) {
+        out.status = status;
+        if (status == SearchStatus::Found) {
+            out.outcome = Outcome::Ok;
+            return out;
         }
-        if (attempt > 0 && std::fabs(p - previous) < epsilon) {
-            AppLogger::instance().log(AppLogger::Critical, "Price NOT changed > EPSILON");
-            restore_param(index);
-            return SearchStatus::PriceNotMoving;
-        }
-        previous = p;
-        if (rising ? p < target : p > target)
-            lo = mid;
-        else
-            hi = mid;
+        static const char* const why[] = {"", "no solution within the iteration limit",
+                                          "the price no longer moves by the tolerance", "unknown term",
+                                          "the target lies outside the prices at the ends of the interval"};
+        out.fail(why[-static_cast<int>(status)]);
+        return out;
+    };
+
+    const double price_lo = price_at(lo);
+    const double price_hi = cancelled ? price_lo : price_at(hi);
+    if (cancelled) {
+        out.cancel();
+        return out;
     }
-    restore_param(index);
-    return SearchStatus::NoSolution;
+    {
+        const bool rising = price_hi > price_lo;
+        const bool outside =
+            rising ? (target > price_hi || target < price_lo) : (target < price_hi || target > price_lo);
+        if (outside)
+            return end(SearchStatus::TargetOutside);
+
+        double previous = 0.0;
+        for (int attempt = 0; attempt < settings.max_iter; ++attempt) {
+            const double mid = (lo + hi) * 0.5;
+            const double p = price_at(mid);
+            if (cancelled) {
+                out.cancel();
+                return out;
+            }
+            if (settings.trace) {
+                char line[128];
+                std::snprintf(line, sizeof line, "price:%.5f at %.3f\n", p, mid);
+                settings.trace(line);
+            }
+            if (std::fabs(target - p) < settings.epsilon) {
+                AppLogger::instance().log(AppLogger::Info, "price:%.5f when %s=%.3f after %d calc\n", p,
+                                          param_name(term), mid, attempt);
+                out.value = mid;
+                return end(SearchStatus::Found);
+            }
+            if (attempt > 0 && std::fabs(p - previous) < settings.epsilon) {
+                AppLogger::instance().log(AppLogger::Critical, "Price NOT changed > EPSILON");
+                return end(SearchStatus::PriceNotMoving);
+            }
+            previous = p;
+            if (rising ? p < target : p > target)
+                lo = mid;
+            else
+                hi = mid;
+        }
+    }
+    return end(SearchStatus::NoSolution);
 }

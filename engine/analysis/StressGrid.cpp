@@ -1,10 +1,16 @@
 #include "StressGrid.h"
 
-#include "Snowball_PDE.h"
+#include "AccuratePricer.h"
+#include "AutoCallSolver.h"
+#include "GridGreeks.h"
+#include "ParameterSearch.h"
+#include "RequestMarket.h"
+#include "Refusal.h"
 
 #include <cfloat>
 #include <cmath>
 #include <limits>
+#include <string>
 
 int grid_point_count(double start, double end, double step)
 {
@@ -18,18 +24,67 @@ int grid_point_count(double start, double end, double step)
     return static_cast<int>(q);   // truncation toward zero, no tolerance
 }
 
-StressStatus run_stress_grid(const Snowball_PDE& engine, const GridAxis& prices,
-                             const GridAxis& vols, double tau, StressResult& out)
-{
-    if (!engine.initialised)
-        return StressStatus::NotInitialised;
-    if (prices.count < 1 || vols.count < 1)
-        return StressStatus::NoPoints;
-    if (prices.count > kMaxGridPoints || vols.count > kMaxGridPoints)
-        return StressStatus::TooManyPoints;
+namespace {
 
+Refusal axis_refusal(const GridAxis& prices, const GridAxis& vols)
+{
+    if (prices.count < 1 || vols.count < 1)
+        return Refusal{RefusalCode::EmptyAxis, "an axis of the stress grid has no point", 0, 0};
+    if (prices.count > kMaxGridPoints || vols.count > kMaxGridPoints)
+        return Refusal{RefusalCode::AxisTooLong,
+                       "an axis of the stress grid has more than " + std::to_string(kMaxGridPoints) + " points", 0, 0};
+    return Refusal();
+}
+
+// Elapsed years of a valuation at remaining time tau, as the lookups clamp it.
+double elapsed_for(double tau, double T)
+{
+    if (!(tau >= 0.0) || tau > T)
+        return 0.0;
+    return T - tau;
+}
+
+// One volatility's row on the design grid: false when its run failed.
+bool design_row(const PricingRequest& r, const GridAxis& prices, double tau, const ProgressHook& progress,
+                std::vector<double>& tv, std::vector<double>& delta, std::vector<double>& gamma)
+{
+    SolverResult run = auto_call_finite_diff_implicit(r.contract, r.model, GridOutput::ValueGrids,
+                                                      StepMethod::Factored, progress);
+    if (!run.ok())
+        return run.outcome != Outcome::Cancelled;
+    NEWMAT::Matrix d, g, theta;
+    const bool greeks = run.price_grid.Nrows() >= 2 && run.price_grid.Ncols() >= 2;
+    if (greeks)
+        finite_difference_greeks(run.price_grid, run.dS, run.dt, d, g, theta);
+    const PDEParams& m = r.model;
+    for (int i = 0; i < prices.count; ++i) {
+        const double s = prices.at(i);
+        const std::size_t k = static_cast<std::size_t>(i);
+        tv[k] = grid_lookup(run.price_grid, s, tau, m.T, m.N, run.dS, run.dt);
+        if (greeks) {
+            delta[k] = grid_lookup(d, s, tau, m.T, m.N, run.dS, run.dt);
+            gamma[k] = grid_lookup(g, s, tau, m.T, m.N, run.dS, run.dt);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+StressResult stress_grid(const PricingRequest& request, const GridAxis& prices, const GridAxis& vols, double tau)
+{
+    StressResult out;
+    Refusal why = request.method == PricingMethod::ReferenceMonteCarlo
+                      ? Refusal{RefusalCode::NotForMethod, "the reference Monte Carlo gives no Greeks", 0, 0}
+                      : axis_refusal(prices, vols);
+    if (!why && request.market)
+        why = pricing_refusal(request);
+    if (why) {
+        out.refuse(why);
+        return out;
+    }
     // Nothing may escape to the window's event loop: a fault of the matrix
-    // library or an allocation that fails ends as a status.
+    // library or an allocation that fails ends as a failure.
     try {
         const double nan = std::numeric_limits<double>::quiet_NaN();
         const std::vector<double> nanRow(static_cast<size_t>(prices.count), nan);
@@ -37,48 +92,51 @@ StressStatus run_stress_grid(const Snowball_PDE& engine, const GridAxis& prices,
         out.delta = out.tv;
         out.gamma = out.tv;
 
-        // Grids are stored in the copy: the caller's engine stays untouched.
-        Snowball_PDE work(engine);
-        if (work.mode == PricingMode::Accurate) {
-            // One accurate solve per volatility at the remaining time, read
-            // at every price (smooth in price between the nodes).
-            for (int j = 0; j < vols.count; ++j) {
-                work.set_param(Param::Sigma, vols.at(j));
-                const AccurateSolution solution = work.accurate_solution(tau);
-                if (!solution.ok())
-                    continue;
-                for (int i = 0; i < prices.count; ++i) {
-                    const double s = prices.at(i);
-                    const size_t row = static_cast<size_t>(j), column = static_cast<size_t>(i);
-                    out.tv[row][column] = solution.value(s, false);
-                    out.delta[row][column] = solution.delta(s, false);
-                    out.gamma[row][column] = solution.gamma(s, false);
-                }
-            }
-            return StressStatus::Ok;
-        }
+        PricingRequest work = request;
         for (int j = 0; j < vols.count; ++j) {
-            work.set_param(Param::Sigma, vols.at(j));
-            if (std::isnan(work.price_with_grids()))
-                continue;   // the grids may still hold the previous volatility
-            const bool greeks = work.create_grid_greeks();   // else stale: leave NaN
-            std::vector<double>& tv = out.tv[static_cast<size_t>(j)];
-            std::vector<double>& delta = out.delta[static_cast<size_t>(j)];
-            std::vector<double>& gamma = out.gamma[static_cast<size_t>(j)];
+            const std::size_t row = static_cast<std::size_t>(j);
+            set_term(work, Param::Sigma, vols.at(j));
+            const ProgressHook part = progress_part(request.progress, j / static_cast<double>(vols.count),
+                                                    1.0 / vols.count);
+            if (request.method == PricingMethod::DesignGrid) {
+                if (!design_row(work, prices, tau, part, out.tv[row], out.delta[row], out.gamma[row])) {
+                    out = StressResult();
+                    out.cancel();
+                    return out;
+                }
+                continue;
+            }
+            AccurateValuation valuation;
+            valuation.elapsed = elapsed_for(tau, work.model.T);
+            const RequestMarket market = request_market(work);
+            if (market.refusal)
+                continue;  // a shift the market refuses: a row of NaN
+            const AccurateSolution solution =
+                market.market ? solve_accurate(work.contract, *market.market, work.model.T, work.year_days,
+                                               accurate_resolution(*market.market), valuation, part)
+                              : solve_accurate(work.contract, work.model, work.year_days, valuation, part);
+            if (solution.outcome == Outcome::Cancelled) {
+                out = StressResult();
+                out.cancel();
+                return out;
+            }
+            if (!solution.ok())
+                continue;  // a row of NaN
             for (int i = 0; i < prices.count; ++i) {
                 const double s = prices.at(i);
-                tv[static_cast<size_t>(i)] = work.lookup_price(s, tau, false);
-                if (greeks) {
-                    delta[static_cast<size_t>(i)] = work.lookup_delta(s, tau, false);
-                    gamma[static_cast<size_t>(i)] = work.lookup_gamma(s, tau, false);
-                }
+                const std::size_t column = static_cast<std::size_t>(i);
+                out.tv[row][column] = solution.value(s, false);
+                out.delta[row][column] = solution.delta(s, false);
+                out.gamma[row][column] = solution.gamma(s, false);
             }
         }
     } catch (...) {
         out = StressResult();
-        return StressStatus::Failed;
+        out.fail("the matrix library or the memory gave out");
+        return out;
     }
-    return StressStatus::Ok;
+    out.outcome = Outcome::Ok;
+    return out;
 }
 
 StressBands StressBands::of(const StressMatrix& values, double centre)

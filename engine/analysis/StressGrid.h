@@ -1,9 +1,10 @@
 #pragma once
 
+#include "PricingRequest.h"
+#include "Valuation.h"
+
 #include <climits>
 #include <vector>
-
-class Snowball_PDE;
 
 // Values of one stress quantity: one row per volatility, one value per price.
 using StressMatrix = std::vector<std::vector<double>>;
@@ -28,31 +29,26 @@ struct GridAxis
     double at(int i) const { return start + i * step; }
 };
 
-struct StressResult
+// The S-sigma stress test: value, Delta and Gamma at every price (columns)
+// for every volatility (rows), not knocked in, with the remaining time tau.
+struct StressResult : Answer
 {
     StressMatrix tv;
     StressMatrix delta;
     StressMatrix gamma;
 };
 
-enum class StressStatus
-{
-    Ok,
-    NotInitialised,   // the engine holds no structure yet
-    NoPoints,         // an axis has fewer than one point
-    TooManyPoints,    // an axis has more than kMaxGridPoints points
-    Failed,           // the matrix library or the memory gave out; out is cleared
-};
-
-// The S-sigma stress test on a private copy of engine (which is left as it
-// is): for each volatility one grid solve (set_param 3, price_with_grids,
-// create_grid_greeks), then value, Delta and Gamma at every price with the
-// remaining time tau (years), not knocked in. A volatility whose solve fails
-// gives a row of NaN rather than the previous volatility's grid. In accurate
-// mode each volatility is one accurate solve at the remaining time tau
-// instead, read at every price.
-StressStatus run_stress_grid(const Snowball_PDE& engine, const GridAxis& prices,
-                             const GridAxis& vols, double tau, StressResult& out);
+// One solve of the request per volatility, read at every price. With a
+// market the volatility axis is the parallel shift of its volatility input
+// (see set_term) and the price axis moves the spot alone: the curves and an
+// absolute local volatility stay (sticky strike). Design grid:
+// a grid run that keeps its grids, their finite-difference Greeks and the
+// lookups at tau; a volatility whose run fails gives a row of NaN. Accurate:
+// one solve valued at tau, smooth in price between its nodes. Refused for
+// an axis without a point or beyond kMaxGridPoints, and by the reference
+// Monte Carlo (no Greeks). The progress hook sees each volatility as an
+// equal share.
+StressResult stress_grid(const PricingRequest& request, const GridAxis& prices, const GridAxis& vols, double tau);
 
 // Heat-map levels of one stress table: values above the centre spread over
 // levels 1..8 (upper band), values below over -1..-8 (lower band).

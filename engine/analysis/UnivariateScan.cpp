@@ -1,27 +1,28 @@
 #include "UnivariateScan.h"
 
-#include "Snowball_PDE.h"
+#include "Pricer.h"
+#include "Refusal.h"
 #include "StressGrid.h"
 
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
+#include <limits>
+#include <string>
 
-ScanResult univariate_scan(const Snowball_PDE& engine, Param index, double start, double end,
-                           double step, double target)
+ScanResult univariate_scan(const PricingRequest& request, Param term, double start, double end, double step,
+                           double target)
 {
     ScanResult r;
     r.step = step;
-    if (!engine.initialised) {
-        r.failure = ScanFailure::NotInitialised;
-        return r;
-    }
     int n = grid_point_count(start, end, step);
     if (n < 1) {
-        r.failure = ScanFailure::NoPoints;
+        r.refuse(Refusal{RefusalCode::EmptyAxis, "the scan's range has no point", 0, 0});
         return r;
     }
     if (n > kMaxGridPoints) {
-        r.failure = ScanFailure::TooManyPoints;
+        r.refuse(Refusal{RefusalCode::AxisTooLong,
+                         "the scan asks for more than " + std::to_string(kMaxGridPoints) + " values", 0, 0});
         return r;
     }
     if (n > kScanMaxPoints) {
@@ -34,34 +35,42 @@ ScanResult univariate_scan(const Snowball_PDE& engine, Param index, double start
     // A fault of the matrix library or the memory counts as a price that
     // could not be computed; nothing escapes to the caller's event loop.
     try {
-        Snowball_PDE work(engine);  // price() stores no grids
-        work.save_param(index);
-
+        PricingRequest work = request;
         r.values.reserve(static_cast<size_t>(n));
         r.prices.reserve(static_cast<size_t>(n));
         double bestDistance = DBL_MAX;
         for (int i = 0; i < n; ++i) {
             const double x = start + i * r.step;
             r.values.push_back(x);
-            work.set_param(index, x);
-            const double p = work.price();
-            if (std::isnan(p)) {
-                r.failure = ScanFailure::PriceFailed;
+            set_term(work, term, x);
+            work.progress = progress_part(request.progress, i / static_cast<double>(n), 1.0 / n);
+            const Valuation v = price(work);
+            if (std::isnan(v.value)) {
+                if (v.outcome == Outcome::Cancelled)
+                    r.cancel();
+                else
+                {
+                    char at[64];
+                    std::snprintf(at, sizeof at, "no price at value %g: ", x);
+                    r.fail(at + v.error);
+                }
                 return r;
             }
-            const double d = std::fabs(p - target);
+            const double d = std::fabs(v.value - target);
             if (d < bestDistance) {   // strict: on a tie the earlier value stays
                 bestDistance = d;
                 r.best = i;
             }
-            r.prices.push_back(p);
-            r.error_estimates.push_back(work.error_estimate);
+            r.prices.push_back(v.value);
+            r.error_estimates.push_back(v.error_estimate);
         }
     } catch (...) {
-        r.failure = ScanFailure::PriceFailed;
+        r.fail("the matrix library or the memory gave out");
         return r;
     }
     if (r.best < 0)
-        r.failure = ScanFailure::NoNearest;
+        r.fail("no price is a finite number");
+    else
+        r.outcome = Outcome::Ok;
     return r;
 }

@@ -1,5 +1,7 @@
 #include "AutoCallSolver.h"
 
+#include "Refusal.h"
+
 #include "AppLogger.h"
 #include "BarrierConditions.h"
 #include "EngineMemory.h"
@@ -117,15 +119,22 @@ bool step_back_to_today(const SnowballGrid& grid, const SnowballPayoff& payoff, 
 void run(const SnowballContract& terms, const PDEParams& params, GridOutput output, StepMethod method,
          const ProgressHook& progress, SolverResult& result)
 {
-    if (!contract_acceptable(terms, params))
-        return;
     const int M = params.M;
     const int N = params.N;
-    if (M < 3 || N < 1) {
+    const Refusal why = design_grid_refusal(terms, params);
+    if (why.code == RefusalCode::PriceSteps || why.code == RefusalCode::TimeSteps)
         AppLogger::instance().log(AppLogger::Err,
                                   "auto_call_finite_diff_implicit(%d, %d) refused: M must be at least 3 and N "
                                   "at least 1.",
                                   M, N);
+    // An empty schedule, an observation before today or one on another's time
+    // column is refused once the grid is laid out, by observation_columns,
+    // which names the observation in the log.
+    const bool after_layout = why.code == RefusalCode::NoObservations ||
+                              why.code == RefusalCode::ObservationBeforeToday ||
+                              why.code == RefusalCode::ObservationsShareStep;
+    if (why && !after_layout) {
+        result.refuse(why);
         return;
     }
     result.q = std::isnan(params.q) ? 0.0 : params.q;
@@ -142,8 +151,13 @@ void run(const SnowballContract& terms, const PDEParams& params, GridOutput outp
     result.dS = grid.dS;
     result.dt = grid.dt;
 
-    if (!observation_columns(terms.obs_times, grid.dt, params.T, grid.obs_col))
+    if (!observation_columns(terms.obs_times, grid.dt, params.T, grid.obs_col)) {
+        if (why)
+            result.refuse(why);
+        else
+            result.fail("the observation times do not fit the time grid");
         return;
+    }
     grid.place_barriers(terms);
 
     const bool keep_grids = output == GridOutput::ValueGrids;
@@ -154,6 +168,7 @@ void run(const SnowballContract& terms, const PDEParams& params, GridOutput outp
                                   "auto_call_finite_diff_implicit(%d, %d) refused: the grids need %.0f MB, "
                                   "more than the engine can hold.",
                                   M, N, ValueGrids::bytes_needed(M, N, keep_grids) / (1024.0 * 1024.0));
+        result.fail("the grids need more memory than the engine can hold");
         return;
     }
 
@@ -181,12 +196,13 @@ void run(const SnowballContract& terms, const PDEParams& params, GridOutput outp
                                   "auto_call_finite_diff_implicit(%d, %d) refused: the implicit operator cannot be "
                                   "%s.",
                                   M, N, method == StepMethod::DenseInverse ? "inverted" : "factored");
+        result.fail("the implicit operator cannot be inverted or factored");
         return;
     }
     if (!finished) {
         AppLogger::instance().log(AppLogger::Info, "auto_call_finite_diff_implicit(%d, %d) stopped by its caller.", M,
                                   N);
-        result.cancelled = true;
+        result.cancel();
         return;
     }
 
@@ -203,6 +219,7 @@ void run(const SnowballContract& terms, const PDEParams& params, GridOutput outp
     // The spot is read at the node at or below it, without interpolation.
     const int spot_node = static_cast<int>(std::trunc(params.S0 / grid.dS - 1.0)) + 1;
     result.price = values.not_knocked_in(0)[spot_node];
+    result.outcome = Outcome::Ok;
 }
 
 }  // namespace
@@ -218,14 +235,18 @@ SolverResult auto_call_finite_diff_implicit(const SnowballContract& contract, co
         const char* what = NEWMAT::BaseException::what();
         AppLogger::instance().log(AppLogger::Err, "auto_call_finite_diff_implicit(%d, %d) failed: %s", params.M,
                                   params.N, what ? what : "matrix library error");
+        result.fail("matrix library error");
     } catch (const std::bad_alloc&) {
         AppLogger::instance().log(AppLogger::Err, "auto_call_finite_diff_implicit(%d, %d) refused: out of memory.",
                                   params.M, params.N);
+        result.fail("out of memory");
     } catch (const std::exception& e) {
         AppLogger::instance().log(AppLogger::Err, "auto_call_finite_diff_implicit(%d, %d) failed: %s", params.M,
                                   params.N, e.what());
+        result.fail(e.what());
     }
     // The price is set last, so it is still NaN; no half-stored grids either.
+    result.price = std::numeric_limits<double>::quiet_NaN();
     result.price_grid.CleanUp();
     result.price_ki_grid.CleanUp();
     return result;

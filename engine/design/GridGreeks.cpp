@@ -1,5 +1,10 @@
 #include "GridGreeks.h"
 
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <limits>
+
 bool same_shape(const NEWMAT::Matrix& a, const NEWMAT::Matrix& b)
 {
     return a.Nrows() == b.Nrows() && a.Ncols() == b.Ncols();
@@ -68,4 +73,31 @@ void bump_sensitivity(const NEWMAT::Matrix& bumped, const NEWMAT::Matrix& base, 
     const long cells = static_cast<long>(base.Nrows()) * base.Ncols();
     for (long i = 0; i < cells; ++i)
         o[i] = (b[i] - v[i]) * scale;
+}
+
+double grid_lookup(const NEWMAT::Matrix& grid, double S, double tau, double T, int N, double dS, double dt)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    int column = 0;
+    if (tau >= 0.0) {
+        const double j = std::round((T - tau) / dt);
+        if (!std::isnan(j))
+            column = static_cast<int>(std::fmin(std::fmax(j, 0.0), static_cast<double>(std::max(N, 0))));
+    }
+    const int R = grid.Nrows();
+    if (column >= grid.Ncols())
+        return nan;
+    const double x = S / dS;
+    if (std::isnan(x) || x < 0.0 || x > R - 1)
+        return nan;
+
+    const double lo = std::floor(x);
+    const double hi = std::ceil(x);
+    const double* cells = grid.Store();
+    const int C = grid.Ncols();
+    const double g_lo = cells[static_cast<long>(lo) * C + column];
+    const double g_hi = cells[static_cast<long>(hi) * C + column];
+    if (std::fabs(hi - lo) <= 2.0 * DBL_EPSILON * std::fabs(hi + lo) || std::fabs(hi - lo) < DBL_MIN)
+        return g_hi;
+    return (hi * g_lo - g_hi * lo + (g_hi - g_lo) * x) / (hi - lo);
 }

@@ -14,3 +14,10 @@ void bump_sensitivity(const NEWMAT::Matrix& bumped, const NEWMAT::Matrix& base, 
                       NEWMAT::Matrix& out);
 
 bool same_shape(const NEWMAT::Matrix& a, const NEWMAT::Matrix& b);
+
+// The value of one grid at spot S and remaining time tau (years): linear in
+// price, the nearest column in time (halves away from zero, clamped to
+// 0..N; a tau that is negative or NaN reads today). NaN off the grid, on an
+// empty grid, or for a column the grid does not have. T and N are those the
+// lookup is asked with, dS and dt the grid's own.
+double grid_lookup(const NEWMAT::Matrix& grid, double S, double tau, double T, int N, double dS, double dt);

@@ -1,6 +1,7 @@
 #include "ProbabilityProfile.h"
 
 #include "AutoCallSolver.h"
+#include "Refusal.h"
 
 #include "SnowballGrid.h"
 #include "SnowballPayoff.h"
@@ -47,12 +48,9 @@ PassResult forward_pass(const SnowballContract& contract, PDEParams params, doub
     PassResult out;
     ProbabilityProfile& pr = out.profile;
     const SnowballContract& terms = contract;
-    if (!contract_acceptable(contract, params) || contract.obs_times.empty()) {
-        pr.error = "the structure or the model is refused by the pricer";
-        return out;
-    }
-    if (params.M < 3 || params.N < 1) {
-        pr.error = "M must be at least 3 and N at least 1";
+    const Refusal why = design_grid_refusal(contract, params);
+    if (why) {
+        pr.refuse(why);
         return out;
     }
     if (std::isnan(params.q))
@@ -64,7 +62,7 @@ PassResult forward_pass(const SnowballContract& contract, PDEParams params, doub
     grid.dS = params.S_max / M;
     grid.dt = params.T / N;
     if (!observation_columns(terms.obs_times, grid.dt, params.T, grid.obs_col)) {
-        pr.error = "the observation times do not fit the time grid";
+        pr.fail("the observation times do not fit the time grid");
         return out;
     }
     grid.place_barriers(terms);
@@ -74,7 +72,7 @@ PassResult forward_pass(const SnowballContract& contract, PDEParams params, doub
 
     TridiagonalOperator op(M, params.r - params.q, discount_rate, params.sigma * params.sigma, grid.dt);
     if (!op.factor()) {
-        pr.error = "the implicit operator cannot be factored";
+        pr.fail("the implicit operator cannot be factored");
         return out;
     }
 
@@ -174,7 +172,7 @@ PassResult forward_pass(const SnowballContract& contract, PDEParams params, doub
     pr.expected_life = maturity * params.T;
     for (int k = 0; k <= last; ++k)
         pr.expected_life += pr.ko_probability[k] * life[k];
-    pr.ok = true;
+    pr.outcome = Outcome::Ok;
     out.value = value;
     return out;
 }
@@ -185,15 +183,15 @@ PassResult guarded_pass(const SnowballContract& contract, const PDEParams& model
         return forward_pass(contract, model, discounted ? model.r : 0.0);
     } catch (const std::bad_alloc&) {
         PassResult r;
-        r.profile.error = "out of memory";
+        r.profile.fail("out of memory");
         return r;
     } catch (const NEWMAT::BaseException&) {
         PassResult r;
-        r.profile.error = "matrix library error";
+        r.profile.fail("matrix library error");
         return r;
     } catch (const std::exception& e) {
         PassResult r;
-        r.profile.error = e.what();
+        r.profile.fail(e.what());
         return r;
     }
 }
@@ -208,5 +206,5 @@ ProbabilityProfile probability_profile(const SnowballContract& contract, const P
 double forward_pass_price(const SnowballContract& contract, const PDEParams& model)
 {
     const PassResult r = guarded_pass(contract, model, true);
-    return r.profile.ok ? r.value : kNaN;
+    return r.profile.ok() ? r.value : kNaN;
 }

@@ -1,5 +1,6 @@
 #include "RunBudget.h"
 
+#include "AccuratePricer.h"
 #include "EngineMemory.h"
 
 #include <cmath>
@@ -62,4 +63,37 @@ std::string run_budget_problem(const RunCost& cost, const std::string& what)
         return what + " would take about " + amount("%.0f", cost.seconds) + " s, more than the limit of " +
                amount("%.0f", kMaxRunSeconds) + " s";
     return std::string();
+}
+
+RunEstimate request_run_cost(const PricingRequest& request, double solves, GridUse use)
+{
+    const PDEParams& m = request.model;
+    const std::string count = std::to_string(static_cast<long long>(solves));
+    switch (request.method) {
+    case PricingMethod::DesignGrid: {
+        const std::string grid = std::to_string(m.M) + " x " + std::to_string(m.N) + " grid";
+        return {pde_run_cost(m.M, m.N, solves, use), solves > 1 ? count + " runs of a " + grid : "a " + grid,
+                RunKnob::GridSize};
+    }
+    case PricingMethod::Accurate: {
+        // Coarse cells x steps a day, fine twice both, and coarse cells at the fine steps.
+        const AccurateResolution r;
+        const double nodes_per_day = r.base_cells * r.steps_per_day * (1.0 + 4.0 + 2.0);
+        const double days = std::ceil(m.T * request.year_days);
+        return {pde_run_cost(nodes_per_day - 1.0, days - 1.0, solves, GridUse::PriceOnly),
+                (solves > 1 ? count + " accurate solves" : std::string("an accurate solve")) + " over " +
+                    amount("%g", days) + " trading days",
+                RunKnob::AccurateSolves};
+    }
+    case PricingMethod::ReferenceMonteCarlo:
+        break;
+    }
+    const double paths = static_cast<double>(request.monte_carlo.paths);
+    return {mc_run_cost(paths * solves, m.T, request.year_days),
+            std::to_string(request.monte_carlo.paths) + " paths over " + amount("%g", m.T) + " years", RunKnob::Paths};
+}
+
+double greeks_solves(const PricingRequest& request)
+{
+    return request.method == PricingMethod::Accurate ? 5.0 : 3.0;
 }

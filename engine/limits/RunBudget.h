@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PricingRequest.h"
+
 #include <string>
 
 // What a run will cost before it starts, so that sizes that cannot finish
@@ -35,3 +37,24 @@ RunCost mc_run_cost(double paths, double T, double steps_per_year);
 // Empty when the cost fits; otherwise a message naming the limit it breaks
 // and the size that breaks it ("what", e.g. "a 200 x 100000000 grid").
 std::string run_budget_problem(const RunCost& cost, const std::string& what);
+
+// What a request's runs would change to fit: the design grid's size, the
+// number of accurate solves, or the Monte Carlo's paths.
+enum class RunKnob { GridSize, AccurateSolves, Paths };
+
+struct RunEstimate
+{
+    RunCost cost;
+    std::string what;  // the runs named for a refusal ("3 runs of a 200 x 243 grid")
+    RunKnob knob;
+};
+
+// `solves` solves of the request by its method: design-grid runs that keep
+// their grids or not (`use`), accurate solves (whose levels step like
+// price-only grids of their nodes a day over the trading days to maturity),
+// or one Monte Carlo run of its paths from close to close.
+RunEstimate request_run_cost(const PricingRequest& request, double solves, GridUse use);
+
+// The solves behind the Greeks of one request: the design grid's three kept
+// grids, the accurate pricer's base and four bumped solves.
+double greeks_solves(const PricingRequest& request);

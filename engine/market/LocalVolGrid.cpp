@@ -48,12 +48,13 @@ double LocalVolGrid::row_value(const std::vector<double>& row, double S) const
     return row[i - 1] + w * (row[i] - row[i - 1]);
 }
 
-void LocalVolGrid::sigma(const std::vector<double>& S, double t, std::vector<double>& out) const
+bool LocalVolGrid::sigma_on(double t, const std::vector<double>& S, std::vector<double>& out, std::string&) const
 {
     const std::vector<double>& row = rows_[piece_index(times_, t)];
     out.resize(S.size());
     for (std::size_t i = 0; i < S.size(); ++i)
         out[i] = row_value(row, S[i]);
+    return true;
 }
 
 double LocalVolGrid::highest(double T, double lo, double hi) const

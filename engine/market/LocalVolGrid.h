@@ -18,7 +18,8 @@ public:
     static MarketResult<LocalVolGrid> from_rows(const std::vector<double>& levels, const std::vector<double>& times,
                                                 const std::vector<std::vector<double>>& rows);
 
-    void sigma(const std::vector<double>& S, double t, std::vector<double>& out) const override;
+    bool sigma_on(double t, const std::vector<double>& S, std::vector<double>& sigma,
+                  std::string& error) const override;
     std::vector<double> time_breaks() const override { return {times_.begin(), times_.end() - 1}; }
     bool constant_between_breaks() const override { return true; }
     double highest(double T, double lo, double hi) const override;

@@ -2,12 +2,20 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 #include <utility>
+
+void LocalVolatility::sigma_or_throw(double t, const std::vector<double>& S, std::vector<double>& sigma) const
+{
+    std::string error;
+    if (!sigma_on(t, S, sigma, error))
+        throw std::runtime_error(error.empty() ? "the local volatility is not defined" : error);
+}
 
 double LocalVolatility::sigma_at(double S, double t) const
 {
     std::vector<double> out;
-    sigma(std::vector<double>{S}, t, out);
+    sigma_or_throw(t, std::vector<double>{S}, out);
     return out.front();
 }
 
@@ -30,7 +38,7 @@ double LocalVolatility::highest(double T, double lo, double hi) const
     double top = 0.0;
     std::vector<double> out;
     for (double t : times) {
-        sigma(S, t, out);
+        sigma_or_throw(t, S, out);
         for (double s : out)
             top = std::max(top, s);
     }
@@ -42,9 +50,18 @@ ShiftedLocalVolatility::ShiftedLocalVolatility(std::shared_ptr<const LocalVolati
 {
 }
 
-void ShiftedLocalVolatility::sigma(const std::vector<double>& S, double t, std::vector<double>& out) const
+bool ShiftedLocalVolatility::sigma_on(double t, const std::vector<double>& S, std::vector<double>& sigma,
+                                      std::string& error) const
 {
-    base_->sigma(S, t, out);
-    for (double& s : out)
-        s += shift_;
+    if (!base_->sigma_on(t, S, sigma, error))
+        return false;
+    for (std::size_t i = 0; i < sigma.size(); ++i) {
+        sigma[i] += shift_;
+        if (!(sigma[i] > 0.0)) {
+            error = "the local volatility shifted by " + std::to_string(shift_) + " is not positive at S = " +
+                    std::to_string(S[i]) + ", t = " + std::to_string(t);
+            return false;
+        }
+    }
+    return true;
 }

@@ -10,9 +10,10 @@ class FlatVolatility : public LocalVolatility
 {
 public:
     explicit FlatVolatility(double sigma) : sigma_(sigma) {}
-    void sigma(const std::vector<double>& S, double, std::vector<double>& out) const override
+    bool sigma_on(double, const std::vector<double>& S, std::vector<double>& out, std::string&) const override
     {
         out.assign(S.size(), sigma_);
+        return true;
     }
     bool constant_between_breaks() const override { return true; }
     bool depends_on_spot() const override { return false; }
@@ -26,9 +27,10 @@ class TermVolatility : public LocalVolatility
 {
 public:
     explicit TermVolatility(const VolatilityTermCurve& curve) : curve_(curve) {}
-    void sigma(const std::vector<double>& S, double t, std::vector<double>& out) const override
+    bool sigma_on(double t, const std::vector<double>& S, std::vector<double>& out, std::string&) const override
     {
         out.assign(S.size(), curve_.sigma(t));
+        return true;
     }
     std::vector<double> time_breaks() const override { return curve_.variance().breaks(); }
     bool constant_between_breaks() const override { return true; }
@@ -119,7 +121,8 @@ MarketModel MarketModel::with_volatility(LocalVolGrid grid) const
     return with_volatility_input(Volatility::LocalGrid, std::nullopt, std::move(grid));
 }
 
-MarketResult<MarketModel> MarketModel::with_volatility(std::shared_ptr<const LocalVolatility> local) const
+MarketResult<MarketModel> MarketModel::with_volatility(std::shared_ptr<const LocalVolatility> local,
+                                                  std::string name) const
 {
     if (!local)
         return MarketResult<MarketModel>::refused("no local volatility");
@@ -128,6 +131,7 @@ MarketResult<MarketModel> MarketModel::with_volatility(std::shared_ptr<const Loc
     m.term_.reset();
     m.grid_.reset();
     m.local_ = std::move(local);
+    m.function_name_ = std::move(name);
     return MarketResult<MarketModel>::of(std::move(m));
 }
 
@@ -139,6 +143,14 @@ MarketModel MarketModel::with_spot(double S) const
 }
 
 MarketResult<MarketModel> MarketModel::with_volatility_shift(double dv) const
+{
+    MarketResult<MarketModel> shifted = shifted_volatility(dv);
+    if (shifted.ok())
+        shifted.value->volatility_shift_ = volatility_shift_ + dv;
+    return shifted;
+}
+
+MarketResult<MarketModel> MarketModel::shifted_volatility(double dv) const
 {
     using Result = MarketResult<MarketModel>;
     switch (kind_) {
@@ -165,7 +177,7 @@ MarketResult<MarketModel> MarketModel::with_volatility_shift(double dv) const
     case Volatility::LocalFunction:
         break;
     }
-    return with_volatility(std::make_shared<ShiftedLocalVolatility>(local_, dv));
+    return with_volatility(std::make_shared<ShiftedLocalVolatility>(local_, dv), function_name_);
 }
 
 MarketModel MarketModel::with_rate_shift(double dr) const { return with_rates(rates_.shifted(dr)); }
@@ -185,6 +197,8 @@ PDEParams MarketModel::flat_params(double T) const
 
 std::string MarketModel::name() const
 {
+    if (kind_ == Volatility::LocalFunction)
+        return function_name_;
     if (local_->depends_on_spot())
         return "local volatility";
     return is_flat() ? "flat" : "curves";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ForwardCurve.h"
 #include "LocalVolGrid.h"
 #include "LocalVolatility.h"
 #include "MarketResult.h"
@@ -36,21 +37,26 @@ public:
     MarketModel with_dividends(RateCurve dividends) const;
     MarketModel with_volatility(VolatilityTermCurve curve) const;
     MarketModel with_volatility(LocalVolGrid grid) const;
-    MarketResult<MarketModel> with_volatility(std::shared_ptr<const LocalVolatility> local) const;
+    // Any local volatility function, named for output (name()).
+    MarketResult<MarketModel> with_volatility(std::shared_ptr<const LocalVolatility> local,
+                                              std::string name = "local volatility") const;
     // The spot moved; the curves (the dividend curve of futures included)
     // and an absolute local volatility grid stay where they are.
     MarketModel with_spot(double S) const;
 
     // Vega's bump: +dv on whichever volatility input is in use (flat number,
     // every Black volatility of the curve, every grid value, the function).
-    // Refused when that leaves a volatility out of range.
+    // Refused when that leaves a volatility out of range. The shifts add up
+    // in volatility_shift().
     MarketResult<MarketModel> with_volatility_shift(double dv) const;
+    double volatility_shift() const { return volatility_shift_; }
     // Rho's bump: every zero rate of the rate curve moved by dr.
     MarketModel with_rate_shift(double dr) const;
 
     double spot() const { return S0_; }
     const RateCurve& rates() const { return rates_; }
     const RateCurve& dividends() const { return dividends_; }
+    ForwardCurve forward_curve() const { return ForwardCurve(rates_, dividends_); }
     Volatility volatility() const { return kind_; }
     const LocalVolatility& local_volatility() const { return *local_; }
     // The grid when the volatility input is one, else null.
@@ -65,7 +71,7 @@ public:
     // and N left at their defaults).
     PDEParams flat_params(double T) const;
 
-    // "flat", "curves" or "local volatility".
+    // "flat", "curves", "local volatility" or a local volatility function's own name.
     std::string name() const;
 
     // Times in (0, T) at which r, q or sigma may jump, ascending; with
@@ -82,6 +88,7 @@ private:
     MarketModel with_volatility_input(Volatility kind, std::optional<VolatilityTermCurve> term,
                                       std::optional<LocalVolGrid> grid) const;
     void set_volatility_view();
+    MarketResult<MarketModel> shifted_volatility(double dv) const;
 
     double S0_ = 0.0;
     RateCurve rates_ = RateCurve::flat(0.0), dividends_ = RateCurve::flat(0.0);
@@ -90,4 +97,6 @@ private:
     std::optional<VolatilityTermCurve> term_;
     std::optional<LocalVolGrid> grid_;
     std::shared_ptr<const LocalVolatility> local_;  // every kind seen as sigma(S, t)
+    std::string function_name_ = "local volatility";
+    double volatility_shift_ = 0.0;
 };

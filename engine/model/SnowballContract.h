@@ -28,10 +28,3 @@ struct SnowballContract
     bool has_floor() const { return floor_price > 0.0; }
     bool has_participation() const { return call_participation > 0.0; }
 };
-
-// The refusals of a design-grid run, in their fixed order: spot, grid top,
-// volatility, maturity, schedule lengths, observation times and barriers
-// beyond the grid; then what no sound structure has (NaN anywhere, a
-// negative barrier, coupon, floor, strike or participation). Silent: the
-// caller sees NaN. Observation times are checked with their columns.
-bool contract_acceptable(const SnowballContract& contract, const PDEParams& params);

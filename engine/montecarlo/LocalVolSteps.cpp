@@ -62,7 +62,7 @@ std::size_t LocalVolSteps::table_index(const MarketModel& market, double t)
             return static_cast<std::size_t>(*cached);
     }
     std::vector<double> sigma;
-    market.local_volatility().sigma(S_nodes_, t, sigma);
+    market.local_volatility().sigma_or_throw(t, S_nodes_, sigma);
     tables_.emplace_back(2 * kCells);
     for (int i = 0; i < kCells; ++i)
         tables_.back()[2 * i] = sigma[i], tables_.back()[2 * i + 1] = sigma[i + 1] - sigma[i];

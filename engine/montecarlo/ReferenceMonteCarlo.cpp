@@ -1,6 +1,8 @@
 #include "ReferenceMonteCarlo.h"
 
 #include "LocalVolSteps.h"
+#include "Refusal.h"
+#include "RequestMarket.h"
 #include "RandomStream.h"
 #include "ZigguratNormal.h"
 
@@ -143,7 +145,7 @@ Schedule build_schedule(const SnowballContract& c, const Model& m, int year_days
 }
 
 // What one path ended with.
-struct Outcome
+struct PathOutcome
 {
     double payout = 0.0;      // discounted
     double martingale = 0.0;  // e^{-(r-q) tau} S_tau at the stop tau
@@ -164,7 +166,7 @@ struct Tally
 
     explicit Tally(std::size_t observations) : ko(observations, 0.0), ko_sq(observations, 0.0) {}
 
-    void add(const Outcome& a, const Outcome& b, double S0)
+    void add(const PathOutcome& a, const PathOutcome& b, double S0)
     {
         ++pairs;
         const double py = 0.5 * (a.payout + b.payout) - S0, px = 0.5 * (a.martingale + b.martingale) - S0;
@@ -233,7 +235,7 @@ public:
 
     // One antithetic pair: the second path takes every normal with the
     // opposite sign.
-    void pair(RandomStream& stream, Outcome out[2]) const
+    void pair(RandomStream& stream, PathOutcome out[2]) const
     {
         const std::vector<Event>& ev = s_.events;
         const double x0 = std::log(m_.S0);
@@ -269,7 +271,7 @@ public:
     }
 
     // Applies the event to a living path; true when the path has ended.
-    bool check(const Event& e, double x, bool& in, Outcome& out) const
+    bool check(const Event& e, double x, bool& in, PathOutcome& out) const
     {
         const bool maturity = &e == &s_.events.back();
         if (e.observation >= 0 && x >= e.ln_ko) {
@@ -304,7 +306,7 @@ public:
     }
 
 private:
-    static void finish(Outcome& out, const Event& e, double S, double pay, int observation, bool in, bool loss)
+    static void finish(PathOutcome& out, const Event& e, double S, double pay, int observation, bool in, bool loss)
     {
         out.payout = pay * e.discount;
         out.martingale = S * e.martingale;
@@ -334,49 +336,17 @@ std::uint32_t thread_seed(std::uint64_t seed, int thread)
     return static_cast<std::uint32_t>(z >> 32);
 }
 
-bool finite_non_negative(const std::vector<double>& v)
-{
-    return std::all_of(v.begin(), v.end(), [](double x) { return std::isfinite(x) && x >= 0.0; });
-}
-
-std::string refusal(const SnowballContract& c, const Model& m, int year_days, const ReferenceMcSettings& s)
-{
-    if (!(m.S0 > 0.0) || !std::isfinite(m.S0))
-        return "the spot must be positive";
-    if (!(m.sigma >= 0.0) || !std::isfinite(m.sigma) || !std::isfinite(m.r) || !std::isfinite(m.q))
-        return "volatility, rate and dividend yield must be finite, the volatility not negative";
-    if (!(m.T > 0.0) || !std::isfinite(m.T))
-        return "the maturity must be positive";
-    if (year_days < 1 || m.T * year_days > 1e6)
-        return "the trading days per year must be at least 1 (and the days to maturity at most a million)";
-    const std::size_t n = c.obs_times.size();
-    if (n == 0)
-        return "the schedule is empty";
-    if (c.ko_barrier.size() != n || c.ko_coupon.size() != n || c.ki_barrier.size() != n)
-        return "the schedule's barriers and coupons must have one value per observation";
-    for (std::size_t k = 0; k < n; ++k) {
-        const double t = c.obs_times[k];
-        if (!(t >= 0.0 && t <= m.T) || (k > 0 && !(t > c.obs_times[k - 1])))
-            return "the observation times must rise strictly within [0, T]";
-    }
-    if (!finite_non_negative(c.ko_barrier) || !finite_non_negative(c.ki_barrier) ||
-        !finite_non_negative(c.ko_coupon))
-        return "barriers and coupons must be finite and not negative";
-    if (!(c.div_coupon >= 0.0) || !std::isfinite(c.div_coupon) || !(c.floor_price >= 0.0) ||
-        !std::isfinite(c.floor_price) || !(c.call_strike >= 0.0) || !std::isfinite(c.call_strike) ||
-        !(c.call_participation >= 0.0) || !std::isfinite(c.call_participation))
-        return "the dividend coupon, floor, strike and participation must be finite and not negative";
-    if (s.paths < 2 || s.paths > 1000000000000LL)
-        return "the number of paths must lie between 2 and 10^12";
-    if (s.threads < 0 || s.threads > 1024)
-        return "the number of threads must lie between 0 (one per core) and 1024";
-    return {};
-}
-
 ReferenceMcResult fail(const std::string& why)
 {
     ReferenceMcResult r;
-    r.error = why;
+    r.fail(why);
+    return r;
+}
+
+ReferenceMcResult refused(const Refusal& why)
+{
+    ReferenceMcResult r;
+    r.refuse(why);
     return r;
 }
 
@@ -385,7 +355,7 @@ ReferenceMcResult fail(const std::string& why)
 // reporting progress on the calling thread. Empty, or why the workers could
 // not start; cancelled when the hook stopped the run.
 template <class Accumulator, class Simulate>
-std::string run_pairs(long long pairs, int threads, std::uint64_t seed, const McProgressHook& hook,
+std::string run_pairs(long long pairs, int threads, std::uint64_t seed, const ProgressHook& hook,
                       std::vector<Accumulator>& accumulators, const Simulate& simulate, bool& cancelled)
 {
     std::atomic<long long> done{0};
@@ -495,7 +465,7 @@ void fill_result(const Tally& total, double S0, ReferenceMcResult& r)
     r.ki_probability = estimate(total.ki, total.ki_sq, n);
     r.loss_probability = estimate(total.loss, total.loss_sq, n);
     r.expected_life = estimate(total.life, total.life_sq, n);
-    r.ok = true;
+    r.outcome = Outcome::Ok;
 }
 
 // Merges the per-thread tallies; false (with r cancelled) when not every
@@ -509,21 +479,20 @@ bool merged(const std::vector<Accumulator>& accumulators, long long pairs, bool 
     r.threads = threads;
     r.paths = 2 * total.pairs;
     if (cancelled || total.pairs != pairs) {
-        r.cancelled = true;
-        r.error = "cancelled";
+        r.cancel();
         return false;
     }
     return true;
 }
 
 ReferenceMcResult run(const SnowballContract& contract, const PDEParams& params, int year_days,
-                      const ReferenceMcSettings& settings, const McProgressHook& hook,
+                      const ReferenceMcSettings& settings, const ProgressHook& hook,
                       const MarketModel* market = nullptr)
 {
+    const Refusal why = pricing_refusal(contract, params, year_days, PricingMethod::ReferenceMonteCarlo, settings);
+    if (why)
+        return refused(why);
     const Model model{params.S0, params.sigma, params.r, std::isnan(params.q) ? 0.0 : params.q, params.T};
-    const std::string why = refusal(contract, model, year_days, settings);
-    if (!why.empty())
-        return fail(why);
 
     const Schedule schedule = build_schedule(contract, model, year_days, market);
     const PathSimulator simulator(contract, model, schedule, settings.knocked_in);
@@ -535,7 +504,7 @@ ReferenceMcResult run(const SnowballContract& contract, const PDEParams& params,
     bool cancelled = false;
     const std::string start_error = run_pairs(pairs, threads, settings.seed, hook, tallies,
                                               [&](RandomStream& stream, Tally& tally) {
-                                                  Outcome out[2];
+                                                  PathOutcome out[2];
                                                   simulator.pair(stream, out);
                                                   tally.add(out[0], out[1], model.S0);
                                               },
@@ -568,7 +537,7 @@ public:
     }
 
     // One antithetic pair on `levels` levels: out[level][0 or 1].
-    void pair(RandomStream& stream, int levels, std::vector<double>& z, Outcome out[kMostLevels][2]) const
+    void pair(RandomStream& stream, int levels, std::vector<double>& z, PathOutcome out[kMostLevels][2]) const
     {
         const std::vector<Event>& ev = s_.events;
         const int finest = levels - 1;
@@ -665,13 +634,13 @@ struct LocalVolTally
     {
         const long long index = seen++;
         const int levels = index % kCheckEvery == 0 ? 3 : index % kFineEvery == 0 ? 2 : 1;
-        Outcome out[LocalVolPaths::kMostLevels][2];
+        PathOutcome out[LocalVolPaths::kMostLevels][2];
         paths.pair(stream, levels, z, out);
         double mean[LocalVolPaths::kMostLevels];
         for (int l = 0; l < levels; ++l)
             mean[l] = 0.5 * (out[l][0].payout + out[l][1].payout) - S0;
         c += mean[0], cc += mean[0] * mean[0];
-        Outcome a = out[0][0], e = out[0][1];
+        PathOutcome a = out[0][0], e = out[0][1];
         if (levels > 1) {
             ++fines;
             d += mean[1] - mean[0], dd += (mean[1] - mean[0]) * (mean[1] - mean[0]);
@@ -693,7 +662,7 @@ struct LocalVolTally
 // One round of a local volatility run at coarse_per_day steps a day.
 ReferenceMcResult run_local_round(const SnowballContract& contract, const MarketModel& market, const Model& model,
                                   int year_days, int coarse_per_day, const ReferenceMcSettings& settings,
-                                  const McProgressHook& hook)
+                                  const ProgressHook& hook)
 {
     const Schedule schedule = build_schedule(contract, model, year_days, &market);
     std::vector<double> times;
@@ -743,20 +712,23 @@ ReferenceMcResult run_local_round(const SnowballContract& contract, const Market
 }
 
 ReferenceMcResult run_local(const SnowballContract& contract, const MarketModel& market, double T, int year_days,
-                            const ReferenceMcSettings& settings, const McProgressHook& hook)
+                            const ReferenceMcSettings& settings, const ProgressHook& hook)
 {
     const PDEParams params = market.flat_params(T);
+    const Refusal why = pricing_refusal(contract, params, year_days, PricingMethod::ReferenceMonteCarlo, settings);
+    if (why)
+        return refused(why);
     const Model model{params.S0, params.sigma, params.r, params.q, params.T};
-    const std::string why = refusal(contract, model, year_days, settings);
-    if (!why.empty())
-        return fail(why);
     if (settings.steps_per_day < 1 || settings.most_steps_per_day > 1024)
         return fail("the steps a trading day must lie between 1 and 1024");
     ReferenceMcResult r;
-    for (int steps = settings.steps_per_day, round = 1;; steps *= 2, ++round) {
-        r = run_local_round(contract, market, model, year_days, steps, settings, hook);
+    // Each round costs twice the one before: round k reports on the k-th
+    // half of what is left, so the fraction rises across rounds.
+    double start = 0.0, share = 0.5;
+    for (int steps = settings.steps_per_day, round = 1;; steps *= 2, ++round, start += share, share *= 0.5) {
+        r = run_local_round(contract, market, model, year_days, steps, settings, progress_part(hook, start, share));
         r.time_check.rounds = round;
-        if (!r.ok || r.time_check.passed || 2 * steps > settings.most_steps_per_day)
+        if (!r.ok() || r.time_check.passed || 2 * steps > settings.most_steps_per_day)
             return r;
     }
 }
@@ -764,7 +736,7 @@ ReferenceMcResult run_local(const SnowballContract& contract, const MarketModel&
 }  // namespace
 
 ReferenceMcResult reference_monte_carlo(const SnowballContract& contract, const MarketModel& market, double T,
-                                        int year_days, const ReferenceMcSettings& settings, const McProgressHook& hook)
+                                        int year_days, const ReferenceMcSettings& settings, const ProgressHook& hook)
 {
     try {
         if (market.is_flat())
@@ -780,7 +752,7 @@ ReferenceMcResult reference_monte_carlo(const SnowballContract& contract, const 
 }
 
 ReferenceMcResult reference_monte_carlo(const SnowballContract& contract, const PDEParams& model, int year_days,
-                                        const ReferenceMcSettings& settings, const McProgressHook& hook)
+                                        const ReferenceMcSettings& settings, const ProgressHook& hook)
 {
     try {
         return run(contract, model, year_days, settings, hook);
@@ -789,4 +761,22 @@ ReferenceMcResult reference_monte_carlo(const SnowballContract& contract, const 
     } catch (const std::exception& e) {
         return fail(e.what());
     }
+}
+
+ReferenceMcResult reference_monte_carlo(const PricingRequest& request, bool knocked_in)
+{
+    ReferenceMcSettings settings;
+    static_cast<MonteCarloSettings&>(settings) = request.monte_carlo;
+    settings.knocked_in = knocked_in;
+    if (request.market) {
+        const Refusal why = pricing_refusal(request);
+        if (why)
+            return refused(why);
+        const RequestMarket m = request_market(request);
+        if (m.refusal)
+            return refused(m.refusal);
+        return reference_monte_carlo(request.contract, *m.market, request.model.T, request.year_days, settings,
+                                     request.progress);
+    }
+    return reference_monte_carlo(request.contract, request.model, request.year_days, settings, request.progress);
 }

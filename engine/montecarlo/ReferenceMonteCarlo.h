@@ -1,8 +1,11 @@
 #pragma once
 
+#include "EngineHooks.h"
 #include "MarketModel.h"
 #include "PDEParams.h"
+#include "PricingRequest.h"
 #include "SnowballContract.h"
+#include "Valuation.h"
 
 #include <cstdint>
 #include <functional>
@@ -20,12 +23,9 @@
 // observation day is checked for knock-out first and then for knock-in with
 // the barrier of the period that begins there.
 
-struct ReferenceMcSettings
+struct ReferenceMcSettings : MonteCarloSettings
 {
-    long long paths = 1000000;  // counted one by one; antithetic pairs, so rounded up to even
-    std::uint64_t seed = 1;
-    int threads = 0;            // 0: one per core
-    bool knocked_in = false;    // the structure has already knocked in today
+    bool knocked_in = false;  // the structure has already knocked in today
     // Local volatility only: log-Euler steps a trading day of the coarse
     // level to start from (see McTimeCheck), up to the most.
     int steps_per_day = 1;
@@ -59,7 +59,7 @@ struct McTimeCheck
     bool passed = false;
 };
 
-struct ReferenceMcResult
+struct ReferenceMcResult : Answer
 {
     // Price with the control variate, and without it (antithetic pairs only).
     double price = std::numeric_limits<double>::quiet_NaN();
@@ -77,19 +77,13 @@ struct ReferenceMcResult
 
     long long paths = 0;  // simulated
     int threads = 0;      // used
-    bool ok = false;
-    bool cancelled = false;
-    std::string error;  // why the run was refused or stopped
 };
 
-// Called from the calling thread about ten times a second with the fraction
-// of paths done; returning false stops the run (the result is then not ok).
-using McProgressHook = std::function<bool(double fraction_done)>;
-
 // Same seed, same thread count, same result, bit for bit. Refusals come back
-// as a result that is not ok, with the reason in `error`; nothing throws.
+// as a result that is not ok, with the reason in `error`; nothing throws. The
+// hook is called from the calling thread about ten times a second.
 ReferenceMcResult reference_monte_carlo(const SnowballContract& contract, const PDEParams& model, int year_days,
-                                        const ReferenceMcSettings& settings, const McProgressHook& hook = {});
+                                        const ReferenceMcSettings& settings, const ProgressHook& hook = {});
 
 // The same under a market model, the structure maturing T years after the
 // valuation date: drift r(t) - q(t) and discounting on the curves. Without
@@ -100,4 +94,8 @@ ReferenceMcResult reference_monte_carlo(const SnowballContract& contract, const 
 // there; the hook sees each round's fraction from 0.
 ReferenceMcResult reference_monte_carlo(const SnowballContract& contract, const MarketModel& market, double T,
                                         int year_days, const ReferenceMcSettings& settings,
-                                        const McProgressHook& hook = {});
+                                        const ProgressHook& hook = {});
+
+// The same for a request priced by the reference Monte Carlo (its settings,
+// progress hook, trading days and market), the structure knocked in today or not.
+ReferenceMcResult reference_monte_carlo(const PricingRequest& request, bool knocked_in = false);

@@ -30,7 +30,7 @@ Snowball_PDE engineOf(const nlohmann::json& s, int yearDays)
     c.form = s["type"] == "option" ? PayoffForm::Option : PayoffForm::Note;
     Snowball_PDE engine;
     engine.set_structure(c, PDEParams{s["spot"], s["smax"], s["sigma"], s["r"], s["q"], s["T"], s["M"], s["N"]});
-    engine.mode = PricingMode::Accurate;
+    engine.method = PricingMethod::Accurate;
     engine.year_days = yearDays;
     return engine;
 }
@@ -39,7 +39,7 @@ Snowball_PDE accurateEngineTerms()
 {
     Snowball_PDE engine;
     engine.set_structure(engineTermsContract(), engineTermsParams());
-    engine.mode = PricingMode::Accurate;
+    engine.method = PricingMethod::Accurate;
     engine.year_days = 243;
     return engine;
 }
@@ -93,7 +93,7 @@ TEST(CliAccurate, GreeksAreTheAccurateLookupInTheWindowsUnits)
     const nlohmann::json j = r.json();
     const nlohmann::json& g = j["greeks"];
     // Engine terms have no dates: the lookup is today, tau = T.
-    const AccurateGreeks a = engine.accurate_lookup(100, 1.0, false);
+    const GreeksValuation a = engine.accurate_lookup(100, 1.0, false);
     ASSERT_TRUE(a.error.empty()) << a.error;
     EXPECT_EQ(g["price"].get<double>(), a.price);
     EXPECT_EQ(g["error_estimate"].get<double>(), a.error_estimate);
@@ -175,10 +175,10 @@ TEST(CliAccurate, DesignModeOutputCarriesNoErrorEstimate)
 TEST(CliAccurate, RefusalsSayWhy)
 {
     const std::pair<QStringList, std::string> cases[] = {
-        {{"price", "--accurate", "--vol", "-5"}, "volatility must be a positive number"},
+        {{"price", "--accurate", "--vol", "-5"}, "the volatility must not be negative"},
         {{"price", "--accurate", "--coupon", "1e308"}, "not a finite number"},
         {{"price", "--accurate", "--json", "--coupon", "1e308"}, "not a finite number"},
-        {{"price", "--accurate", "--greeks", "--lookup-date", "20250115"}, "accurate lookup refused"},
+        {{"price", "--accurate", "--greeks", "--lookup-date", "20250115"}, "no Greeks at the lookup spot and date"},
     };
     for (const auto& [args, says] : cases) {
         const CliResult r = runCli(args + QStringList{"--today", "20240115"});

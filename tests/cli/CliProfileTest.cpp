@@ -38,7 +38,7 @@ TEST(CliProfile, JsonIsTheEnginesProfileOfTheSameTerms)
 {
     const ProbabilityProfile design = probability_profile(engineTermsContract(), engineTermsParams());
     const ProbabilityProfile accurate = probability_profile_accurate(engineTermsContract(), engineTermsParams(), 243);
-    ASSERT_TRUE(design.ok && accurate.ok) << design.error << accurate.error;
+    ASSERT_TRUE(design.ok() && accurate.ok()) << design.error << accurate.error;
 
     for (const bool isAccurate : {false, true}) {
         const ProbabilityProfile& f = isAccurate ? accurate : design;

@@ -32,7 +32,7 @@ TEST(CliReferenceMc, IsTheEnginesRunAndReproducibleForASeedAndThreads)
     settings.paths = 20000, settings.seed = 7, settings.threads = 2;
     const ReferenceMcResult expected =
         reference_monte_carlo(engineTermsContract(), engineTermsParams(), 243, settings);
-    ASSERT_TRUE(expected.ok) << expected.error;
+    ASSERT_TRUE(expected.ok()) << expected.error;
     const nlohmann::json j = a.json();
     EXPECT_EQ(j["method"], "reference");
     EXPECT_EQ(j["price"].get<double>(), expected.price);

@@ -47,14 +47,14 @@ private slots:
         d->pushButton_price->click();
         const QString design = d->lineEdit_price->text();
         QVERIFY(errorField(*d)->text().isEmpty());
-        QCOMPARE(d->pricingEngine().mode, PricingMode::Design);
+        QCOMPARE(d->pricingEngine().method, PricingMethod::DesignGrid);
 
         accurateBox(*d)->setChecked(true);
         QVERIFY(isStale(d->lineEdit_price));  // a term like any other
         d->pushButton_price->click();
         QVERIFY(prompter->boxes.isEmpty());
         const Snowball_PDE& e = d->pricingEngine();
-        QCOMPARE(e.mode, PricingMode::Accurate);
+        QCOMPARE(e.method, PricingMethod::Accurate);
         QCOMPARE(e.year_days, 243);
         const AccurateSolution s = accurateOf(e);
         QVERIFY(s.ok());
@@ -87,8 +87,8 @@ private slots:
         QVERIFY2(prompter->boxes.isEmpty(), qPrintable(prompter->summary().join(";")));
         QVERIFY(d->gridCurrent());
         const Snowball_PDE& e = d->pricingEngine();
-        QCOMPARE(e.mode, PricingMode::Accurate);
-        const AccurateGreeks today = greeks_accurate(e.contract, e.params, 243, 100.0, false);
+        QCOMPARE(e.method, PricingMethod::Accurate);
+        const GreeksValuation today = greeks_accurate(e.contract, e.params, 243, 100.0, false);
         QCOMPARE(d->lineEdit_out_price->text(), QString::number(today.price, 'f', 4));
         QCOMPARE(d->lineEdit_out_delta->text(), QString::number(today.delta, 'f', 4));
         QCOMPARE(d->lineEdit_out_theta->text(), QString::number(today.theta / 243.0, 'f', 4));
@@ -106,7 +106,7 @@ private slots:
         QVERIFY(prompter->boxes.isEmpty());
         const double tau = year_fraction(trd_calendar(), dateToInt(later), dateToInt(schedule.expiry), 243.0);
         QVERIFY(std::fabs(e.params.T - tau - 60.0 / 243.0) < 1e-9);
-        const AccurateGreeks g =
+        const GreeksValuation g =
             greeks_accurate_at(e.contract, e.params, 243, 95.0, e.params.T - tau, true);
         QCOMPARE(d->lineEdit_out_price->text(), QString::number(g.price, 'f', 4));
         QCOMPARE(d->lineEdit_out_gamma->text(), QString::number(g.gamma, 'f', 4));
@@ -135,7 +135,7 @@ private slots:
         d->lineEdit_range_target->setText(QString::number(target, 'f', 6));
         d->pushButton_range->click();
         QVERIFY2(prompter->boxes.isEmpty(), qPrintable(prompter->summary().join(";")));
-        QCOMPARE(d->pricingEngine().mode, PricingMode::Accurate);
+        QCOMPARE(d->pricingEngine().method, PricingMethod::Accurate);
         QVERIFY(std::fabs(d->lineEdit_vol->text().toDouble() - 25.0) <= 0.5);
     }
 
@@ -146,7 +146,7 @@ private slots:
         d->pushButton_price->click();
         d->pushButton_stress_test->click();
         QVERIFY(d->stressPanel());
-        QCOMPARE(d->stressPanel()->engine.mode, PricingMode::Accurate);
+        QCOMPARE(d->stressPanel()->engine.method, PricingMethod::Accurate);
         QCOMPARE(d->stressPanel()->engine.year_days, 243);
         d->stressPanel()->close();
     }

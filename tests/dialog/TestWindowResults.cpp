@@ -164,7 +164,7 @@ private slots:
         QCOMPARE(panel->table->rowCount(), dates.size());
         const Snowball_PDE& priced = d->pricingEngine();
         const ProbabilityProfile expected = probability_profile(priced.contract, priced.params);
-        QVERIFY(expected.ok);
+        QVERIFY(expected.ok());
         for (int i : {0, dates.size() - 1}) {
             const QString shown = QDate::fromString(dates[i], "yyyyMMdd").toString("yyyy/MM/dd");
             QCOMPARE(panel->table->item(i, 0)->text(), shown);

@@ -159,7 +159,7 @@ private slots:
         QVERIFY(prompter.boxes.isEmpty());
 
         const ProbabilityProfile expected = probability_profile(source.contract, source.params);
-        QVERIFY(expected.ok);
+        QVERIFY(expected.ok());
         QCOMPARE(header(panel.table, 0), QStringLiteral("观察日"));
         checkShows(panel, expected, dates, false);
         QVERIFY(panel.label_mode->text().contains(QStringLiteral("设计网格（M=200，N=120）")));
@@ -194,7 +194,7 @@ private slots:
     {
         RecordingPrompter prompter;
         Snowball_PDE accurate = source;
-        accurate.mode = PricingMode::Accurate;
+        accurate.method = PricingMethod::Accurate;
         accurate.year_days = 252;
         PanelProbability panel;
         const QStringList dates = monthEnds(12);
@@ -204,7 +204,7 @@ private slots:
 
         const ProbabilityProfile expected =
             probability_profile_accurate(accurate.contract, accurate.params, 252, false);
-        QVERIFY(expected.ok);
+        QVERIFY(expected.ok());
         QCOMPARE(expected.ko_error.size(), size_t(12));
         checkShows(panel, expected, dates, true);
         QVERIFY(panel.label_mode->text().contains(QStringLiteral("高精度（每年252个交易日")));

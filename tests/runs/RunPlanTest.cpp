@@ -40,7 +40,7 @@ double solutionHookCalls(Snowball_PDE e, double tau)
 Snowball_PDE accurate(int M, int N)
 {
     Snowball_PDE e = classicSnowball(M, N);
-    e.mode = PricingMode::Accurate;
+    e.method = PricingMethod::Accurate;
     e.year_days = 243;
     return e;
 }
@@ -114,7 +114,7 @@ private slots:
         big.params.M = 20000000;
         QVERIFY(!gridMemoryProblem(big, GridUse::KeepGrids).isEmpty());
         QVERIFY(gridMemoryProblem(big, GridUse::PriceOnly).isEmpty());  // the columns alone fit
-        big.mode = PricingMode::Accurate;
+        big.method = PricingMethod::Accurate;
         QVERIFY(gridMemoryProblem(big, GridUse::KeepGrids).isEmpty());
     }
 

@@ -6,7 +6,12 @@
 // accuracy goals with them.
 
 #include "AccurateStructures.h"
+#include "DupireLocalVol.h"
 #include "MarketModel.h"
+#include "SurfaceCalibration.h"
+#include "SurfaceExamples.h"
+
+#include <memory>
 
 // Downside skew: 40 % at 60 falling to 14 % at 150, flattening with time.
 inline LocalVolGrid skewGrid()
@@ -54,4 +59,37 @@ inline std::vector<AccurateCase> marketCases()
     near.model.S0 = 82.0;
     cases.push_back(near);
     return cases;
+}
+
+// The rates and dividends of the surface tests' market (SurfaceMarket) at
+// spot S0, with a flat volatility until one is put in.
+inline MarketModel surfaceCurves(double S0)
+{
+    SurfaceMarket m;
+    const ForwardCurve forward = m.forward();
+    return MarketModel::flat(S0, 0.2, 0.0, 0.0).value->with_rates(forward.rates()).with_dividends(forward.dividends());
+}
+
+// The local volatility fitted to the quotes the surface gives at spot S0
+// (8 expiries of 17 strikes, or the expiries given), on surfaceCurves(S0).
+inline MarketModel fittedSurfaceMarket(const TotalVarianceSurface& surface, double S0,
+                                       const std::vector<double>& expiries = {})
+{
+    SurfaceMarket m;
+    m.spot = S0;
+    if (!expiries.empty())
+        m.expiries = expiries;
+    const MarketModel curves = surfaceCurves(S0);
+    const SurfaceCalibration c = calibrate_surface(m.quotes(surface), S0, curves.forward_curve());
+    return *curves.with_volatility(c.local_vol, "local volatility (surface)").value;
+}
+
+// The exact local volatility of a closed-form surface (Dupire of its own
+// total variance, the band wide enough never to bind) on surfaceCurves(S0).
+inline MarketModel exactSurfaceMarket(std::shared_ptr<const TotalVarianceSurface> surface, double S0)
+{
+    const MarketModel curves = surfaceCurves(S0);
+    auto exact = std::make_shared<DupireLocalVol>(std::move(surface), curves.forward_curve(), S0, -12.0, 12.0,
+                                                  std::vector<double>());
+    return *curves.with_volatility(exact, "exact local volatility").value;
 }

@@ -6,6 +6,7 @@
 #include "StructureFileLines.h"
 #include "StructureRecord.h"
 #include "StructureTerms.h"
+#include "TermTable.h"
 
 #include <QDir>
 #include <QFile>
@@ -306,4 +307,25 @@ TEST(StructureFileLines, ByteOrderMarkAndEveryCarriageReturnBeforeTheLineEndAreD
     std::istringstream other("iNO\n1\n");
     EXPECT_EQ(read_structure_lines(other, "other.csv", declaration).problem,
               "other.csv is not a structure file (its first line is not the record declaration)");
+}
+
+// The window's words for every rule: each code has its own text, the count
+// rules name the counts, and a request built from the window's default
+// texts breaks no rule.
+TEST(RefusalText, EveryRuleInTheWindowsWords)
+{
+    EXPECT_TRUE(refusalText(Refusal()).isEmpty());
+    QStringList seen;
+    for (int code = static_cast<int>(RefusalCode::Spot); code <= static_cast<int>(RefusalCode::MarketShift); ++code) {
+        const QString text = refusalText(Refusal{static_cast<RefusalCode>(code), "reason", 3, 12});
+        EXPECT_FALSE(text.isEmpty()) << code;
+        seen << text;
+    }
+    EXPECT_EQ(refusalText(Refusal{RefusalCode::KoCouponCount, "", 3, 12}),
+              QStringLiteral("敲出票息(%)的个数(3)与敲出观察日的个数(12)不符"));
+    EXPECT_EQ(refusalText(Refusal{RefusalCode::GridTop, "", 0, 0}), QStringLiteral("价格上限应大于标的价格"));
+    EXPECT_EQ(refusalText(Refusal{RefusalCode::PriceSteps, "", 0, 0}), QStringLiteral("M应不小于3"));
+    // Only the two observation rules share a text (the window names both "超出到期期限").
+    seen.removeDuplicates();
+    EXPECT_EQ(seen.size(), static_cast<int>(RefusalCode::MarketShift) - static_cast<int>(RefusalCode::Spot));
 }

@@ -19,19 +19,19 @@ namespace {
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // A lookup's numbers in one list, to compare whole.
-std::vector<double> numbers(const AccurateGreeks& g)
+std::vector<double> numbers(const GreeksValuation& g)
 {
-    return {g.price, g.delta, g.gamma, g.theta, g.vega, g.rho, g.error_estimate};
+    return {g.price, g.delta, g.gamma, g.theta, g.vega, g.rho, g.error_estimate.value_or(kNaN)};
 }
 
-Snowball_PDE engineFor(const AccurateCase& k, PricingMode mode)
+Snowball_PDE engineFor(const AccurateCase& k, PricingMethod mode)
 {
     Snowball_PDE e;
     PDEParams p = k.model;
     p.M = 200;
     p.N = 243;
     e.set_structure(k.contract, p);
-    e.mode = mode;
+    e.method = mode;
     e.year_days = k.year_days;
     return e;
 }
@@ -39,7 +39,7 @@ Snowball_PDE engineFor(const AccurateCase& k, PricingMode mode)
 TEST(AccurateMode, PriceIsTheAccuratePriceWithItsEstimate)
 {
     for (const AccurateCase& k : {monthlyNoteCase(), defaultCase()}) {
-        Snowball_PDE accurate = engineFor(k, PricingMode::Accurate);
+        Snowball_PDE accurate = engineFor(k, PricingMethod::Accurate);
         const AccurateSolution s = solve_accurate(k.contract, accurate.params, k.year_days);
         EXPECT_EQ(accurate.price(), s.value(k.model.S0, false)) << k.name;
         EXPECT_EQ(accurate.error_estimate, s.error_estimate(k.model.S0, false)) << k.name;
@@ -47,10 +47,10 @@ TEST(AccurateMode, PriceIsTheAccuratePriceWithItsEstimate)
         EXPECT_LT(accurate.error_estimate, 0.01);
 
         // The design mode is the default and its price is the grid's.
-        Snowball_PDE design = engineFor(k, PricingMode::Design);
+        Snowball_PDE design = engineFor(k, PricingMethod::DesignGrid);
         Snowball_PDE plain;
         plain.set_structure(k.contract, design.params);
-        EXPECT_EQ(plain.mode, PricingMode::Design);
+        EXPECT_EQ(plain.method, PricingMethod::DesignGrid);
         design.error_estimate = 1.0;
         EXPECT_EQ(design.price(), plain.price()) << k.name;
         EXPECT_TRUE(std::isnan(design.error_estimate));
@@ -61,24 +61,24 @@ TEST(AccurateMode, PriceIsTheAccuratePriceWithItsEstimate)
 
 TEST(AccurateMode, CopiesCarryTheModeAndTradingDays)
 {
-    Snowball_PDE source = engineFor(monthlyNoteCase(), PricingMode::Accurate);
+    Snowball_PDE source = engineFor(monthlyNoteCase(), PricingMethod::Accurate);
     source.year_days = 250;
     const Snowball_PDE copy(source);
-    EXPECT_EQ(copy.mode, PricingMode::Accurate);
+    EXPECT_EQ(copy.method, PricingMethod::Accurate);
     EXPECT_EQ(copy.year_days, 250);
     Snowball_PDE panel;
     panel.copy_structure_from(source);
-    EXPECT_EQ(panel.mode, PricingMode::Accurate);
+    EXPECT_EQ(panel.method, PricingMethod::Accurate);
     EXPECT_EQ(panel.year_days, 250);
     EXPECT_EQ(panel.price(), source.price());
-    source.mode = PricingMode::Design;
+    source.method = PricingMethod::DesignGrid;
     panel.copy_structure_from(source);
-    EXPECT_EQ(panel.mode, PricingMode::Design);
+    EXPECT_EQ(panel.method, PricingMethod::DesignGrid);
 }
 
 TEST(AccurateMode, SearchSolvesOnAccuratePrices)
 {
-    Snowball_PDE engine = engineFor(monthlyNoteCase(), PricingMode::Accurate);
+    Snowball_PDE engine = engineFor(monthlyNoteCase(), PricingMethod::Accurate);
     engine.set_param(Param::Sigma, 0.25);
     const double target = engine.price();
     engine.set_param(Param::Sigma, 0.18);
@@ -95,7 +95,7 @@ TEST(AccurateMode, SearchSolvesOnAccuratePrices)
 
 TEST(AccurateMode, ProgressHookReachesTheAccurateSolver)
 {
-    Snowball_PDE engine = engineFor(monthlyNoteCase(), PricingMode::Accurate);
+    Snowball_PDE engine = engineFor(monthlyNoteCase(), PricingMethod::Accurate);
     int calls = 0;
     engine.set_progress_hook([&](double) { return ++calls < 50; });
     EXPECT_TRUE(std::isnan(engine.price()));
@@ -170,10 +170,10 @@ TEST(AccurateMode, LookupAtALaterDateIsTheContractStartedThen)
             const double elapsed = days / 243.0;
             const AccurateCase later = startedLater(k, elapsed);
             for (bool knocked_in : {false, true}) {
-                const Snowball_PDE engine = engineFor(k, PricingMode::Accurate);
-                const AccurateGreeks got = engine.accurate_lookup(100.0, k.model.T - elapsed, knocked_in);
+                const Snowball_PDE engine = engineFor(k, PricingMethod::Accurate);
+                const GreeksValuation got = engine.accurate_lookup(100.0, k.model.T - elapsed, knocked_in);
                 ASSERT_TRUE(got.error.empty()) << got.error;
-                const AccurateGreeks want =
+                const GreeksValuation want =
                     greeks_accurate(later.contract, later.model, later.year_days, 100.0, knocked_in);
                 ASSERT_TRUE(want.error.empty()) << want.error;
                 // Price, delta, gamma and the estimate to rounding; theta, vega, rho to 1e-6.
@@ -184,7 +184,7 @@ TEST(AccurateMode, LookupAtALaterDateIsTheContractStartedThen)
                 AccurateCase unaccrued = later;
                 unaccrued.contract.ko_coupon = std::vector<double>(later.contract.ko_coupon.size(), 0.16);
                 unaccrued.contract.div_coupon = 0.16;
-                const AccurateGreeks wrong =
+                const GreeksValuation wrong =
                     greeks_accurate(unaccrued.contract, unaccrued.model, 243, 100.0, knocked_in);
                 EXPECT_GT(std::fabs(wrong.price - got.price), 0.5) << days << knocked_in;
             }
@@ -198,17 +198,17 @@ TEST(AccurateMode, LookupAtAnotherSpotAndDateMatchesTheClosedForm)
     const DigitalNote digital;
     Snowball_PDE engine;
     engine.set_structure(digital.contract(), accurateModel(digital.sigma, digital.r, digital.q, digital.T));
-    engine.mode = PricingMode::Accurate;
+    engine.method = PricingMethod::Accurate;
     engine.year_days = 12;
     const double sigma = 0.25, h = 0.01;
     for (double tau : {1.0, 8.0 / 12.0, 3.0 / 12.0}) {
         for (double S : {90.0, 100.0, 112.0}) {
             for (bool knocked_in : {false, true}) {
                 auto v = [&](double s, double vol, double t) { return digital.value(s, knocked_in, vol, digital.r, t); };
-                const AccurateGreeks g = engine.accurate_lookup(S, tau, knocked_in);
+                const GreeksValuation g = engine.accurate_lookup(S, tau, knocked_in);
                 ASSERT_TRUE(g.error.empty()) << g.error;
                 EXPECT_NEAR(g.price, v(S, sigma, tau), 3e-4) << tau << " " << S;
-                EXPECT_LE(std::fabs(g.price - v(S, sigma, tau)), g.error_estimate + 1e-5) << tau << " " << S;
+                EXPECT_LE(std::fabs(g.price - v(S, sigma, tau)), *g.error_estimate + 1e-5) << tau << " " << S;
                 EXPECT_NEAR(g.delta, (v(S + h, sigma, tau) - v(S - h, sigma, tau)) / (2 * h), 3e-4);
                 EXPECT_NEAR(g.gamma, (v(S + h, sigma, tau) - 2 * v(S, sigma, tau) + v(S - h, sigma, tau)) / (h * h),
                             3e-4);
@@ -223,16 +223,16 @@ TEST(AccurateMode, LookupAtAnotherSpotAndDateMatchesTheClosedForm)
 TEST(AccurateMode, LookupAtInceptionAndSpotIsTheGreeksBitForBit)
 {
     const AccurateCase k = defaultCase();
-    const Snowball_PDE engine = engineFor(k, PricingMode::Accurate);
-    const AccurateGreeks want = greeks_accurate(k.contract, engine.params, k.year_days, 100.0, false);
+    const Snowball_PDE engine = engineFor(k, PricingMethod::Accurate);
+    const GreeksValuation want = greeks_accurate(k.contract, engine.params, k.year_days, 100.0, false);
     // tau = T, beyond T and not a number all value today, as the grid lookups read column 0.
     for (double tau : {1.0, 2.0, -1.0, kNaN}) {
-        const AccurateGreeks got = engine.accurate_lookup(100.0, tau, false);
+        const GreeksValuation got = engine.accurate_lookup(100.0, tau, false);
         EXPECT_EQ(numbers(got), numbers(want)) << tau;
     }
     // At maturity there is nothing left to solve; off the positive prices no grid.
     for (const auto& refused : {std::make_pair(100.0, 0.0), std::make_pair(0.0, 0.5), std::make_pair(kNaN, 0.5)}) {
-        const AccurateGreeks g = engine.accurate_lookup(refused.first, refused.second, false);
+        const GreeksValuation g = engine.accurate_lookup(refused.first, refused.second, false);
         EXPECT_FALSE(g.error.empty()) << refused.first << " " << refused.second;
         EXPECT_TRUE(std::isnan(g.price));
     }
@@ -241,11 +241,11 @@ TEST(AccurateMode, LookupAtInceptionAndSpotIsTheGreeksBitForBit)
 TEST(AccurateMode, StressGridSolvesOncePerVolatility)
 {
     const AccurateCase k = monthlyNoteCase();
-    const Snowball_PDE engine = engineFor(k, PricingMode::Accurate);
+    const Snowball_PDE engine = engineFor(k, PricingMethod::Accurate);
     GridAxis prices{70.0, 10.0, 7}, vols{0.1, 0.1, 3};
     const double tau = 180.0 / 243.0;
-    StressResult out;
-    ASSERT_EQ(run_stress_grid(engine, prices, vols, tau, out), StressStatus::Ok);
+    StressResult out = stress_grid(engine.request(), prices, vols, tau);
+    ASSERT_TRUE(out.ok());
     ASSERT_EQ(out.tv.size(), 3u);
     for (int j = 0; j < vols.count; ++j) {
         Snowball_PDE at = engine;
@@ -259,17 +259,19 @@ TEST(AccurateMode, StressGridSolvesOncePerVolatility)
             EXPECT_EQ(out.gamma[j][i], s.gamma(prices.at(i), false));
         }
         // At the notional the stress value is the lookup's price within both estimates.
-        const AccurateGreeks g = at.accurate_lookup(100.0, tau, false);
-        EXPECT_NEAR(out.tv[j][3], g.price, 2.0 * g.error_estimate + 1e-4);
+        const GreeksValuation g = at.accurate_lookup(100.0, tau, false);
+        EXPECT_NEAR(out.tv[j][3], g.price, 2.0 * *g.error_estimate + 1e-4);
     }
     // Today, the stress value at the spot is the accurate price.
     Snowball_PDE today = engine;
     today.set_param(Param::Sigma, 0.2);
-    ASSERT_EQ(run_stress_grid(engine, prices, vols, k.model.T, out), StressStatus::Ok);
+    out = stress_grid(engine.request(), prices, vols, k.model.T);
+    ASSERT_TRUE(out.ok());
     EXPECT_EQ(out.tv[1][3], today.price());
     // A volatility the pricer refuses gives a row of NaN, the others their values.
     GridAxis with_zero{0.0, 0.2, 2};
-    ASSERT_EQ(run_stress_grid(engine, prices, with_zero, tau, out), StressStatus::Ok);
+    out = stress_grid(engine.request(), prices, with_zero, tau);
+    ASSERT_TRUE(out.ok());
     EXPECT_TRUE(std::isnan(out.tv[0][3]));
     EXPECT_FALSE(std::isnan(out.tv[1][3]));
     EXPECT_EQ(engine.params.sigma, k.model.sigma);

@@ -74,7 +74,7 @@ TEST(AccuratePricer, GreeksMatchTheClosedForm)
     for (bool option : {false, true}) {
         digital.option = option;
         const int year_days = 12;
-        const AccurateGreeks g = greeks_accurate(digital.contract(), digital.model(), year_days, 100.0, true);
+        const GreeksValuation g = greeks_accurate(digital.contract(), digital.model(), year_days, 100.0, true);
         ASSERT_TRUE(g.error.empty()) << g.error;
         auto v = [&](double S, double vol, double rate, double tau) { return digital.value(S, true, vol, rate, tau); };
         const double h = 0.01, T = digital.T, s = digital.sigma, r = digital.r;
@@ -244,7 +244,7 @@ TEST(AccuratePricer, RefusesWithAReasonAndNaN)
         EXPECT_FALSE(s.error.empty()) << r.first;
         EXPECT_TRUE(std::isnan(s.value(100.0, false))) << r.first;
         EXPECT_TRUE(std::isnan(s.error_estimate(100.0, false))) << r.first;
-        const AccurateGreeks g = greeks_accurate(k.contract, k.model, k.year_days, 100.0, false);
+        const GreeksValuation g = greeks_accurate(k.contract, k.model, k.year_days, 100.0, false);
         EXPECT_FALSE(g.error.empty()) << r.first;
         EXPECT_TRUE(std::isnan(g.price) && std::isnan(g.delta) && std::isnan(g.vega)) << r.first;
     }

@@ -50,7 +50,7 @@ TEST(AccurateProbabilityProfile, IsThePricersValueOfIndicatorPayoffs)
     k.model.q = 0.03 - k.model.r;  // drift -0.03
     k.model.r = 0.0;
     const ProbabilityProfile p = probability_profile_accurate(k.contract, k.model, kYearDays);
-    ASSERT_TRUE(p.ok) << p.error;
+    ASSERT_TRUE(p.ok()) << p.error;
     const std::size_t n = k.contract.obs_times.size();
     for (std::size_t j : {std::size_t(0), std::size_t(4), n - 1}) {
         SnowballContract c = k.contract;
@@ -75,7 +75,7 @@ TEST(AccurateProbabilityProfile, ClosedFormsInTheLimits)
         SnowballContract c = monthlySnowball(3, 12, 5000.0, 0.1, 0.0);
         const PDEParams m = accurateModel(0.2, 0.02, 0.01, 1.0);
         const ProbabilityProfile p = probability_profile_accurate(c, m, kYearDays);
-        ASSERT_TRUE(p.ok) << p.error;
+        ASSERT_TRUE(p.ok()) << p.error;
         EXPECT_NEAR(p.maturity_probability, 1.0, 1e-9);
         EXPECT_EQ(p.ki_probability, 0.0);
         EXPECT_EQ(p.loss_probability, 0.0);
@@ -96,7 +96,7 @@ TEST(AccurateProbabilityProfile, ClosedFormsInTheLimits)
         const double digital = aboveAtMaturity(m.S0, t.B, t.r, t.q, t.sigma, t.T);
         for (bool in : {false, true}) {
             const ProbabilityProfile p = probability_profile_accurate(c, m, kYearDays, in);
-            ASSERT_TRUE(p.ok) << p.error;
+            ASSERT_TRUE(p.ok()) << p.error;
             EXPECT_NEAR(p.ko_probability[0], digital, 2e-4) << what;
             EXPECT_LE(std::fabs(p.ko_probability[0] - digital), 3.0 * p.ko_error[0] + 2e-5) << what;
             EXPECT_NEAR(p.maturity_probability, 1.0 - digital, 2e-4) << what;
@@ -117,7 +117,7 @@ TEST(AccurateProbabilityProfile, ClosedFormsInTheLimits)
         const SnowballContract c{{1.0}, {110.0}, {0.1}, {ki}};
         const PDEParams m = accurateModel(0.25, 0.03, 0.01, 1.0);
         const ProbabilityProfile p = probability_profile_accurate(c, m, 1, yearly);
-        ASSERT_TRUE(p.ok) << p.error;
+        ASSERT_TRUE(p.ok()) << p.error;
         const double below = 1.0 - aboveAtMaturity(m.S0, ki, m.r, m.q, m.sigma, m.T);
         EXPECT_NEAR(p.ki_probability, below, 2e-4) << ki;
         EXPECT_NEAR(p.loss_probability, below, 2e-4) << ki;
@@ -127,7 +127,7 @@ TEST(AccurateProbabilityProfile, ClosedFormsInTheLimits)
     {
         const SnowballContract c = monthlySnowball(1, 12, 103.0, 0.1, 80.0);
         const ProbabilityProfile p = probability_profile_accurate(c, accurateModel(0.2, 0.02, 0.0, 1.0, 79.0), kYearDays);
-        ASSERT_TRUE(p.ok) << p.error;
+        ASSERT_TRUE(p.ok()) << p.error;
         EXPECT_EQ(p.ki_probability, 1.0);
     }
     // Knocked out today: observed today above its barrier.
@@ -135,7 +135,7 @@ TEST(AccurateProbabilityProfile, ClosedFormsInTheLimits)
         SnowballContract c = monthlySnowball(1, 12, 99.0, 0.1, 80.0);
         c.obs_times.front() = 0.0;
         const ProbabilityProfile p = probability_profile_accurate(c, accurateModel(0.2, 0.02, 0.0, 1.0), kYearDays);
-        ASSERT_TRUE(p.ok) << p.error;
+        ASSERT_TRUE(p.ok()) << p.error;
         EXPECT_EQ(p.ko_probability.front(), 1.0);
         EXPECT_EQ(p.expected_life, 0.0);
         EXPECT_EQ(p.ki_probability, 0.0);
@@ -147,7 +147,7 @@ TEST(AccurateProbabilityProfile, ProbabilitiesAddUpAndStayInRange)
     for (const AccurateCase& raw : accurateCases()) {
         const AccurateCase k = atItsSpot(raw);
         const ProbabilityProfile p = probability_profile_accurate(k.contract, k.model, k.year_days, k.knocked_in);
-        ASSERT_TRUE(p.ok) << k.name << ": " << p.error;
+        ASSERT_TRUE(p.ok()) << k.name << ": " << p.error;
         EXPECT_NEAR(sumOfOutcomes(p), 1.0, 1e-10) << k.name;
         for (std::size_t j = 0; j < p.ko_probability.size(); ++j) {
             EXPECT_GE(p.ko_probability[j], -1e-6) << k.name << " " << j;
@@ -182,7 +182,7 @@ TEST(AccurateProbabilityProfile, AgreesWithTheMonteCarloCounts)
         settings.seed = 7;
         settings.knocked_in = k.knocked_in;
         const ReferenceMcResult mc = reference_monte_carlo(k.contract, k.model, k.year_days, settings);
-        ASSERT_TRUE(p.ok && mc.ok) << k.name << p.error << mc.error;
+        ASSERT_TRUE(p.ok() && mc.ok()) << k.name << p.error << mc.error;
         auto agree = [&](double accurate, const McEstimate& m, const std::string& what) {
             EXPECT_NEAR(accurate, m.mean, 4.0 * m.standard_error + 3e-4) << k.name << ": " << what;
         };
@@ -217,7 +217,7 @@ TEST(AccurateProbabilityProfile, RefusesAndStopsWhenAsked)
         int days = kYearDays;
         r.tweak(c, m, days);
         const ProbabilityProfile p = probability_profile_accurate(c, m, days);
-        EXPECT_FALSE(p.ok) << r.what;
+        EXPECT_FALSE(p.ok()) << r.what;
         EXPECT_FALSE(p.error.empty()) << r.what;
     }
 
@@ -226,13 +226,13 @@ TEST(AccurateProbabilityProfile, RefusesAndStopsWhenAsked)
         seen.push_back(f);
         return true;
     });
-    ASSERT_TRUE(done.ok);
+    ASSERT_TRUE(done.ok());
     ASSERT_FALSE(seen.empty());
     EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
     EXPECT_DOUBLE_EQ(seen.back(), 1.0);
     const ProbabilityProfile stopped =
         probability_profile_accurate(k.contract, k.model, kYearDays, false, [](double f) { return f < 0.5; });
-    EXPECT_FALSE(stopped.ok);
+    EXPECT_FALSE(stopped.ok());
     EXPECT_EQ(stopped.error, "cancelled");
 }
 

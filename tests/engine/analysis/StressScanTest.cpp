@@ -47,13 +47,14 @@ TEST(StressBands, LevelsOfBothBandsAndTheCentre)
 TEST(StressGrid, ValuesMatchPricesAndFiniteDifferencesInEitherDirection)
 {
     const Snowball_PDE e = classicSnowball();
-    StressResult out, up, down;
-    EXPECT_EQ(run_stress_grid(Snowball_PDE(), {70, 10, 7}, {0.05, 0.05, 10}, 0.5, out), StressStatus::NotInitialised);
-    EXPECT_EQ(run_stress_grid(e, {70, 10, 0}, {0.05, 0.05, 10}, 0.5, out), StressStatus::NoPoints);
-    EXPECT_EQ(run_stress_grid(e, {70, 10, 7}, {0.05, 0.05, 1001}, 0.5, out), StressStatus::TooManyPoints);
-    EXPECT_TRUE(out.tv.empty());
+    const PricingRequest r = e.request();
+    EXPECT_EQ(stress_grid(r, {70, 10, 0}, {0.05, 0.05, 10}, 0.5).refusal.code, RefusalCode::EmptyAxis);
+    const StressResult long_axis = stress_grid(r, {70, 10, 7}, {0.05, 0.05, 1001}, 0.5);
+    EXPECT_EQ(long_axis.refusal.code, RefusalCode::AxisTooLong);
+    EXPECT_TRUE(long_axis.tv.empty());
     // tau = T reads today's column; prices 99, 100, 101 are neighbouring nodes.
-    ASSERT_EQ(run_stress_grid(e, {99, 1, 3}, {0.1, 0.1, 3}, 1.0, out), StressStatus::Ok);
+    const StressResult out = stress_grid(r, {99, 1, 3}, {0.1, 0.1, 3}, 1.0);
+    ASSERT_TRUE(out.ok());
     ASSERT_EQ(out.tv.size(), 3u);
     for (int j = 0; j < 3; ++j) {
         const auto& tv = out.tv[j];
@@ -66,8 +67,9 @@ TEST(StressGrid, ValuesMatchPricesAndFiniteDifferencesInEitherDirection)
     EXPECT_GT(out.tv[0][1], out.tv[2][1]);
     EXPECT_TRUE(untouched(e));
     // A descending price axis gives the same values; 210 lies above S_max = 200.
-    ASSERT_EQ(run_stress_grid(e, {190, 10, 3}, {0.2, 0.1, 2}, 0.4, up), StressStatus::Ok);
-    ASSERT_EQ(run_stress_grid(e, {210, -10, 3}, {0.2, 0.1, 2}, 0.4, down), StressStatus::Ok);
+    const StressResult up = stress_grid(r, {190, 10, 3}, {0.2, 0.1, 2}, 0.4);
+    const StressResult down = stress_grid(r, {210, -10, 3}, {0.2, 0.1, 2}, 0.4);
+    ASSERT_TRUE(up.ok() && down.ok());
     for (int j = 0; j < 2; ++j) {
         EXPECT_TRUE(up.tv[j][0] == down.tv[j][2] && up.delta[j][1] == down.delta[j][1] && std::isfinite(up.tv[j][1]));
         EXPECT_TRUE(std::isnan(up.tv[j][2]) && std::isnan(up.gamma[j][2]));
@@ -77,35 +79,34 @@ TEST(StressGrid, ValuesMatchPricesAndFiniteDifferencesInEitherDirection)
 TEST(UnivariateScan, CapsWideRangesAndFindsThePriceNearestTheTarget)
 {
     const Snowball_PDE e = classicSnowball();
-    const ScanResult r = univariate_scan(e, Param::Sigma, 0, 2, 0.05, 100);
-    ASSERT_EQ(r.failure, ScanFailure::None);
+    const ScanResult r = univariate_scan(e.request(), Param::Sigma, 0, 2, 0.05, 100);
+    ASSERT_TRUE(r.ok());
     EXPECT_TRUE(r.capped && r.step == 0.1 && r.values.size() == 20u && r.prices.size() == 20u);
     EXPECT_DOUBLE_EQ(r.values.back(), 1.9);
     EXPECT_NEAR(r.prices[3], priceWith(e, Param::Sigma, 0.3), 1e-12);
     const double target = priceWith(e, Param::Sigma, 0.2) + 1e-6;
-    const ScanResult near = univariate_scan(e, Param::Sigma, 0.1, 0.3, 0.05, target);
-    EXPECT_TRUE(near.failure == ScanFailure::None && !near.capped && near.values.size() == 5u);
+    const ScanResult near = univariate_scan(e.request(), Param::Sigma, 0.1, 0.3, 0.05, target);
+    EXPECT_TRUE(near.ok() && !near.capped && near.values.size() == 5u);
     EXPECT_TRUE(near.best == 2 && near.values[2] == 0.2);
     // The barrier, not another term, moves along a barrier scan.
-    const ScanResult ko = univariate_scan(e, Param::KoBarrier, 100, 110, 5, 100);
-    ASSERT_EQ(ko.failure, ScanFailure::None);
+    const ScanResult ko = univariate_scan(e.request(), Param::KoBarrier, 100, 110, 5, 100);
+    ASSERT_TRUE(ko.ok());
     EXPECT_EQ(ko.values, (std::vector<double>{100, 105, 110}));
     EXPECT_NEAR(ko.prices[1], priceWith(e, Param::KoBarrier, 105), 1e-12);
-    const ScanResult one = univariate_scan(e, Param::DivCoupon, 0.1, 0.1, 0.05, 100);
-    EXPECT_TRUE(one.failure == ScanFailure::None && one.values.size() == 1u && one.best == 0);
+    const ScanResult one = univariate_scan(e.request(), Param::DivCoupon, 0.1, 0.1, 0.05, 100);
+    EXPECT_TRUE(one.ok() && one.values.size() == 1u && one.best == 0);
     EXPECT_TRUE(untouched(e));
 }
 
 TEST(UnivariateScan, Failures)
 {
     const Snowball_PDE e = classicSnowball();
-    EXPECT_EQ(univariate_scan(Snowball_PDE(), Param::Sigma, 0, 1, 0.05, 100).failure, ScanFailure::NotInitialised);
-    EXPECT_EQ(univariate_scan(e, Param::Sigma, 1, 0, 0.05, 100).failure, ScanFailure::NoPoints);
-    EXPECT_EQ(univariate_scan(e, Param::Sigma, 0, 1, 0, 100).failure, ScanFailure::NoPoints);
-    EXPECT_EQ(univariate_scan(e, Param::Sigma, 0, 1, 0.0005, 100).failure, ScanFailure::TooManyPoints);
+    EXPECT_EQ(univariate_scan(e.request(), Param::Sigma, 1, 0, 0.05, 100).refusal.code, RefusalCode::EmptyAxis);
+    EXPECT_EQ(univariate_scan(e.request(), Param::Sigma, 0, 1, 0, 100).refusal.code, RefusalCode::EmptyAxis);
+    EXPECT_EQ(univariate_scan(e.request(), Param::Sigma, 0, 1, 0.0005, 100).refusal.code, RefusalCode::AxisTooLong);
     // A knock-out barrier above the grid's top (200) cannot be priced: the scan stops there.
-    const ScanResult bad = univariate_scan(e, Param::KoBarrier, 190, 210, 10, 100);
-    EXPECT_TRUE(bad.failure == ScanFailure::PriceFailed && bad.prices.size() == 2u);
+    const ScanResult bad = univariate_scan(e.request(), Param::KoBarrier, 190, 210, 10, 100);
+    EXPECT_TRUE(bad.outcome == Outcome::Failed && bad.prices.size() == 2u);
     EXPECT_TRUE(untouched(e));
 }
 

@@ -42,7 +42,7 @@ TEST(ProbabilityProfile, ProbabilitiesAddUpAndStayInRange)
         Snowball_PDE e = classicSnowball(200, 243, 3);
         s.second(e);
         const ProbabilityProfile p = probability_profile(e.contract, e.params);
-        ASSERT_TRUE(p.ok) << s.first << ": " << p.error;
+        ASSERT_TRUE(p.ok()) << s.first << ": " << p.error;
         double total = p.maturity_probability;
         for (double k : p.ko_probability) {
             EXPECT_GE(k, -1e-12) << s.first;
@@ -68,7 +68,7 @@ TEST(ProbabilityProfile, NoReachableBarrierReachesMaturity)
     e.params.S_max = 400;
     setFlat(e, 400, 0.16, 0);  // knock-out only at the grid top, knock-in at 0
     const ProbabilityProfile p = probability_profile(e.contract, e.params);
-    ASSERT_TRUE(p.ok);
+    ASSERT_TRUE(p.ok());
     EXPECT_NEAR(p.maturity_probability, 1.0, 1e-9);
     EXPECT_EQ(p.ki_probability, 0.0);
     EXPECT_EQ(p.loss_probability, 0.0);
@@ -88,7 +88,7 @@ TEST(ProbabilityProfile, OneObservationAtMaturityIsTheDigital)
         PDEParams p;
         p.S0 = 100, p.S_max = 250, p.sigma = sigma, p.r = r, p.q = q, p.T = 1.0, p.M = 2500, p.N = 400;
         const ProbabilityProfile profile = probability_profile(contract, p);
-        ASSERT_TRUE(profile.ok) << profile.error;
+        ASSERT_TRUE(profile.ok()) << profile.error;
         const double d2 = (std::log(p.S0 / B) + (r - q - 0.5 * sigma * sigma) * p.T) / (sigma * std::sqrt(p.T));
         EXPECT_NEAR(profile.ko_probability[0], normalCdf(d2), 0.003) << B << " " << q;
         EXPECT_NEAR(profile.maturity_probability, normalCdf(-d2), 0.003) << B << " " << q;
@@ -116,7 +116,7 @@ TEST(ProbabilityProfile, AgreesWithTheMonteCarloCounts)
     settings.paths = 200000;
     settings.seed = 11;
     const ReferenceMcResult mc = reference_monte_carlo(contract, e.params, 243, settings);
-    ASSERT_TRUE(p.ok && mc.ok);
+    ASSERT_TRUE(p.ok() && mc.ok());
     auto agree = [](double pde, const McEstimate& m, const std::string& what) {
         EXPECT_NEAR(pde, m.mean, 4.0 * m.standard_error + 0.003) << what;
     };
@@ -142,7 +142,7 @@ TEST(ProbabilityProfile, RefusesWhatThePricerRefuses)
         Snowball_PDE e = classicSnowball(200, 243, 3);
         c.second(e);
         const ProbabilityProfile p = probability_profile(e.contract, e.params);
-        EXPECT_FALSE(p.ok) << c.first;
+        EXPECT_FALSE(p.ok()) << c.first;
         EXPECT_FALSE(p.error.empty()) << c.first;
         EXPECT_TRUE(std::isnan(forward_pass_price(e.contract, e.params))) << c.first;
     }

@@ -98,7 +98,8 @@ TEST(LocalVolGrid, RowsByTimeLinearInPriceFlatOutside)
     for (const auto& c : cases)
         EXPECT_NEAR(g.value->sigma_at(c.S, c.t), c.sigma, 1e-15) << c.S << " " << c.t;
     std::vector<double> out;
-    g.value->sigma({70, 90, 110, 130}, 0.75, out);
+    std::string error;
+    ASSERT_TRUE(g.value->sigma_on(0.75, {70, 90, 110, 130}, out, error));
     const double expected[] = {0.25, 0.225, 0.19, 0.18};
     ASSERT_EQ(out.size(), 4u);
     for (std::size_t i = 0; i < 4; ++i)

@@ -21,7 +21,7 @@ struct McRun
         model.S0 = 100, model.sigma = 0.25, model.r = 0.03, model.q = 0.02, model.T = 1.0;
         settings.paths = 200000, settings.seed = 5, settings.threads = 2;
     }
-    ReferenceMcResult operator()(const McProgressHook& hook = {}) const
+    ReferenceMcResult operator()(const ProgressHook& hook = {}) const
     {
         return reference_monte_carlo(contract, model, 243, settings, hook);
     }
@@ -62,7 +62,7 @@ TEST(ReferenceMonteCarlo, RepeatsForASeedAndThreadCount)
     run.contract = {{0.25, 0.5, 0.75, 1.0}, {103, 103, 103, 103}, {0.16, 0.16, 0.16, 0.16}, {80, 80, 80, 80}, 0.16};
     run.settings.paths = 20000;
     const ReferenceMcResult a = run(), b = run();
-    ASSERT_TRUE(a.ok) << a.error;
+    ASSERT_TRUE(a.ok()) << a.error;
     EXPECT_EQ(a.price, b.price);
     EXPECT_EQ(a.standard_error, b.standard_error);
     EXPECT_EQ(a.ki_probability.mean, b.ki_probability.mean);
@@ -84,7 +84,7 @@ TEST(ReferenceMonteCarlo, OneObservationAtMaturityIsDigitalPlusDividend)
         McRun run;
         run.model.q = q;
         const ReferenceMcResult r = run();
-        ASSERT_TRUE(r.ok) << r.error;
+        ASSERT_TRUE(r.ok()) << r.error;
         const double up = normalCdf(run.d2(110.0)), T = 1.0, S0 = 100.0;
         const double price = std::exp(-0.03 * T) * (S0 * (1 + 0.12 * T) * up + S0 * (1 + 0.04 * T) * (1 - up));
         EXPECT_NEAR(r.price, price, 4.0 * r.standard_error) << q;
@@ -105,7 +105,7 @@ TEST(ReferenceMonteCarlo, KnockedInPaysTheForwardAndTheFloorAPut)
     // Knocked in, never out: the discounted underlying, which the control
     // variate removes exactly.
     ReferenceMcResult res = run();
-    ASSERT_TRUE(res.ok) << res.error;
+    ASSERT_TRUE(res.ok()) << res.error;
     EXPECT_NEAR(res.price, S0 * std::exp(-q * T), 1e-9);
     EXPECT_EQ(res.ki_probability.mean, 1.0);
     EXPECT_NEAR(res.loss_probability.mean, normalCdf(-run.d2(S0)), 4.0 * res.loss_probability.standard_error);
@@ -142,7 +142,7 @@ TEST(ReferenceMonteCarlo, KnockInAtMaturityPaysTheUnderlying)
     McRun run;
     run.contract = {{1.0}, {1e9}, {0.1}, {90}, 0.04};
     const ReferenceMcResult r = reference_monte_carlo(run.contract, run.model, 1, run.settings);
-    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_TRUE(r.ok()) << r.error;
     const double d2 = run.d2(90), d1 = d2 + 0.25, S0 = 100;
     const double price = std::exp(-0.03) * (S0 * std::exp(0.01) * normalCdf(-d1) + S0 * 1.04 * normalCdf(d2));
     EXPECT_NEAR(r.price, price, 4.0 * r.standard_error);
@@ -155,7 +155,7 @@ TEST(ReferenceMonteCarlo, CountsAddUp)
     McRun run;
     run.contract = {{0.25, 0.5, 0.75, 1.0}, {103, 102, 101, 100}, {0.16, 0.16, 0.16, 0.16}, {80, 80, 80, 80}, 0.16};
     const ReferenceMcResult r = run();
-    ASSERT_TRUE(r.ok);
+    ASSERT_TRUE(r.ok());
     double total = r.maturity_probability.mean, life = r.maturity_probability.mean * 1.0;
     for (std::size_t k = 0; k < 4; ++k)
         total += r.ko_probability[k].mean, life += r.ko_probability[k].mean * run.contract.obs_times[k];
@@ -179,12 +179,12 @@ TEST(ReferenceMonteCarlo, HookSeesProgressAndCanStop)
         return false;
     });
     EXPECT_GE(calls, 1);
-    EXPECT_FALSE(r.ok);
-    EXPECT_TRUE(r.cancelled);
+    EXPECT_FALSE(r.ok());
+    EXPECT_EQ(r.outcome, Outcome::Cancelled);
     EXPECT_TRUE(std::isnan(r.price));
     run.settings.paths = 2000;
     const ReferenceMcResult full = run([](double) { return true; });
-    EXPECT_TRUE(full.ok);
+    EXPECT_TRUE(full.ok());
     run.settings.paths = 2000;
     EXPECT_EQ(run().price, full.price);  // the hook changes nothing
 }
@@ -207,12 +207,12 @@ TEST(ReferenceMonteCarlo, RefusesWithAReason)
         McRun run;
         c.second(run);
         const ReferenceMcResult r = run();
-        EXPECT_FALSE(r.ok) << c.first;
+        EXPECT_FALSE(r.ok()) << c.first;
         EXPECT_FALSE(r.error.empty()) << c.first;
         EXPECT_TRUE(std::isnan(r.price)) << c.first;
     }
     McRun run;
-    EXPECT_FALSE(reference_monte_carlo(run.contract, run.model, 0, run.settings).ok);
+    EXPECT_FALSE(reference_monte_carlo(run.contract, run.model, 0, run.settings).ok());
 }
 
 }  // namespace
