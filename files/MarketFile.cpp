@@ -17,6 +17,8 @@ const char* headerOf(MarketFileKind kind)
         return "point,price";
     case MarketFileKind::VolatilityCurve:
         return "point,vol_pct";
+    case MarketFileKind::VolatilitySurface:
+        return "expiry,strike,vol_pct";
     case MarketFileKind::LocalVolatility:
         break;
     }
@@ -128,7 +130,9 @@ private:
             return refuse(QStringLiteral("the key %1 mixes dates and year fractions (line %2 has the other kind)")
                               .arg(field)
                               .arg(keys.front().line));
-        if (key.is_date ? key.date <= before.date : key.years <= before.years)
+        // A surface lists many strikes per expiry, in any order.
+        if (read_.table.kind != MarketFileKind::VolatilitySurface &&
+            (key.is_date ? key.date <= before.date : key.years <= before.years))
             return refuse(QStringLiteral("the key %1 does not come after the one on line %2: keys must increase strictly")
                               .arg(field)
                               .arg(before.line));
@@ -138,7 +142,9 @@ private:
     bool readRow(const QStringList& fields)
     {
         const MarketFileKind kind = read_.table.kind;
-        const int count = kind == MarketFileKind::LocalVolatility ? static_cast<int>(read_.table.levels.size()) : 1;
+        const int count = kind == MarketFileKind::LocalVolatility     ? static_cast<int>(read_.table.levels.size())
+                          : kind == MarketFileKind::VolatilitySurface ? 2
+                                                                      : 1;
         if (fields.size() != count + 1)
             return refuse(QStringLiteral("%1 values where the header asks for %2").arg(fields.size() - 1).arg(count));
         MarketKey key;
@@ -151,12 +157,14 @@ private:
                 return false;
             if (kind == MarketFileKind::Rates && !(std::fabs(v) <= 100.0))
                 return refuse(QStringLiteral("the rate %1 % lies beyond +-100 %").arg(fields[i]));
-            if ((kind == MarketFileKind::VolatilityCurve || kind == MarketFileKind::LocalVolatility) &&
-                !(v > 0.0 && v <= 500.0))
+            const bool strike = kind == MarketFileKind::VolatilitySurface && i == 1;
+            if (!strike && kind != MarketFileKind::Rates && kind != MarketFileKind::Futures && !(v > 0.0 && v <= 500.0))
                 return refuse(QStringLiteral("the volatility %1 % is not in (0, 500] %").arg(fields[i]));
             if (kind == MarketFileKind::Futures && !(v > 0.0))
                 return refuse(QStringLiteral("the futures price %1 is not above 0").arg(fields[i]));
-            row.push_back(kind == MarketFileKind::Futures ? v : v / 100.0);
+            if (strike && !(v > 0.0))
+                return refuse(QStringLiteral("the strike %1 is not a positive price").arg(fields[i]));
+            row.push_back(kind == MarketFileKind::Futures || strike ? v : v / 100.0);
         }
         read_.table.keys.push_back(key);
         read_.table.values.push_back(row);
@@ -184,4 +192,26 @@ MarketFileRead readMarketFile(const QString& path, MarketFileKind kind)
         return r;
     }
     return readMarketBytes(file.readAll(), path, kind);
+}
+
+QByteArray localVolGridCsv(const std::vector<double>& levels, const std::vector<double>& times,
+                           const std::vector<std::vector<double>>& rows)
+{
+    // 17 significant digits round-trip a double; 'g' may drop the point of a
+    // whole year ("1"), which would read as a date: such keys get ".0".
+    const auto text = [](double v) { return QByteArray::number(v, 'g', 17); };
+    QByteArray out("point");
+    for (double level : levels)
+        out += ',' + text(level);
+    out += '\n';
+    for (std::size_t j = 0; j < times.size() && j < rows.size(); ++j) {
+        QByteArray key = text(times[j]);
+        if (!key.contains('.'))
+            key = key.contains('e') ? key.replace("e", ".0e") : key + ".0";
+        out += key;
+        for (double v : rows[j])
+            out += ',' + text(100.0 * v);
+        out += '\n';
+    }
+    return out;
 }

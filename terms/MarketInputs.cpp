@@ -79,7 +79,7 @@ bool marketKeyTimes(const MarketTable& table, const Calendar& calendar, int valu
 bool MarketFiles::any() const
 {
     return !rates.isEmpty() || !dividends.isEmpty() || !futures.isEmpty() || !volatilityCurve.isEmpty() ||
-           !localVolatility.isEmpty();
+           !localVolatility.isEmpty() || !volatilitySurface.isEmpty();
 }
 
 MarketBuild marketFromFiles(const MarketFiles& files, const PDEParams& params, const Calendar& calendar,
@@ -90,10 +90,15 @@ MarketBuild marketFromFiles(const MarketFiles& files, const PDEParams& params, c
         b.message = QStringLiteral("a dividend curve and futures both give the dividend yield: use one");
         return b;
     }
-    if (!files.volatilityCurve.isEmpty() && !files.localVolatility.isEmpty()) {
-        b.message = QStringLiteral("a volatility curve and a local volatility grid both give the volatility: use one");
+    if (!files.volatilityCurve.isEmpty() + !files.localVolatility.isEmpty() + !files.volatilitySurface.isEmpty() > 1) {
+        b.message = QStringLiteral("a volatility curve, a local volatility grid and a volatility surface each give the "
+                                   "volatility: use one");
         return b;
     }
+    std::vector<VolQuote> quotes;
+    if (!files.volatilitySurface.isEmpty() &&
+        !surfaceQuotes(files.volatilitySurface, calendar, valuationDate, yearDays, quotes, b.message))
+        return b;
     MarketResult<MarketModel> flat = MarketModel::flat(params);
     if (!flat.ok()) {
         b.message = QString::fromStdString(flat.error);
@@ -132,6 +137,48 @@ MarketBuild marketFromFiles(const MarketFiles& files, const PDEParams& params, c
               [&](const LocalVolGrid& g) { return model.with_volatility(g); });
     if (!ok)
         return b;
+    if (!files.volatilitySurface.isEmpty())
+        return marketWithSurface(model, quotes);
     b.model = model;
+    return b;
+}
+
+bool surfaceQuotes(const QString& path, const Calendar& calendar, int valuationDate, int yearDays,
+                   std::vector<VolQuote>& quotes, QString& error, std::vector<MarketKey>* keys)
+{
+    MarketTable table;
+    std::vector<double> times;
+    if (!readTimed(path, MarketFileKind::VolatilitySurface, calendar, valuationDate, yearDays, table, times, error))
+        return false;
+    quotes.clear();
+    for (std::size_t i = 0; i < times.size(); ++i)
+        quotes.push_back({times[i], table.values[i][0], table.values[i][1],
+                          QStringLiteral("%1 line %2").arg(table.name).arg(table.keys[i].line).toStdString()});
+    if (keys)
+        *keys = table.keys;
+    return true;
+}
+
+MarketBuild marketWithSurface(const MarketModel& curves, const std::vector<VolQuote>& quotes)
+{
+    MarketBuild b;
+    const ForwardCurve forward = curves.forward_curve();
+    auto c = std::make_shared<SurfaceCalibration>(calibrate_surface(quotes, curves.spot(), forward));
+    std::string error;
+    if (!c->ok())
+        error = c->error;
+    else if (!reprice_quotes(*c, *c->local_vol, forward, error))
+        error = "the quotes cannot be repriced: " + error;
+    if (!error.empty()) {
+        b.message = QStringLiteral("the volatility surface: %1").arg(QString::fromStdString(error));
+        return b;
+    }
+    MarketResult<MarketModel> model = curves.with_volatility(c->local_vol, "local volatility (surface)");
+    if (!model.ok()) {
+        b.message = QString::fromStdString(model.error);
+        return b;
+    }
+    b.model = *model.value;
+    b.surface = c;
     return b;
 }

@@ -68,6 +68,10 @@ TEST(MarketFile, RefusesNamingFileLineAndWhat)
         {MarketFileKind::Rates, "", " is empty"},
         {MarketFileKind::Rates, "# only a comment\n\n", " is empty"},
         {MarketFileKind::Rates, "point,rate_pct\n# nothing\n", " holds no points"},
+        {MarketFileKind::VolatilitySurface, "expiry,strike\n", " line 1: the header must be \"expiry,strike,vol_pct\""},
+        {MarketFileKind::VolatilitySurface, "expiry,strike,vol_pct\n0.5,-90,20\n", " line 2: the strike -90 is not"},
+        {MarketFileKind::VolatilitySurface, "expiry,strike,vol_pct\n0.5,90,600\n", " line 2: the volatility 600 %"},
+        {MarketFileKind::VolatilitySurface, "expiry,strike,vol_pct\n0.5,90,20\n20250301,90,20\n", " line 3: the key 20250301 mixes"},
     };
     for (const Row& r : rows) {
         const MarketFileRead read = readMarketBytes(r.text, QStringLiteral("bad.csv"), r.kind);
@@ -78,6 +82,30 @@ TEST(MarketFile, RefusesNamingFileLineAndWhat)
     const MarketFileRead missing = readMarketFile(QStringLiteral("/nonexistent/r.csv"), MarketFileKind::Rates);
     EXPECT_FALSE(missing.ok);
     EXPECT_TRUE(missing.message.contains(QStringLiteral("/nonexistent/r.csv")));
+}
+
+TEST(MarketFile, SurfaceQuotesInAnyOrderAndAGridWrittenReadsBack)
+{
+    const MarketFileRead quotes = readMarketBytes("expiry,strike,vol_pct\n1.0,90,22.5\n0.5,90,24\n0.5,95,23\n",
+                                                  "q.csv", MarketFileKind::VolatilitySurface);
+    ASSERT_TRUE(quotes.ok) << quotes.message.toStdString();
+    EXPECT_DOUBLE_EQ(quotes.table.keys[1].years, 0.5);
+    EXPECT_EQ(quotes.table.values[0], (std::vector<double>{90, 0.225}));
+
+    // Whole years keep a decimal point (else they read as dates); every number round-trips.
+    const std::vector<double> levels{80, 100.5, 120}, times{1.0 / 243, 1.0, 2.0};
+    const std::vector<std::vector<double>> rows{{0.3, 0.2, 1.0 / 7}, {0.25, 0.2, 0.18}, {0.21, 0.2, 0.19}};
+    const MarketFileRead back =
+        readMarketBytes(localVolGridCsv(levels, times, rows), "lv.csv", MarketFileKind::LocalVolatility);
+    ASSERT_TRUE(back.ok) << back.message.toStdString();
+    EXPECT_EQ(back.table.levels, levels);
+    ASSERT_EQ(back.table.keys.size(), 3u);
+    for (std::size_t j = 0; j < 3; ++j) {
+        EXPECT_FALSE(back.table.keys[j].is_date);
+        EXPECT_EQ(back.table.keys[j].years, times[j]);
+        for (std::size_t i = 0; i < 3; ++i)
+            EXPECT_NEAR(back.table.values[j][i], rows[j][i], 1e-16) << j << " " << i;
+    }
 }
 
 }  // namespace
