@@ -18,21 +18,22 @@ struct FileOption
     const char* flag;
     const char* key;
     std::string MarketFileOptions::*path;
+    QString MarketFiles::*file;  // where terms/ takes it
     const char* help;
 };
 
 const FileOption kFileOptions[] = {
-    {"--rate-curve", "rate_curve", &MarketFileOptions::rateCurve,
+    {"--rate-curve", "rate_curve", &MarketFileOptions::rateCurve, &MarketFiles::rates,
      "Rate curve CSV (point,rate_pct: zero rates in %) in place of --rate"},
-    {"--dividend-curve", "dividend_curve", &MarketFileOptions::dividendCurve,
+    {"--dividend-curve", "dividend_curve", &MarketFileOptions::dividendCurve, &MarketFiles::dividends,
      "Dividend curve CSV (point,rate_pct) in place of --q"},
-    {"--futures", "futures", &MarketFileOptions::futures,
+    {"--futures", "futures", &MarketFileOptions::futures, &MarketFiles::futures,
      "Index futures CSV (point,price): the dividend curve of their basis at the spot, in place of --q"},
-    {"--vol-curve", "vol_curve", &MarketFileOptions::volCurve,
+    {"--vol-curve", "vol_curve", &MarketFileOptions::volCurve, &MarketFiles::volatilityCurve,
      "Volatility term curve CSV (point,vol_pct: Black volatilities in %) in place of --vol"},
-    {"--local-vol", "local_vol", &MarketFileOptions::localVol,
+    {"--local-vol", "local_vol", &MarketFileOptions::localVol, &MarketFiles::localVolatility,
      "Local volatility grid CSV (point,L1,...,Lk; rows of % per level) in place of --vol"},
-    {"--vol-surface", "vol_surface", &MarketFileOptions::volSurface,
+    {"--vol-surface", "vol_surface", &MarketFileOptions::volSurface, &MarketFiles::volatilitySurface,
      "Implied volatility surface CSV (expiry,strike,vol_pct), fitted free of arbitrage into a local "
      "volatility, in place of --vol"},
 };
@@ -66,12 +67,8 @@ CommandMarket loadCommandMarket(const MarketFileOptions& files, const PreparedSt
                               ": market curves and local volatility are priced in the accurate mode only");
     }
     MarketFiles paths;
-    paths.rates = qs(files.rateCurve);
-    paths.dividends = qs(files.dividendCurve);
-    paths.futures = qs(files.futures);
-    paths.volatilityCurve = qs(files.volCurve);
-    paths.localVolatility = qs(files.localVol);
-    paths.volatilitySurface = qs(files.volSurface);
+    for (const FileOption& f : kFileOptions)
+        paths.*f.file = qs(files.*f.path);
     // Date keys are counted in trading days from the structure's start; a
     // structure of engine times has no calendar, so only year fractions.
     const Calendar none(-1);
