@@ -3,7 +3,7 @@
 // fitted, turned into local volatility, each quote repriced by the local-
 // volatility solver, and repriced again from the exported local volatility
 // grid; prints every quote and the largest errors by expiry.
-#include "LocalVolGrid.h"
+#include "LocalVolGridExport.h"
 #include "SurfaceCalibration.h"
 #include "SurfaceExamples.h"
 
@@ -33,16 +33,16 @@ void report(const char* name, const TotalVarianceSurface& surface, const Surface
         std::printf("%s: repricing refused: %s\n", name, error.c_str());
         return;
     }
-    LocalVolGrid grid;
+    const MarketResult<LocalVolGrid> exported = export_local_vol_grid(*c.local_vol, c.surface->expiries(), options);
     SurfaceCalibration from_grid = c;
-    if (!export_local_vol_grid(*c.local_vol, c.surface->expiries(), options, grid, error) ||
-        !reprice_quotes(from_grid, grid, forward, error, resolution)) {
-        std::printf("%s: grid refused: %s\n", name, error.c_str());
+    if (!exported.ok() || !reprice_quotes(from_grid, *exported.value, forward, error, resolution)) {
+        std::printf("%s: grid refused: %s\n", name, exported.ok() ? error.c_str() : exported.error.c_str());
         return;
     }
+    const LocalVolGrid& grid = *exported.value;
     std::printf("%s: %zu quotes, fit + local volatility %.1f ms (one run), largest fit error %.2f bp, "
                 "grid %zu levels x %zu rows\n",
-                name, c.quotes.size(), fit_ms, c.max_fit_error_bp, grid.levels.size(), grid.times.size());
+                name, c.quotes.size(), fit_ms, c.max_fit_error_bp, grid.levels().size(), grid.times().size());
     if (all)
         std::printf("%8s %8s %8s %8s %9s %8s %9s %8s\n", "expiry", "strike", "market%", "fitted%", "repriced%",
                     "err_bp", "grid%", "grid_bp");

@@ -36,6 +36,7 @@ struct BatchOptions
     std::string lookupDate;
     bool knockedIn = false;
     bool accurate = false;
+    MarketFileOptions marketFiles;  // the same files for every record, timed and built at each one's start and spot
     int jobs = 0;  // 0: one per core
 
     PricingMethod method() const { return accurate ? PricingMethod::Accurate : PricingMethod::DesignGrid; }
@@ -76,6 +77,7 @@ struct RecordResult
     double price = 0;
     std::optional<double> errorEstimate;  // of price, when the method gives one
     GreeksLookup greeks;
+    CommandMarket market;
 };
 
 RecordResult priceRecord(const CsvBlockFile& csv, const BatchOptions& o, std::string& warnings, int number)
@@ -110,7 +112,9 @@ RecordResult priceRecord(const CsvBlockFile& csv, const BatchOptions& o, std::st
     // The calendar was loaded before the first record; this only hands it out.
     PreparedStructure p = prepareDated(useTradingCalendar(o.common.calendar), t, schedule, m.payoffForm(), false);
     p.trace = o.common.verbose;
-    const PricingRequest request = pricingRequest(p.terms, p.form, static_cast<int>(p.yearDays), o.method());
+    PricingRequest request = pricingRequest(p.terms, p.form, static_cast<int>(p.yearDays), o.method());
+    r.market = loadCommandMarket(o.marketFiles, p, o.method(), "--accurate");
+    request.market = r.market.model;
     checkPriceRuns(request, o.greeks);
     r.notes = structureNotes(p);
     warnings = notesText(r.notes, p, "record " + std::to_string(number) + ": ");
@@ -144,6 +148,7 @@ Json recordJson(int number, const RecordResult& r, const BatchOptions& o)
     j["command"] = "batch";
     if (const char* mode = mode_label(o.method()))
         j["mode"] = mode;
+    addMarketJson(j, o.marketFiles, r.market);
     j["record"] = number;
     j["NO"] = r.no;
     j["EnquiryID"] = r.enquiryId;
@@ -196,6 +201,8 @@ std::string runBatch(const BatchOptions& o)
     o.common.todayDate();
     if (integerOption(o.market.yearDays, "--year-days") <= 0)
         throw badInput("--year-days: must be positive");
+    if (o.marketFiles.any() && !o.accurate)
+        loadCommandMarket(o.marketFiles, PreparedStructure(), o.method(), "--accurate");  // refuses
     const std::vector<StructureFileLine> lines = dataLines(o.file);
     useTradingCalendar(o.common.calendar);
 
@@ -271,7 +278,7 @@ CommandRun addBatchCommand(CLI::App& app)
         ->check(DateText)
         ->type_name("yyyyMMdd");
     sub->add_flag("--knocked-in", o->knockedIn, "Read the knocked-in grids");
-    addAccurateOption(*sub, o->accurate);
+    addAccurateOption(*sub, o->accurate, o->marketFiles);
     sub->add_option("--jobs", o->jobs, "Records priced at once (default: one per core)")->transform(integerFromTo(1, 1024));
     return [o]() { return runBatch(*o); };
 }

@@ -105,3 +105,20 @@ void ProgressBar::step(int done)
                  std::string(static_cast<std::size_t>(width - filled), ' ').c_str(), done, total_);
     std::fflush(stderr);
 }
+
+std::string alignedColumns(const std::vector<std::vector<std::string>>& rows)
+{
+    std::vector<std::size_t> widths;
+    for (const auto& row : rows) {
+        widths.resize(std::max(widths.size(), row.size()));
+        for (std::size_t c = 0; c < row.size(); ++c)
+            widths[c] = std::max(widths[c], displayWidth(row[c]));
+    }
+    std::string out;
+    for (const auto& row : rows) {
+        for (std::size_t c = 0; c < row.size(); ++c)
+            out += (c > 0 ? "  " : "") + std::string(widths[c] - displayWidth(row[c]), ' ') + row[c];
+        out += "\n";
+    }
+    return out;
+}

@@ -39,6 +39,9 @@ private:
     std::vector<std::pair<std::string, std::string>> rows_;
 };
 
+// Columns right-aligned under their headings, two spaces apart.
+std::string alignedColumns(const std::vector<std::vector<std::string>>& rows);
+
 // One JSON object on one line. Numbers come out as the shortest text that
 // reads back to the same double (never more than 17 significant digits).
 std::string jsonLine(const Json& object);

@@ -13,17 +13,23 @@ void addStructureCommandOptions(CLI::App& sub, StructureCommand& o)
     addCommonOptions(sub, o.common);
 }
 
-void addAccurateOption(CLI::App& sub, bool& accurate)
+void addAccurateOption(CLI::App& sub, bool& accurate, MarketFileOptions& files)
 {
     sub.add_flag("--accurate", accurate,
                  "Accurate mode: the contract's own monitoring (knock-in at every close of --year-days) on a "
                  "refined grid, with an error estimate; --M, --N and --smax are not used");
+    addMarketFileOptions(sub, files);
 }
 
-PricingRequest commandRequest(const StructureCommand& o, const PreparedStructure& p)
+PricingRequest commandRequest(const StructureCommand& o, const PreparedStructure& p, CommandMarket* market)
 {
-    return pricingRequest(p.terms, p.form, static_cast<int>(p.yearDays),
-                          o.accurate ? PricingMethod::Accurate : PricingMethod::DesignGrid);
+    const PricingMethod method = o.accurate ? PricingMethod::Accurate : PricingMethod::DesignGrid;
+    PricingRequest request = pricingRequest(p.terms, p.form, static_cast<int>(p.yearDays), method);
+    const CommandMarket loaded = loadCommandMarket(o.marketFiles, p, method, "--accurate");
+    request.market = loaded.model;
+    if (market)
+        *market = loaded;
+    return request;
 }
 
 double targetOption(const std::string& text, const PreparedStructure& p)

@@ -2,6 +2,7 @@
 
 #include "CliOutput.h"
 #include "Commands.h"
+#include "MarketOptions.h"
 #include "StructureOptions.h"
 
 #include "PricingRequest.h"
@@ -25,16 +26,20 @@ struct StructureCommand
     CommonOptions common;
     StructureOptions structure;
     bool accurate = false;  // --accurate, on the commands that take it
+    MarketFileOptions marketFiles;  // with --accurate (mc: --reference)
 };
 
 void addStructureCommandOptions(CLI::App& sub, StructureCommand& o);
 
-// --accurate: the engine's accurate mode instead of the design grid.
-void addAccurateOption(CLI::App& sub, bool& accurate);
+// --accurate: the engine's accurate mode instead of the design grid; and the
+// market files it takes.
+void addAccurateOption(CLI::App& sub, bool& accurate, MarketFileOptions& files);
+inline void addAccurateOption(CLI::App& sub, StructureCommand& o) { addAccurateOption(sub, o.accurate, o.marketFiles); }
 
 // The question the command asks of the engine: the prepared structure in its
-// form, by the accurate pricer with --accurate, else on the design grid.
-PricingRequest commandRequest(const StructureCommand& o, const PreparedStructure& p);
+// form, by the accurate pricer with --accurate, else on the design grid, in
+// the market of the files when given (then into *market too).
+PricingRequest commandRequest(const StructureCommand& o, const PreparedStructure& p, CommandMarket* market = nullptr);
 
 // The target the window presets: the spot for a note, 0 for an option;
 // --target when given.

@@ -28,6 +28,7 @@ CommandRun addMcCommand(CLI::App& app);
 CommandRun addScheduleCommand(CLI::App& app);
 CommandRun addGridCommand(CLI::App& app);
 CommandRun addProfileCommand(CLI::App& app);
+CommandRun addSurfaceCommand(CLI::App& app);
 
 // Price and Greeks read off the grids at one spot and date, in the window's
 // units: Theta per trading day, Vega and Rho per point.

@@ -39,6 +39,9 @@ std::string runReference(const McCommand& o)
     const PreparedStructure p = prepareStructure(o.structure, o.common, false);
     PricingRequest request =
         pricingRequest(p.terms, p.form, static_cast<int>(p.yearDays), PricingMethod::ReferenceMonteCarlo);
+    const CommandMarket market =
+        loadCommandMarket(o.marketFiles, p, PricingMethod::ReferenceMonteCarlo, "--reference");
+    request.market = market.model;
     request.monte_carlo.paths = o.pathsOption->count() > 0 ? o.paths : kReferencePaths;
     request.monte_carlo.seed = o.seed;
     request.monte_carlo.threads = o.threads;
@@ -69,6 +72,16 @@ std::string runReference(const McCommand& o)
     if (o.common.json) {
         Json j = commandJson("mc");
         j["method"] = "reference";
+        addMarketJson(j, o.marketFiles, market);
+        if (r.time_check.rounds > 0) {
+            const McTimeCheck& c = r.time_check;
+            j["time_steps"] = {{"method", r.method},
+                               {"steps_per_day", c.steps_per_day},
+                               {"rounds", c.rounds},
+                               {"time_bias", c.time_bias.mean},
+                               {"time_bias_error", c.time_bias.standard_error},
+                               {"passed", c.passed}};
+        }
         j["price"] = r.price;
         j["standard_error"] = r.standard_error;
         j["paths"] = r.paths;
@@ -78,6 +91,9 @@ std::string runReference(const McCommand& o)
         return jsonLine(j);
     }
     KeyValueTable table;
+    addMarketLines(table, o.marketFiles, market);
+    if (r.time_check.rounds > 0)
+        table.add("time steps", r.method);
     table.add("reference mc price", fixed(r.price, o.common.digits));
     table.add("standard error", errorBound(r.standard_error, o.common.digits));
     table.add("paths", std::to_string(r.paths));
@@ -90,6 +106,10 @@ std::string runMc(const McCommand& o)
 {
     if (o.reference)
         return runReference(o);
+    if (o.marketFiles.any()) {
+        const PreparedStructure p = prepareStructure(o.structure, o.common, false);
+        loadCommandMarket(o.marketFiles, p, PricingMethod::DesignGrid, "--reference");  // refuses
+    }
     const PreparedStructure p = prepareStructure(o.structure, o.common, false);
     const StructureTerms& t = p.terms;
     checkMonteCarlo(p, o.paths, o.stepsPerYear);
@@ -136,5 +156,6 @@ CommandRun addMcCommand(CLI::App& app)
     sub->add_option("--threads", o->threads, "--reference: threads (default: one per core)")
         ->transform(integerFromTo(0, 1024))
         ->needs(reference);
+    addMarketFileOptions(*sub, o->marketFiles);
     return bindCommand(o, runMc);
 }

@@ -43,7 +43,8 @@ struct PriceCommand : StructureCommand
 std::string runPrice(const PriceCommand& o)
 {
     const PreparedStructure p = prepareStructure(o.structure, o.common, false);
-    const PricingRequest request = commandRequest(o, p);
+    CommandMarket market;
+    const PricingRequest request = commandRequest(o, p, &market);
     checkPriceRuns(request, o.greeks);
     const Valuation v = priceOrRefuse(request);
 
@@ -58,6 +59,7 @@ std::string runPrice(const PriceCommand& o)
     if (o.common.json) {
         Json j = commandJson("price");
         addPricingMode(j, request);
+        addMarketJson(j, o.marketFiles, market);
         j["price"] = v.value;
         addErrorEstimate(j, v.error_estimate);
         if (o.greeks)
@@ -68,6 +70,7 @@ std::string runPrice(const PriceCommand& o)
     }
     const int d = o.common.digits;
     KeyValueTable t;
+    addMarketLines(t, o.marketFiles, market);
     t.add("price", fixed(v.value, d));
     addErrorEstimate(t, v.error_estimate, d);
     if (o.greeks) {
@@ -125,7 +128,7 @@ CommandRun addPriceCommand(CLI::App& app)
     auto o = std::make_shared<PriceCommand>();
     CLI::App* sub = app.add_subcommand("price", "Price the structure (定价), optionally with the Greeks");
     addStructureCommandOptions(*sub, *o);
-    addAccurateOption(*sub, o->accurate);
+    addAccurateOption(*sub, *o);
     sub->add_flag("--greeks", o->greeks, "Also the Greeks (风险指标计算) and the lookup");
     sub->add_option("--lookup-spot", o->lookupSpot, "Spot of the lookup (default: --spot)")
         ->check(NumberText)

@@ -103,24 +103,6 @@ Json profileJson(const ProbabilityProfile& f, const PreparedStructure& p, const 
     return j;
 }
 
-// Columns right-aligned under their headings, two spaces apart.
-std::string alignedColumns(const std::vector<std::vector<std::string>>& rows)
-{
-    std::vector<std::size_t> widths;
-    for (const auto& row : rows) {
-        widths.resize(std::max(widths.size(), row.size()));
-        for (std::size_t c = 0; c < row.size(); ++c)
-            widths[c] = std::max(widths[c], displayWidth(row[c]));
-    }
-    std::string out;
-    for (const auto& row : rows) {
-        for (std::size_t c = 0; c < row.size(); ++c)
-            out += (c > 0 ? "  " : "") + std::string(widths[c] - displayWidth(row[c]), ' ') + row[c];
-        out += "\n";
-    }
-    return out;
-}
-
 std::string profileTable(const ProbabilityProfile& f, const PreparedStructure& p, const QStringList& dates,
                          bool accurate, int digits)
 {
@@ -153,15 +135,21 @@ std::string profileTable(const ProbabilityProfile& f, const PreparedStructure& p
 std::string runProfile(const ProfileCommand& o)
 {
     const PreparedStructure p = prepareStructure(o.structure, o.common, false);
-    const PricingRequest request = commandRequest(o, p);
+    CommandMarket market;
+    const PricingRequest request = commandRequest(o, p, &market);
     checkRuns(request, 2, GridUse::PriceOnly);  // the forward pass costs about what a price does
     const ProbabilityProfile f = probabilities(request);
     requireOk(f, "no profile");
     checkFinite(f, o.accurate);
     const QStringList dates = observationDates(p);
-    if (o.common.json)
-        return jsonLine(profileJson(f, p, dates, o.accurate));
-    return profileTable(f, p, dates, o.accurate, o.common.digits);
+    if (o.common.json) {
+        Json j = profileJson(f, p, dates, o.accurate);
+        addMarketJson(j, o.marketFiles, market);
+        return jsonLine(j);
+    }
+    KeyValueTable t;
+    addMarketLines(t, o.marketFiles, market);
+    return t.text() + profileTable(f, p, dates, o.accurate, o.common.digits);
 }
 
 }  // namespace
@@ -172,6 +160,6 @@ CommandRun addProfileCommand(CLI::App& app)
     CLI::App* sub = app.add_subcommand(
         "profile", "Probabilities of knocking out at each observation, of knocking in, of a loss, and the expected life");
     addStructureCommandOptions(*sub, *o);
-    addAccurateOption(*sub, o->accurate);
+    addAccurateOption(*sub, *o);
     return bindCommand(o, runProfile);
 }

@@ -32,7 +32,8 @@ std::string runScan(const ScanCommand& o)
     const double step = o.step.empty() ? defaults.step : numberOption(o.step, "--step");
     const double target = targetOption(o.target, p);
 
-    const PricingRequest request = commandRequest(o, p);
+    CommandMarket market;
+    const PricingRequest request = commandRequest(o, p, &market);
     const int points = std::min(grid_point_count(from, to, step), kScanMaxPoints);
     checkRuns(request, std::max(points, 1), GridUse::PriceOnly);
     const ScanResult r = univariate_scan(request, defaults.id, from, to, step, target);
@@ -60,6 +61,9 @@ std::string runScan(const ScanCommand& o)
     if (o.common.json) {
         Json j = commandJson("scan");
         addPricingMode(j, request);
+        addMarketJson(j, o.marketFiles, market);
+        if (market.model && defaults.id == Param::Sigma)
+            j["value_means"] = kShiftMeaning;
         j["param"] = o.param;
         j["target"] = target;
         j["step"] = r.step;
@@ -98,7 +102,7 @@ CommandRun addScanCommand(CLI::App& app)
     auto o = std::make_shared<ScanCommand>();
     CLI::App* sub = app.add_subcommand("scan", "Price against one term (单变量-价格分析), at most 20 points");
     addStructureCommandOptions(*sub, *o);
-    addAccurateOption(*sub, o->accurate);
+    addAccurateOption(*sub, *o);
     sub->add_option("--param", o->param,
                     "Term: 0 敲出价格, 1 敲入价格, 2 敲出票息, 3 波动率, 4 红利票息, 5 红利&敲出票息")
         ->capture_default_str()

@@ -16,8 +16,8 @@ namespace {
 struct SolveCommand : StructureCommand
 {
     std::string target;
-    std::string lo = "0";
-    std::string hi = "1";
+    std::string lo;  // default 0, with a market -0.05
+    std::string hi;  // default 1, with a market 0.5
     std::string solveFor;
 };
 
@@ -32,11 +32,14 @@ std::string runSolve(const SolveCommand& o)
     // The window's interval solve checks only the spot among the levels.
     const PreparedStructure p = prepareStructure(o.structure, o.common, true);
     const double target = targetOption(o.target, p);
-    const double lo = numberOption(o.lo, "--lo");
-    const double hi = numberOption(o.hi, "--hi");
     const Param index = o.solveFor == "vol" ? Param::Sigma : Param::CouponAndDiv;
-
-    PricingRequest request = commandRequest(o, p);
+    CommandMarket market;
+    PricingRequest request = commandRequest(o, p, &market);
+    // With a market the volatility solved is its parallel shift, which may
+    // be negative down to what keeps every volatility positive.
+    const bool shift = market.model && index == Param::Sigma;
+    const double lo = o.lo.empty() ? (shift ? -0.05 : 0.0) : numberOption(o.lo, "--lo");
+    const double hi = o.hi.empty() ? (shift ? 0.5 : 1.0) : numberOption(o.hi, "--hi");
     const SearchSettings settings;
     // Both ends, the midpoints, and with an error estimate the price at the solution.
     checkRuns(request, settings.max_iter + 3, GridUse::PriceOnly);
@@ -57,7 +60,7 @@ std::string runSolve(const SolveCommand& o)
     // The price at the solution and its error estimate say how far the
     // search's tolerance and the pricer's error leave it from the target;
     // prices without an estimate (the design grid's) are not shown.
-    set_term(request.contract, request.model, index, result);
+    set_term(request, index, result);
     const Valuation at = priceOrRefuse(request);
 
     // The window writes the solution in percent with one decimal.
@@ -65,6 +68,9 @@ std::string runSolve(const SolveCommand& o)
     if (o.common.json) {
         Json j = commandJson("solve");
         addPricingMode(j, request);
+        addMarketJson(j, o.marketFiles, market);
+        if (shift)
+            j["value_means"] = kShiftMeaning;
         j["for"] = o.solveFor;
         j["code"] = static_cast<int>(status);
         j["value"] = result;
@@ -80,8 +86,11 @@ std::string runSolve(const SolveCommand& o)
         return jsonLine(j);
     }
     KeyValueTable t;
+    addMarketLines(t, o.marketFiles, market);
     t.add("for", o.solveFor);
     t.add("value", precise(result));
+    if (shift)
+        t.add("value means", kShiftMeaning);
     t.add(o.solveFor == "vol" ? "波动率(%)" : "敲出票息(%)", field);
     t.add("target", general(target));
     if (at.error_estimate) {
@@ -98,16 +107,16 @@ CommandRun addSolveCommand(CLI::App& app)
     auto o = std::make_shared<SolveCommand>();
     CLI::App* sub = app.add_subcommand("solve", "Solve volatility or coupon for a target price (区间求解)");
     addStructureCommandOptions(*sub, *o);
-    addAccurateOption(*sub, o->accurate);
+    addAccurateOption(*sub, *o);
     sub->add_option("--for", o->solveFor, "vol (波动率) or coupon (红利&敲出票息)")
         ->required()
         ->check(CLI::IsMember({"vol", "coupon"}));
-    sub->add_option("--lo", o->lo, "Lower end of the interval, a decimal (0.2 is 20%)")
-        ->capture_default_str()
+    sub->add_option("--lo", o->lo,
+                    "Lower end of the interval, a decimal (0.2 is 20%; default 0; with market files the "
+                    "volatility's parallel shift, default -0.05)")
         ->check(NumberText)
         ->type_name("NUMBER");
-    sub->add_option("--hi", o->hi, "Upper end of the interval")
-        ->capture_default_str()
+    sub->add_option("--hi", o->hi, "Upper end of the interval (default 1; with market files 0.5)")
         ->check(NumberText)
         ->type_name("NUMBER");
     sub->add_option("--target", o->target, "Target price (default: the spot for a note, 0 for an option)")

@@ -57,7 +57,8 @@ std::string runStress(const StressCommand& o)
         throw badInput("--days: the remaining trading days cannot be negative");
     const double tau = days / 252.0;  // the stress panel's reading of "交易日:"
 
-    const PricingRequest request = commandRequest(o, p);
+    CommandMarket market;
+    const PricingRequest request = commandRequest(o, p, &market);
     checkRuns(request, vols.count + 1, GridUse::KeepGrids);
     priceOrRefuse(request);  // a structure the engine refuses would give tables of nan
     const StressResult result = stress_grid(request, prices, vols, tau);
@@ -85,6 +86,9 @@ std::string runStress(const StressCommand& o)
     if (o.common.json) {
         Json j = commandJson("stress");
         addPricingMode(j, request);
+        addMarketJson(j, o.marketFiles, market);
+        if (market.model)
+            j["vols_mean"] = kShiftMeaning;
         std::vector<double> priceAxis, volAxis;
         for (int c = 0; c < prices.count; ++c)
             priceAxis.push_back(prices.at(c));
@@ -115,7 +119,7 @@ CommandRun addStressCommand(CLI::App& app)
     auto o = std::make_shared<StressCommand>();
     CLI::App* sub = app.add_subcommand("stress", "S-σ stress tables Delta, Gamma, TV in the stress data format");
     addStructureCommandOptions(*sub, *o);
-    addAccurateOption(*sub, o->accurate);
+    addAccurateOption(*sub, *o);
     sub->add_option("--prices", o->prices, "Underlying prices START:END:STEP")
         ->capture_default_str()
         ->check(RangeText)

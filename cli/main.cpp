@@ -60,6 +60,7 @@ int main(int argc, char** argv)
     commands["grid"] = addGridCommand(app);
     commands["batch"] = addBatchCommand(app);
     commands["profile"] = addProfileCommand(app);
+    commands["surface"] = addSurfaceCommand(app);
 
     if (argc > 1 && argv[1][0] != '-' && commands.count(argv[1]) == 0) {
         printError(std::string("unknown command \"") + argv[1] +

@@ -110,6 +110,10 @@ QString refusalText(const Refusal& why)
         return QStringLiteral("区间内没有计算点");
     case RefusalCode::AxisTooLong:
         return QStringLiteral("计算点过多");
+    case RefusalCode::MarketNeedsAccurate:
+        return QStringLiteral("市场曲线只在高精度模式下使用，请勾选【高精度】");
+    case RefusalCode::MarketShift:
+        return QStringLiteral("波动率平移后超出(0, 500]%的范围");
     }
     return QString::fromStdString(why.reason);
 }

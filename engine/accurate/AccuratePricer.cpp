@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <new>
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -20,8 +22,10 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 class Payouts
 {
 public:
-    Payouts(const SnowballContract& c, const PDEParams& m)
-        : c_(c), S0_(m.S0), r_(m.r), q_(m.q), T_(m.T), principal_(c.option_form() ? m.S0 : 0.0)
+    // market: discount and the participation's forward on its curves
+    // instead of the flat r and q.
+    Payouts(const SnowballContract& c, const PDEParams& m, const MarketModel* market = nullptr)
+        : c_(c), market_(market), S0_(m.S0), r_(m.r), q_(m.q), T_(m.T), principal_(c.option_form() ? m.S0 : 0.0)
     {
     }
 
@@ -62,6 +66,14 @@ public:
     // the next observation for sure.
     double far_above(double S, double t, int next_obs) const
     {
+        if (market_) {
+            const double paid = obs_time(next_obs), discount = market_->rates().discount(t, paid);
+            double v = discount * coupon(next_obs);
+            if (c_.has_participation())
+                v += c_.call_participation *
+                     (S * market_->dividends().discount(t, paid) - c_.call_strike * discount);
+            return v;
+        }
         const double tau = obs_time(next_obs) - t;
         double v = std::exp(-r_ * tau) * coupon(next_obs);
         if (c_.has_participation())
@@ -71,6 +83,7 @@ public:
 
 private:
     const SnowballContract& c_;
+    const MarketModel* market_;
     double S0_, r_, q_, T_, principal_;
 };
 
@@ -131,15 +144,28 @@ void node_derivatives(const std::vector<double>& S, const std::vector<double>& v
 
 }  // namespace
 
+// The model of one solve: the flat parameters, or a market model (then
+// params holds its spot, maturity and first-piece numbers).
+struct AccurateModel
+{
+    PDEParams params;
+    std::optional<MarketModel> market;
+
+    explicit AccurateModel(const PDEParams& p) : params(p) {}
+    AccurateModel(const MarketModel& m, double T) : params(m.flat_params(T)), market(m) {}
+    const MarketModel* market_or_null() const { return market ? &*market : nullptr; }
+};
+
 // One structure on one stretched grid: builds the grid from the base model
 // and solves any model (the bumped ones of the Greeks too) on it.
 class AccurateSolver
 {
 public:
-    AccurateSolver(const SnowballContract& contract, const PDEParams& model, int year_days,
+    AccurateSolver(const SnowballContract& contract, const AccurateModel& base, int year_days,
                    const AccurateResolution& resolution, const AccurateValuation& valuation = AccurateValuation())
         : contract_(contract), year_days_(year_days), steps_per_day_(resolution.steps_per_day)
     {
+        const PDEParams& model = base.params;
         const Refusal why = pricing_refusal(contract, model, year_days, PricingMethod::Accurate);
         if (why) {
             status_.refuse(why);
@@ -165,6 +191,8 @@ public:
         if (!std::isnan(valuation.grid_spot))
             around.S0 = valuation.grid_spot;
         around.T = model.T - valuation.elapsed;
+        if (base.market)
+            around = accurate_grid_params(*base.market, around.S0, valuation.elapsed, model.T);
         grid_ = accurate_price_grid(contract, around, resolution.base_cells);
         if (!grid_ || grid_->empty())
             status_.fail("the price grid cannot be built");
@@ -174,8 +202,9 @@ public:
 
     const Answer& status() const { return status_; }
 
-    AccurateSolution solve(const PDEParams& model, const ProgressHook& progress) const
+    AccurateSolution solve(const AccurateModel& priced, const ProgressHook& progress) const
     {
+        const PDEParams& model = priced.params;
         AccurateSolution s;
         static_cast<Answer&>(s) = status_;
         if (!s.ok())
@@ -194,8 +223,8 @@ public:
         const int space[3] = {0, 1, 0}, time[3] = {0, 1, 1};
         const double start[3] = {0.0, 1.0 / 11.0, 9.0 / 11.0}, share[3] = {1.0 / 11.0, 8.0 / 11.0, 2.0 / 11.0};
         for (int level = 0; level < 3; ++level) {
-            if (!solve_level(m, space[level], time[level], progress_part(progress, start[level], share[level]),
-                             s.levels_[level])) {
+            if (!solve_level(m, priced.market_or_null(), space[level], time[level],
+                             progress_part(progress, start[level], share[level]), s.levels_[level])) {
                 s.cancel();
                 return s;
             }
@@ -204,17 +233,18 @@ public:
     }
 
 private:
-    bool solve_level(const PDEParams& m, int space_level, int time_level, const ProgressHook& progress,
-                     AccurateSolution::Level& out) const
+    bool solve_level(const PDEParams& m, const MarketModel* market, int space_level, int time_level,
+                     const ProgressHook& progress, AccurateSolution::Level& out) const
     {
-        const Payouts pay(contract_, m);
+        const Payouts pay(contract_, m, market);
         const std::vector<double> S = grid_->nodes(space_level);
         const std::size_t M = S.size() - 1;  // node M is the far-field boundary
         const double p = pay.principal();
 
-        // Black-Scholes operator L on nodes 0..M-1.
-        const PriceOperator op = accurate_price_operator(S, m.sigma, m.r - m.q, m.r);
-        const std::vector<double>&l = op.l, &d = op.d, &u = op.u;
+        // The pricing operator L on nodes 0..M-1, one for every step of a
+        // flat model, changing with time in a market model.
+        StepOperators operators = market ? StepOperators(S, *market, m.T, true)
+                                         : StepOperators(S, m.sigma, m.r - m.q, m.r);
 
         // Cell weights of every barrier the events use.
         const std::size_t obs = contract_.obs_times.size();
@@ -241,15 +271,15 @@ private:
             }
         }
 
-        ImplicitSystems systems(op);
-
         std::vector<double> rhs1(M), rhs2(M);
         long steps = 0;
         // One step of the theta scheme back by dt, g_new the boundary value
         // it arrives at: (I - theta dt L) V' = (I + (1-theta) dt L) V.
-        auto step = [&](double theta, double dt, double g_new) {
-            const TridiagonalOperator& sys = systems.for_step(theta * dt);
-            const double e = (1.0 - theta) * dt;
+        auto step = [&](const SchemeStep& st, double g_new) {
+            const StepOperators::Step ops = operators.for_step(st);
+            const TridiagonalOperator& sys = ops.system;
+            const std::vector<double>&l = ops.op.l, &d = ops.op.d, &u = ops.op.u;
+            const double e = (1.0 - st.theta) * st.dt;
             if (e > 0.0) {
                 rhs1[0] = nki[0] + e * d[0] * nki[0];
                 rhs2[0] = ki[0] + e * d[0] * ki[0];
@@ -280,19 +310,9 @@ private:
                 // Steps of this interval on the coarse level; the fine level
                 // has exactly twice as many, so the two stay nested.
                 const long n = accurate_interval_steps(length, year_days_, steps_per_day_, time_level, e == 0);
-                const double dt = length / n;
-                double t = t_hi;
                 // Rannacher: two implicit half steps right after the monitoring moment.
-                for (int h = 0; h < 2; ++h) {
-                    t = t_hi - (h + 1) * 0.5 * dt;
-                    const double g_new = pay.far_above(S[M], t, next_obs);
-                    step(1.0, 0.5 * dt, g_new);
-                }
-                for (long k = 1; k < n; ++k) {
-                    t = t_hi - (k + 1) * dt;
-                    const double g_new = pay.far_above(S[M], t, next_obs);
-                    step(0.5, dt, g_new);
-                }
+                for (const SchemeStep& st : accurate_interval_plan(t_lo, t_hi, n))
+                    step(st, pay.far_above(S[M], st.a, next_obs));
             }
             if (e == 1)
                 out.nki_next = nki, out.ki_next = ki;
@@ -455,8 +475,10 @@ double AccurateSolution::theta(double S, bool knocked_in) const
 AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParams& model, int year_days,
                                 const AccurateResolution& resolution, const ProgressHook& progress)
 {
-    return accurate_guarded<AccurateSolution>(
-        [&] { return AccurateSolver(contract, model, year_days, resolution).solve(model, progress); });
+    return accurate_guarded<AccurateSolution>([&] {
+        const AccurateModel priced(model);
+        return AccurateSolver(contract, priced, year_days, resolution).solve(priced, progress);
+    });
 }
 
 AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParams& model, int year_days,
@@ -469,32 +491,100 @@ AccurateSolution solve_accurate(const SnowballContract& contract, const PDEParam
                                 const AccurateValuation& valuation, const ProgressHook& progress)
 {
     return accurate_guarded<AccurateSolution>([&] {
-        return AccurateSolver(contract, model, year_days, AccurateResolution(), valuation).solve(model, progress);
+        const AccurateModel priced(model);
+        return AccurateSolver(contract, priced, year_days, AccurateResolution(), valuation).solve(priced, progress);
     });
+}
+
+AccurateResolution accurate_resolution(const MarketModel& market)
+{
+    AccurateResolution r;
+    if (!market.is_flat())
+        r.base_cells = r.base_cells * 3 / 2;
+    return r;
+}
+
+// A flat market is priced by the flat model's own code, so it gives its
+// numbers bit for bit.
+AccurateSolution solve_accurate(const SnowballContract& contract, const MarketModel& market, double T, int year_days,
+                                const AccurateResolution& resolution, const AccurateValuation& valuation,
+                                const ProgressHook& progress)
+{
+    return accurate_guarded<AccurateSolution>([&] {
+        const AccurateModel priced = market.is_flat() ? AccurateModel(market.flat_params(T)) : AccurateModel(market, T);
+        return AccurateSolver(contract, priced, year_days, resolution, valuation).solve(priced, progress);
+    });
+}
+
+AccurateSolution solve_accurate(const SnowballContract& contract, const MarketModel& market, double T, int year_days,
+                                const ProgressHook& progress)
+{
+    return solve_accurate(contract, market, T, year_days, accurate_resolution(market), AccurateValuation(), progress);
 }
 
 namespace {
 
-GreeksValuation greeks_at(const SnowballContract& contract, const PDEParams& model, int year_days, double S,
-                          bool knocked_in, const AccurateValuation& valuation, const ProgressHook& progress)
+// The five models of the Greeks, solved on one grid (bumps on another grid
+// would add its error to the difference): the base, the volatility and the
+// rate each up and down 0.01, and the spreads the differences divide by.
+struct GreekBumps
+{
+    std::vector<AccurateModel> models;
+    double vol_spread = 0.0, rate_spread = 0.0;
+    AccurateResolution resolution;
+};
+
+const double kBump = 0.01;
+
+GreekBumps greek_bumps(const PDEParams& model)
+{
+    PDEParams bumped[5] = {model, model, model, model, model};
+    bumped[1].sigma += kBump, bumped[2].sigma -= kBump, bumped[3].r += kBump, bumped[4].r -= kBump;
+    if (!(bumped[2].sigma > 0.0))
+        bumped[2].sigma = model.sigma;  // one-sided below: divided by the actual spread
+    GreekBumps b;
+    for (const PDEParams& p : bumped)
+        b.models.emplace_back(p);
+    b.vol_spread = bumped[1].sigma - bumped[2].sigma;
+    b.rate_spread = bumped[3].r - bumped[4].r;
+    return b;
+}
+
+// Vega shifts whichever volatility input is in use; a shift it refuses
+// (a volatility leaving its range) makes the difference one-sided.
+GreekBumps greek_bumps(const MarketModel& market, double T)
+{
+    GreekBumps b;
+    b.resolution = accurate_resolution(market);
+    b.models.emplace_back(market, T);
+    for (double dv : {kBump, -kBump}) {
+        const MarketResult<MarketModel> shifted = market.with_volatility_shift(dv);
+        b.models.emplace_back(shifted.ok() ? *shifted.value : market, T);
+        b.vol_spread += shifted.ok() ? kBump : 0.0;
+    }
+    b.models.emplace_back(market.with_rate_shift(kBump), T);
+    b.models.emplace_back(market.with_rate_shift(-kBump), T);
+    b.rate_spread = 2.0 * kBump;
+    return b;
+}
+
+template <class MakeBumps>
+GreeksValuation greeks_at(const SnowballContract& contract, const MakeBumps& make_bumps, int year_days, double S,
+                         bool knocked_in, const AccurateValuation& valuation, const ProgressHook& progress)
 {
     GreeksValuation g;
-    // Five solves on one grid (bumps on another grid would add its error to
-    // the difference): the base, volatility and rate each up and down 0.01.
-    const double bump = 0.01;
-    PDEParams bumped[5] = {model, model, model, model, model};
-    bumped[1].sigma += bump, bumped[2].sigma -= bump, bumped[3].r += bump, bumped[4].r -= bump;
     AccurateSolution solved[5];
+    double vol_spread = 0.0, rate_spread = 0.0;
     try {
-        const AccurateSolver solver(contract, model, year_days, AccurateResolution(), valuation);
+        const GreekBumps bumps = make_bumps();
+        vol_spread = bumps.vol_spread, rate_spread = bumps.rate_spread;
+        const AccurateSolver solver(contract, bumps.models[0], year_days, bumps.resolution, valuation);
         if (!solver.status().ok()) {
             static_cast<Answer&>(g) = solver.status();
             return g;
         }
-        if (!(bumped[2].sigma > 0.0))
-            bumped[2].sigma = model.sigma;  // one-sided below: divided by the actual spread
         for (int i = 0; i < 5; ++i) {
-            solved[i] = solver.solve(bumped[i], progress_part(progress, i / 5.0, 0.2));
+            solved[i] = solver.solve(bumps.models[static_cast<std::size_t>(i)], progress_part(progress, i / 5.0, 0.2));
             if (!solved[i].ok()) {
                 static_cast<Answer&>(g) = solved[i];
                 return g;
@@ -512,11 +602,35 @@ GreeksValuation greeks_at(const SnowballContract& contract, const PDEParams& mod
     g.delta = base.delta(S, knocked_in);
     g.gamma = base.gamma(S, knocked_in);
     g.theta = base.theta(S, knocked_in);
-    g.vega = (solved[1].value(S, knocked_in) - solved[2].value(S, knocked_in)) / (bumped[1].sigma - bumped[2].sigma);
-    g.rho = (solved[3].value(S, knocked_in) - solved[4].value(S, knocked_in)) / (bumped[3].r - bumped[4].r);
+    g.vega = (solved[1].value(S, knocked_in) - solved[2].value(S, knocked_in)) / vol_spread;
+    g.rho = (solved[3].value(S, knocked_in) - solved[4].value(S, knocked_in)) / rate_spread;
     g.error_estimate = base.error_estimate(S, knocked_in);
     g.outcome = Outcome::Ok;
     return g;
+}
+
+// The valuation of the lookups at a spot and a later date; false (with the
+// refusal in g) for a spot that is not a positive number.
+bool lookup_valuation(double S, double elapsed, AccurateValuation& valuation, GreeksValuation& g)
+{
+    if (!(std::isfinite(S) && S > 0.0)) {
+        g.fail("the spot must be a positive number");
+        return false;
+    }
+    valuation.elapsed = elapsed;
+    valuation.grid_spot = S;
+    return true;
+}
+
+// A flat market takes the flat model's bumps and code (the same numbers).
+std::function<GreekBumps()> greek_bumps_of(const MarketModel& market, double T)
+{
+    return [&market, T] { return market.is_flat() ? greek_bumps(market.flat_params(T)) : greek_bumps(market, T); };
+}
+
+std::function<GreekBumps()> greek_bumps_of(const PDEParams& model)
+{
+    return [&model] { return greek_bumps(model); };
 }
 
 }  // namespace
@@ -524,19 +638,31 @@ GreeksValuation greeks_at(const SnowballContract& contract, const PDEParams& mod
 GreeksValuation greeks_accurate(const SnowballContract& contract, const PDEParams& model, int year_days, double S,
                                 bool knocked_in, const ProgressHook& progress)
 {
-    return greeks_at(contract, model, year_days, S, knocked_in, AccurateValuation(), progress);
+    return greeks_at(contract, greek_bumps_of(model), year_days, S, knocked_in, AccurateValuation(), progress);
 }
 
 GreeksValuation greeks_accurate_at(const SnowballContract& contract, const PDEParams& model, int year_days,
                                    double S, double elapsed, bool knocked_in, const ProgressHook& progress)
 {
-    if (!(std::isfinite(S) && S > 0.0)) {
-        GreeksValuation g;
-        g.fail("the spot must be a positive number");
-        return g;
-    }
     AccurateValuation valuation;
-    valuation.elapsed = elapsed;
-    valuation.grid_spot = S;
-    return greeks_at(contract, model, year_days, S, knocked_in, valuation, progress);
+    GreeksValuation g;
+    if (!lookup_valuation(S, elapsed, valuation, g))
+        return g;
+    return greeks_at(contract, greek_bumps_of(model), year_days, S, knocked_in, valuation, progress);
+}
+
+GreeksValuation greeks_accurate(const SnowballContract& contract, const MarketModel& market, double T,
+                                int year_days, double S, bool knocked_in, const ProgressHook& progress)
+{
+    return greeks_at(contract, greek_bumps_of(market, T), year_days, S, knocked_in, AccurateValuation(), progress);
+}
+
+GreeksValuation greeks_accurate_at(const SnowballContract& contract, const MarketModel& market, double T,
+                                   int year_days, double S, double elapsed, bool knocked_in, const ProgressHook& progress)
+{
+    AccurateValuation valuation;
+    GreeksValuation g;
+    if (!lookup_valuation(S, elapsed, valuation, g))
+        return g;
+    return greeks_at(contract, greek_bumps_of(market, T), year_days, S, knocked_in, valuation, progress);
 }

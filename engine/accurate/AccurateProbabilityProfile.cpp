@@ -47,9 +47,10 @@ struct Figures
 class ForwardPass
 {
 public:
-    ForwardPass(const SnowballContract& contract, const PDEParams& model, int year_days,
+    // market: the pricer's market model (null: the flat model's numbers).
+    ForwardPass(const SnowballContract& contract, const PDEParams& model, const MarketModel* market, int year_days,
                 const AccurateResolution& resolution, bool knocked_in)
-        : c_(contract), m_(model), year_days_(year_days), steps_per_day_(resolution.steps_per_day),
+        : c_(contract), m_(model), market_(market), year_days_(year_days), steps_per_day_(resolution.steps_per_day),
           knocked_in_(knocked_in)
     {
         const Refusal why = pricing_refusal(contract, model, year_days, PricingMethod::Accurate);
@@ -69,7 +70,8 @@ public:
             status_.fail(error);
             return;
         }
-        grid_ = accurate_price_grid(contract, m_, resolution.base_cells);
+        grid_ = accurate_price_grid(contract, market ? accurate_grid_params(*market, m_.S0, 0.0, m_.T) : m_,
+                                    resolution.base_cells);
         if (!grid_ || grid_->empty()) {
             status_.fail("the price grid cannot be built");
             return;
@@ -106,8 +108,9 @@ public:
     {
         const std::vector<double> S = grid_->nodes(space_level);
         const std::size_t M = S.size() - 1;
-        const PriceOperator op = accurate_price_operator(S, m_.sigma, m_.r - m_.q, 0.0);
-        const std::vector<double>&l = op.l, &d = op.d, &u = op.u;
+        // The pricer's operators with r = 0 in the discount term.
+        StepOperators operators =
+            market_ ? StepOperators(S, *market_, m_.T, false) : StepOperators(S, m_.sigma, m_.r - m_.q, 0.0);
 
         const std::size_t obs = c_.obs_times.size();
         const BarrierWeights weights = accurate_barrier_weights(S, c_);
@@ -132,16 +135,17 @@ public:
             start[i - 1] = w, start[i] = 1.0 - w;
         }
 
-        ImplicitSystems systems(op);
-
         f.ko.assign(obs, 0.0);
         // One step forward of length dt, the adjoint of the pricer's
-        // theta-scheme step back; returns the mass that left through the top.
-        auto step = [&](double theta, double dt) {
-            const TridiagonalOperator& sys = systems.for_step(theta * dt);
-            sys.solve_transposed_pair(pn.data(), pk.data(), pn.data(), pk.data());
+        // theta-scheme step back over the same times; returns the mass that
+        // left through the top.
+        auto step = [&](const SchemeStep& st) {
+            const StepOperators::Step ops = operators.for_step(st);
+            const std::vector<double>&l = ops.op.l, &d = ops.op.d, &u = ops.op.u;
+            const double dt = st.dt;
+            ops.system.solve_transposed_pair(pn.data(), pk.data(), pn.data(), pk.data());
             const double through_top = (pn[M - 1] + pk[M - 1]) * u[M - 1] * dt;
-            const double e = (1.0 - theta) * dt;
+            const double e = (1.0 - st.theta) * dt;
             if (e > 0.0) {
                 // p' = B^T y: column n of B holds u of row n-1, d of row n, l of row n+1.
                 double below_n = 0.0, below_k = 0.0;  // y of node n-1
@@ -166,14 +170,12 @@ public:
             const int top_pays = next_obs_[e + 1];
             if (length > 0.0) {
                 const long n = accurate_interval_steps(length, year_days_, steps_per_day_, time_level, e == 0);
-                const double dt = length / n;
                 // Backward the interval starts with two implicit half steps
                 // (Rannacher) at its end; forward they come last.
+                const std::vector<SchemeStep> plan = accurate_interval_plan(events_[e].t, events_[e + 1].t, n);
                 double out = 0.0;
-                for (long k = 1; k < n; ++k)
-                    out += step(0.5, dt);
-                for (int h = 0; h < 2; ++h)
-                    out += step(1.0, 0.5 * dt);
+                for (auto st = plan.rbegin(); st != plan.rend(); ++st)
+                    out += step(*st);
                 f.ko[top_pays] += out;
             }
             const MonitoringEvent& ev = events_[e + 1];
@@ -229,6 +231,7 @@ private:
 
     const SnowballContract& c_;
     PDEParams m_;
+    const MarketModel* market_;
     int year_days_;
     int steps_per_day_;
     bool knocked_in_;
@@ -247,12 +250,12 @@ void extrapolate(double c, double f, double a, double& value, double& error)
     error = (std::fabs(a - f) + std::fabs(c - a)) / 3.0;
 }
 
-ProbabilityProfile profile_of(const SnowballContract& contract, const PDEParams& model, int year_days,
-                              const AccurateResolution& resolution, bool knocked_in,
+ProbabilityProfile profile_of(const SnowballContract& contract, const PDEParams& model, const MarketModel* market,
+                              int year_days, const AccurateResolution& resolution, bool knocked_in,
                               const ProgressHook& progress)
 {
     ProbabilityProfile p;
-    const ForwardPass pass(contract, model, year_days, resolution, knocked_in);
+    const ForwardPass pass(contract, model, market, year_days, resolution, knocked_in);
     if (!pass.status().ok()) {
         static_cast<Answer&>(p) = pass.status();
         return p;
@@ -293,11 +296,29 @@ ProbabilityProfile probability_profile_accurate(const SnowballContract& contract
                                                 bool knocked_in, const ProgressHook& progress)
 {
     return accurate_guarded<ProbabilityProfile>(
-        [&] { return profile_of(contract, model, year_days, resolution, knocked_in, progress); });
+        [&] { return profile_of(contract, model, nullptr, year_days, resolution, knocked_in, progress); });
 }
 
 ProbabilityProfile probability_profile_accurate(const SnowballContract& contract, const PDEParams& model,
                                                 int year_days, bool knocked_in, const ProgressHook& progress)
 {
     return probability_profile_accurate(contract, model, year_days, AccurateResolution(), knocked_in, progress);
+}
+
+// A flat market takes the flat model's pass (the same numbers).
+ProbabilityProfile probability_profile_accurate(const SnowballContract& contract, const MarketModel& market, double T,
+                                                int year_days, const AccurateResolution& resolution, bool knocked_in,
+                                                const ProgressHook& progress)
+{
+    return accurate_guarded<ProbabilityProfile>([&] {
+        return profile_of(contract, market.flat_params(T), market.is_flat() ? nullptr : &market, year_days, resolution,
+                          knocked_in, progress);
+    });
+}
+
+ProbabilityProfile probability_profile_accurate(const SnowballContract& contract, const MarketModel& market, double T,
+                                                int year_days, bool knocked_in, const ProgressHook& progress)
+{
+    return probability_profile_accurate(contract, market, T, year_days, accurate_resolution(market), knocked_in,
+                                        progress);
 }

@@ -25,3 +25,14 @@ ProbabilityProfile probability_profile_accurate(const SnowballContract& contract
                                                 int year_days, const AccurateResolution& resolution,
                                                 bool knocked_in = false,
                                                 const ProgressHook& progress = ProgressHook());
+
+// The same under a market model maturing T years after the valuation date:
+// the adjoint of the accurate pricer under that model (drift r(t) - q(t),
+// sigma(S, t)). A flat market model gives exactly the flat model's figures.
+ProbabilityProfile probability_profile_accurate(const SnowballContract& contract, const MarketModel& market, double T,
+                                                int year_days, bool knocked_in = false,
+                                                const ProgressHook& progress = ProgressHook());
+ProbabilityProfile probability_profile_accurate(const SnowballContract& contract, const MarketModel& market, double T,
+                                                int year_days, const AccurateResolution& resolution,
+                                                bool knocked_in = false,
+                                                const ProgressHook& progress = ProgressHook());

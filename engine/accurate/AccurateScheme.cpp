@@ -107,6 +107,99 @@ const TridiagonalOperator& ImplicitSystems::for_step(double theta_dt)
     return factored_.back().second;
 }
 
+std::vector<SchemeStep> accurate_interval_plan(double t_lo, double t_hi, long n)
+{
+    const double dt = (t_hi - t_lo) / n;
+    std::vector<SchemeStep> plan;
+    plan.reserve(static_cast<std::size_t>(n) + 1);
+    double b = t_hi;
+    for (int h = 0; h < 2; ++h) {
+        const double a = t_hi - (h + 1) * 0.5 * dt;
+        plan.push_back({1.0, 0.5 * dt, a, b});
+        b = a;
+    }
+    for (long k = 1; k < n; ++k) {
+        const double a = t_hi - (k + 1) * dt;
+        plan.push_back({0.5, dt, a, b});
+        b = a;
+    }
+    return plan;
+}
+
+StepOperators::StepOperators(const std::vector<double>& S, double sigma, double drift, double discount_rate) : S_(S)
+{
+    pieces_.emplace_back(new Piece(accurate_price_operator(S, sigma, drift, discount_rate)));
+}
+
+StepOperators::StepOperators(const std::vector<double>& S, const MarketModel& market, double T, bool discounting)
+    : S_(S), market_(&market), T_(T), discounting_(discounting), breaks_(market.time_breaks(T))
+{
+    pieces_.resize(breaks_.size() + 1);
+}
+
+PriceOperator StepOperators::averaged_operator(double a, double b) const
+{
+    const double length = b - a;
+    const double r = length > 0.0 ? market_->rates().integral(a, b) / length : market_->rates().forward(b);
+    const double q = length > 0.0 ? market_->dividends().integral(a, b) / length : market_->dividends().forward(b);
+    // sigma^2 weighted by time over the pieces the step spans, each taken at
+    // its middle (exact for piecewise-constant inputs, second order else).
+    std::vector<double> points{a};
+    if (market_->coefficients_piecewise_constant())
+        for (double t : breaks_)
+            if (t > a && t < b)
+                points.push_back(t);
+    points.push_back(b);
+    std::vector<double> variance(S_.size(), 0.0), sigma;
+    for (std::size_t k = 0; k + 1 < points.size(); ++k) {
+        const double w = length > 0.0 ? (points[k + 1] - points[k]) / length : 1.0;
+        market_->local_volatility().sigma_or_throw(0.5 * (points[k] + points[k + 1]), S_, sigma);
+        for (std::size_t i = 0; i < S_.size(); ++i)
+            variance[i] += w * sigma[i] * sigma[i];
+    }
+    return accurate_price_operator(S_, variance, r - q, discounting_ ? r : 0.0);
+}
+
+StepOperators::Step StepOperators::for_step(const SchemeStep& step)
+{
+    const double theta_dt = step.theta * step.dt;
+    if (!market_)
+        return {pieces_[0]->op, pieces_[0]->systems.for_step(theta_dt)};
+    if (market_->coefficients_piecewise_constant()) {
+        // Piece j runs over (breaks_[j-1], breaks_[j]]; a step whose ends
+        // meet breaks up to rounding lies within one.
+        const double same = 1e-12 * std::max(1.0, T_);
+        const std::size_t j =
+            static_cast<std::size_t>(std::lower_bound(breaks_.begin(), breaks_.end(), step.b - same) - breaks_.begin());
+        if (j == 0 || step.a >= breaks_[j - 1] - same) {
+            if (!pieces_[j]) {
+                const double from = j == 0 ? 0.0 : breaks_[j - 1];
+                const double to = j < breaks_.size() ? breaks_[j] : from + 1.0;
+                const double mid = 0.5 * (from + to);
+                pieces_[j].reset(new Piece(averaged_operator(mid, mid)));
+            }
+            return {pieces_[j]->op, pieces_[j]->systems.for_step(theta_dt)};
+        }
+    }
+    one_off_.reset(new Piece(averaged_operator(step.a, step.b)));
+    return {one_off_->op, one_off_->systems.for_step(theta_dt)};
+}
+
+PDEParams accurate_grid_params(const MarketModel& market, double grid_spot, double start, double T)
+{
+    PDEParams p;
+    p.S0 = grid_spot;
+    p.T = T - start;
+    p.r = market.rates().integral(start, T) / p.T;
+    p.q = market.dividends().integral(start, T) / p.T;
+    // The level near the spot: the crowding's width follows it, and the top
+    // lies 7 of its standard deviations up, far beyond the reach of a skew's
+    // lower upside volatilities. (The largest over a wide range would widen
+    // the crowding at the barriers by the far downside's volatility.)
+    p.sigma = market.volatility_level(T, 0.8 * grid_spot, 1.25 * grid_spot);
+    return p;
+}
+
 BarrierWeights accurate_barrier_weights(const std::vector<double>& S, const SnowballContract& contract)
 {
     const std::size_t obs = contract.obs_times.size();

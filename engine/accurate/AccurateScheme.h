@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MarketModel.h"
 #include "PDEParams.h"
 #include "SnowballContract.h"
 #include "StretchedGrid.h"
@@ -81,6 +82,64 @@ private:
     const PriceOperator& op_;
     std::deque<std::pair<double, TridiagonalOperator>> factored_;
 };
+
+// One time step of the scheme: theta (1 implicit, 0.5 Crank-Nicolson), its
+// length dt, and the times [a, b] it spans (a = b - dt up to rounding).
+struct SchemeStep
+{
+    double theta, dt, a, b;
+};
+// The steps of the interval [t_lo, t_hi] cut into n, in the backward order:
+// two implicit half steps from t_hi (Rannacher), then n - 1 Crank-Nicolson
+// steps. The pricer walks them in this order, its adjoint in reverse.
+std::vector<SchemeStep> accurate_interval_plan(double t_lo, double t_hi, long n);
+
+// The operator and factored system I - theta dt L of every step. A flat model
+// has one operator; a market model's coefficients change with time, and
+// where they are piecewise constant (curves, a term curve, a grid) each piece
+// between their breaks gets one operator, factored once per theta dt; a step
+// across a break takes the averages over it (r and q integrated, sigma^2
+// weighted by time), and a local volatility that moves continuously in time
+// one operator per step (coefficients at the step's middle).
+class StepOperators
+{
+public:
+    StepOperators(const std::vector<double>& S, double sigma, double drift, double discount_rate);
+    // discounting false: the operator of the forward (probability) pass, r = 0
+    // in the discount term, drift r - q all the same.
+    StepOperators(const std::vector<double>& S, const MarketModel& market, double T, bool discounting);
+
+    struct Step
+    {
+        const PriceOperator& op;
+        const TridiagonalOperator& system;
+    };
+    // Throws std::runtime_error when the system cannot be factored.
+    Step for_step(const SchemeStep& step);
+
+private:
+    struct Piece
+    {
+        explicit Piece(PriceOperator o) : op(std::move(o)), systems(op) {}
+        PriceOperator op;
+        ImplicitSystems systems;
+    };
+    // The operator with coefficients averaged over [a, b].
+    PriceOperator averaged_operator(double a, double b) const;
+
+    const std::vector<double>& S_;
+    const MarketModel* market_ = nullptr;
+    double T_ = 0.0;
+    bool discounting_ = true;
+    std::vector<double> breaks_;                   // ends of the pieces; the last piece runs on
+    std::vector<std::unique_ptr<Piece>> pieces_;   // by piece index, built when first met
+    std::unique_ptr<Piece> one_off_;               // a step across a break, or of a continuous model
+};
+
+// The flat parameters a market model's price grid is built for: the spot
+// (the grid's), the volatility level (the largest over the term within
+// -20 % and +25 % of the spot), the average rate and yield over [start, T], and the time left.
+PDEParams accurate_grid_params(const MarketModel& market, double grid_spot, double start, double T);
 
 // Time steps between two monitoring moments `length` years apart on time
 // level time_level (0 is the coarse one; every finer level doubles them, so

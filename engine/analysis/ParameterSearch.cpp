@@ -71,6 +71,21 @@ void set_term(SnowballContract& c, PDEParams& model, Param term, double value)
     }
 }
 
+double term_value(const PricingRequest& request, Param term)
+{
+    if (request.market && term == Param::Sigma)
+        return request.volatility_shift;
+    return term_value(request.contract, request.model, term);
+}
+
+void set_term(PricingRequest& request, Param term, double value)
+{
+    if (request.market && term == Param::Sigma)
+        request.volatility_shift = value;
+    else
+        set_term(request.contract, request.model, term, value);
+}
+
 SearchResult solve_term(const PricingRequest& request, Param term, double target, double lo, double hi,
                         const SearchSettings& settings)
 {
@@ -80,7 +95,7 @@ SearchResult solve_term(const PricingRequest& request, Param term, double target
     int priced = 0;
     bool cancelled = false;
     auto price_at = [&](double x) {
-        set_term(work.contract, work.model, term, x);
+        set_term(work, term, x);
         work.progress = progress_part(request.progress, priced / evaluations, 1.0 / evaluations);
         ++priced;
         const Valuation v = price(work);

@@ -22,6 +22,12 @@ double term_value(const SnowballContract& contract, const PDEParams& model, Para
 // back flat), both coupons for CouponAndDiv.
 void set_term(SnowballContract& contract, PDEParams& model, Param term, double value);
 
+// The same on a request. With a market the volatility term is the parallel
+// shift of its volatility input (request.volatility_shift, decimal; 0 is
+// the market as loaded), not the flat volatility it replaces.
+double term_value(const PricingRequest& request, Param term);
+void set_term(PricingRequest& request, Param term, double value);
+
 // How a bisection for a target price ended; the numbers are the search's
 // historic result codes (kelvara-cli's JSON "code").
 enum class SearchStatus
@@ -48,7 +54,8 @@ struct SearchResult : Answer
     double value = std::numeric_limits<double>::quiet_NaN();
 };
 
-// Bisection of a term on [lo, hi] for the target price: the request priced
+// Bisection of a term on [lo, hi] (with a market, of the volatility's
+// parallel shift, see set_term) for the target price: the request priced
 // with the term at lo, at hi, then at midpoints, each with the request's
 // method; the request itself is not changed. Logs its end as the design's
 // search does. The progress hook sees each price as one share of the

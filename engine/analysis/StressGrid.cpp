@@ -3,6 +3,8 @@
 #include "AccuratePricer.h"
 #include "AutoCallSolver.h"
 #include "GridGreeks.h"
+#include "ParameterSearch.h"
+#include "RequestMarket.h"
 #include "Refusal.h"
 
 #include <cfloat>
@@ -76,9 +78,11 @@ bool design_row(const PricingRequest& r, const GridAxis& prices, double tau, con
 StressResult stress_grid(const PricingRequest& request, const GridAxis& prices, const GridAxis& vols, double tau)
 {
     StressResult out;
-    const Refusal why = request.method == PricingMethod::ReferenceMonteCarlo
-                            ? Refusal{RefusalCode::NotForMethod, "the reference Monte Carlo gives no Greeks", 0, 0}
-                            : axis_refusal(prices, vols);
+    Refusal why = request.method == PricingMethod::ReferenceMonteCarlo
+                      ? Refusal{RefusalCode::NotForMethod, "the reference Monte Carlo gives no Greeks", 0, 0}
+                      : axis_refusal(prices, vols);
+    if (!why && request.market)
+        why = pricing_refusal(request);
     if (why) {
         out.refuse(why);
         return out;
@@ -95,7 +99,7 @@ StressResult stress_grid(const PricingRequest& request, const GridAxis& prices, 
         PricingRequest work = request;
         for (int j = 0; j < vols.count; ++j) {
             const std::size_t row = static_cast<std::size_t>(j);
-            work.model.sigma = vols.at(j);
+            set_term(work, Param::Sigma, vols.at(j));
             const ProgressHook part = progress_part(request.progress, j / static_cast<double>(vols.count),
                                                     1.0 / vols.count);
             if (request.method == PricingMethod::DesignGrid) {
@@ -108,8 +112,13 @@ StressResult stress_grid(const PricingRequest& request, const GridAxis& prices, 
             }
             AccurateValuation valuation;
             valuation.elapsed = elapsed_for(tau, work.model.T);
+            const RequestMarket market = request_market(work);
+            if (market.refusal)
+                continue;  // a shift the market refuses: a row of NaN
             const AccurateSolution solution =
-                solve_accurate(work.contract, work.model, work.year_days, valuation, part);
+                market.market ? solve_accurate(work.contract, *market.market, work.model.T, work.year_days,
+                                               accurate_resolution(*market.market), valuation, part)
+                              : solve_accurate(work.contract, work.model, work.year_days, valuation, part);
             if (solution.outcome == Outcome::Cancelled) {
                 out = StressResult();
                 out.cancel();

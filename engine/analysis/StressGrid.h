@@ -38,7 +38,10 @@ struct StressResult : Answer
     StressMatrix gamma;
 };
 
-// One solve of the request per volatility, read at every price. Design grid:
+// One solve of the request per volatility, read at every price. With a
+// market the volatility axis is the parallel shift of its volatility input
+// (see set_term) and the price axis moves the spot alone: the curves and an
+// absolute local volatility stay (sticky strike). Design grid:
 // a grid run that keeps its grids, their finite-difference Greeks and the
 // lookups at tau; a volatility whose run fails gives a row of NaN. Accurate:
 // one solve valued at tau, smooth in price between its nodes. Refused for

@@ -42,7 +42,7 @@ ScanResult univariate_scan(const PricingRequest& request, Param term, double sta
         for (int i = 0; i < n; ++i) {
             const double x = start + i * r.step;
             r.values.push_back(x);
-            set_term(work.contract, work.model, term, x);
+            set_term(work, term, x);
             work.progress = progress_part(request.progress, i / static_cast<double>(n), 1.0 / n);
             const Valuation v = price(work);
             if (std::isnan(v.value)) {

@@ -5,6 +5,9 @@
 #include "SnowballContract.h"
 
 #include <cstdint>
+#include <memory>
+
+class MarketModel;
 
 // How a request is priced.
 //  DesignGrid: the design's fully implicit scheme on the uniform M x N grid
@@ -38,6 +41,15 @@ struct PricingRequest
 {
     SnowballContract contract;
     PDEParams model;            // spot, volatility, rates, maturity; S_max, M, N for the design grid
+    // The accurate pricer's and the reference Monte Carlo's market: rate and
+    // dividend curves and one volatility input (term curve, local volatility
+    // grid or function) in place of model's sigma, r and q. Priced at
+    // model.S0 on the same curves and absolute local volatility (a stress or
+    // lookup moves the spot only). Null: the flat model of the three numbers.
+    std::shared_ptr<const MarketModel> market;
+    // With a market: a parallel shift of its volatility input (decimal), what
+    // the volatility term means for it (solve, stress, scan). Unused without.
+    double volatility_shift = 0.0;
     int year_days = 243;        // trading days a year: the daily closes the contract monitors
     PricingMethod method = PricingMethod::DesignGrid;
     MonteCarloSettings monte_carlo;  // ReferenceMonteCarlo only

@@ -71,18 +71,23 @@ const char* mode_label(PricingMethod method)
 bool gives_error_estimate(PricingMethod method) { return method != PricingMethod::DesignGrid; }
 
 Refusal pricing_refusal(const SnowballContract& c, const PDEParams& m, int year_days, PricingMethod method,
-                        const MonteCarloSettings& mc)
+                        const MonteCarloSettings& mc, bool market)
 {
     const bool grid = method == PricingMethod::DesignGrid;
     const bool daily = !grid;  // the contract's own daily closes
 
+    if (market && grid)
+        return refuse(RefusalCode::MarketNeedsAccurate,
+                      "market curves and local volatility are priced in the accurate mode only");
     if (!(std::isfinite(m.S0) && m.S0 > 0.0))
         return refuse(RefusalCode::Spot, "the spot must be a positive number");
     if (grid && !(std::isfinite(m.S_max) && m.S_max > m.S0))
         return refuse(RefusalCode::GridTop, "the top of the price grid (S_max) must lie above the spot");
-    if (!finite_non_negative(m.sigma))
+    // A market brings its own volatility, rates and dividends (checked as
+    // they were built): the three numbers are not used.
+    if (!market && !finite_non_negative(m.sigma))
         return refuse(RefusalCode::Volatility, "the volatility must not be negative");
-    if (method == PricingMethod::Accurate && !(m.sigma > 0.0))
+    if (!market && method == PricingMethod::Accurate && !(m.sigma > 0.0))
         return refuse(RefusalCode::ZeroVolatility, "the accurate pricer needs a positive volatility");
     if (!(std::isfinite(m.T) && m.T > 0.0))
         return refuse(RefusalCode::Maturity, "the maturity must be a positive number of years");
@@ -91,7 +96,7 @@ Refusal pricing_refusal(const SnowballContract& c, const PDEParams& m, int year_
     if (grid && m.N < 1)
         return refuse(RefusalCode::TimeSteps, "N (time steps) must be at least 1");
     // A NaN dividend yield is taken as 0; an infinite one is no yield at all.
-    if (!std::isfinite(m.r) || std::isinf(m.q))
+    if (!market && (!std::isfinite(m.r) || std::isinf(m.q)))
         return refuse(RefusalCode::RateOrDividend, "the rate and the dividend yield must be numbers");
     if (daily && (year_days < 1 || m.T * year_days > 1e6))
         return refuse(RefusalCode::YearDays,
@@ -160,5 +165,5 @@ Refusal pricing_refusal(const SnowballContract& c, const PDEParams& m, int year_
 
 Refusal pricing_refusal(const PricingRequest& r)
 {
-    return pricing_refusal(r.contract, r.model, r.year_days, r.method, r.monte_carlo);
+    return pricing_refusal(r.contract, r.model, r.year_days, r.method, r.monte_carlo, r.market != nullptr);
 }

@@ -42,6 +42,8 @@ enum class RefusalCode
     NotForMethod,              // the method does not compute what was asked (Greeks by Monte Carlo)
     EmptyAxis,                 // a stress or scan axis without a point
     AxisTooLong,               // an axis beyond the point limit
+    MarketNeedsAccurate,       // a market model (curves, local volatility) with the design grid
+    MarketShift,               // the volatility shift asked of a market leaves its volatility out of range
 };
 
 struct Refusal
@@ -56,9 +58,13 @@ struct Refusal
 
 // The one rule set: the first thing the method cannot price in this contract
 // and model, or a Refusal without code. The solvers, the window and the CLI
-// all ask it, in this order of rules.
+// all ask it, in this order of rules. market: the request carries a market
+// model (then the design grid refuses it and model's sigma, r and q are not
+// used; the market's own inputs were checked as they were built, a shift of
+// its volatility as it is applied).
 Refusal pricing_refusal(const SnowballContract& contract, const PDEParams& model, int year_days,
-                        PricingMethod method, const MonteCarloSettings& monte_carlo = MonteCarloSettings());
+                        PricingMethod method, const MonteCarloSettings& monte_carlo = MonteCarloSettings(),
+                        bool market = false);
 Refusal pricing_refusal(const PricingRequest& request);
 
 // The design grid's rules alone (it does not use the trading days a year).

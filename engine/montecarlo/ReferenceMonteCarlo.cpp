@@ -1,7 +1,8 @@
 #include "ReferenceMonteCarlo.h"
 
+#include "LocalVolSteps.h"
 #include "Refusal.h"
-
+#include "RequestMarket.h"
 #include "RandomStream.h"
 #include "ZigguratNormal.h"
 
@@ -49,7 +50,10 @@ struct Schedule
     double ln_ki_maturity = -kInf;
 };
 
-Schedule build_schedule(const SnowballContract& c, const Model& m, int year_days)
+// market: drift, variance and discounting from its curves (null: the flat
+// model's numbers). A local volatility leaves drift and vol at 0: its paths
+// take their own steps (LocalVolSteps).
+Schedule build_schedule(const SnowballContract& c, const Model& m, int year_days, const MarketModel* market = nullptr)
 {
     const std::size_t last = c.obs_times.size() - 1;
     const double days_to_maturity = m.T * year_days;
@@ -89,12 +93,23 @@ Schedule build_schedule(const SnowballContract& c, const Model& m, int year_days
         Event& e = s.events[i];
         const Point& p = points[i];
         e.t = p.t;
-        const double dt = std::max(p.t - previous_t, 0.0);
+        const double dt = std::max(p.t - previous_t, 0.0), from = std::min(previous_t, p.t);
         previous_t = p.t;
-        e.drift = mu * dt;
-        e.vol = m.sigma * std::sqrt(dt);
-        e.discount = std::exp(-m.r * p.t);
-        e.martingale = std::exp(-(m.r - m.q) * p.t);
+        if (market) {
+            const double variance = market->local_volatility().depends_on_spot() ? 0.0
+                                                                                : market->variance_integral(from, p.t);
+            const double growth = market->rates().integral(from, p.t) - market->dividends().integral(from, p.t);
+            e.drift = growth - 0.5 * variance;
+            e.vol = std::sqrt(variance);
+            const double r = market->rates().integral(0.0, p.t), q = market->dividends().integral(0.0, p.t);
+            e.discount = std::exp(-r);
+            e.martingale = std::exp(-(r - q));
+        } else {
+            e.drift = mu * dt;
+            e.vol = m.sigma * std::sqrt(dt);
+            e.discount = std::exp(-m.r * p.t);
+            e.martingale = std::exp(-(m.r - m.q) * p.t);
+        }
         if (p.observation >= 0) {
             const std::size_t k = static_cast<std::size_t>(p.observation);
             e.observation = p.observation;
@@ -255,7 +270,6 @@ public:
         }
     }
 
-private:
     // Applies the event to a living path; true when the path has ended.
     bool check(const Event& e, double x, bool& in, PathOutcome& out) const
     {
@@ -291,6 +305,7 @@ private:
         return false;
     }
 
+private:
     static void finish(PathOutcome& out, const Event& e, double S, double pay, int observation, bool in, bool loss)
     {
         out.payout = pay * e.discount;
@@ -328,28 +343,21 @@ ReferenceMcResult fail(const std::string& why)
     return r;
 }
 
-ReferenceMcResult run(const SnowballContract& contract, const PDEParams& params, int year_days,
-                      const ReferenceMcSettings& settings, const ProgressHook& hook)
+ReferenceMcResult refused(const Refusal& why)
 {
-    const Refusal why = pricing_refusal(contract, params, year_days, PricingMethod::ReferenceMonteCarlo, settings);
-    if (why) {
-        ReferenceMcResult r;
-        r.refuse(why);
-        return r;
-    }
-    const Model model{params.S0, params.sigma, params.r, std::isnan(params.q) ? 0.0 : params.q, params.T};
+    ReferenceMcResult r;
+    r.refuse(why);
+    return r;
+}
 
-    const Schedule schedule = build_schedule(contract, model, year_days);
-    const PathSimulator simulator(contract, model, schedule, settings.knocked_in);
-    const std::size_t observations = contract.obs_times.size();
-
-    int threads = settings.threads;
-    if (threads == 0)
-        threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    const long long pairs = (settings.paths + 1) / 2;
-    threads = static_cast<int>(std::min<long long>(threads, pairs));
-
-    std::vector<Tally> tallies(static_cast<std::size_t>(threads), Tally(observations));
+// Simulates `pairs` antithetic pairs over `threads` workers, each with its
+// own stream and accumulator (simulate(stream, accumulator) runs one pair),
+// reporting progress on the calling thread. Empty, or why the workers could
+// not start; cancelled when the hook stopped the run.
+template <class Accumulator, class Simulate>
+std::string run_pairs(long long pairs, int threads, std::uint64_t seed, const ProgressHook& hook,
+                      std::vector<Accumulator>& accumulators, const Simulate& simulate, bool& cancelled)
+{
     std::atomic<long long> done{0};
     std::atomic<bool> cancel{false};
     std::atomic<int> finished{0};
@@ -357,17 +365,14 @@ ReferenceMcResult run(const SnowballContract& contract, const PDEParams& params,
     std::condition_variable finished_signal;
 
     auto work = [&](int t) {
-        RandomStream stream(thread_seed(settings.seed, t));
-        Tally& tally = tallies[static_cast<std::size_t>(t)];
+        RandomStream stream(thread_seed(seed, t));
+        Accumulator& accumulator = accumulators[static_cast<std::size_t>(t)];
         const long long begin = pairs * t / threads, end = pairs * (t + 1) / threads;
         const long long chunk = 4096;
-        PathOutcome out[2];
         for (long long i = begin; i < end && !cancel.load(std::memory_order_relaxed);) {
             const long long from = i, stop = std::min(end, i + chunk);
-            for (; i < stop; ++i) {
-                simulator.pair(stream, out);
-                tally.add(out[0], out[1], model.S0);
-            }
+            for (; i < stop; ++i)
+                simulate(stream, accumulator);
             done.fetch_add(stop - from, std::memory_order_relaxed);
         }
         {
@@ -422,24 +427,25 @@ ReferenceMcResult run(const SnowballContract& contract, const PDEParams& params,
     }
     for (std::thread& t : pool)
         t.join();
-    if (!start_error.empty())
-        return fail("a worker thread could not be started: " + start_error);
+    cancelled = cancel;
+    return start_error;
+}
 
-    Tally total(observations);
-    for (const Tally& t : tallies)
-        total.merge(t);
-    ReferenceMcResult r;
-    r.threads = threads;
-    r.paths = 2 * total.pairs;
-    if (cancel || total.pairs != pairs) {
-        r.cancel();
-        return r;
-    }
+int thread_count(const ReferenceMcSettings& settings, long long pairs)
+{
+    int threads = settings.threads;
+    if (threads == 0)
+        threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    return static_cast<int>(std::min<long long>(threads, pairs));
+}
 
+// The price (with the control variate) and the path figures of the merged tally.
+void fill_result(const Tally& total, double S0, ReferenceMcResult& r)
+{
     const long long n = total.pairs;
     const double dn = static_cast<double>(n);
     const McEstimate y = estimate(total.y, total.yy, n);
-    r.plain = {model.S0 + y.mean, y.standard_error};
+    r.plain = {S0 + y.mean, y.standard_error};
     // Control variate: e^{-(r-q) tau} S_tau at the stopping time has mean
     // S0 (optional stopping of a martingale), and it moves with the payout
     // wherever the path pays the underlying.
@@ -448,9 +454,10 @@ ReferenceMcResult run(const SnowballContract& contract, const PDEParams& params,
     const double cov = n > 1 ? (total.xy - dn * mean_x * y.mean) / (dn - 1.0) : 0.0;
     const double var_y = y.standard_error * y.standard_error * dn;
     const double beta = var_x > 0.0 ? cov / var_x : 0.0;
-    r.price = model.S0 + y.mean - beta * mean_x;
+    r.price = S0 + y.mean - beta * mean_x;
     r.standard_error = std::sqrt(std::max(var_y - beta * cov, 0.0) / dn);
 
+    const std::size_t observations = total.ko.size();
     r.ko_probability.resize(observations);
     for (std::size_t k = 0; k < observations; ++k)
         r.ko_probability[k] = estimate(total.ko[k], total.ko_sq[k], n);
@@ -459,10 +466,290 @@ ReferenceMcResult run(const SnowballContract& contract, const PDEParams& params,
     r.loss_probability = estimate(total.loss, total.loss_sq, n);
     r.expected_life = estimate(total.life, total.life_sq, n);
     r.outcome = Outcome::Ok;
+}
+
+// Merges the per-thread tallies; false (with r cancelled) when not every
+// pair ran.
+template <class Accumulator, class TallyOf>
+bool merged(const std::vector<Accumulator>& accumulators, long long pairs, bool cancelled, int threads,
+            const TallyOf& tally_of, Tally& total, ReferenceMcResult& r)
+{
+    for (const Accumulator& a : accumulators)
+        total.merge(tally_of(a));
+    r.threads = threads;
+    r.paths = 2 * total.pairs;
+    if (cancelled || total.pairs != pairs) {
+        r.cancel();
+        return false;
+    }
+    return true;
+}
+
+ReferenceMcResult run(const SnowballContract& contract, const PDEParams& params, int year_days,
+                      const ReferenceMcSettings& settings, const ProgressHook& hook,
+                      const MarketModel* market = nullptr)
+{
+    const Refusal why = pricing_refusal(contract, params, year_days, PricingMethod::ReferenceMonteCarlo, settings);
+    if (why)
+        return refused(why);
+    const Model model{params.S0, params.sigma, params.r, std::isnan(params.q) ? 0.0 : params.q, params.T};
+
+    const Schedule schedule = build_schedule(contract, model, year_days, market);
+    const PathSimulator simulator(contract, model, schedule, settings.knocked_in);
+    const std::size_t observations = contract.obs_times.size();
+    const long long pairs = (settings.paths + 1) / 2;
+    const int threads = thread_count(settings, pairs);
+
+    std::vector<Tally> tallies(static_cast<std::size_t>(threads), Tally(observations));
+    bool cancelled = false;
+    const std::string start_error = run_pairs(pairs, threads, settings.seed, hook, tallies,
+                                              [&](RandomStream& stream, Tally& tally) {
+                                                  PathOutcome out[2];
+                                                  simulator.pair(stream, out);
+                                                  tally.add(out[0], out[1], model.S0);
+                                              },
+                                              cancelled);
+    if (!start_error.empty())
+        return fail("a worker thread could not be started: " + start_error);
+    ReferenceMcResult r;
+    Tally total(observations);
+    if (!merged(tallies, pairs, cancelled, threads, [](const Tally& t) -> const Tally& { return t; }, total, r))
+        return r;
+    fill_result(total, model.S0, r);
+    r.method = "exact lognormal steps between the monitoring times";
     return r;
 }
 
+// Local volatility paths: a coarse and a fine level (twice the steps) on
+// every pair, and on the check pairs a third with twice the fine steps, all
+// on one Brownian path (a coarser level's normal of a step is the scaled sum
+// of the finer ones it spans).
+class LocalVolPaths
+{
+public:
+    static constexpr int kMostLevels = 3;
+
+    LocalVolPaths(const PathSimulator& simulator, const Schedule& schedule, const LocalVolSteps& steps, double S0,
+                  bool knocked_in)
+        : normal_(ZigguratNormal::instance()), simulator_(simulator), s_(schedule), steps_(steps), S0_(S0),
+          start_in_(knocked_in)
+    {
+    }
+
+    // One antithetic pair on `levels` levels: out[level][0 or 1].
+    void pair(RandomStream& stream, int levels, std::vector<double>& z, PathOutcome out[kMostLevels][2]) const
+    {
+        const std::vector<Event>& ev = s_.events;
+        const int finest = levels - 1;
+        double x[kMostLevels][2];
+        bool alive[kMostLevels][2], in[kMostLevels][2];
+        int living = 0;
+        for (int l = 0; l < levels; ++l)
+            for (int p = 0; p < 2; ++p) {
+                x[l][p] = std::log(S0_);
+                in[l][p] = start_in_;
+                alive[l][p] = !simulator_.check(ev[0], x[l][p], in[l][p], out[l][p]);
+                living += alive[l][p];
+            }
+        static const double kScale[kMostLevels] = {1.0, 1.0 / std::sqrt(2.0), 0.5};
+        for (std::size_t i = 1; i < ev.size() && living > 0; ++i) {
+            if (levels == 1) {
+                // Most pairs: one level, each normal used as it is drawn.
+                for (const LocalVolSteps::Step* st = steps_.begin(0, i); st != steps_.end(0, i); ++st)
+                    advance(*st, normal_(stream) * st->sqrt_h, x[0], alive[0]);
+            } else {
+                const std::size_t n = static_cast<std::size_t>(steps_.end(finest, i) - steps_.begin(finest, i));
+                if (z.size() < n)
+                    z.resize(n);
+                for (std::size_t k = 0; k < n; ++k)
+                    z[k] = normal_(stream);
+                for (int l = 0; l < levels; ++l) {
+                    if (!alive[l][0] && !alive[l][1])
+                        continue;
+                    const std::size_t group = std::size_t(1) << (finest - l);
+                    std::size_t k = 0;
+                    for (const LocalVolSteps::Step* st = steps_.begin(l, i); st != steps_.end(l, i); ++st) {
+                        double w = 0.0;
+                        for (std::size_t g = 0; g < group; ++g)
+                            w += z[k++];
+                        advance(*st, w * kScale[finest - l] * st->sqrt_h, x[l], alive[l]);
+                    }
+                }
+            }
+            living = 0;
+            for (int l = 0; l < levels; ++l)
+                for (int p = 0; p < 2; ++p)
+                    if (alive[l][p]) {
+                        alive[l][p] = !simulator_.check(ev[i], x[l][p], in[l][p], out[l][p]);
+                        living += alive[l][p];
+                    }
+        }
+    }
+
+private:
+    // One log-Euler step of both paths of a pair (w the first one's
+    // Brownian increment, the second's its negative).
+    void advance(const LocalVolSteps::Step& st, double w, double x[2], const bool alive[2]) const
+    {
+        if (alive[0] && alive[1]) {
+            const double s0 = steps_.sigma(st.table, x[0]), s1 = steps_.sigma(st.table, x[1]);
+            x[0] += st.drift + s0 * (w - s0 * st.half_h);
+            x[1] += st.drift + s1 * (-w - s1 * st.half_h);
+            return;
+        }
+        const int p = alive[0] ? 0 : 1;
+        const double s = steps_.sigma(st.table, x[p]);
+        x[p] += st.drift + s * ((p == 0 ? w : -w) - s * st.half_h);
+    }
+
+    const ZigguratNormal& normal_;
+    const PathSimulator& simulator_;
+    const Schedule& s_;
+    const LocalVolSteps& steps_;
+    double S0_;
+    bool start_in_;
+};
+
+// One worker's sums of a local volatility run. Every pair runs the coarse
+// level; every kFineEvery-th also the fine one, every kCheckEvery-th the
+// third as well. The price is Richardson's 2 F - C written as C + 2 (F - C),
+// the correction taken on the pairs that have F (each weighted by
+// kFineEvery, so the mean is unbiased and the tally's variance, control
+// variate included, accounts for it): the coarse level's cost on most paths.
+struct LocalVolTally
+{
+    static constexpr long long kFineEvery = 6, kCheckEvery = 24;
+
+    Tally tally;
+    double c = 0, cc = 0;  // coarse pair means (less S0)
+    long long fines = 0, checks = 0;
+    double d = 0, dd = 0;  // fine minus coarse
+    double b = 0, bb = 0;  // what the third level changes in the extrapolation
+    long long seen = 0;
+    std::vector<double> z;
+
+    explicit LocalVolTally(std::size_t observations) : tally(observations) {}
+
+    void simulate(const LocalVolPaths& paths, RandomStream& stream, double S0)
+    {
+        const long long index = seen++;
+        const int levels = index % kCheckEvery == 0 ? 3 : index % kFineEvery == 0 ? 2 : 1;
+        PathOutcome out[LocalVolPaths::kMostLevels][2];
+        paths.pair(stream, levels, z, out);
+        double mean[LocalVolPaths::kMostLevels];
+        for (int l = 0; l < levels; ++l)
+            mean[l] = 0.5 * (out[l][0].payout + out[l][1].payout) - S0;
+        c += mean[0], cc += mean[0] * mean[0];
+        PathOutcome a = out[0][0], e = out[0][1];
+        if (levels > 1) {
+            ++fines;
+            d += mean[1] - mean[0], dd += (mean[1] - mean[0]) * (mean[1] - mean[0]);
+            const double w = 2.0 * kFineEvery;
+            a.payout += w * (out[1][0].payout - out[0][0].payout);
+            e.payout += w * (out[1][1].payout - out[0][1].payout);
+            a.martingale += w * (out[1][0].martingale - out[0][0].martingale);
+            e.martingale += w * (out[1][1].martingale - out[0][1].martingale);
+        }
+        if (levels > 2) {
+            const double change = (2.0 * mean[2] - mean[1]) - (2.0 * mean[1] - mean[0]);
+            ++checks;
+            b += change, bb += change * change;
+        }
+        tally.add(a, e, S0);
+    }
+};
+
+// One round of a local volatility run at coarse_per_day steps a day.
+ReferenceMcResult run_local_round(const SnowballContract& contract, const MarketModel& market, const Model& model,
+                                  int year_days, int coarse_per_day, const ReferenceMcSettings& settings,
+                                  const ProgressHook& hook)
+{
+    const Schedule schedule = build_schedule(contract, model, year_days, &market);
+    std::vector<double> times;
+    for (const Event& e : schedule.events)
+        times.push_back(e.t);
+    const LocalVolSteps steps(market, model.T, times, year_days, coarse_per_day, LocalVolPaths::kMostLevels);
+    const PathSimulator simulator(contract, model, schedule, settings.knocked_in);
+    const LocalVolPaths paths(simulator, schedule, steps, model.S0, settings.knocked_in);
+    const std::size_t observations = contract.obs_times.size();
+    const long long pairs = (settings.paths + 1) / 2;
+    const int threads = thread_count(settings, pairs);
+
+    std::vector<LocalVolTally> tallies(static_cast<std::size_t>(threads), LocalVolTally(observations));
+    bool cancelled = false;
+    const std::string start_error = run_pairs(
+        pairs, threads, settings.seed, hook, tallies,
+        [&](RandomStream& stream, LocalVolTally& tally) { tally.simulate(paths, stream, model.S0); }, cancelled);
+    if (!start_error.empty())
+        return fail("a worker thread could not be started: " + start_error);
+    ReferenceMcResult r;
+    Tally total(observations);
+    if (!merged(tallies, pairs, cancelled, threads, [](const LocalVolTally& t) -> const Tally& { return t.tally; },
+                total, r))
+        return r;
+    fill_result(total, model.S0, r);
+    double c = 0, cc = 0, d = 0, dd = 0, b = 0, bb = 0;
+    long long fines = 0, checks = 0;
+    for (const LocalVolTally& t : tallies)
+        c += t.c, cc += t.cc, d += t.d, dd += t.dd, b += t.b, bb += t.bb, fines += t.fines, checks += t.checks;
+    McTimeCheck& check = r.time_check;
+    check.steps_per_day = coarse_per_day;
+    check.coarse = estimate(c, cc, total.pairs);
+    check.coarse.mean += model.S0;
+    const McEstimate change = estimate(d, dd, fines);
+    check.fine = {check.coarse.mean + change.mean, std::hypot(check.coarse.standard_error, change.standard_error)};
+    // After the extrapolation the bias falls like h^2: with the third level
+    // the extrapolation changes by 3/4 of what is left.
+    const McEstimate left = estimate(b, bb, checks);
+    check.time_bias = {-4.0 / 3.0 * left.mean, 4.0 / 3.0 * left.standard_error};
+    check.passed = std::fabs(check.time_bias.mean) - 2.0 * check.time_bias.standard_error < r.standard_error;
+    r.method = "log-Euler steps, " + std::to_string(coarse_per_day) + " a trading day, extrapolated with " +
+               std::to_string(2 * coarse_per_day) + " a day on the same paths of every " +
+               std::to_string(LocalVolTally::kFineEvery) + "th pair; the bias left measured with " +
+               std::to_string(4 * coarse_per_day) + " a day on every " + std::to_string(LocalVolTally::kCheckEvery) +
+               "th";
+    return r;
+}
+
+ReferenceMcResult run_local(const SnowballContract& contract, const MarketModel& market, double T, int year_days,
+                            const ReferenceMcSettings& settings, const ProgressHook& hook)
+{
+    const PDEParams params = market.flat_params(T);
+    const Refusal why = pricing_refusal(contract, params, year_days, PricingMethod::ReferenceMonteCarlo, settings);
+    if (why)
+        return refused(why);
+    const Model model{params.S0, params.sigma, params.r, params.q, params.T};
+    if (settings.steps_per_day < 1 || settings.most_steps_per_day > 1024)
+        return fail("the steps a trading day must lie between 1 and 1024");
+    ReferenceMcResult r;
+    // Each round costs twice the one before: round k reports on the k-th
+    // half of what is left, so the fraction rises across rounds.
+    double start = 0.0, share = 0.5;
+    for (int steps = settings.steps_per_day, round = 1;; steps *= 2, ++round, start += share, share *= 0.5) {
+        r = run_local_round(contract, market, model, year_days, steps, settings, progress_part(hook, start, share));
+        r.time_check.rounds = round;
+        if (!r.ok() || r.time_check.passed || 2 * steps > settings.most_steps_per_day)
+            return r;
+    }
+}
+
 }  // namespace
+
+ReferenceMcResult reference_monte_carlo(const SnowballContract& contract, const MarketModel& market, double T,
+                                        int year_days, const ReferenceMcSettings& settings, const ProgressHook& hook)
+{
+    try {
+        if (market.is_flat())
+            return run(contract, market.flat_params(T), year_days, settings, hook);
+        if (!market.local_volatility().depends_on_spot())
+            return run(contract, market.flat_params(T), year_days, settings, hook, &market);
+        return run_local(contract, market, T, year_days, settings, hook);
+    } catch (const std::bad_alloc&) {
+        return fail("out of memory");
+    } catch (const std::exception& e) {
+        return fail(e.what());
+    }
+}
 
 ReferenceMcResult reference_monte_carlo(const SnowballContract& contract, const PDEParams& model, int year_days,
                                         const ReferenceMcSettings& settings, const ProgressHook& hook)
@@ -481,5 +768,15 @@ ReferenceMcResult reference_monte_carlo(const PricingRequest& request, bool knoc
     ReferenceMcSettings settings;
     static_cast<MonteCarloSettings&>(settings) = request.monte_carlo;
     settings.knocked_in = knocked_in;
+    if (request.market) {
+        const Refusal why = pricing_refusal(request);
+        if (why)
+            return refused(why);
+        const RequestMarket m = request_market(request);
+        if (m.refusal)
+            return refused(m.refusal);
+        return reference_monte_carlo(request.contract, *m.market, request.model.T, request.year_days, settings,
+                                     request.progress);
+    }
     return reference_monte_carlo(request.contract, request.model, request.year_days, settings, request.progress);
 }

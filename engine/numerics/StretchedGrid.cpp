@@ -67,7 +67,13 @@ double StretchedGrid::stretch_inverse(double xi) const
             return next;
         S = next;
     }
-    return S;
+    // Newton can bounce between the ends of the bracket without shrinking it
+    // (a steep crowding makes the stretch nearly a step): bisect what is left.
+    while (hi - lo > 1e-13 * top_) {
+        S = 0.5 * (lo + hi);
+        (stretch(S) > xi ? hi : lo) = S;
+    }
+    return 0.5 * (lo + hi);
 }
 
 std::vector<double> StretchedGrid::nodes(int level) const

@@ -7,9 +7,11 @@
 #include "ProbabilityProfile.h"
 #include "ReferenceMonteCarlo.h"
 #include "Refusal.h"
+#include "RequestMarket.h"
 
 #include <cmath>
 #include <ctime>
+#include <optional>
 #include <string>
 
 namespace {
@@ -38,6 +40,23 @@ Refusal not_for_method(const char* what)
 
 Valuation price_of(const PricingRequest& request);
 
+// The market of a request that has one, or false with the answer refused: by
+// the rule set (the design grid takes no market) or by the shift.
+bool market_of(const PricingRequest& request, std::optional<MarketModel>& market, Answer& answer)
+{
+    if (!request.market)
+        return true;
+    Refusal why = pricing_refusal(request);
+    if (!why) {
+        RequestMarket m = request_market(request);
+        why = m.refusal;
+        market = std::move(m.market);
+    }
+    if (why)
+        answer.refuse(why);
+    return !why;
+}
+
 }  // namespace
 
 // Every solver asks the rule set itself (the design grid after laying out
@@ -57,6 +76,9 @@ namespace {
 Valuation price_of(const PricingRequest& request)
 {
     Valuation v;
+    std::optional<MarketModel> market;
+    if (!market_of(request, market, v))
+        return v;
     switch (request.method) {
     case PricingMethod::DesignGrid: {
         const SolverResult run = auto_call_finite_diff_implicit(request.contract, request.model, GridOutput::PriceOnly,
@@ -68,7 +90,8 @@ Valuation price_of(const PricingRequest& request)
     }
     case PricingMethod::Accurate: {
         const AccurateSolution s =
-            solve_accurate(request.contract, request.model, request.year_days, request.progress);
+            market ? solve_accurate(request.contract, *market, request.model.T, request.year_days, request.progress)
+                   : solve_accurate(request.contract, request.model, request.year_days, request.progress);
         static_cast<Answer&>(v) = s;
         if (!s.ok())
             return v;
@@ -107,6 +130,11 @@ GreekSheet GreekSheet::compute(const PricingRequest& request)
         sheet.status_.refuse(why);
         return sheet;
     }
+    std::optional<MarketModel> market;
+    if (!market_of(request, market, sheet.status_))
+        return sheet;
+    if (market)
+        sheet.market_ = std::make_shared<const MarketModel>(std::move(*market));
     if (request.method == PricingMethod::DesignGrid) {
         // The three runs are most of the work; the Greek grids over the whole
         // grid come last and can take seconds on a large one.
@@ -151,6 +179,9 @@ GreeksValuation GreekSheet::at(const LookupPoint& point, const ProgressHook& pro
     if (grids_)
         return grids_->at(point);
     const PDEParams& m = request_.model;
+    if (market_)
+        return greeks_accurate_at(request_.contract, *market_, m.T, request_.year_days, point.spot,
+                                  elapsed_for(point.tau, m.T), point.knocked_in, progress);
     return greeks_accurate_at(request_.contract, m, request_.year_days, point.spot, elapsed_for(point.tau, m.T),
                               point.knocked_in, progress);
 }
@@ -173,10 +204,16 @@ GreeksValuation greeks(const PricingRequest& request, const LookupPoint& point)
 ProbabilityProfile probabilities(const PricingRequest& request, bool knocked_in)
 {
     ProbabilityProfile p;
+    std::optional<MarketModel> market;
+    if (!market_of(request, market, p))
+        return p;
     switch (request.method) {
     case PricingMethod::DesignGrid:
         return probability_profile(request.contract, request.model, request.progress);
     case PricingMethod::Accurate:
+        if (market)
+            return probability_profile_accurate(request.contract, *market, request.model.T, request.year_days,
+                                                knocked_in, request.progress);
         return probability_profile_accurate(request.contract, request.model, request.year_days, knocked_in,
                                             request.progress);
     case PricingMethod::ReferenceMonteCarlo: {

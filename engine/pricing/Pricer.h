@@ -1,6 +1,7 @@
 #pragma once
 
 #include "GreekGrids.h"
+#include "MarketModel.h"
 #include "Probabilities.h"
 #include "PricingRequest.h"
 #include "Valuation.h"
@@ -38,6 +39,7 @@ public:
 private:
     PricingRequest request_;
     Answer status_;
+    std::shared_ptr<const MarketModel> market_;  // the request's market in use, when it has one
     std::shared_ptr<const GreekGrids> grids_;
 };
 

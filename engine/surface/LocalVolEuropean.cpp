@@ -37,8 +37,6 @@ std::string refusal(const ForwardCurve& forward, double spot, const std::vector<
 {
     if (!(std::isfinite(spot) && spot > 0.0))
         return "spot must be a positive number";
-    if (!forward.ok())
-        return forward.error();
     if (options.empty())
         return "no options to price";
     for (const EuropeanOption& o : options)

@@ -73,8 +73,6 @@ SurfaceCalibration calibrate(const std::vector<VolQuote>& quotes, double spot, c
     std::vector<std::string> refusals = quote_refusals(quotes);
     if (!(std::isfinite(spot) && spot > 0.0))
         refusals.push_back("the spot must be a positive number");
-    if (!forward.ok())
-        refusals.push_back(forward.error());
     const std::vector<ExpiryQuotes> groups = group_by_expiry(quotes);
     std::vector<double> forwards;
     for (const ExpiryQuotes& g : groups) {

@@ -68,7 +68,7 @@ struct TermSurface : TotalVarianceSurface
 // The usual test market: 8 expiries from two weeks to two years, 17
 // strikes each across about +-3 at-the-money deviations (at least +-12 %),
 // spot 100; rates rising from 2.5 % to 3.5 %, dividends 1 % a year with most
-// of it paid between four and five months (a table of the two integrals).
+// of it paid between four and five months (zero-rate curves).
 struct SurfaceMarket
 {
     double spot = 100.0;
@@ -79,12 +79,13 @@ struct SurfaceMarket
     ForwardCurve forward() const
     {
         const std::vector<double> t{0.25, 1.0 / 3, 5.0 / 12, 1.0, 2.0};
+        // The integrals of r and q to each time, as zero rates.
         const std::vector<double> rate{0.025 * 0.25, 0.026 / 3, 0.027 * 5 / 12, 0.03, 0.065};
         const std::vector<double> dividend{0.001, 0.0015, 0.0085, 0.01, 0.02};
-        std::vector<double> drift(t.size());
+        std::vector<double> z_r(t.size()), z_q(t.size());
         for (std::size_t i = 0; i < t.size(); ++i)
-            drift[i] = rate[i] - dividend[i];
-        return ForwardCurve::table(t, drift, rate);
+            z_r[i] = rate[i] / t[i], z_q[i] = dividend[i] / t[i];
+        return ForwardCurve(*RateCurve::from_zero_rates(t, z_r).value, *RateCurve::from_zero_rates(t, z_q).value);
     }
 
     // Quotes of a surface at this market's strikes, sources "line N" in order.

@@ -316,7 +316,7 @@ TEST(RefusalText, EveryRuleInTheWindowsWords)
 {
     EXPECT_TRUE(refusalText(Refusal()).isEmpty());
     QStringList seen;
-    for (int code = static_cast<int>(RefusalCode::Spot); code <= static_cast<int>(RefusalCode::AxisTooLong); ++code) {
+    for (int code = static_cast<int>(RefusalCode::Spot); code <= static_cast<int>(RefusalCode::MarketShift); ++code) {
         const QString text = refusalText(Refusal{static_cast<RefusalCode>(code), "reason", 3, 12});
         EXPECT_FALSE(text.isEmpty()) << code;
         seen << text;
@@ -327,5 +327,5 @@ TEST(RefusalText, EveryRuleInTheWindowsWords)
     EXPECT_EQ(refusalText(Refusal{RefusalCode::PriceSteps, "", 0, 0}), QStringLiteral("M应不小于3"));
     // Only the two observation rules share a text (the window names both "超出到期期限").
     seen.removeDuplicates();
-    EXPECT_EQ(seen.size(), static_cast<int>(RefusalCode::AxisTooLong) - static_cast<int>(RefusalCode::Spot));
+    EXPECT_EQ(seen.size(), static_cast<int>(RefusalCode::MarketShift) - static_cast<int>(RefusalCode::Spot));
 }

@@ -2,7 +2,7 @@
 // surface, flat and term-structure surfaces through the whole fit, the
 // European solver's repricing (and that a wrong local volatility shows in
 // it), and the exported grid.
-#include "LocalVolGrid.h"
+#include "LocalVolGridExport.h"
 #include "SurfaceCalibration.h"
 #include "SurfaceExamples.h"
 #include "BlackFormula.h"
@@ -104,24 +104,6 @@ TEST(DupireLocalVol, ArbitrageInTheSurfaceIsRefusedWhereItIs)
     EXPECT_NE(error.find("local variance negative at t = 0.5, S = 140"), std::string::npos) << error;
 }
 
-TEST(LocalVolGrid, RowsAndLevelsFollowTheFormat)
-{
-    LocalVolGrid grid;
-    grid.levels = {80.0, 100.0, 120.0};
-    grid.times = {0.1, 0.5};
-    grid.vols = {{0.30, 0.20, 0.25}, {0.40, 0.30, 0.35}};
-    // t in (t_{j-1}, t_j] is row j, the last row continuing; linear in S, flat outside.
-    const struct { double t, S, sigma; } cases[] = {
-        {0.0, 100.0, 0.20}, {0.1, 100.0, 0.20}, {0.1 + 1e-12, 100.0, 0.30}, {0.5, 100.0, 0.30}, {3.0, 100.0, 0.30},
-        {0.05, 90.0, 0.25}, {0.05, 110.0, 0.225}, {0.05, 50.0, 0.30}, {0.05, 500.0, 0.25}, {0.3, 120.0, 0.35}};
-    std::vector<double> sigma;
-    std::string error;
-    for (const auto& c : cases) {
-        ASSERT_TRUE(grid.sigma_on(c.t, {c.S}, sigma, error)) << error;
-        EXPECT_NEAR(sigma[0], c.sigma, 1e-12) << c.t << " " << c.S;
-    }
-}
-
 // A local volatility off by a factor, to see the repricing report it.
 struct Scaled : LocalVolatility
 {
@@ -186,16 +168,17 @@ TEST_F(Repricing, AWrongLocalVolatilityShowsInTheErrors)
 TEST_F(Repricing, ExportedGridRepricesTheQuotes)
 {
     const SurfaceCalibration& c = fitted_->c;
-    LocalVolGrid grid;
+    const MarketResult<LocalVolGrid> exported = export_local_vol_grid(*c.local_vol, c.surface->expiries());
+    ASSERT_TRUE(exported.ok()) << exported.error;
+    const LocalVolGrid& grid = *exported.value;
     std::string error;
-    ASSERT_TRUE(export_local_vol_grid(*c.local_vol, c.surface->expiries(), GridExportOptions(), grid, error)) << error;
     // Levels 1 % of the spot apart, on the spot; daily rows at first, every expiry a row end.
-    ASSERT_GT(grid.levels.size(), 100u);
-    EXPECT_NEAR(grid.levels[1] - grid.levels[0], 1.0, 1e-9);
-    EXPECT_NE(std::find(grid.levels.begin(), grid.levels.end(), 100.0), grid.levels.end());
-    EXPECT_NEAR(grid.times[0], 1.0 / 252, 1e-12);
+    ASSERT_GT(grid.levels().size(), 100u);
+    EXPECT_NEAR(grid.levels()[1] - grid.levels()[0], 1.0, 1e-9);
+    EXPECT_NE(std::find(grid.levels().begin(), grid.levels().end(), 100.0), grid.levels().end());
+    EXPECT_NEAR(grid.times()[0], 1.0 / GridExportOptions().year_days, 1e-12);
     for (double T : c.surface->expiries())
-        EXPECT_NE(std::find(grid.times.begin(), grid.times.end(), T), grid.times.end()) << T;
+        EXPECT_NE(std::find(grid.times().begin(), grid.times().end(), T), grid.times().end()) << T;
 
     SurfaceCalibration from_surface = c, from_grid = c;
     ASSERT_TRUE(reprice_quotes(from_surface, *c.local_vol, forward, error)) << error;
