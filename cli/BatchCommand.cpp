@@ -112,6 +112,7 @@ RecordResult priceRecord(const CsvBlockFile& csv, const BatchOptions& o, std::st
     // The calendar was loaded before the first record; this only hands it out.
     PreparedStructure p = prepareDated(useTradingCalendar(o.common.calendar), t, schedule, m.payoffForm(), false);
     p.trace = o.common.verbose;
+    p.method = o.method();
     PricingRequest request = pricingRequest(p.terms, p.form, static_cast<int>(p.yearDays), o.method());
     r.market = loadCommandMarket(o.marketFiles, p, o.method(), "--accurate");
     request.market = r.market.model;

@@ -23,7 +23,7 @@ void addAccurateOption(CLI::App& sub, bool& accurate, MarketFileOptions& files)
 
 PricingRequest commandRequest(const StructureCommand& o, const PreparedStructure& p, CommandMarket* market)
 {
-    const PricingMethod method = o.accurate ? PricingMethod::Accurate : PricingMethod::DesignGrid;
+    const PricingMethod method = o.method();
     PricingRequest request = pricingRequest(p.terms, p.form, static_cast<int>(p.yearDays), method);
     const CommandMarket loaded = loadCommandMarket(o.marketFiles, p, method, "--accurate");
     request.market = loaded.model;

@@ -27,6 +27,8 @@ struct StructureCommand
     StructureOptions structure;
     bool accurate = false;  // --accurate, on the commands that take it
     MarketFileOptions marketFiles;  // with --accurate (mc: --reference)
+
+    PricingMethod method() const { return accurate ? PricingMethod::Accurate : PricingMethod::DesignGrid; }
 };
 
 void addStructureCommandOptions(CLI::App& sub, StructureCommand& o);

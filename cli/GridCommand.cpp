@@ -31,7 +31,7 @@ std::vector<std::vector<double>> rows(const NEWMAT::Matrix& grid)
 
 std::string runGrid(const GridCommand& o)
 {
-    const PreparedStructure p = prepareStructure(o.structure, o.common, false);
+    const PreparedStructure p = prepareStructure(o.structure, o.common, false, PricingMethod::DesignGrid);
     const PricingRequest request =
         pricingRequest(p.terms, p.form, static_cast<int>(p.yearDays), PricingMethod::DesignGrid);
     checkRuns(request, 1, GridUse::KeepGrids);

@@ -36,7 +36,7 @@ std::string runReference(const McCommand& o)
 {
     if (o.stepsOption->count() > 0)
         throw badInput("--steps-per-year: --reference steps from close to close of --year-days");
-    const PreparedStructure p = prepareStructure(o.structure, o.common, false);
+    const PreparedStructure p = prepareStructure(o.structure, o.common, false, PricingMethod::ReferenceMonteCarlo);
     PricingRequest request =
         pricingRequest(p.terms, p.form, static_cast<int>(p.yearDays), PricingMethod::ReferenceMonteCarlo);
     const CommandMarket market =
@@ -107,10 +107,10 @@ std::string runMc(const McCommand& o)
     if (o.reference)
         return runReference(o);
     if (o.marketFiles.any()) {
-        const PreparedStructure p = prepareStructure(o.structure, o.common, false);
+        const PreparedStructure p = prepareStructure(o.structure, o.common, false, PricingMethod::DesignGrid);
         loadCommandMarket(o.marketFiles, p, PricingMethod::DesignGrid, "--reference");  // refuses
     }
-    const PreparedStructure p = prepareStructure(o.structure, o.common, false);
+    const PreparedStructure p = prepareStructure(o.structure, o.common, false, PricingMethod::DesignGrid);
     const StructureTerms& t = p.terms;
     checkMonteCarlo(p, o.paths, o.stepsPerYear);
     const double value = price_monte_carlo(t.contract, t.params, o.stepsPerYear, o.paths);

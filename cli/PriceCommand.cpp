@@ -42,7 +42,7 @@ struct PriceCommand : StructureCommand
 
 std::string runPrice(const PriceCommand& o)
 {
-    const PreparedStructure p = prepareStructure(o.structure, o.common, false);
+    const PreparedStructure p = prepareStructure(o.structure, o.common, false, o.method());
     CommandMarket market;
     const PricingRequest request = commandRequest(o, p, &market);
     checkPriceRuns(request, o.greeks);

@@ -134,7 +134,7 @@ std::string profileTable(const ProbabilityProfile& f, const PreparedStructure& p
 
 std::string runProfile(const ProfileCommand& o)
 {
-    const PreparedStructure p = prepareStructure(o.structure, o.common, false);
+    const PreparedStructure p = prepareStructure(o.structure, o.common, false, o.method());
     CommandMarket market;
     const PricingRequest request = commandRequest(o, p, &market);
     checkRuns(request, 2, GridUse::PriceOnly);  // the forward pass costs about what a price does

@@ -25,15 +25,18 @@ struct ScanCommand : StructureCommand
 
 std::string runScan(const ScanCommand& o)
 {
-    const PreparedStructure p = prepareStructure(o.structure, o.common, false);
+    const PreparedStructure p = prepareStructure(o.structure, o.common, false, o.method());
     const TermSpec& defaults = termTable()[static_cast<std::size_t>(o.param)];  // --param is checked 0..5
-    const double from = o.from.empty() ? defaults.start : numberOption(o.from, "--from");
     const double to = o.to.empty() ? defaults.end : numberOption(o.to, "--to");
     const double step = o.step.empty() ? defaults.step : numberOption(o.step, "--step");
     const double target = targetOption(o.target, p);
 
     CommandMarket market;
     const PricingRequest request = commandRequest(o, p, &market);
+    // The default range starts at the first value the method prices (the
+    // accurate mode refuses a volatility of 0); a --from given is kept.
+    const double from = o.from.empty() ? first_priced_value(request, defaults.id, defaults.start, to, step)
+                                       : numberOption(o.from, "--from");
     const int points = std::min(grid_point_count(from, to, step), kScanMaxPoints);
     checkRuns(request, std::max(points, 1), GridUse::PriceOnly);
     const ScanResult r = univariate_scan(request, defaults.id, from, to, step, target);
@@ -107,7 +110,9 @@ CommandRun addScanCommand(CLI::App& app)
                     "Term: 0 敲出价格, 1 敲入价格, 2 敲出票息, 3 波动率, 4 红利票息, 5 红利&敲出票息")
         ->capture_default_str()
         ->transform(integerFromTo(0, 5));
-    sub->add_option("--from", o->from, "First value, engine units (default: the panel's range of the term)")
+    sub->add_option("--from", o->from,
+                    "First value, engine units (default: the panel's range of the term, from the first value the "
+                    "method prices)")
         ->check(NumberText)
         ->type_name("NUMBER");
     sub->add_option("--to", o->to, "Last value")->check(NumberText)->type_name("NUMBER");

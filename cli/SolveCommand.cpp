@@ -30,7 +30,7 @@ std::string solveFailure(SearchStatus status)
 std::string runSolve(const SolveCommand& o)
 {
     // The window's interval solve checks only the spot among the levels.
-    const PreparedStructure p = prepareStructure(o.structure, o.common, true);
+    const PreparedStructure p = prepareStructure(o.structure, o.common, true, o.method());
     const double target = targetOption(o.target, p);
     const Param index = o.solveFor == "vol" ? Param::Sigma : Param::CouponAndDiv;
     CommandMarket market;

@@ -2,7 +2,10 @@
 
 #include "CliError.h"
 #include "CliText.h"
+#include "ParameterSearch.h"
 #include "Pricer.h"
+#include "Refusal.h"
+#include "RequestMarket.h"
 #include "StressGrid.h"
 #include "RunLimits.h"
 #include "StructureNotes.h"
@@ -47,9 +50,26 @@ std::string stressTable(const char* name, const StressMatrix& m, const GridAxis&
     return out + "\n\n";
 }
 
+// Why a cell has no finite value, in the terms of the request's method: the
+// design grid ends at --smax; the accurate grid reaches every price of the
+// axis from 0 up, so there it is a negative price or the volatility.
+std::string whyNoCell(const PricingRequest& request, double price, double vol)
+{
+    if (request.method == PricingMethod::DesignGrid)
+        return "a price above --smax is off the grid";
+    if (!(price >= 0.0))
+        return "the accurate pricer values prices of 0 and above only";
+    PricingRequest at = request;
+    set_term(at, Param::Sigma, vol);
+    Refusal why = pricing_refusal(at);
+    if (!why && at.market)
+        why = request_market(at).refusal;
+    return "the accurate pricer cannot price this volatility" + (why ? ": " + why.reason : std::string());
+}
+
 std::string runStress(const StressCommand& o)
 {
-    const PreparedStructure p = prepareStructure(o.structure, o.common, false);
+    const PreparedStructure p = prepareStructure(o.structure, o.common, false, o.method());
     const GridAxis prices = stressAxis(o.prices, "--prices");
     const GridAxis vols = stressAxis(o.vols, "--vols");
     const int days = integerOption(o.days, "--days");
@@ -72,8 +92,8 @@ std::string runStress(const StressCommand& o)
                 const double v = (*m)[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)];
                 if (!std::isfinite(v))
                     throw refused(std::string(name) + " at price " + general(prices.at(c)) + ", volatility " +
-                                  general(vols.at(r)) + " is " + full(v) +
-                                  " (a price above --smax is off the grid)");
+                                  general(vols.at(r)) + " is " + full(v) + " (" +
+                                  whyNoCell(request, prices.at(c), vols.at(r)) + ")");
             }
         }
     }

@@ -24,6 +24,11 @@ StructureNotes structureNotes(const PreparedStructure& p)
             last = std::max(last, part.trimmed().toInt());
         n.calendarEstimated = trd_calendar().reaches_estimated_year(dateToInt(p.schedule.start), last);
     }
+    // 价格上限 is the design grid's top: the accurate pricer and the reference
+    // Monte Carlo never reach it.
+    n.gridCeiling = p.method == PricingMethod::DesignGrid;
+    if (!n.gridCeiling)
+        return n;
     const PDEParams& x = p.terms.params;
     n.smaxReachChance = ceiling_reach_chance(x.S0, x.S_max, x.sigma, x.r, x.q, x.T);
     n.suggestedSmax = safe_price_ceiling(x.S0, x.sigma, x.r, x.q, x.T);
@@ -90,6 +95,8 @@ std::string takeWarnings()
 void addNotes(Json& j, const StructureNotes& n)
 {
     j["calendar_estimated"] = n.calendarEstimated;
+    if (!n.gridCeiling)
+        return;
     j["smax_reach_chance"] = n.smaxReachChance;
     j["smax_low"] = n.smaxLow();
     if (n.smaxLow())

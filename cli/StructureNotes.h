@@ -13,6 +13,8 @@ struct StructureNotes
     bool calendarEstimated = false;
     // Chance that the price touches 价格上限 (S_max) before the maturity, and
     // the lowest ceiling that keeps it at kCeilingReachLimit or below.
+    // Only for the design grid (gridCeiling), whose top 价格上限 is.
+    bool gridCeiling = true;
     double smaxReachChance = 0;
     double suggestedSmax = 0;
 
@@ -34,5 +36,5 @@ std::string takeWarnings();
 // The same lines as one text.
 std::string notesText(const StructureNotes& notes, const PreparedStructure& structure, const std::string& who);
 
-// "calendar_estimated" and the ceiling members of a JSON result.
+// "calendar_estimated" and, on the design grid, the ceiling members of a JSON result.
 void addNotes(Json& j, const StructureNotes& notes);

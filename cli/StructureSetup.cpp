@@ -270,10 +270,12 @@ PreparedStructure prepareScheduled(const StructureOptions& o, const CommonOption
 
 }  // namespace
 
-PreparedStructure prepareStructure(const StructureOptions& o, const CommonOptions& common, bool spotOnly)
+PreparedStructure prepareStructure(const StructureOptions& o, const CommonOptions& common, bool spotOnly,
+                                   PricingMethod method)
 {
     PreparedStructure p = o.obsTimes.empty() ? prepareScheduled(o, common, spotOnly) : prepareTimed(o, spotOnly);
     p.trace = common.verbose;
+    p.method = method;
     warnAbout(structureNotes(p), p);
     return p;
 }

@@ -37,12 +37,15 @@ struct PreparedStructure
     Schedule schedule;    // when dated
     int tradingDays = 0;  // "到期天数(交易日)", when dated
     const Calendar* calendar = nullptr;  // the trading calendar, when dated
+    // How the command prices it: the notes about 价格上限 concern the design grid only.
+    PricingMethod method = PricingMethod::DesignGrid;
 };
 
 // From the options: the schedule (estimated, given by --dates, or engine
 // times), the window's checks and the window's conversion. spotOnly checks
 // only the underlying price among the levels (the interval solve).
-PreparedStructure prepareStructure(const StructureOptions& options, const CommonOptions& common, bool spotOnly);
+PreparedStructure prepareStructure(const StructureOptions& options, const CommonOptions& common, bool spotOnly,
+                                   PricingMethod method);
 
 // A dated structure whose texts are complete but for T (and N when empty):
 // fills them from the trading calendar as the window does after a schedule

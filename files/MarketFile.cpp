@@ -1,5 +1,7 @@
 #include "MarketFile.h"
 
+#include "InputFile.h"
+
 #include <QDate>
 #include <QFile>
 #include <QList>
@@ -184,14 +186,16 @@ MarketFileRead readMarketBytes(const QByteArray& bytes, const QString& name, Mar
 
 MarketFileRead readMarketFile(const QString& path, MarketFileKind kind)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Read as every file a user names is: a folder, a device or a pipe is
+    // named for what it is, and nothing is read past the size limit.
+    const files::InputFile input = files::readInputFile(QFile::encodeName(path).toStdString());
+    if (!input.ok) {
         MarketFileRead r;
         r.table.name = path;
-        r.message = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+        r.message = QString::fromStdString(input.problem);
         return r;
     }
-    return readMarketBytes(file.readAll(), path, kind);
+    return readMarketBytes(QByteArray::fromStdString(input.bytes), path, kind);
 }
 
 QByteArray localVolGridCsv(const std::vector<double>& levels, const std::vector<double>& times,

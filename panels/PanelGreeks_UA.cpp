@@ -123,6 +123,13 @@ void PanelGreeks_UA::setRequest(const PricingRequest& r, bool current)
 {
     request = r;
     requestCurrent = current;
+    // A range still at its term's default starts where this request's method prices.
+    const int index = comboBox_param->currentIndex();
+    if (index >= 0 && index < kParamCount) {
+        const TermSpec& term = termTable()[static_cast<std::size_t>(index)];
+        if (lineEdit_start->text() == numberText(std::max(0.0, term.start)))
+            lineEdit_start->setText(numberText(pricedStart(term.id, term.start, term.end, term.step)));
+    }
     label_status->setText(current ? QString() : QString::fromUtf8(kTermsStale));
     label_status->setVisible(!current);
 }
@@ -146,7 +153,13 @@ void PanelGreeks_UA::on_comboBox_param_IndexChanged(int index)
     if (index < 0 || index >= kParamCount)
         return;
     const TermSpec& term = termTable()[static_cast<std::size_t>(index)];
-    setRange(term.id, term.start, term.end, term.step);
+    setRange(term.id, pricedStart(term.id, term.start, term.end, term.step), term.end, term.step);
+}
+
+double PanelGreeks_UA::pricedStart(Param term, double start, double end, double step) const
+{
+    start = std::max(0.0, start);
+    return request ? first_priced_value(*request, term, start, end, step) : start;
 }
 
 void PanelGreeks_UA::on_pushButton_analyse_clicked()
@@ -220,7 +233,12 @@ void PanelGreeks_UA::on_pushButton_more_clicked()
     if (std::isnan(v) || v < 0)
         return;
     const double s = lineEdit_step->text().toDouble();
-    lineEdit_start->setText(numberText(std::max(0.0, v - s)));
+    const int index = comboBox_param->currentIndex();
+    if (index >= 0 && index < kParamCount)
+        lineEdit_start->setText(
+            numberText(pricedStart(termTable()[static_cast<std::size_t>(index)].id, v - s, v + s, s * 0.1)));
+    else
+        lineEdit_start->setText(numberText(std::max(0.0, v - s)));
     lineEdit_end->setText(numberText(v + s));
     lineEdit_step->setText(numberText(s * 0.1));
     on_pushButton_analyse_clicked();

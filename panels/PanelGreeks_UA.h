@@ -47,6 +47,9 @@ public slots:
 
 private:
     void setupUi();
+    // max(0, start), advanced by steps to the first value the request's
+    // method prices (see first_priced_value); without a request max(0, start).
+    double pricedStart(Param term, double start, double end, double step) const;
 
     std::optional<PricingRequest> request;
     bool requestCurrent = false;

@@ -193,7 +193,7 @@ public:
         around.T = model.T - valuation.elapsed;
         if (base.market)
             around = accurate_grid_params(*base.market, around.S0, valuation.elapsed, model.T);
-        grid_ = accurate_price_grid(contract, around, resolution.base_cells);
+        grid_ = accurate_price_grid(contract, around, resolution.base_cells, valuation.reach);
         if (!grid_ || grid_->empty())
             status_.fail("the price grid cannot be built");
         else
@@ -222,8 +222,11 @@ public:
         // time steps (for the error estimate); shares of the work 1 : 8 : 2.
         const int space[3] = {0, 1, 0}, time[3] = {0, 1, 1};
         const double start[3] = {0.0, 1.0 / 11.0, 9.0 / 11.0}, share[3] = {1.0 / 11.0, 8.0 / 11.0, 2.0 / 11.0};
+        std::unique_ptr<HeldVariance> held;
+        if (priced.market)
+            held.reset(new HeldVariance(priced.market->local_volatility(), grid_->nodes(1)));
         for (int level = 0; level < 3; ++level) {
-            if (!solve_level(m, priced.market_or_null(), space[level], time[level],
+            if (!solve_level(m, priced.market_or_null(), held.get(), space[level], time[level],
                              progress_part(progress, start[level], share[level]), s.levels_[level])) {
                 s.cancel();
                 return s;
@@ -233,8 +236,8 @@ public:
     }
 
 private:
-    bool solve_level(const PDEParams& m, const MarketModel* market, int space_level, int time_level,
-                     const ProgressHook& progress, AccurateSolution::Level& out) const
+    bool solve_level(const PDEParams& m, const MarketModel* market, HeldVariance* held, int space_level,
+                     int time_level, const ProgressHook& progress, AccurateSolution::Level& out) const
     {
         const Payouts pay(contract_, m, market);
         const std::vector<double> S = grid_->nodes(space_level);
@@ -243,7 +246,7 @@ private:
 
         // The pricing operator L on nodes 0..M-1, one for every step of a
         // flat model, changing with time in a market model.
-        StepOperators operators = market ? StepOperators(S, *market, m.T, true)
+        StepOperators operators = market ? StepOperators(S, *market, m.T, true, held, space_level == 0 ? 2 : 1)
                                          : StepOperators(S, m.sigma, m.r - m.q, m.r);
 
         // Cell weights of every barrier the events use.
@@ -311,7 +314,7 @@ private:
                 // has exactly twice as many, so the two stay nested.
                 const long n = accurate_interval_steps(length, year_days_, steps_per_day_, time_level, e == 0);
                 // Rannacher: two implicit half steps right after the monitoring moment.
-                for (const SchemeStep& st : accurate_interval_plan(t_lo, t_hi, n))
+                for (const SchemeStep& st : accurate_interval_plan(t_lo, t_hi, n, time_level))
                     step(st, pay.far_above(S[M], st.a, next_obs));
             }
             if (e == 1)

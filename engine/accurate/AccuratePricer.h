@@ -46,6 +46,9 @@ struct AccurateValuation
 {
     double elapsed = 0.0;
     double grid_spot = std::numeric_limits<double>::quiet_NaN();
+    // The highest spot the solution will be read at (a stress axis): the
+    // grid's top moves up to hold it when the usual top lies below it.
+    double reach = 0.0;
 };
 
 // The structure's value at the valuation time at any spot, from one solve.

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <sstream>
+#include <string>
 #include <stdexcept>
 #include <utility>
 
@@ -86,6 +88,14 @@ public:
 
     const Answer& status() const { return status_; }
 
+    // The pricer's held local variance for this pass's levels (null for a
+    // flat model).
+    std::unique_ptr<HeldVariance> held_variance() const
+    {
+        return std::unique_ptr<HeldVariance>(market_ ? new HeldVariance(market_->local_volatility(), grid_->nodes(1))
+                                                     : nullptr);
+    }
+
     // Today's close, checked at the spot itself as the pricer's value is:
     // true when that already decides everything (knock-out today).
     bool settled_today(Figures& f) const
@@ -104,13 +114,13 @@ public:
     }
 
     // One resolution: the price grid of space_level, the time steps of time_level.
-    bool run(int space_level, int time_level, const ProgressHook& progress, Figures& f) const
+    bool run(int space_level, int time_level, HeldVariance* held, const ProgressHook& progress, Figures& f) const
     {
         const std::vector<double> S = grid_->nodes(space_level);
         const std::size_t M = S.size() - 1;
         // The pricer's operators with r = 0 in the discount term.
-        StepOperators operators =
-            market_ ? StepOperators(S, *market_, m_.T, false) : StepOperators(S, m_.sigma, m_.r - m_.q, 0.0);
+        StepOperators operators = market_ ? StepOperators(S, *market_, m_.T, false, held, space_level == 0 ? 2 : 1)
+                                          : StepOperators(S, m_.sigma, m_.r - m_.q, 0.0);
 
         const std::size_t obs = c_.obs_times.size();
         const BarrierWeights weights = accurate_barrier_weights(S, c_);
@@ -172,7 +182,8 @@ public:
                 const long n = accurate_interval_steps(length, year_days_, steps_per_day_, time_level, e == 0);
                 // Backward the interval starts with two implicit half steps
                 // (Rannacher) at its end; forward they come last.
-                const std::vector<SchemeStep> plan = accurate_interval_plan(events_[e].t, events_[e + 1].t, n);
+                const std::vector<SchemeStep> plan =
+                    accurate_interval_plan(events_[e].t, events_[e + 1].t, n, time_level);
                 double out = 0.0;
                 for (auto st = plan.rbegin(); st != plan.rend(); ++st)
                     out += step(*st);
@@ -250,6 +261,38 @@ void extrapolate(double c, double f, double a, double& value, double& error)
     error = (std::fabs(a - f) + std::fabs(c - a)) / 3.0;
 }
 
+// Why the extrapolated figures are no probabilities, or empty when they are:
+// each within [0, 1] up to its error estimate, the knock-out and maturity
+// probabilities summing to one, the expected life within the maturity.
+// Outside the levels' asymptotic range (a distribution the grid cannot
+// resolve) the extrapolation can break any of these.
+std::string implausible_figures(const ProbabilityProfile& p, double T)
+{
+    std::ostringstream why;
+    auto outside = [&](const char* what, double value, double error) {
+        if (value >= -error && value <= 1.0 + error)
+            return false;
+        why << what << " " << value << " (error estimate " << error << ") is outside [0, 1]";
+        return true;
+    };
+    double sum = p.maturity_probability;
+    for (std::size_t k = 0; k < p.ko_probability.size(); ++k) {
+        const std::string what = "the knock-out probability at observation " + std::to_string(k + 1);
+        if (outside(what.c_str(), p.ko_probability[k], p.ko_error[k]))
+            return why.str();
+        sum += p.ko_probability[k];
+    }
+    if (outside("the maturity probability", p.maturity_probability, p.maturity_error) ||
+        outside("the knock-in probability", p.ki_probability, p.ki_error) ||
+        outside("the loss probability", p.loss_probability, p.loss_error))
+        return why.str();
+    if (!(std::fabs(sum - 1.0) <= 1e-6))
+        why << "the knock-out and maturity probabilities sum to " << sum << ", not 1";
+    else if (!(p.expected_life >= 0.0 && p.expected_life <= T * (1.0 + 1e-12)))
+        why << "the expected life " << p.expected_life << " years is beyond the maturity " << T;
+    return why.str();
+}
+
 ProbabilityProfile profile_of(const SnowballContract& contract, const PDEParams& model, const MarketModel* market,
                               int year_days, const AccurateResolution& resolution, bool knocked_in,
                               const ProgressHook& progress)
@@ -269,8 +312,9 @@ ProbabilityProfile profile_of(const SnowballContract& contract, const PDEParams&
         const double start[3] = {0.0, 1.0 / 11.0, 9.0 / 11.0}, share[3] = {1.0 / 11.0, 8.0 / 11.0, 2.0 / 11.0};
         for (int L = 1; L < 3; ++L)
             level[L] = level[0];
+        const std::unique_ptr<HeldVariance> held = pass.held_variance();
         for (int L = 0; L < 3; ++L) {
-            if (!pass.run(space[L], time[L], progress_part(progress, start[L], share[L]), level[L])) {
+            if (!pass.run(space[L], time[L], held.get(), progress_part(progress, start[L], share[L]), level[L])) {
                 p.cancel();
                 return p;
             }
@@ -285,6 +329,11 @@ ProbabilityProfile profile_of(const SnowballContract& contract, const PDEParams&
     extrapolate(level[0].ki, level[1].ki, level[2].ki, p.ki_probability, p.ki_error);
     extrapolate(level[0].loss, level[1].loss, level[2].loss, p.loss_probability, p.loss_error);
     extrapolate(level[0].life, level[1].life, level[2].life, p.expected_life, p.life_error);
+    const std::string why = implausible_figures(p, model.T);
+    if (!why.empty()) {
+        p.fail("the accurate probabilities cannot be computed at this volatility: " + why);
+        return p;
+    }
     p.outcome = Outcome::Ok;
     return p;
 }

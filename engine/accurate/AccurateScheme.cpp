@@ -11,10 +11,39 @@ namespace {
 // Far-field top of the grid in standard deviations of log price.
 const double kTopDeviations = 7.0;
 
+// The crowding's narrowest width, relative to the spot; a distribution
+// narrower than this (sigma sqrt(T) below it) may need more cells.
+const double kNarrowDeviation = 0.02;
+
+// At most this many times the cells for a very low volatility (see below).
+const int kMostCellsFactor = 16;
+
+// Whether the coarse level of the grid has central drift differences
+// (cell h <= sigma^2 S / |r - q|) and two cells per standard deviation
+// (h <= sigma S sqrt(T) / 2) over the prices the structure reaches with
+// some probability: 4 standard deviations around the path of the forward.
+bool resolves_low_volatility(const StretchedGrid& grid, const PDEParams& model)
+{
+    const double sd = model.sigma * std::sqrt(model.T);
+    const double mu = model.r - (std::isnan(model.q) ? 0.0 : model.q);
+    const double drift = mu * model.T;
+    const double lo = model.S0 * std::exp(std::min(drift, 0.0) - 4.0 * sd);
+    const double hi = model.S0 * std::exp(std::max(drift, 0.0) + 4.0 * sd);
+    const std::vector<double> S = grid.nodes(0);
+    for (std::size_t i = 1; i < S.size(); ++i) {
+        if (S[i] < lo || S[i - 1] > hi)
+            continue;
+        const double h = S[i] - S[i - 1], at = S[i - 1];
+        if (std::fabs(mu) * h > model.sigma * model.sigma * at || h > 0.5 * sd * at)
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::unique_ptr<StretchedGrid> accurate_price_grid(const SnowballContract& contract, const PDEParams& model,
-                                                   int base_cells)
+                                                   int base_cells, double reach)
 {
     const double sd = model.sigma * std::sqrt(model.T);
     double highest = model.S0;
@@ -24,7 +53,11 @@ std::unique_ptr<StretchedGrid> accurate_price_grid(const SnowballContract& contr
         highest = std::max(highest, b);
     highest = std::max({highest, contract.floor_price, contract.call_strike});
     const double mu = model.r - (std::isnan(model.q) ? 0.0 : model.q);
-    const double top = std::max(model.S0 * std::exp(mu * model.T + kTopDeviations * sd), 1.5 * highest);
+    double top = std::max(model.S0 * std::exp(mu * model.T + kTopDeviations * sd), 1.5 * highest);
+    // A stress axis may ask for spots above it: the top leaves them the same
+    // room as it leaves the barriers.
+    if (std::isfinite(reach) && reach > top)
+        top = 1.5 * reach;
 
     // Nodes crowd where the value bends fastest: the knock-in barriers
     // (a jump every close, smoothed over one day only), then the spot and
@@ -33,7 +66,7 @@ std::unique_ptr<StretchedGrid> accurate_price_grid(const SnowballContract& contr
     std::vector<double> anchors;
     const std::set<double> ki(contract.ki_barrier.begin(), contract.ki_barrier.end());
     const std::set<double> ko(contract.ko_barrier.begin(), contract.ko_barrier.end());
-    const double width = model.S0 * std::max(0.02, 0.15 * std::min(sd, 1.0));
+    const double width = model.S0 * std::max(kNarrowDeviation, 0.15 * std::min(sd, 1.0));
     for (double b : ki)
         if (b > 0.0)
             centres.push_back({b, width, 24.0 / ki.size()}), anchors.push_back(b);
@@ -42,7 +75,22 @@ std::unique_ptr<StretchedGrid> accurate_price_grid(const SnowballContract& contr
             centres.push_back({b, width, 8.0 / ko.size()}), anchors.push_back(b);
     centres.push_back({model.S0, width, 8.0});
     anchors.push_back(model.S0);
-    return std::unique_ptr<StretchedGrid>(new StretchedGrid(top, model.S0, centres, anchors, base_cells));
+    auto grid = std::unique_ptr<StretchedGrid>(new StretchedGrid(top, model.S0, centres, anchors, base_cells));
+    // At a very low volatility the drift outruns the diffusion between two
+    // nodes of the usual grid: the operator then differences the drift
+    // upwind (first order, with a numerical diffusion that halves with the
+    // cell), the levels stop converging as Richardson assumes and the figures
+    // leave the range of probabilities. There the cells double until the
+    // coarse level differences centrally, and resolves the distribution with
+    // two cells or more per standard deviation, wherever the price goes with
+    // some probability. Only where the crowding's width is at its floor
+    // (sigma sqrt(T) below kNarrowDeviation): the usual grid stays as it is
+    // at ordinary volatilities and maturities.
+    for (int factor = 2; sd < kNarrowDeviation && factor <= kMostCellsFactor && !grid->empty() &&
+                         !resolves_low_volatility(*grid, model);
+         factor *= 2)
+        grid.reset(new StretchedGrid(top, model.S0, centres, anchors, base_cells * factor));
+    return grid;
 }
 
 PriceOperator accurate_price_operator(const std::vector<double>& S, double sigma, double drift, double discount_rate)
@@ -107,23 +155,48 @@ const TridiagonalOperator& ImplicitSystems::for_step(double theta_dt)
     return factored_.back().second;
 }
 
-std::vector<SchemeStep> accurate_interval_plan(double t_lo, double t_hi, long n)
+std::vector<SchemeStep> accurate_interval_plan(double t_lo, double t_hi, long n, int time_level)
 {
     const double dt = (t_hi - t_lo) / n;
+    const long coarse = std::max(1L, n >> time_level), per_coarse = std::max(1L, n / coarse);
+    const double coarse_dt = (t_hi - t_lo) / coarse;
+    // Cell k of this level (counted back from t_hi) lies in coarse step k / per_coarse.
+    auto held = [&](double theta, double length, double a, double b, long cell) {
+        const long j = std::min(cell / per_coarse, coarse - 1);
+        const double hold_b = t_hi - j * coarse_dt, hold_a = t_hi - (j + 1) * coarse_dt;
+        return SchemeStep{theta, length, a, b, t_hi - (j + 0.5) * coarse_dt, hold_a, hold_b};
+    };
     std::vector<SchemeStep> plan;
     plan.reserve(static_cast<std::size_t>(n) + 1);
     double b = t_hi;
     for (int h = 0; h < 2; ++h) {
         const double a = t_hi - (h + 1) * 0.5 * dt;
-        plan.push_back({1.0, 0.5 * dt, a, b});
+        plan.push_back(held(1.0, 0.5 * dt, a, b, 0));
         b = a;
     }
     for (long k = 1; k < n; ++k) {
         const double a = t_hi - (k + 1) * dt;
-        plan.push_back({0.5, dt, a, b});
+        plan.push_back(held(0.5, dt, a, b, k));
         b = a;
     }
     return plan;
+}
+
+void HeldVariance::at(double t, int stride, std::vector<double>& variance)
+{
+    auto found = table_.find(t);
+    if (found == table_.end()) {
+        std::vector<double> sigma;
+        volatility_.sigma_or_throw(t, S_, sigma);
+        for (double& s : sigma)
+            s *= s;
+        found = table_.emplace(t, std::move(sigma)).first;
+    }
+    const std::vector<double>& fine = found->second;
+    const std::size_t step = static_cast<std::size_t>(std::max(stride, 1));
+    variance.resize((fine.size() - 1) / step + 1);
+    for (std::size_t i = 0; i < variance.size(); ++i)
+        variance[i] = fine[i * step];
 }
 
 StepOperators::StepOperators(const std::vector<double>& S, double sigma, double drift, double discount_rate) : S_(S)
@@ -131,19 +204,26 @@ StepOperators::StepOperators(const std::vector<double>& S, double sigma, double 
     pieces_.emplace_back(new Piece(accurate_price_operator(S, sigma, drift, discount_rate)));
 }
 
-StepOperators::StepOperators(const std::vector<double>& S, const MarketModel& market, double T, bool discounting)
-    : S_(S), market_(&market), T_(T), discounting_(discounting), breaks_(market.time_breaks(T))
+StepOperators::StepOperators(const std::vector<double>& S, const MarketModel& market, double T, bool discounting,
+                             HeldVariance* held, int stride)
+    : S_(S), market_(&market), T_(T), discounting_(discounting), breaks_(market.time_breaks(T)),
+      held_(market.coefficients_piecewise_constant() ? nullptr : held), stride_(stride)
 {
     pieces_.resize(breaks_.size() + 1);
 }
 
-PriceOperator StepOperators::averaged_operator(double a, double b) const
+PriceOperator StepOperators::averaged_operator(double a, double b, double hold) const
 {
     const double length = b - a;
     const double r = length > 0.0 ? market_->rates().integral(a, b) / length : market_->rates().forward(b);
     const double q = length > 0.0 ? market_->dividends().integral(a, b) / length : market_->dividends().forward(b);
     // sigma^2 weighted by time over the pieces the step spans, each taken at
     // its middle (exact for piecewise-constant inputs, second order else).
+    if (!std::isnan(hold)) {
+        std::vector<double> variance;
+        held_->at(hold, stride_, variance);
+        return accurate_price_operator(S_, variance, r - q, discounting_ ? r : 0.0);
+    }
     std::vector<double> points{a};
     if (market_->coefficients_piecewise_constant())
         for (double t : breaks_)
@@ -180,6 +260,23 @@ StepOperators::Step StepOperators::for_step(const SchemeStep& step)
             }
             return {pieces_[j]->op, pieces_[j]->systems.for_step(theta_dt)};
         }
+    }
+    if (held_) {
+        // One operator for the steps within a coarse step, unless r or q
+        // jumps inside it: then each step takes its own averages.
+        const double same = 1e-12 * std::max(1.0, T_);
+        const bool jump = std::any_of(breaks_.begin(), breaks_.end(), [&](double t) {
+            return t > step.hold_a + same && t < step.hold_b - same;
+        });
+        if (!jump) {
+            if (!held_piece_ || held_time_ != step.hold) {
+                held_piece_.reset(new Piece(averaged_operator(step.hold_a, step.hold_b, step.hold)));
+                held_time_ = step.hold;
+            }
+            return {held_piece_->op, held_piece_->systems.for_step(theta_dt)};
+        }
+        one_off_.reset(new Piece(averaged_operator(step.a, step.b, step.hold)));
+        return {one_off_->op, one_off_->systems.for_step(theta_dt)};
     }
     one_off_.reset(new Piece(averaged_operator(step.a, step.b)));
     return {one_off_->op, one_off_->systems.for_step(theta_dt)};

@@ -6,7 +6,9 @@
 #include "StretchedGrid.h"
 #include "TridiagonalOperator.h"
 
+#include <cmath>
 #include <deque>
+#include <map>
 #include <exception>
 #include <new>
 #include <memory>
@@ -20,9 +22,11 @@
 
 // The sinh-stretched grid of one structure: nodes crowded at the knock-in
 // barriers, the spot and the knock-out barriers, each of them on a node, the
-// top far above everything. Empty (or null) when it cannot be built.
+// top far above everything. Empty (or null) when it cannot be built. reach:
+// the highest price the solution is read at; when it lies above the usual
+// top, the top moves to 1.5 times it (the usual grid otherwise).
 std::unique_ptr<StretchedGrid> accurate_price_grid(const SnowballContract& contract, const PDEParams& model,
-                                                   int base_cells);
+                                                   int base_cells, double reach = 0.0);
 
 // L V_i = l_i V_{i-1} + d_i V_i + u_i V_{i+1} on nodes 0..M-1 of S (node M is
 // the far-field boundary, reached through u_{M-1}); node 0 (S = 0) only
@@ -88,11 +92,45 @@ private:
 struct SchemeStep
 {
     double theta, dt, a, b;
+    // The step of the coarse time level that holds this one: its middle
+    // (where a local volatility that moves continuously in time is read, see
+    // HeldVariance) and its ends, the same numbers on every level.
+    double hold, hold_a, hold_b;
 };
-// The steps of the interval [t_lo, t_hi] cut into n, in the backward order:
-// two implicit half steps from t_hi (Rannacher), then n - 1 Crank-Nicolson
-// steps. The pricer walks them in this order, its adjoint in reverse.
-std::vector<SchemeStep> accurate_interval_plan(double t_lo, double t_hi, long n);
+// The steps of the interval [t_lo, t_hi] cut into n on time level
+// time_level (n / 2^time_level steps on the coarse one), in the backward
+// order: two implicit half steps from t_hi (Rannacher), then n - 1
+// Crank-Nicolson steps. The pricer walks them in this order, its adjoint in
+// reverse.
+std::vector<SchemeStep> accurate_interval_plan(double t_lo, double t_hi, long n, int time_level = 0);
+
+// The local variance of a local volatility that moves continuously in time
+// (the Dupire volatility of a fitted surface), held at the middle of each
+// step of the coarse time level and read there once, on the fine level's
+// nodes, for all three levels: their steps nest in the coarse ones and the
+// coarse price nodes are every second fine one. Reading it at every node of
+// every step of each level cost several times the solve itself. Holding it
+// over half a trading day is a second-order change in a step over which the
+// variance barely moves, the same on every level (so Richardson extrapolates
+// as before), and lets a level keep one factored operator for the steps
+// within one coarse step.
+class HeldVariance
+{
+public:
+    HeldVariance(const LocalVolatility& volatility, std::vector<double> fine_nodes)
+        : volatility_(volatility), S_(std::move(fine_nodes))
+    {
+    }
+    // The variance at the coarse step's middle t on every stride-th fine node
+    // (1: the fine price level, 2: the coarse one). Throws
+    // std::runtime_error where the local volatility is not defined.
+    void at(double t, int stride, std::vector<double>& variance);
+
+private:
+    const LocalVolatility& volatility_;
+    std::vector<double> S_;
+    std::map<double, std::vector<double>> table_;
+};
 
 // The operator and factored system I - theta dt L of every step. A flat model
 // has one operator; a market model's coefficients change with time, and
@@ -106,8 +144,11 @@ class StepOperators
 public:
     StepOperators(const std::vector<double>& S, double sigma, double drift, double discount_rate);
     // discounting false: the operator of the forward (probability) pass, r = 0
-    // in the discount term, drift r - q all the same.
-    StepOperators(const std::vector<double>& S, const MarketModel& market, double T, bool discounting);
+    // in the discount term, drift r - q all the same. held: where a local
+    // volatility that moves continuously in time is read (every stride-th
+    // node of its fine nodes are S); null reads it at every step's middle.
+    StepOperators(const std::vector<double>& S, const MarketModel& market, double T, bool discounting,
+                  HeldVariance* held = nullptr, int stride = 1);
 
     struct Step
     {
@@ -124,8 +165,9 @@ private:
         PriceOperator op;
         ImplicitSystems systems;
     };
-    // The operator with coefficients averaged over [a, b].
-    PriceOperator averaged_operator(double a, double b) const;
+    // The operator with coefficients averaged over [a, b]; with hold (not
+    // NaN) the variance held at that time.
+    PriceOperator averaged_operator(double a, double b, double hold = std::nan("")) const;
 
     const std::vector<double>& S_;
     const MarketModel* market_ = nullptr;
@@ -134,6 +176,10 @@ private:
     std::vector<double> breaks_;                   // ends of the pieces; the last piece runs on
     std::vector<std::unique_ptr<Piece>> pieces_;   // by piece index, built when first met
     std::unique_ptr<Piece> one_off_;               // a step across a break, or of a continuous model
+    HeldVariance* held_ = nullptr;
+    int stride_ = 1;
+    std::unique_ptr<Piece> held_piece_;            // the coarse step of held_time_
+    double held_time_ = 0.0;
 };
 
 // The flat parameters a market model's price grid is built for: the spot

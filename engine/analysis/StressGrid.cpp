@@ -7,6 +7,7 @@
 #include "RequestMarket.h"
 #include "Refusal.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <limits>
@@ -112,6 +113,7 @@ StressResult stress_grid(const PricingRequest& request, const GridAxis& prices, 
             }
             AccurateValuation valuation;
             valuation.elapsed = elapsed_for(tau, work.model.T);
+            valuation.reach = std::max(prices.at(0), prices.at(prices.count - 1));
             const RequestMarket market = request_market(work);
             if (market.refusal)
                 continue;  // a shift the market refuses: a row of NaN

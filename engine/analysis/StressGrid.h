@@ -44,7 +44,9 @@ struct StressResult : Answer
 // absolute local volatility stay (sticky strike). Design grid:
 // a grid run that keeps its grids, their finite-difference Greeks and the
 // lookups at tau; a volatility whose run fails gives a row of NaN. Accurate:
-// one solve valued at tau, smooth in price between its nodes. Refused for
+// one solve valued at tau, smooth in price between its nodes, on a grid
+// whose top holds the axis' highest price (NaN only below 0, or in the row
+// of a volatility it refuses or fails on). Refused for
 // an axis without a point or beyond kMaxGridPoints, and by the reference
 // Monte Carlo (no Greeks). The progress hook sees each volatility as an
 // equal share.

@@ -2,8 +2,10 @@
 
 #include "Pricer.h"
 #include "Refusal.h"
+#include "RequestMarket.h"
 #include "StressGrid.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -73,4 +75,21 @@ ScanResult univariate_scan(const PricingRequest& request, Param term, double sta
     else
         r.outcome = Outcome::Ok;
     return r;
+}
+
+double first_priced_value(const PricingRequest& request, Param term, double start, double end, double step)
+{
+    const int n = std::min(grid_point_count(start, end, step), kMaxGridPoints);
+    try {
+        PricingRequest work = request;
+        for (int i = 0; i < n; ++i) {
+            const double x = start + i * step;
+            set_term(work, term, x);
+            if (!pricing_refusal(work) && !(work.market && request_market(work).refusal))
+                return x;
+        }
+    } catch (...) {
+        // Out of memory copying the request: the range stays as asked.
+    }
+    return start;
 }

@@ -31,3 +31,11 @@ struct ScanResult : Answer
 // hook sees each price as an equal share.
 ScanResult univariate_scan(const PricingRequest& request, Param term, double start, double end, double step,
                            double target);
+
+// Where a range of the term should start for the request's method: the first
+// of start, start + step, ... (up to end) that the method does not refuse
+// outright (pricing_refusal, and with a market a volatility shift it
+// refuses), so that a default range from 0 starts at the first volatility the
+// accurate mode prices; start itself when none of them passes or the step
+// leads nowhere. The front ends call it for every method alike.
+double first_priced_value(const PricingRequest& request, Param term, double start, double end, double step);

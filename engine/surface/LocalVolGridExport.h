@@ -11,8 +11,11 @@ struct GridExportOptions
 {
     double level_step = 0.01;    // level spacing, as a fraction of the spot
     int year_days = 243;         // the clock's days per year: daily rows are 1 / year_days long
-    double daily_until = 0.25;   // daily rows up to here (years), where short skews move fastest
-    double weekly_until = 1.0;   // then rows of 5 days; then of 10 days to the last expiry
+    // Daily rows up to here (years): short skews move fastest, and a snowball's
+    // price follows the variance between its observation dates (a row that
+    // straddles one moves variance across it), so the first year is daily.
+    double daily_until = 1.0;
+    double weekly_until = 2.0;   // then rows of 5 days; then of 10 days to the last expiry
 };
 
 // Samples lv as a local volatility grid: levels over the price band of every

@@ -153,6 +153,27 @@ TEST(CliAccurate, ScanSolveAndStressRunTheAccurateEngine)
         EXPECT_EQ(tv[0][i].get<double>(), solution.value(90 + 10 * i, false)) << i;
 }
 
+// Requests the design mode prices, where the accurate mode's own limits do
+// not bind: a stress axis above the design ceiling (no --smax blame, no
+// ceiling warning) and the default scan range from volatility 0.
+TEST(CliAccurate, StressAboveTheCeilingAndTheDefaultScanRange)
+{
+    const CliResult stress = runCli(QStringList{"stress", "--accurate", "--json", "--prices", "150:160:10", "--vols",
+                                                "0.1:0.1:1"} +
+                                    engineTermArgs());
+    ASSERT_EQ(stress.status, 0) << stress.err;
+    EXPECT_FALSE(contains(stress.err, "smax")) << stress.err;
+    EXPECT_FALSE(contains(stress.err, "价格上限")) << stress.err;
+    const nlohmann::json tv = stress.json()["tv"];
+    ASSERT_EQ(tv.size(), 1u);
+    for (const auto& cell : tv[0])
+        EXPECT_TRUE(cell.is_number()) << stress.out;
+
+    const CliResult scan = runCli(QStringList{"scan", "--accurate", "--json", "--param", "3"} + engineTermArgs());
+    ASSERT_EQ(scan.status, 0) << scan.err;
+    EXPECT_GT(scan.json()["points"][0]["value"].get<double>(), 0.0) << scan.out;
+}
+
 TEST(CliAccurate, DesignModeOutputCarriesNoErrorEstimate)
 {
     const QStringList runs[] = {

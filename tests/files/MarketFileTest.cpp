@@ -84,6 +84,20 @@ TEST(MarketFile, RefusesNamingFileLineAndWhat)
     EXPECT_TRUE(missing.message.contains(QStringLiteral("/nonexistent/r.csv")));
 }
 
+// Market files are read as any file a user names: what is not a regular file
+// is named for what it is (not taken as an empty file), for every kind.
+TEST(MarketFile, ReadsOnlyRegularFiles)
+{
+    for (MarketFileKind kind : {MarketFileKind::Rates, MarketFileKind::VolatilitySurface}) {
+        for (const char* path : {"/dev/null", "/tmp"}) {
+            const MarketFileRead read = readMarketFile(QString::fromUtf8(path), kind);
+            EXPECT_FALSE(read.ok);
+            EXPECT_TRUE(read.message.startsWith(QString::fromUtf8(path) + QStringLiteral(" is not a regular file")))
+                << read.message.toStdString();
+        }
+    }
+}
+
 TEST(MarketFile, SurfaceQuotesInAnyOrderAndAGridWrittenReadsBack)
 {
     const MarketFileRead quotes = readMarketBytes("expiry,strike,vol_pct\n1.0,90,22.5\n0.5,90,24\n0.5,95,23\n",

@@ -221,6 +221,27 @@ TEST(AccurateProbabilityProfile, ProbabilitiesAddUpAndStayInRange)
     }
 }
 
+// At a volatility of a fraction of a percent the drift outruns the diffusion
+// between the usual nodes; the figures must still be probabilities (within
+// their error estimates), add up, and end within the maturity.
+TEST(AccurateProbabilityProfile, VeryLowVolatilitiesStayProbabilities)
+{
+    for (double sigma : {0.005, 0.01}) {
+        AccurateCase k = atItsSpot(defaultCase());
+        k.model.sigma = sigma;
+        const ProbabilityProfile p = probability_profile_accurate(k.contract, k.model, k.year_days, false);
+        ASSERT_TRUE(p.ok()) << sigma << ": " << p.error;
+        for (std::size_t j = 0; j < p.ko_probability.size(); ++j) {
+            EXPECT_GE(p.ko_probability[j], -p.ko_error[j] - 1e-12) << sigma << " " << j;
+            EXPECT_LE(p.ko_probability[j], 1.0 + p.ko_error[j]) << sigma << " " << j;
+        }
+        EXPECT_LE(p.maturity_probability, 1.0 + p.maturity_error) << sigma;
+        EXPECT_GE(p.maturity_probability, -p.maturity_error) << sigma;
+        EXPECT_NEAR(sumOfOutcomes(p), 1.0, 1e-6) << sigma;
+        EXPECT_LE(p.expected_life, k.model.T) << sigma;
+    }
+}
+
 TEST(AccurateProbabilityProfile, AgreesWithTheMonteCarloCounts)
 {
     // Both monitor the same closes and observation dates; the profile's own

@@ -76,6 +76,33 @@ TEST(StressGrid, ValuesMatchPricesAndFiniteDifferencesInEitherDirection)
     }
 }
 
+// The accurate grid's top holds the axis' highest spot: far above the
+// barriers every cell has a value, the knocked-out note's (flat in price).
+TEST(StressGrid, AccurateCoversSpotsAboveItsUsualTop)
+{
+    Snowball_PDE e = classicSnowball();
+    e.method = PricingMethod::Accurate;
+    const StressResult out = stress_grid(e.request(), {300, 100, 2}, {0.1, 0.1, 2}, 1.0);
+    ASSERT_TRUE(out.ok()) << out.error;
+    for (int j = 0; j < 2; ++j)
+        for (int i = 0; i < 2; ++i) {
+            ASSERT_TRUE(std::isfinite(out.tv[j][i])) << j << " " << i;
+            EXPECT_NEAR(out.delta[j][i], 0.0, 1e-3) << j << " " << i;
+        }
+}
+
+TEST(UnivariateScan, RangesStartAtTheFirstValueTheMethodPrices)
+{
+    Snowball_PDE e = classicSnowball();
+    e.method = PricingMethod::Accurate;
+    // The accurate mode refuses volatility 0: the range starts one step on.
+    EXPECT_DOUBLE_EQ(first_priced_value(e.request(), Param::Sigma, 0.0, 1.0, 0.05), 0.05);
+    EXPECT_DOUBLE_EQ(first_priced_value(e.request(), Param::Sigma, 0.1, 1.0, 0.05), 0.1);
+    // Nothing priceable: the start itself; a step that leads nowhere too.
+    EXPECT_DOUBLE_EQ(first_priced_value(e.request(), Param::Sigma, 0.0, 0.0, 0.05), 0.0);
+    EXPECT_DOUBLE_EQ(first_priced_value(e.request(), Param::Sigma, 0.0, 1.0, 0.0), 0.0);
+}
+
 TEST(UnivariateScan, CapsWideRangesAndFindsThePriceNearestTheTarget)
 {
     const Snowball_PDE e = classicSnowball();
