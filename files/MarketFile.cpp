@@ -1,10 +1,15 @@
 #include "MarketFile.h"
 
+#include "InputFile.h"
+
 #include <QDate>
 #include <QFile>
 #include <QList>
 
 #include <cmath>
+
+using files::InputFile;
+using files::readInputFile;
 
 namespace {
 
@@ -184,14 +189,16 @@ MarketFileRead readMarketBytes(const QByteArray& bytes, const QString& name, Mar
 
 MarketFileRead readMarketFile(const QString& path, MarketFileKind kind)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Only a regular file, and only up to the reader's limit: a pipe or a
+    // device named by mistake must not hang the window or the command.
+    const InputFile file = readInputFile(QFile::encodeName(path).toStdString());
+    if (!file.ok) {
         MarketFileRead r;
         r.table.name = path;
-        r.message = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+        r.message = QString::fromLocal8Bit(file.problem.c_str());
         return r;
     }
-    return readMarketBytes(file.readAll(), path, kind);
+    return readMarketBytes(QByteArray::fromStdString(file.bytes), path, kind);
 }
 
 QByteArray localVolGridCsv(const std::vector<double>& levels, const std::vector<double>& times,
