@@ -6,7 +6,6 @@
 #include "CliError.h"
 #include "CliText.h"
 #include "ObserveSchedule.h"
-#include "Snowball_PDE.h"
 #include "StructureNotes.h"
 
 #include <QStringList>
@@ -277,13 +276,6 @@ PreparedStructure prepareStructure(const StructureOptions& o, const CommonOption
     p.trace = common.verbose;
     warnAbout(structureNotes(p), p);
     return p;
-}
-
-void handOverTo(Snowball_PDE& engine, const PreparedStructure& p)
-{
-    handOver(engine, p.terms, p.form);
-    if (p.trace)
-        engine.set_trace_hook([](const std::string& line) { std::fputs(line.c_str(), stderr); });
 }
 
 Json structureJson(const PreparedStructure& p)
