@@ -44,7 +44,7 @@ struct CalculatorInputs
     StructureTexts texts;  // the schedule parts are the controller's own
     PayoffForm form = PayoffForm::Note;  // 类型
     bool accurate = false;               // 高精度
-    QString volShift;                    // 波动率平移(%): the market's volatility input shifted, with market files
+    QString volShift = QStringLiteral("0");  // 波动率平移(%): the market's volatility input shifted, with market files
     QString digits;                      // 小数位数:
     QString structId;                    // 结构编号, for the log
 };
