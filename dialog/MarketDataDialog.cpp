@@ -210,6 +210,7 @@ void MarketDataDialog::load(MarketInput input)
     if (path.isEmpty())
         return;
     lastFolder = QFileInfo(path).absolutePath();
+    tabs->setCurrentIndex(static_cast<int>(input));  // the page the file goes to
     const Notice notice = controller.loadMarket(input, path, inputs(), runner());
     showNotice(this, notice);
     if (!notice && controller.market().file(input) && controller.market().file(input)->path == path)
@@ -221,6 +222,7 @@ void MarketDataDialog::clear(MarketInput input)
 {
     if (!controller.market().file(input))
         return;
+    tabs->setCurrentIndex(static_cast<int>(input));
     controller.clearMarket(input);
     emit marketChanged();
     refresh();
