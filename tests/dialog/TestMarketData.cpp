@@ -5,6 +5,8 @@
 #include "Calendar.h"
 #include "DialogUnderTest.h"
 #include "MarketDataDialog.h"
+#include "PlotColorMap.h"
+#include "SurfaceView.h"
 #include "Pricer.h"
 #include "TermTable.h"
 
@@ -16,6 +18,7 @@
 #include <QTabWidget>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -50,6 +53,12 @@ class TestMarketData : public QObject, private DialogFixture
         MarketDataDialog* m = openMarket(d);
         prompter->fileAnswers << path;
         child<QPushButton>(m, (QByteArray("pushButton_load_") + key).constData())->click();
+    }
+
+    static QString loadedPath(const DialogUnderTest& d, MarketInput input)
+    {
+        const LoadedMarketFile* f = d.controller().market().file(input);
+        return f ? f->path : QString();
     }
 
     static void clear(DialogUnderTest& d, const char* key)
@@ -164,7 +173,7 @@ private slots:
         QCOMPARE(prompter->boxes.size(), 1);
         const QString text = prompter->boxes.front().text;
         QVERIFY2(text.contains("bad_rates.csv") && text.contains(line), qPrintable(text));
-        QCOMPARE(d->controller().market().file(MarketInput::Rates)->path, good);
+        QCOMPARE(loadedPath(*d, MarketInput::Rates), good);
         QVERIFY(d->edit("lineEdit_rate")->toolTip().contains(good));
     }
 
@@ -258,6 +267,60 @@ private slots:
         QCOMPARE(d->text("lineEdit_price"), QStringLiteral("-"));
     }
 
+    // A surface shows each expiry's smile (quotes and fitted line), its
+    // local volatility, and in words the largest repricing error the fit
+    // found; the accurate price then uses its local volatility.
+    void surfaceShowsItsFit()
+    {
+        auto d = accurateDialog();
+        const QString path = QStringLiteral(KELVARA_TEST_DATA_DIR "/market/ssvi_surface.csv");
+        load(*d, "volatility_surface", path);
+        QVERIFY2(prompter->boxes.isEmpty(), qPrintable(prompter->summary().join("; ")));
+        const MarketBuild& built = d->controller().market().lastBuild();
+        QVERIFY(built.ok() && built.surface);
+        double worst = 0.0;
+        for (const QuoteResult& q : built.surface->quotes)
+            worst = std::max(worst, std::fabs(q.error_bp));
+        QVERIFY(worst > 0.05);  // a real error to name, not a zero that any text would match
+        MarketDataDialog* m = d->marketDialog();
+        const QString words = child<QLabel>(m, "label_surface_words")->text();
+        QVERIFY2(words.contains(QString::number(worst, 'f', 1) + QStringLiteral(" 个基点")), qPrintable(words));
+        QCOMPARE(child<QTableWidget>(m, "table_surface")->rowCount(), int(built.surface->quotes.size()));
+        QCOMPARE(child<QwtPlot>(m, "plot_smiles")->itemList(QwtPlotItem::Rtti_PlotCurve).size(), 2 * 4);
+        QVERIFY(child<PlotColorMap>(m, "colormap_surface")->cellCount() > 0);
+        QVERIFY(!d->edit("lineEdit_vol")->isEnabled());
+
+        QVERIFY(priced(*d).ok());
+        QVERIFY(d->edit("lineEdit_price")->toolTip().contains(QStringLiteral("最大重定价误差")));
+    }
+
+    // The words name the quote furthest from its market volatility, either
+    // side, and any quote the solver could not reprice before all others.
+    void repricingErrorInWords_data()
+    {
+        QTest::addColumn<QList<double>>("errors");
+        QTest::addColumn<QString>("expected");
+        const double nan = std::nan("");
+        QTest::newRow("largest below the market") << QList<double>{1.0, -3.5, 2.0} << "3.5 个基点";
+        QTest::newRow("largest above") << QList<double>{1.0, -3.0, 4.5} << "4.5 个基点";
+        QTest::newRow("not repriced") << QList<double>{9.0, nan, 2.0} << "行权价 101 的报价无法";
+    }
+    void repricingErrorInWords()
+    {
+        QFETCH(QList<double>, errors);
+        QFETCH(QString, expected);
+        SurfaceCalibration fit;
+        for (int i = 0; i < errors.size(); ++i) {
+            QuoteResult q;
+            q.quote = {0.5, 100.0 + i, 0.2, "quotes.csv line " + std::to_string(i + 2)};
+            q.error_bp = errors[i];
+            q.repriced_vol = 0.2 + errors[i] / 1e4;
+            fit.quotes.push_back(q);
+        }
+        const QString words = SurfaceView::errorWords(fit, MarketTable());
+        QVERIFY2(words.contains(expected), qPrintable(words));
+    }
+
     // The files loaded come back in the next window; one gone since is
     // named and forgotten.
     void filesRememberedBetweenRuns()
@@ -272,8 +335,8 @@ private slots:
         }
         {
             auto d = makeDialog();
-            QCOMPARE(d->controller().market().file(MarketInput::Rates)->path, rates);
-            QCOMPARE(d->controller().market().file(MarketInput::LocalVolatility)->path, grid);
+            QCOMPARE(loadedPath(*d, MarketInput::Rates), rates);
+            QCOMPARE(loadedPath(*d, MarketInput::LocalVolatility), grid);
             QVERIFY(!d->edit("lineEdit_vol")->isEnabled());
             clear(*d, "rates");
         }
