@@ -6,6 +6,7 @@
 #include "LocalVolGrid.h"
 #include "LocalVolView.h"
 #include "NoticeBox.h"
+#include "NumberText.h"
 #include "ObserveSchedule.h"
 #include "PlotCurve.h"
 #include "Prompt.h"
@@ -287,7 +288,7 @@ void MarketDataDialog::showCurve(Page& page, const MarketTable& table, const std
         const double v = futures ? table.values[i][0] : 100.0 * table.values[i][0];
         shown.push_back(v);
         setRow(page.table, static_cast<int>(i),
-               {keyText(table.keys[i]), QString::number(times[i], 'f', 4), QString::number(v, 'g', 8)});
+               {keyText(table.keys[i]), fixedText(times[i], 4), QString::number(v, 'g', 8)});
     }
     page.curve->setCurves({valueCaption(table.kind).toUtf8()}, {QColor(31, 119, 180)});
     QwtPlotCurve* curve = page.curve->curve(0);
@@ -307,9 +308,9 @@ void MarketDataDialog::showGrid(Page& page, const MarketTable& table, const std:
     page.table->setHorizontalHeaderLabels(header);
     page.table->setRowCount(static_cast<int>(table.keys.size()));
     for (std::size_t i = 0; i < table.keys.size(); ++i) {
-        QStringList cells{keyText(table.keys[i]), QString::number(times[i], 'f', 4)};
+        QStringList cells{keyText(table.keys[i]), fixedText(times[i], 4)};
         for (double v : table.values[i])
-            cells << QString::number(100.0 * v, 'f', 2);
+            cells << fixedText(100.0 * v, 2);
         setRow(page.table, static_cast<int>(i), cells);
     }
     page.table->resizeColumnsToContents();

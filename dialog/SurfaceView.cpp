@@ -3,6 +3,7 @@
 #include "ExportTableWidget.h"
 #include "LocalVolView.h"
 #include "MarketFile.h"
+#include "NumberText.h"
 #include "PlotCurve.h"
 #include "SurfaceCalibration.h"
 
@@ -42,7 +43,7 @@ QString expiryText(const MarketTable& file, const QuoteResult& q)
     return QString::number(q.quote.expiry, 'g', 6);
 }
 
-QString percent(double decimal) { return QString::number(100.0 * decimal, 'f', 2); }
+QString percent(double decimal) { return fixedText(100.0 * decimal, 2); }
 
 }  // namespace
 
@@ -105,8 +106,8 @@ void SurfaceView::show(const SurfaceCalibration& fit, const MarketTable& file)
     QList<QByteArray> titles;
     QList<QColor> colors;
     for (const auto& [T, quotes] : byExpiry) {
-        const QByteArray name = expiryText(file, *quotes.front()).toUtf8();
-        titles << name + " " << name;
+        const QByteArray name = QStringLiteral("到期 %1").arg(expiryText(file, *quotes.front())).toUtf8();
+        titles << name + QStringLiteral(" 报价").toUtf8() << name;
         const QColor c = kPalette[(titles.size() / 2 - 1) % std::size(kPalette)];
         colors << c << c;
     }
@@ -135,6 +136,7 @@ void SurfaceView::show(const SurfaceCalibration& fit, const MarketTable& file)
         smiles->setCurveSamples(index + 1, line.data(), fitted.data(), kSmilePoints);
         index += 2;
     }
+    smiles->updateLegend();  // the quotes' points leave it: one entry an expiry
     smiles->replot();
     if (fit.local_vol && !byExpiry.empty())
         localVol->show(*fit.local_vol, loK, hiK, byExpiry.rbegin()->first);
@@ -143,13 +145,13 @@ void SurfaceView::show(const SurfaceCalibration& fit, const MarketTable& file)
     int row = 0;
     for (const QuoteResult& q : fit.quotes) {
         const QString cells[] = {expiryText(file, q),
-                                 QString::number(q.quote.expiry, 'f', 4),
+                                 fixedText(q.quote.expiry, 4),
                                  QString::number(q.quote.strike, 'g', 8),
-                                 QString::number(q.forward, 'f', 3),
+                                 fixedText(q.forward, 3),
                                  percent(q.quote.vol),
                                  percent(q.fitted_vol),
                                  percent(q.repriced_vol),
-                                 QString::number(q.error_bp, 'f', 1)};
+                                 fixedText(q.error_bp, 1)};
         for (int c = 0; c < 8; ++c) {
             auto* item = new QTableWidgetItem(cells[c]);
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -177,8 +179,8 @@ QString SurfaceView::errorWords(const SurfaceCalibration& fit, const MarketTable
     else
         text = QStringLiteral("用拟合出的局部波动率重新给每个报价定价，最大误差为 %1 个基点（%2 个波动率点），"
                               "在到期 %3、行权价 %4 处：市场 %5%，重定价 %6%。")
-                   .arg(QString::number(std::fabs(worst->error_bp), 'f', 1),
-                        QString::number(std::fabs(worst->error_bp) / 100.0, 'f', 3), expiryText(file, *worst),
+                   .arg(fixedText(std::fabs(worst->error_bp), 1),
+                        fixedText(std::fabs(worst->error_bp) / 100.0, 3), expiryText(file, *worst),
                         QString::number(worst->quote.strike, 'g', 8), percent(worst->quote.vol),
                         percent(worst->repriced_vol));
     if (!fit.arbitrage.empty()) {
@@ -187,7 +189,7 @@ QString SurfaceView::errorWords(const SurfaceCalibration& fit, const MarketTable
             largest = std::max(largest, a.vol_points);
         text += QStringLiteral("报价之间有 %1 处轻微套利，已由拟合吸收（最大 %2 个波动率点）。")
                     .arg(fit.arbitrage.size())
-                    .arg(QString::number(largest, 'f', 2));
+                    .arg(fixedText(largest, 2));
     }
     return text;
 }
