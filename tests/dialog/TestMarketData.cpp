@@ -292,6 +292,11 @@ private slots:
 
         QVERIFY(priced(*d).ok());
         QVERIFY(d->edit("lineEdit_price")->toolTip().contains(QStringLiteral("最大重定价误差")));
+        // The Greeks are those of the same market, and say so.
+        d->click("pushButton_calc_greeks");
+        QVERIFY2(prompter->boxes.isEmpty(), qPrintable(prompter->summary().join("; ")));
+        QVERIFY(d->controller().handedRequest()->market);
+        QVERIFY(d->edit("lineEdit_out_price")->toolTip().contains("ssvi_surface.csv"));
     }
 
     // The words name the quote furthest from its market volatility, either
