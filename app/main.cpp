@@ -54,6 +54,9 @@ int main(int argc, char* argv[])
     AppLogger::instance().init("log/Kelvara");
 
     auto app = std::make_unique<KelvaraApplication>(argc, argv);
+    // Where QSettings keeps what the window remembers between runs (the market files).
+    QCoreApplication::setOrganizationName(QStringLiteral("Kelvara"));
+    QCoreApplication::setApplicationName(QStringLiteral("Kelvara"));
     QtPrompter prompter;
     prompt::install(&prompter);
 

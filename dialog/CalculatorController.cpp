@@ -9,10 +9,13 @@
 #include "ParameterSearch.h"
 #include "PlatformPath.h"
 #include "PriceCeiling.h"
+#include "RequestMarket.h"
 #include "StrictFields.h"
 #include "StructureDescription.h"
 #include "StructureRecord.h"
 #include "TermTable.h"
+
+#include <QSettings>
 
 #include <algorithm>
 #include <cmath>
@@ -53,7 +56,9 @@ bool ran(const CalculatorController::Runner& run, const QString& label, const Ca
 
 QString noCalendarText() { return u8(kNoCalendar); }
 
-CalculatorController::CalculatorController(const Calendar& calendar) : calendar_(calendar) {}
+CalculatorController::CalculatorController(const Calendar& calendar) : calendar_(calendar), market_(calendar) {}
+
+CalculatorController::~CalculatorController() = default;
 
 StructureTexts CalculatorController::withSchedule(StructureTexts t) const
 {
@@ -70,9 +75,23 @@ void CalculatorController::termsChanged()
     gridCurrent_ = false;
 }
 
+StructureTexts CalculatorController::heldTexts(const StructureTexts& texts) const
+{
+    StructureTexts t = withSchedule(texts);
+    // A field a market file replaces is not read: what it holds can neither
+    // refuse nor move a price.
+    if (market_.replacing(FlatField::Rate))
+        t.rate = QStringLiteral("0");
+    if (market_.replacing(FlatField::Dividend))
+        t.q = QStringLiteral("0");
+    if (market_.replacing(FlatField::Volatility))
+        t.vol = QStringLiteral("20");
+    return t;
+}
+
 StructureTerms CalculatorController::termsOf(const CalculatorInputs& in) const
 {
-    return structureTerms(withSchedule(in.texts), calendar_);
+    return structureTerms(heldTexts(in.texts), calendar_);
 }
 
 Notice CalculatorController::unreadable(const StructureTexts& texts, const QString& title) const
@@ -87,25 +106,146 @@ Notice CalculatorController::unreadable(const StructureTexts& texts, const QStri
 }
 
 std::optional<PricingRequest> CalculatorController::requestFor(const CalculatorInputs& in, PricingMethod method,
-                                                               const QString& title, Notice& notice) const
+                                                               const QString& title, Notice& notice)
 {
-    const StructureTexts texts = withSchedule(in.texts);
+    const StructureTexts texts = heldTexts(in.texts);
     if ((notice = unreadable(texts, title)))
         return std::nullopt;
     const StructureTerms terms = structureTerms(texts, calendar_);
     const int yearDays = fieldInt(texts.yearDays);
     PricingRequest request = pricingRequest(terms, in.form, yearDays, method);
+    refreshMarket();
     QString why;
     if (!terms.obsTimesOk)
         why = u8(kNoCalendar);
     else if (yearDays <= 0)
         why = QStringLiteral("PDE年天数应大于0");
     else
-        why = refusalText(pricing_refusal(request));
+        why = refusalText(pricing_refusal(request.contract, request.model, request.year_days, request.method,
+                                          request.monte_carlo, market_.any()));
+    if (why.isEmpty())
+        why = withMarket(request, in);
     if (why.isEmpty())
         return request;
     notice = Notice::critical(title, why);
     return std::nullopt;
+}
+
+QString CalculatorController::withMarket(PricingRequest& request, const CalculatorInputs& in)
+{
+    if (!market_.any())
+        return QString();
+    double shift = 0.0;
+    QString error;
+    if (!readNumberField(QStringLiteral("波动率平移(%)"), in.volShift, shift, error))
+        return error;
+    const MarketBuild& built = market_.build(marketTerms(request.model, request.year_days));
+    if (!built.ok())
+        return QStringLiteral("市场数据无法使用：\n") + built.message;
+    request.market = std::make_shared<const MarketModel>(*built.model);
+    request.volatility_shift = shift / 100.0;
+    // The shift is checked as it is applied, not by the rule set.
+    return refusalText(request_market(request).refusal);
+}
+
+MarketTerms CalculatorController::marketTerms(const PDEParams& params, int yearDays) const
+{
+    return {params, dateToInt(schedule_.start), yearDays};
+}
+
+MarketTerms CalculatorController::marketTermsOnScreen(const CalculatorInputs& in) const
+{
+    const StructureTerms terms = termsOf(in);
+    PDEParams p = terms.params;
+    // Stand-ins only let a file be checked and shown; no price is made with them.
+    if (!(p.S0 > 0.0) || !std::isfinite(p.S0))
+        p.S0 = 100.0;
+    if (!(p.sigma > 0.0) || !std::isfinite(p.sigma))
+        p.sigma = 0.2;
+    if (!std::isfinite(p.r))
+        p.r = 0.0;
+    if (!std::isfinite(p.q))
+        p.q = 0.0;
+    const int yearDays = fieldInt(in.texts.yearDays);
+    return marketTerms(p, yearDays > 0 ? yearDays : 243);
+}
+
+QString CalculatorController::modelWords() const
+{
+    return market_.any() ? modelText(market_.lastBuild(), market_) : QString();
+}
+
+// ---- 市场数据 ---------------------------------------------------------------------
+
+Notice CalculatorController::loadMarket(MarketInput input, const QString& path, const CalculatorInputs& in,
+                                        const Runner& run)
+{
+    const MarketTerms terms = marketTermsOnScreen(in);
+    MarketSet::Loading loading;
+    // Checked on the worker (a surface is fitted and repriced), taken here.
+    marketBusy_ = true;
+    const bool finished = run(QStringLiteral("正在载入市场数据..."),
+                              [&](const ProgressHook&) { loading = market_.check(input, path, terms); });
+    marketBusy_ = false;
+    if (!finished)
+        return Notice();  // stopped: nothing is loaded
+    if (!loading.message.isEmpty())
+        return Notice::critical(QStringLiteral("市场数据错误"),
+                                QStringLiteral("无法载入%1：\n%2").arg(u8(marketInputInfo(input).name), loading.message));
+    market_.take(std::move(loading));
+    termsChanged();
+    if (settings_)
+        market_.remember(*settings_);
+    AppLogger::instance().log(AppLogger::Info, "Market file loaded: %s", path.toUtf8().constData());
+    return Notice();
+}
+
+void CalculatorController::clearMarket(MarketInput input)
+{
+    if (!market_.file(input))
+        return;
+    market_.clear(input);
+    termsChanged();
+    if (settings_)
+        market_.remember(*settings_);
+}
+
+bool CalculatorController::refreshMarket()
+{
+    // Not while a worker reads the set; the action that follows checks again.
+    if (marketBusy_ || !market_.refresh())
+        return false;
+    AppLogger::instance().log(AppLogger::Info, "A market file changed on disk: read again");
+    termsChanged();
+    if (marketChanged_)
+        marketChanged_();
+    return true;
+}
+
+const MarketBuild& CalculatorController::marketOnScreen(const CalculatorInputs& in, const Runner& run)
+{
+    refreshMarket();
+    const MarketTerms terms = marketTermsOnScreen(in);
+    // A surface is fitted (once per content and terms): on the worker. Stopped
+    // or not, the build ends, and is shown.
+    marketBusy_ = true;
+    run(QStringLiteral("正在拟合市场数据..."), [&](const ProgressHook&) { market_.build(terms); });
+    marketBusy_ = false;
+    return market_.build(terms);
+}
+
+Notice CalculatorController::rememberMarketIn(std::unique_ptr<QSettings> settings, const CalculatorInputs& in)
+{
+    settings_ = std::move(settings);
+    if (!settings_)
+        return Notice();
+    const QStringList refused = market_.restore(*settings_, marketTermsOnScreen(in));
+    if (market_.any() || !refused.isEmpty())
+        termsChanged();
+    if (refused.isEmpty())
+        return Notice();
+    return Notice::warning(QStringLiteral("市场数据"), QStringLiteral("上次使用的市场数据文件未能再次载入，已不再使用：\n") +
+                                                      refused.join(QStringLiteral("\n")));
 }
 
 QString CalculatorController::errorText(double estimate, const QString& digitsText) const
@@ -124,7 +264,7 @@ PriceOutcome CalculatorController::price(const CalculatorInputs& in, const Runne
     PriceOutcome out;
     out.price = QStringLiteral("-");
     const QString title = QStringLiteral("结构参数错误");
-    const StructureTexts texts = withSchedule(in.texts);
+    const StructureTexts texts = heldTexts(in.texts);
     QString error;
     if (texts.dayMode == DayMode::Trading && calendar_.empty()) {
         out.notice = Notice::critical(QStringLiteral("观察日参数错误"), u8(kNoCalendar));
@@ -171,6 +311,7 @@ PriceOutcome CalculatorController::price(const CalculatorInputs& in, const Runne
     if (v.error_estimate)
         out.error = errorText(*v.error_estimate, in.digits);
     out.status = u8(kComputed);
+    out.model = modelWords();
 
     const PDEParams& x = request->model;
     const double chance = ceiling_reach_chance(*request);
@@ -254,6 +395,7 @@ LookupOutcome CalculatorController::lookup(const LookupInputs& at, const Runner&
         out.notice = Notice::critical(title, QStringLiteral("无法查找PDE"));
         return out;
     }
+    refreshMarket();  // the Greeks hold the market they were computed in: a changed file makes them stale
     if (!gridCurrent_) {
         out.notice = Notice::critical(title, u8(kGridStale));
         return out;
@@ -302,8 +444,12 @@ LookupOutcome CalculatorController::lookup(const LookupInputs& at, const Runner&
     const LookupGreeks shown = lookupGreeks(g, Y);
     out.values = {fixedText(shown.price, digits), fixedText(shown.delta, digits), fixedText(shown.gamma, digits),
                   fixedText(shown.theta, digits), fixedText(shown.vega, digits),  fixedText(shown.rho, digits)};
+    QStringList tip;
     if (g.error_estimate)
-        out.priceTip = QStringLiteral("误差估计 ") + errorText(*g.error_estimate, at.digits);
+        tip << QStringLiteral("误差估计 ") + errorText(*g.error_estimate, at.digits);
+    if (handed_->market)
+        tip << modelWords();
+    out.priceTip = tip.join(QLatin1Char('\n'));
     return out;
 }
 
@@ -313,7 +459,7 @@ SolveOutcome CalculatorController::solve(const CalculatorInputs& in, const Solve
 {
     SolveOutcome out;
     const QString title = QStringLiteral("结构参数错误：");
-    const StructureTexts texts = withSchedule(in.texts);
+    const StructureTexts texts = heldTexts(in.texts);
     QString error;
     if (!validateStructure(texts, true, error)) {
         out.notice = Notice::critical(title, error);
@@ -358,6 +504,7 @@ SolveOutcome CalculatorController::solve(const CalculatorInputs& in, const Solve
     if (found.status == SearchStatus::Found) {
         out.end = ActionEnd::Done;
         out.solution = QString::number(found.value * 100, 'f', 1);
+        out.volatilityShift = request->market && term == Param::Sigma;
         out.status = u8(kComputed);
         return out;
     }
@@ -378,8 +525,17 @@ MonteCarloOutcome CalculatorController::monteCarlo(const CalculatorInputs& in, c
     MonteCarloOutcome out;
     const QString title = QStringLiteral("错误:");
     const QString label = QStringLiteral("正在进行蒙特卡洛模拟...");
-    if ((out.notice = unreadable(withSchedule(in.texts), title)))
+    if ((out.notice = unreadable(heldTexts(in.texts), title)))
         return out;
+    refreshMarket();
+    if (!in.accurate && market_.any()) {
+        // The design's check knows no market: the rule set says what to do.
+        const StructureTerms terms = termsOf(in);
+        out.notice = Notice::critical(title, refusalText(pricing_refusal(terms.contract, terms.params, 0,
+                                                                         PricingMethod::DesignGrid,
+                                                                         MonteCarloSettings(), true)));
+        return out;
+    }
     if (!in.accurate) {
         // The design's cross-check prices whatever the fields say, in percent of the notional.
         const StructureTerms terms = termsOf(in);
@@ -414,6 +570,8 @@ MonteCarloOutcome CalculatorController::monteCarlo(const CalculatorInputs& in, c
     out.price = QString::number(v.value, 'f', 2);
     out.error = errorText(*v.error_estimate, in.digits);
     out.source = QStringLiteral("参考蒙特卡洛：%1 条路径，误差为标准误").arg(request->monte_carlo.paths);
+    if (request->market)
+        out.source += QLatin1Char('\n') + modelWords();
     return out;
 }
 
@@ -477,8 +635,9 @@ QStringList CalculatorController::displayDates() const
     return shown;
 }
 
-Handover CalculatorController::handedOver() const
+Handover CalculatorController::handedOver()
 {
+    refreshMarket();  // a changed file makes the terms handed over stale
     Handover h;
     if (!initialised()) {
         h.notice = Notice::critical(QStringLiteral("错误:"), u8(kNotInitialised));
@@ -490,18 +649,21 @@ Handover CalculatorController::handedOver() const
     return h;
 }
 
-Handover CalculatorController::onScreen(const CalculatorInputs& in) const
+Handover CalculatorController::onScreen(const CalculatorInputs& in)
 {
     Handover h = handedOver();
     if (h.notice)
         return h;
     // No rule is asked here: what the scan cannot price, it says so itself.
     h.request = pricingRequest(termsOf(in), in.form, fieldInt(in.texts.yearDays), methodOf(in));
+    const QString why = withMarket(h.request, in);
+    if (!why.isEmpty())
+        h.notice = Notice::critical(QStringLiteral("错误:"), why);
     h.current = true;
     return h;
 }
 
-Handover CalculatorController::priced() const
+Handover CalculatorController::priced()
 {
     Handover h = handedOver();
     if (!h.notice && !h.current)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MarketSet.h"
 #include "Pricer.h"
 #include "PricingRequest.h"
 #include "SavedSchedule.h"
@@ -11,10 +12,12 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 class Calendar;
+class QSettings;
 namespace files { struct WriteStatus; }
 
 // A message for the user, shown by the window as a box; none when kind is None.
@@ -41,6 +44,7 @@ struct CalculatorInputs
     StructureTexts texts;  // the schedule parts are the controller's own
     PayoffForm form = PayoffForm::Note;  // 类型
     bool accurate = false;               // 高精度
+    QString volShift = QStringLiteral("0");  // 波动率平移(%): the market's volatility input shifted, with market files
     QString digits;                      // 小数位数:
     QString structId;                    // 结构编号, for the log
 };
@@ -64,6 +68,7 @@ struct PriceOutcome
     QString ceilingTip;  // not empty when 价格上限 is low for the terms
     std::optional<QString> status;  // the new text of the status label, when it changes
     bool current = false;  // the terms on screen are still those priced
+    QString model;  // the market model priced in, in words; empty without market files
 };
 
 // Price and Greeks at the lookup point, in the window's units and texts.
@@ -73,7 +78,7 @@ struct LookupOutcome
     Notice notice;
     bool shown = false;  // the six texts replace the outputs ("-" after a failure)
     std::array<QString, 6> values;  // price, Delta, Gamma, Theta(1D), Vega, Rho(1%)
-    QString priceTip;  // the lookup price's error estimate, when it has one
+    QString priceTip;  // the lookup price's error estimate and model, when it has them
 };
 
 struct GreeksOutcome
@@ -98,6 +103,8 @@ struct SolveOutcome
     ActionEnd end = ActionEnd::Refused;
     Notice notice;
     QString solution;  // percent with one decimal, when found
+    // With market files the volatility solved is their parallel shift (波动率平移(%)).
+    bool volatilityShift = false;
     std::optional<QString> status;
 };
 
@@ -107,7 +114,7 @@ struct MonteCarloOutcome
     Notice notice;
     QString price;       // with 高精度: the price field, two decimals, and the standard error
     QString error;
-    QString source;      // tooltip of both
+    QString source;      // tooltip of both: the method and the model
     QString lookupSpot;  // without 高精度: the design's check, written into 今价：
 };
 
@@ -141,6 +148,7 @@ public:
     using Runner = std::function<bool(const QString& label, const Work& work)>;
 
     explicit CalculatorController(const Calendar& calendar);
+    ~CalculatorController();
 
     const Calendar& calendar() const { return calendar_; }
     void setSchedule(const SavedSchedule& schedule) { schedule_ = schedule; }
@@ -151,6 +159,26 @@ public:
     // A term changed on screen: every result stops being current, also one
     // of a run still going.
     void termsChanged();
+
+    // The market files (市场数据): loaded, shown and cleared here, read again
+    // by every action that uses them when they changed on disk. A change of
+    // the market is a change of terms; the hook (the window's) hears of each
+    // one found on disk, as the actions find them.
+    const MarketSet& market() const { return market_; }
+    void setMarketChangedHook(std::function<void()> hook) { marketChanged_ = std::move(hook); }
+    // Loads the file for the input, checked as the market it makes with the
+    // terms on screen (a surface is fitted: through the runner); the notice
+    // says why not, and then nothing changed.
+    Notice loadMarket(MarketInput input, const QString& path, const CalculatorInputs& in, const Runner& run);
+    void clearMarket(MarketInput input);
+    // Reads the loaded files again; true (and the hook told) when one changed.
+    bool refreshMarket();
+    // The market of the files for the terms on screen, for showing it (a
+    // surface's fit, its local volatility); refused with the message.
+    const MarketBuild& marketOnScreen(const CalculatorInputs& in, const Runner& run);
+    // Remembers the files in settings from now on, and loads those it
+    // remembered; the notice names any that could not be loaded again.
+    Notice rememberMarketIn(std::unique_ptr<QSettings> settings, const CalculatorInputs& in);
     // Whether terms were handed over (定价 or 区间求解) at all.
     bool initialised() const { return handed_.has_value(); }
     // Whether the terms handed over are those on screen (priced or Greeks run since the last change).
@@ -175,9 +203,10 @@ public:
     // The structures the panels receive: the terms handed over (压力测试,
     // 单变量-价格图), those on screen (知x求1), the priced ones while current
     // (概率分析).
-    Handover handedOver() const;
-    Handover onScreen(const CalculatorInputs& in) const;
-    Handover priced() const;
+    // Each checks the market files first, as every action does.
+    Handover handedOver();
+    Handover onScreen(const CalculatorInputs& in);
+    Handover priced();
 
     // Trading days from start to expiry, both counted; 0 when there are none
     // (or no calendar). The tooltip naming the estimated years the span
@@ -190,15 +219,30 @@ private:
     // computing action makes (calendar, strict numbers, the rule set); the
     // notice (with title) when they refuse.
     std::optional<PricingRequest> requestFor(const CalculatorInputs& in, PricingMethod method, const QString& title,
-                                             Notice& notice) const;
+                                             Notice& notice);
+    // The request's market from the loaded files (none without them) and its
+    // volatility shift; the reason when they cannot price it.
+    QString withMarket(PricingRequest& request, const CalculatorInputs& in);
     // The calendar (trading-day mode) and every number read strictly.
     Notice unreadable(const StructureTexts& texts, const QString& title) const;
+    // The texts the terms come from: the published schedule in them, and the
+    // flat fields a market file replaces at stand-in values (never read).
+    StructureTexts heldTexts(const StructureTexts& texts) const;
+    MarketTerms marketTerms(const PDEParams& params, int yearDays) const;
+    // For loading and showing: the terms on screen, with stand-ins where a
+    // field cannot be read (the actions refuse those themselves).
+    MarketTerms marketTermsOnScreen(const CalculatorInputs& in) const;
+    QString modelWords() const;
     StructureTerms termsOf(const CalculatorInputs& in) const;
     QString errorText(double estimate, const QString& digits) const;
     QStringList displayDates() const;
 
     const Calendar& calendar_;
     SavedSchedule schedule_;
+    MarketSet market_;
+    std::function<void()> marketChanged_;
+    std::unique_ptr<QSettings> settings_;  // none: nothing remembered
+    bool marketBusy_ = false;              // a worker reads or builds the market files
     std::optional<PricingRequest> handed_;
     std::optional<GreekSheet> sheet_;
     bool termsCurrent_ = false;

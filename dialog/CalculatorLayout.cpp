@@ -165,6 +165,8 @@ QWidget* DialogCalculatorPDE::buildStructureGroup()
     place(1, 4, QStringLiteral("保底价格"), lineEdit_floor = makeLineEdit(QStringLiteral("0")));
     place(2, 4, QStringLiteral("看涨行权价"), lineEdit_call_strike = makeLineEdit(QStringLiteral("0")));
     place(3, 4, QStringLiteral("看涨参与率"), lineEdit_participation = makeLineEdit(QStringLiteral("0")));
+    place(4, 4, QStringLiteral("波动率平移(%)"), lineEdit_vol_shift = makeLineEdit(QStringLiteral("0")));
+    lineEdit_vol_shift->setEnabled(false);  // with market files only
 
     const QString bigRed = QStringLiteral("font-size:30px;color:red");
     pushButton_price = button(QStringLiteral("定价"));
@@ -274,7 +276,10 @@ QWidget* DialogCalculatorPDE::buildAnalysisRow()
     pdeGrid->addWidget(lineEdit_year_days = makeLineEdit(QStringLiteral("243")), 5, 1);
     checkBox_accurate = new QCheckBox(QStringLiteral("高精度"));
     checkBox_accurate->setToolTip(QStringLiteral("按合同监测（每日收盘敲入、观察日敲出）精确定价，并给出误差估计"));
-    pdeGrid->addWidget(checkBox_accurate, 6, 0, 1, 2);
+    pdeGrid->addWidget(checkBox_accurate, 6, 0);
+    pushButton_market = button(QStringLiteral("市场数据"));
+    pushButton_market->setToolTip(QStringLiteral("载入、查看和清除高精度模式使用的利率、分红、波动率曲线，局部波动率网格和隐含波动率曲面"));
+    pdeGrid->addWidget(pushButton_market, 6, 1);
     box->addWidget(pde);
     return row;
 }
@@ -317,12 +322,14 @@ void DialogCalculatorPDE::nameWidgets()
     KELVARA_NAME(combo_type);
     KELVARA_NAME(lineEdit_S);
     KELVARA_NAME(lineEdit_vol);
+    KELVARA_NAME(lineEdit_vol_shift);
     KELVARA_NAME(lineEdit_rate);
     KELVARA_NAME(lineEdit_q);
     KELVARA_NAME(lineEdit_T);
     KELVARA_NAME(lineEdit_price);
     KELVARA_NAME(lineEdit_error);
     KELVARA_NAME(checkBox_accurate);
+    KELVARA_NAME(pushButton_market);
     KELVARA_NAME(lineEdit_coupon);
     KELVARA_NAME(lineEdit_div_coupon);
     KELVARA_NAME(lineEdit_ko);
@@ -395,12 +402,14 @@ void DialogCalculatorPDE::connectSlots()
     connect(pushButton_stress_test, &QPushButton::clicked, this, &D::on_pushButton_stress_test_clicked);
     connect(pushButton_export_matrix, &QPushButton::clicked, this, &D::on_pushButton_export_matrix_clicked);
     connect(pushButton_probability, &QPushButton::clicked, this, &D::analyseProbabilities);
+    connect(pushButton_market, &QPushButton::clicked, this, &D::openMarketData);
 
     // Results belong to the terms that produced them: any change of a term
     // makes them stale, a change of the lookup inputs the lookup outputs.
-    for (QLineEdit* term : {lineEdit_S, lineEdit_Smax, lineEdit_vol, lineEdit_rate, lineEdit_q, lineEdit_T,
-                            lineEdit_M, lineEdit_N, lineEdit_year_days, lineEdit_ko, lineEdit_coupon, lineEdit_ki,
-                            lineEdit_div_coupon, lineEdit_floor, lineEdit_call_strike, lineEdit_participation})
+    for (QLineEdit* term : {lineEdit_S, lineEdit_Smax, lineEdit_vol, lineEdit_vol_shift, lineEdit_rate, lineEdit_q,
+                            lineEdit_T, lineEdit_M, lineEdit_N, lineEdit_year_days, lineEdit_ko, lineEdit_coupon,
+                            lineEdit_ki, lineEdit_div_coupon, lineEdit_floor, lineEdit_call_strike,
+                            lineEdit_participation})
         connect(term, &QLineEdit::textChanged, this, &D::markResultsStale);
     for (QComboBox* choice : {combo_type, combo_days, combo_snowball})
         connect(choice, indexChanged, this, &D::markResultsStale);

@@ -3,6 +3,8 @@
 #include "AppLogger.h"
 #include "BackgroundRun.h"
 #include "Calendar.h"
+#include "MarketDataDialog.h"
+#include "NoticeBox.h"
 #include "PanelGreeks_UA.h"
 #include "PanelProbability.h"
 #include "PanelStress.h"
@@ -14,11 +16,15 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDate>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTimer>
 
 namespace {
@@ -69,6 +75,22 @@ DialogCalculatorPDE::DialogCalculatorPDE(const Calendar& cal, QWidget* parent) :
     editor_observe->installEventFilter(this);
 
     on_pushButton_default_param_clicked();
+
+    // A market file that changes on disk is read again before it is used;
+    // watching it marks what was computed from it stale at once.
+    watcher_market = new QFileSystemWatcher(this);
+    connect(watcher_market, &QFileSystemWatcher::fileChanged, this, [this] {
+        controller_.refreshMarket();
+        showMarketInFields();
+    });
+    controller_.setMarketChangedHook([this] { marketChanged(); });
+    // The files of the last run, when the program named itself for its settings.
+    if (!QCoreApplication::organizationName().isEmpty()) {
+        const Notice restored = controller_.rememberMarketIn(std::make_unique<QSettings>(), inputs());
+        showMarketInFields();
+        if (restored)
+            QTimer::singleShot(0, this, [this, restored] { tell(restored); });
+    }
     // Said once, when the window is up; every pricing action repeats it.
     if (cal.empty())
         QTimer::singleShot(0, this, &DialogCalculatorPDE::reportMissingCalendar);
@@ -122,6 +144,7 @@ CalculatorInputs DialogCalculatorPDE::inputs() const
     t.S = lineEdit_S->text();
     t.Smax = lineEdit_Smax->text();
     t.vol = lineEdit_vol->text();
+    in.volShift = lineEdit_vol_shift->text();
     t.rate = lineEdit_rate->text();
     t.q = lineEdit_q->text();
     t.T = lineEdit_T->text();
@@ -160,19 +183,7 @@ CalculatorController::Runner DialogCalculatorPDE::runner(bool status)
 
 void DialogCalculatorPDE::tell(const Notice& notice)
 {
-    switch (notice.kind) {
-    case Notice::Kind::None:
-        break;
-    case Notice::Kind::Information:
-        prompt::information(this, notice.title, notice.text);
-        break;
-    case Notice::Kind::Warning:
-        prompt::warning(this, notice.title, notice.text);
-        break;
-    case Notice::Kind::Critical:
-        prompt::critical(this, notice.title, notice.text);
-        break;
-    }
+    showNotice(this, notice);
 }
 
 // ---- Results and the terms they belong to ----------------------------------
@@ -256,6 +267,8 @@ void DialogCalculatorPDE::on_pushButton_price_clicked()
     setResultFresh(lineEdit_price);
     lineEdit_error->setText(out.error);
     setResultFresh(lineEdit_error);
+    showModel(lineEdit_price, out.model);
+    showModel(lineEdit_error, out.model);
     if (!out.current)  // a term changed while it ran
         setResultStale(lineEdit_price, QString::fromUtf8(kPriceStale));
     handOverToPanels();
@@ -354,7 +367,9 @@ void DialogCalculatorPDE::on_pushButton_range_clicked()
     if (out.status)
         label_status->setText(*out.status);
     if (!out.solution.isEmpty()) {
-        if (combo_target->currentIndex() == 1) {
+        if (out.volatilityShift) {
+            lineEdit_vol_shift->setText(out.solution);
+        } else if (combo_target->currentIndex() == 1) {
             lineEdit_coupon->setText(out.solution);
             lineEdit_div_coupon->setText(out.solution);
         } else {
@@ -431,13 +446,74 @@ void DialogCalculatorPDE::applyParamValue(Param term, double value)
     case Param::KoBarrier: lineEdit_ko->setText(text); break;
     case Param::KiBarrier: lineEdit_ki->setText(text); break;
     case Param::KoCoupon: lineEdit_coupon->setText(text); break;
-    case Param::Sigma: lineEdit_vol->setText(text); break;
+    case Param::Sigma:  // with market files the scan moved their shift
+        (controller_.market().any() ? lineEdit_vol_shift : lineEdit_vol)->setText(text);
+        break;
     case Param::DivCoupon: lineEdit_div_coupon->setText(text); break;
     case Param::CouponAndDiv:
         lineEdit_coupon->setText(text);
         lineEdit_div_coupon->setText(text);
         break;
     }
+}
+
+// ---- 市场数据 -------------------------------------------------------------------
+
+void DialogCalculatorPDE::openMarketData()
+{
+    if (!dialog_market) {
+        dialog_market = std::make_unique<MarketDataDialog>(controller_, [this] { return inputs(); }, this);
+        connect(dialog_market.get(), &MarketDataDialog::marketChanged, this, &DialogCalculatorPDE::marketChanged);
+    }
+    dialog_market->refresh();
+    dialog_market->open();
+}
+
+void DialogCalculatorPDE::marketChanged()
+{
+    markResultsStale();
+    showMarketInFields();
+}
+
+void DialogCalculatorPDE::showMarketInFields()
+{
+    const MarketSet& market = controller_.market();
+    const std::pair<FlatField, QLineEdit*> fields[] = {
+        {FlatField::Rate, lineEdit_rate}, {FlatField::Dividend, lineEdit_q}, {FlatField::Volatility, lineEdit_vol}};
+    for (const auto& [flat, field] : fields) {
+        QString tip;
+        for (int i = 0; i < kMarketInputCount; ++i) {
+            const LoadedMarketFile* f = market.file(marketInputAt(i));
+            if (!f || marketInputInfo(marketInputAt(i)).replaces != flat)
+                continue;
+            tip = QStringLiteral("由%1代替（仅在高精度模式下使用）：%2")
+                      .arg(QString::fromUtf8(marketInputInfo(marketInputAt(i)).name), f->path);
+            if (!f->problem.isEmpty())
+                tip += QStringLiteral("\n文件已更改，无法重新读取：") + f->problem;
+        }
+        field->setEnabled(tip.isEmpty());
+        field->setToolTip(tip);
+    }
+    lineEdit_vol_shift->setEnabled(market.any());
+    lineEdit_vol_shift->setToolTip(market.any() ? QStringLiteral("市场数据中波动率输入的平行平移（百分点）；"
+                                                                 "区间求解“波动率”时求的就是这个平移（小数，0.01为1个百分点）")
+                                                : QString());
+
+    // Watched again each time: an editor that saves by replacing the file ends the old watch.
+    if (!watcher_market->files().isEmpty())
+        watcher_market->removePaths(watcher_market->files());
+    QStringList paths;
+    for (int i = 0; i < kMarketInputCount; ++i)
+        if (const LoadedMarketFile* f = market.file(marketInputAt(i)); f && QFileInfo::exists(f->path))
+            paths << f->path;
+    if (!paths.isEmpty())
+        watcher_market->addPaths(paths);
+}
+
+void DialogCalculatorPDE::showModel(QLineEdit* field, const QString& model)
+{
+    if (!model.isEmpty())
+        field->setToolTip(model);
 }
 
 // ---- Defaults and mode switches -------------------------------------------------

@@ -11,11 +11,13 @@ class Calendar;
 class QCheckBox;
 class QComboBox;
 class QDate;
+class QFileSystemWatcher;
 class QGroupBox;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class MarketDataDialog;
 class PanelProbability;
 class PanelStress;
 class WidgetObserveGlobal;
@@ -50,6 +52,7 @@ public:
     PanelStress* stressPanel() const { return panel_stress.get(); }
     PanelProbability* probabilityPanel() const { return panel_probability.get(); }
     WidgetObserveGlobal* observeEditor() const { return editor_observe; }
+    MarketDataDialog* marketDialog() const { return dialog_market.get(); }
 
 private slots:
     void on_combo_type_changed(int index);
@@ -73,6 +76,11 @@ private slots:
     void on_pushButton_export_matrix_clicked();
     // 概率分析: the probability panel on the priced structure.
     void analyseProbabilities();
+    // 市场数据: the dialog that loads, shows and clears the market files.
+    void openMarketData();
+    // The market changed (loaded, cleared, or a file changed on disk):
+    // results go stale and the fields follow.
+    void marketChanged();
     // Results belong to the terms that produced them: any change of a term
     // makes them stale, a change of the lookup inputs the lookup outputs.
     void markResultsStale();
@@ -104,6 +112,11 @@ private:
     void updateMaturityDays(const QDate& start, const QDate& expiry);
     // The panels follow the terms the controller now holds as current.
     void handOverToPanels();
+    // The flat fields a market file replaces greyed, naming the file; the
+    // files watched for changes on disk.
+    void showMarketInFields();
+    // Results carry the model they were priced in (and the method) as tooltip.
+    void showModel(QLineEdit* field, const QString& model);
     // 单变量-价格图 and 知x求1: the modal scan panel on the structure handed over.
     void openUnivariate(const Handover& handover);
 
@@ -121,6 +134,7 @@ private:
     QComboBox* combo_type = nullptr;
     QLineEdit* lineEdit_S = nullptr;
     QLineEdit* lineEdit_vol = nullptr;
+    QLineEdit* lineEdit_vol_shift = nullptr;  // 波动率平移(%): the market's volatility input shifted
     QLineEdit* lineEdit_rate = nullptr;
     QLineEdit* lineEdit_q = nullptr;
     QLineEdit* lineEdit_T = nullptr;
@@ -164,6 +178,8 @@ private:
     QComboBox* combo_days = nullptr;
     QLineEdit* lineEdit_year_days = nullptr;
     QCheckBox* checkBox_accurate = nullptr;  // 高精度: the accurate mode instead of the design grid
+    QPushButton* pushButton_market = nullptr;  // 市场数据
+    QFileSystemWatcher* watcher_market = nullptr;  // the loaded market files
     // Built but never placed in the window.
     QGroupBox* group_import_export = nullptr;
     QLineEdit* lineEdit_struct_id = nullptr;
@@ -178,4 +194,5 @@ private:
     // goes before the application object does.
     std::unique_ptr<PanelStress> panel_stress;
     std::unique_ptr<PanelProbability> panel_probability;
+    std::unique_ptr<MarketDataDialog> dialog_market;
 };

@@ -8,6 +8,9 @@
 
 #include <cmath>
 
+using files::InputFile;
+using files::readInputFile;
+
 namespace {
 
 const char* headerOf(MarketFileKind kind)
@@ -186,16 +189,16 @@ MarketFileRead readMarketBytes(const QByteArray& bytes, const QString& name, Mar
 
 MarketFileRead readMarketFile(const QString& path, MarketFileKind kind)
 {
-    // Read as every file a user names is: a folder, a device or a pipe is
-    // named for what it is, and nothing is read past the size limit.
-    const files::InputFile input = files::readInputFile(QFile::encodeName(path).toStdString());
-    if (!input.ok) {
+    // Only a regular file, and only up to the reader's limit: a pipe or a
+    // device named by mistake must not hang the window or the command.
+    const InputFile file = readInputFile(QFile::encodeName(path).toStdString());
+    if (!file.ok) {
         MarketFileRead r;
         r.table.name = path;
-        r.message = QString::fromStdString(input.problem);
+        r.message = QString::fromLocal8Bit(file.problem.c_str());
         return r;
     }
-    return readMarketBytes(QByteArray::fromStdString(input.bytes), path, kind);
+    return readMarketBytes(QByteArray::fromStdString(file.bytes), path, kind);
 }
 
 QByteArray localVolGridCsv(const std::vector<double>& levels, const std::vector<double>& times,

@@ -6,6 +6,11 @@ namespace prompt {
 
 Prompter::~Prompter() = default;
 
+QString Prompter::openFileName(QObject*, const QString&, const QString&, const QString&)
+{
+    return QString();
+}
+
 namespace {
 
 // Without a window system there is nobody to answer: report on standard
@@ -63,6 +68,11 @@ bool askYesNo(QObject* parent, const QString& title, const QString& text)
 QString saveFileName(QObject* parent, const QString& caption, const QString& dir, const QString& filter)
 {
     return current().saveFileName(parent, caption, dir, filter);
+}
+
+QString openFileName(QObject* parent, const QString& caption, const QString& dir, const QString& filter)
+{
+    return current().openFileName(parent, caption, dir, filter);
 }
 
 bool getText(QObject* parent, const QString& title, const QString& label, QString& text)

@@ -5,7 +5,7 @@
 class QObject;
 
 // The one seam through which the program asks the user something: message
-// boxes, save-file dialogs and text input dialogs. It is declared on QtCore so
+// boxes, open- and save-file dialogs and text input dialogs. It is declared on QtCore so
 // that code without Qt Widgets (the calendar) can raise its messages; the
 // window program installs the Qt Widgets implementation (QtPrompter), tests
 // install a recorder that answers and remembers what the user would have seen.
@@ -30,6 +30,11 @@ public:
     virtual QString saveFileName(QObject* parent, const QString& caption, const QString& dir,
                                  const QString& filter) = 0;
 
+    // The file to read; empty text when the user cancelled. Programs that
+    // never ask for a file to read need not answer: by default it cancels.
+    virtual QString openFileName(QObject* parent, const QString& caption, const QString& dir,
+                                 const QString& filter);
+
     // text holds the preset on entry and the answer on return; false when cancelled.
     virtual bool getText(QObject* parent, const QString& title, const QString& label,
                          QString& text) = 0;
@@ -46,6 +51,8 @@ void critical(QObject* parent, const QString& title, const QString& text);
 // Information box with Yes and No, Yes the default; true for Yes.
 bool askYesNo(QObject* parent, const QString& title, const QString& text);
 QString saveFileName(QObject* parent, const QString& caption, const QString& dir,
+                     const QString& filter);
+QString openFileName(QObject* parent, const QString& caption, const QString& dir,
                      const QString& filter);
 bool getText(QObject* parent, const QString& title, const QString& label, QString& text);
 

@@ -2,22 +2,11 @@
 
 #include "Calendar.h"
 
+#include <utility>
+
 namespace {
 
 QString dateText(int date) { return QString::number(date); }
-
-// A file read and its keys turned into times; false with the message.
-bool readTimed(const QString& path, MarketFileKind kind, const Calendar& calendar, int valuationDate, int yearDays,
-               MarketTable& table, std::vector<double>& times, QString& error)
-{
-    MarketFileRead read = readMarketFile(path, kind);
-    if (!read.ok) {
-        error = read.message;
-        return false;
-    }
-    table = std::move(read.table);
-    return marketKeyTimes(table, calendar, valuationDate, yearDays, times, error);
-}
 
 std::vector<double> column(const MarketTable& table)
 {
@@ -38,6 +27,17 @@ bool built(const MarketResult<T>& result, const MarketTable& table, QString& err
                 ? QStringLiteral("%1 line %2: %3").arg(table.name).arg(table.keys[result.point].line).arg(why)
                 : QStringLiteral("%1: %2").arg(table.name, why);
     return false;
+}
+
+// The one-input-each rules, on which inputs are there; empty when they hold.
+QString conflicting(bool dividends, bool futures, int volatilities)
+{
+    if (dividends && futures)
+        return QStringLiteral("a dividend curve and futures both give the dividend yield: use one");
+    if (volatilities > 1)
+        return QStringLiteral("a volatility curve, a local volatility grid and a volatility surface each give the "
+                              "volatility: use one");
+    return QString();
 }
 
 }  // namespace
@@ -86,18 +86,49 @@ MarketBuild marketFromFiles(const MarketFiles& files, const PDEParams& params, c
                             int valuationDate, int yearDays)
 {
     MarketBuild b;
-    if (!files.dividends.isEmpty() && !files.futures.isEmpty()) {
-        b.message = QStringLiteral("a dividend curve and futures both give the dividend yield: use one");
+    b.message = conflicting(!files.dividends.isEmpty(), !files.futures.isEmpty(),
+                            !files.volatilityCurve.isEmpty() + !files.localVolatility.isEmpty() +
+                                !files.volatilitySurface.isEmpty());
+    if (!b.message.isEmpty())
         return b;
+    MarketTables tables;
+    // The surface first: its quotes are refused before any curve is built.
+    const struct
+    {
+        const QString& path;
+        MarketFileKind kind;
+        std::optional<MarketTable>& table;
+    } reads[] = {{files.volatilitySurface, MarketFileKind::VolatilitySurface, tables.volatilitySurface},
+                 {files.rates, MarketFileKind::Rates, tables.rates},
+                 {files.dividends, MarketFileKind::Rates, tables.dividends},
+                 {files.futures, MarketFileKind::Futures, tables.futures},
+                 {files.volatilityCurve, MarketFileKind::VolatilityCurve, tables.volatilityCurve},
+                 {files.localVolatility, MarketFileKind::LocalVolatility, tables.localVolatility}};
+    for (const auto& r : reads) {
+        if (r.path.isEmpty())
+            continue;
+        MarketFileRead file = readMarketFile(r.path, r.kind);
+        if (!file.ok) {
+            b.message = file.message;
+            return b;
+        }
+        r.table = std::move(file.table);
     }
-    if (!files.volatilityCurve.isEmpty() + !files.localVolatility.isEmpty() + !files.volatilitySurface.isEmpty() > 1) {
-        b.message = QStringLiteral("a volatility curve, a local volatility grid and a volatility surface each give the "
-                                   "volatility: use one");
+    return marketFromTables(tables, params, calendar, valuationDate, yearDays);
+}
+
+MarketBuild marketFromTables(const MarketTables& tables, const PDEParams& params, const Calendar& calendar,
+                             int valuationDate, int yearDays)
+{
+    MarketBuild b;
+    b.message = conflicting(tables.dividends.has_value(), tables.futures.has_value(),
+                            tables.volatilityCurve.has_value() + tables.localVolatility.has_value() +
+                                tables.volatilitySurface.has_value());
+    if (!b.message.isEmpty())
         return b;
-    }
     std::vector<VolQuote> quotes;
-    if (!files.volatilitySurface.isEmpty() &&
-        !surfaceQuotes(files.volatilitySurface, calendar, valuationDate, yearDays, quotes, b.message))
+    if (tables.volatilitySurface &&
+        !surfaceQuotes(*tables.volatilitySurface, calendar, valuationDate, yearDays, quotes, b.message))
         return b;
     MarketResult<MarketModel> flat = MarketModel::flat(params);
     if (!flat.ok()) {
@@ -105,39 +136,38 @@ MarketBuild marketFromFiles(const MarketFiles& files, const PDEParams& params, c
         return b;
     }
     MarketModel model = *flat.value;
-    MarketTable table;
+    const MarketTable* table = nullptr;
     std::vector<double> times;
     QString& error = b.message;
-    // One file: read, its keys timed, the input built (build) and put into
-    // the model (use); true when there is no file.
-    const auto apply = [&](const QString& path, MarketFileKind kind, const auto& build, const auto& use) {
-        if (path.isEmpty())
+    // One file: its keys timed, the input built (build) and put into the
+    // model (use); true when there is no file.
+    const auto apply = [&](const std::optional<MarketTable>& file, const auto& build, const auto& use) {
+        if (!file)
             return true;
-        if (!readTimed(path, kind, calendar, valuationDate, yearDays, table, times, error))
+        table = &*file;
+        if (!marketKeyTimes(*table, calendar, valuationDate, yearDays, times, error))
             return false;
         const auto input = build();
-        if (!built(input, table, error))
+        if (!built(input, *table, error))
             return false;
         model = use(*input.value);
         return true;
     };
-    const auto zeroRates = [&] { return RateCurve::from_zero_rates(times, column(table)); };
+    const auto zeroRates = [&] { return RateCurve::from_zero_rates(times, column(*table)); };
     const bool ok =
-        apply(files.rates, MarketFileKind::Rates, zeroRates, [&](const RateCurve& c) { return model.with_rates(c); }) &&
-        apply(files.dividends, MarketFileKind::Rates, zeroRates,
+        apply(tables.rates, zeroRates, [&](const RateCurve& c) { return model.with_rates(c); }) &&
+        apply(tables.dividends, zeroRates, [&](const RateCurve& c) { return model.with_dividends(c); }) &&
+        apply(tables.futures,
+              [&] { return dividend_curve_from_futures(model.rates(), times, column(*table), params.S0); },
               [&](const RateCurve& c) { return model.with_dividends(c); }) &&
-        apply(files.futures, MarketFileKind::Futures,
-              [&] { return dividend_curve_from_futures(model.rates(), times, column(table), params.S0); },
-              [&](const RateCurve& c) { return model.with_dividends(c); }) &&
-        apply(files.volatilityCurve, MarketFileKind::VolatilityCurve,
-              [&] { return VolatilityTermCurve::from_black_vols(times, column(table)); },
+        apply(tables.volatilityCurve, [&] { return VolatilityTermCurve::from_black_vols(times, column(*table)); },
               [&](const VolatilityTermCurve& c) { return model.with_volatility(c); }) &&
-        apply(files.localVolatility, MarketFileKind::LocalVolatility,
-              [&] { return LocalVolGrid::from_rows(table.levels, times, table.values); },
+        apply(tables.localVolatility,
+              [&] { return LocalVolGrid::from_rows(table->levels, times, table->values); },
               [&](const LocalVolGrid& g) { return model.with_volatility(g); });
     if (!ok)
         return b;
-    if (!files.volatilitySurface.isEmpty())
+    if (tables.volatilitySurface)
         return marketWithSurface(model, quotes);
     b.model = model;
     return b;
@@ -146,16 +176,28 @@ MarketBuild marketFromFiles(const MarketFiles& files, const PDEParams& params, c
 bool surfaceQuotes(const QString& path, const Calendar& calendar, int valuationDate, int yearDays,
                    std::vector<VolQuote>& quotes, QString& error, std::vector<MarketKey>* keys)
 {
-    MarketTable table;
+    const MarketFileRead read = readMarketFile(path, MarketFileKind::VolatilitySurface);
+    if (!read.ok) {
+        error = read.message;
+        return false;
+    }
+    if (!surfaceQuotes(read.table, calendar, valuationDate, yearDays, quotes, error))
+        return false;
+    if (keys)
+        *keys = read.table.keys;
+    return true;
+}
+
+bool surfaceQuotes(const MarketTable& table, const Calendar& calendar, int valuationDate, int yearDays,
+                   std::vector<VolQuote>& quotes, QString& error)
+{
     std::vector<double> times;
-    if (!readTimed(path, MarketFileKind::VolatilitySurface, calendar, valuationDate, yearDays, table, times, error))
+    if (!marketKeyTimes(table, calendar, valuationDate, yearDays, times, error))
         return false;
     quotes.clear();
     for (std::size_t i = 0; i < times.size(); ++i)
         quotes.push_back({times[i], table.values[i][0], table.values[i][1],
                           QStringLiteral("%1 line %2").arg(table.name).arg(table.keys[i].line).toStdString()});
-    if (keys)
-        *keys = table.keys;
     return true;
 }
 

@@ -40,11 +40,22 @@ struct MarketBuild
     bool ok() const { return model.has_value(); }
 };
 
+// The files' contents as read (a file's name is its table's); no table is no
+// file. What a front end holds that must not change under it while it
+// prices (the window re-reads a file only when its bytes changed).
+struct MarketTables
+{
+    std::optional<MarketTable> rates, dividends, futures, volatilityCurve, localVolatility, volatilitySurface;
+};
+
 // The quotes of a volatility surface file, expiries timed on the calendar,
 // each quote's source its file and line (keys: each quote's expiry as
 // written). False with the message.
 bool surfaceQuotes(const QString& path, const Calendar& calendar, int valuationDate, int yearDays,
                    std::vector<VolQuote>& quotes, QString& error, std::vector<MarketKey>* keys = nullptr);
+// The same from a surface file's table.
+bool surfaceQuotes(const MarketTable& table, const Calendar& calendar, int valuationDate, int yearDays,
+                   std::vector<VolQuote>& quotes, QString& error);
 
 // The surface's fit and Dupire local volatility at spot S on the forward of
 // the curves, every quote repriced; the message names the lines (refused
@@ -60,3 +71,6 @@ MarketBuild marketWithSurface(const MarketModel& curves, const std::vector<VolQu
 // more than one volatility input.
 MarketBuild marketFromFiles(const MarketFiles& files, const PDEParams& params, const Calendar& calendar,
                             int valuationDate, int yearDays);
+// The same from the files' tables, read already.
+MarketBuild marketFromTables(const MarketTables& tables, const PDEParams& params, const Calendar& calendar,
+                             int valuationDate, int yearDays);

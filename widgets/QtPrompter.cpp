@@ -46,6 +46,12 @@ QString QtPrompter::saveFileName(QObject* parent, const QString& caption, const 
     return QFileDialog::getSaveFileName(asWidget(parent), caption, dir, filter);
 }
 
+QString QtPrompter::openFileName(QObject* parent, const QString& caption, const QString& dir,
+                                 const QString& filter)
+{
+    return QFileDialog::getOpenFileName(asWidget(parent), caption, dir, filter);
+}
+
 bool QtPrompter::getText(QObject* parent, const QString& title, const QString& label, QString& text)
 {
     bool ok = false;

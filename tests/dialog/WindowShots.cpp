@@ -4,9 +4,12 @@
 // univariate panel after an analysis, the probability panel of the default
 // structure, the progress dialog of a long stress test, the stress panel
 // after a change of terms (stale), and a second main window in accurate mode
-// (高精度) after 定价 and 风险指标计算 with its probability panel.
+// (高精度) after 定价 and 风险指标计算 with its probability panel, and
+// its 市场数据 dialog with a rate curve, a local volatility grid and an
+// implied volatility surface loaded (the sample files of the tests).
 // Usage: window_shots OUTPUT_FOLDER [zh_CN|C|en_US]
 #include "DialogUnderTest.h"
+#include "MarketDataDialog.h"
 #include "PanelGreeks_UA.h"
 #include "PanelProbability.h"
 #include "PanelStress.h"
@@ -15,6 +18,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QProgressDialog>
+#include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
 
@@ -65,6 +69,28 @@ int main(int argc, char* argv[])
             save(p, out + "/probability_panel_accurate.png");
             p->close();
         }
+
+        // 市场数据: each input's page after loading its sample file.
+        accurate.click("pushButton_market");
+        MarketDataDialog* market = accurate.marketDialog();
+        if (!market || !QTest::qWaitForWindowExposed(market))
+            return 1;
+        const auto loadShot = [&](const char* key, const char* file) {
+            prompter.fileAnswers << QStringLiteral(KELVARA_TEST_DATA_DIR "/market/") + QLatin1String(file);
+            child<QPushButton>(market, (QByteArray("pushButton_load_") + key).constData())->click();
+            QTest::qWait(300);
+            save(market, out + "/market_" + QLatin1String(key) + ".png");
+        };
+        loadShot("rates", "rates.csv");
+        loadShot("local_volatility", "local_vol.csv");
+        child<QPushButton>(market, "pushButton_clear_local_volatility")->click();
+        loadShot("volatility_surface", "ssvi_surface.csv");
+        market->close();
+        accurate.click("pushButton_price");
+        QTest::qWait(200);
+        save(&accurate, out + "/accurate_window_market.png");
+        for (const QString& box : prompter.summary())
+            qWarning("%s", qPrintable(box));
         accurate.close();
     }
 

@@ -26,6 +26,12 @@ QString RecordingPrompter::saveFileName(QObject* parent, const QString& caption,
     return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
 }
 
+QString RecordingPrompter::openFileName(QObject* parent, const QString& caption, const QString& dir,
+                                        const QString& filter)
+{
+    return saveFileName(parent, caption, dir, filter);
+}
+
 bool RecordingPrompter::getText(QObject* parent, const QString& title, const QString& label,
                                 QString& text)
 {

@@ -10,7 +10,8 @@
 
 // Test double for the prompt seam: records every box and dialog the user
 // would have seen and answers from scripted queues (defaults: OK/Yes,
-// cancelled file dialog, cancelled text dialog). Installs itself for its
+// cancelled file dialog, cancelled text dialog). Open- and save-file dialogs
+// share one queue of answers and one record, in the order they were asked. Installs itself for its
 // lifetime.
 class RecordingPrompter final : public prompt::Prompter
 {
@@ -45,11 +46,13 @@ public:
                  prompt::Buttons buttons) override;
     QString saveFileName(QObject* parent, const QString& caption, const QString& dir,
                          const QString& filter) override;
+    QString openFileName(QObject* parent, const QString& caption, const QString& dir,
+                         const QString& filter) override;
     bool getText(QObject* parent, const QString& title, const QString& label, QString& text) override;
 
     // Scripted answers, taken front first.
     QList<bool> yesNoAnswers;      // for Yes/No boxes; default Yes
-    QStringList fileAnswers;       // for save dialogs; default "" (cancel)
+    QStringList fileAnswers;       // for file dialogs; default "" (cancel)
     QList<QString> textAnswers;    // for text dialogs; a null QString means cancel (default)
 
     QList<Box> boxes;
