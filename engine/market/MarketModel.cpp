@@ -182,13 +182,24 @@ MarketResult<MarketModel> MarketModel::shifted_volatility(double dv) const
 
 MarketModel MarketModel::with_rate_shift(double dr) const { return with_rates(rates_.shifted(dr)); }
 
-bool MarketModel::is_flat() const { return kind_ == Volatility::Flat && rates_.is_flat() && dividends_.is_flat(); }
+bool MarketModel::is_flat() const
+{
+    // A term curve of one instantaneous variance (one point, say) is the flat
+    // volatility it holds: priced by the flat model's code, it gives the flat
+    // fields' numbers bit for bit.
+    return (kind_ == Volatility::Flat || flat_term_curve()) && rates_.is_flat() && dividends_.is_flat();
+}
+
+bool MarketModel::flat_term_curve() const
+{
+    return kind_ == Volatility::TermCurve && term_ && term_->variance().constant();
+}
 
 PDEParams MarketModel::flat_params(double T) const
 {
     PDEParams p;
     p.S0 = S0_;
-    p.sigma = sigma_;
+    p.sigma = flat_term_curve() ? term_->black_vols().front() : sigma_;
     p.r = flat_rate();
     p.q = flat_dividend();
     p.T = T;
@@ -201,7 +212,7 @@ std::string MarketModel::name() const
         return function_name_;
     if (local_->depends_on_spot())
         return "local volatility";
-    return is_flat() ? "flat" : "curves";
+    return kind_ == Volatility::Flat && is_flat() ? "flat" : "curves";
 }
 
 std::vector<double> MarketModel::time_breaks(double T) const

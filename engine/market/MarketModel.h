@@ -62,9 +62,10 @@ public:
     // The grid when the volatility input is one, else null.
     const LocalVolGrid* local_grid() const { return grid_ ? &*grid_ : nullptr; }
 
-    // Flat rates, dividends and volatility: the three numbers then are these.
+    // Flat rates, dividends and volatility (a volatility curve of one
+    // variance too): flat_params() then holds the three numbers.
     bool is_flat() const;
-    double flat_sigma() const { return sigma_; }
+    double flat_sigma() const { return flat_term_curve() ? term_->black_vols().front() : sigma_; }
     double flat_rate() const { return rates_.flat_rate(); }
     double flat_dividend() const { return dividends_.flat_rate(); }
     // The flat model as the engine's parameter block (maturity T; S_max, M
@@ -85,6 +86,7 @@ public:
 
 private:
     MarketModel(double S0, double sigma);
+    bool flat_term_curve() const;
     MarketModel with_volatility_input(Volatility kind, std::optional<VolatilityTermCurve> term,
                                       std::optional<LocalVolGrid> grid) const;
     void set_volatility_view();
