@@ -1,5 +1,7 @@
 #include "PanelStress.h"
 
+#include <cmath>
+
 #include "BackgroundRun.h"
 #include "ColorScale.h"
 #include "ExportTableWidget.h"
@@ -70,6 +72,8 @@ void PanelStress::setupUi()
     lineEdit_price_end = addField("结束:", "130", "lineEdit_price_end");
     lineEdit_price_step = addField("步长:", "10", "lineEdit_price_step");
     lineEdit_vol_start = addField("波动率开始:", "0.05", "lineEdit_vol_start");
+    label_vol_start = qobject_cast<QLabel*>(row->itemAt(row->count() - 2)->widget());
+    label_vol_start->setObjectName(QStringLiteral("label_vol_start"));
     lineEdit_vol_end = addField("结束:", "0.5", "lineEdit_vol_end");
     lineEdit_vol_step = addField("步长:", "0.05", "lineEdit_vol_step");
     lineEdit_days = addField("交易日:", "100", "lineEdit_days");
@@ -113,8 +117,30 @@ void PanelStress::setRequest(const PricingRequest& r, bool current)
 {
     request = r;
     requestCurrent = current;
+    if ((r.market != nullptr) != volatilityShifts)
+        useVolatilityShifts(r.market != nullptr);
     if (!current)
         markStale();
+}
+
+namespace {
+const char* const kLevelAxis[3] = {"0.05", "0.5", "0.05"};
+const char* const kShiftAxis[3] = {"-0.05", "0.05", "0.01"};
+}  // namespace
+
+void PanelStress::useVolatilityShifts(bool shifts)
+{
+    const char* const* from = shifts ? kLevelAxis : kShiftAxis;
+    const char* const* to = shifts ? kShiftAxis : kLevelAxis;
+    QLineEdit* const edits[3] = {lineEdit_vol_start, lineEdit_vol_end, lineEdit_vol_step};
+    bool untouched = true;
+    for (int i = 0; i < 3; ++i)
+        untouched = untouched && edits[i]->text() == QLatin1String(from[i]);
+    if (untouched)
+        for (int i = 0; i < 3; ++i)
+            edits[i]->setText(QString::fromLatin1(to[i]));
+    label_vol_start->setText(QString::fromUtf8(shifts ? "波动率平移开始:" : "波动率开始:"));
+    volatilityShifts = shifts;
 }
 
 void PanelStress::markStale()
@@ -146,7 +172,7 @@ void PanelStress::on_pushButton_calc_clicked()
     if (!readNumberField(QString::fromUtf8("价格开始:"), lineEdit_price_start->text(), pStart, error)
         || !readNumberField(QString::fromUtf8("结束:"), lineEdit_price_end->text(), pEnd, error)
         || !readNumberField(QString::fromUtf8("步长:"), lineEdit_price_step->text(), pStep, error)
-        || !readNumberField(QString::fromUtf8("波动率开始:"), lineEdit_vol_start->text(), vStart, error)
+        || !readNumberField(label_vol_start->text(), lineEdit_vol_start->text(), vStart, error)
         || !readNumberField(QString::fromUtf8("结束:"), lineEdit_vol_end->text(), vEnd, error)
         || !readNumberField(QString::fromUtf8("步长:"), lineEdit_vol_step->text(), vStep, error)
         || !readIntField(QString::fromUtf8("交易日:"), lineEdit_days->text(), days, error)) {
@@ -219,7 +245,12 @@ void PanelStress::fillStressHeaders(QTableWidget* table, int nP, int nV, double 
             item = new QTableWidgetItem;
             table->setItem(r, 0, item);
         }
-        item->setText(QString::number((volStart + r * volStep) * 100.0, 'g', 6) + QLatin1Char('%'));
+        double v = (volStart + r * volStep) * 100.0;
+        if (std::fabs(v) < 1e-9)  // -0.05 + 5 x 0.01 is 0, not a rounding residue
+            v = 0.0;
+        // Shifts carry their sign (+1%, -5%); levels do not.
+        item->setText((volatilityShifts && v > 0.0 ? QStringLiteral("+") : QString()) +
+                      QString::number(v, 'g', 6) + QLatin1Char('%'));
         item->setTextAlignment(Qt::AlignCenter);
         item->setBackground(yellow);
     }

@@ -23,6 +23,7 @@ class QTableWidget;
 // Widgets carry their member names as object names for tests:
 // lineEdit_price_start, lineEdit_price_end, lineEdit_price_step,
 // lineEdit_vol_start, lineEdit_vol_end, lineEdit_vol_step, lineEdit_days,
+// label_vol_start (波动率开始: or, for a request with a market, 波动率平移开始:),
 // pushButton_calc, pushButton_data, table_tv, table_delta, table_gamma,
 // label_status.
 class PanelStress : public QWidget
@@ -53,14 +54,20 @@ private:
     void fillStressHeaders(QTableWidget* table, int nP, int nV, double priceStart, double priceStep,
                            double volStart, double volStep);
     void showTablesStale(bool stale);
+    // With a market the volatility axis is a parallel shift of its volatility
+    // input: the label says so, and fields still holding the other axis'
+    // defaults take this one's (0.05..0.5 as shifts would add 5 to 50 points).
+    void useVolatilityShifts(bool shifts);
 
     std::optional<PricingRequest> request;
+    bool volatilityShifts = false;
     bool requestCurrent = false;
     bool tablesStale = false;
 
     QLineEdit* lineEdit_price_start = nullptr;   // "价格开始:"
     QLineEdit* lineEdit_price_end = nullptr;     // "结束:"
     QLineEdit* lineEdit_price_step = nullptr;    // "步长:"
+    QLabel* label_vol_start = nullptr;
     QLineEdit* lineEdit_vol_start = nullptr;     // "波动率开始:"
     QLineEdit* lineEdit_vol_end = nullptr;       // "结束:"
     QLineEdit* lineEdit_vol_step = nullptr;      // "步长:"

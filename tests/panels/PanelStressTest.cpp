@@ -7,6 +7,8 @@
 #include "ClassicSnowball.h"
 #include "ExportTableWidget.h"
 #include "RecordingPrompter.h"
+#include "MarketModel.h"
+#include "Pricer.h"
 
 #include <QAction>
 #include <QDate>
@@ -102,6 +104,38 @@ private slots:
         }
         // Spot 100 is a grid node: the structure's own price at 20%.
         QCOMPARE(cell(table(panel, "table_tv"), 3, 4), QString::number(priceWith(source, Param::Sigma, 0.2), 'f', 3));
+    }
+
+    // With a market the volatility axis shifts its volatility input: the
+    // label says so, the untouched defaults become shifts around 0 (typed
+    // values stay), the rows carry their sign, and without a market again
+    // the levels come back.
+    void marketAxisIsAShift()
+    {
+        RecordingPrompter prompter;
+        PanelStress panel;
+        PricingRequest r = source.request();
+        r.method = PricingMethod::Accurate;
+        r.market = std::make_shared<const MarketModel>(*MarketModel::flat(r.model).value);
+        setInputs(panel, {"90", "110", "10", "", "", "", "252"});
+        panel.setRequest(r, true);
+        auto text = [&](const char* name) { return child<QLineEdit>(&panel, name)->text(); };
+        QCOMPARE(child<QLabel>(&panel, "label_vol_start")->text(), QString::fromUtf8("波动率平移开始:"));
+        QCOMPARE(QStringList({text("lineEdit_vol_start"), text("lineEdit_vol_end"), text("lineEdit_vol_step")}),
+                 QStringList({"-0.05", "0.05", "0.01"}));
+        QTest::mouseClick(button(panel, "pushButton_calc"), Qt::LeftButton);
+        QVERIFY2(prompter.boxes.isEmpty(), qPrintable(prompter.summary().join('\n')));
+        QTableWidget* tv = table(panel, "table_tv");
+        QCOMPARE(tv->rowCount(), 11);
+        QCOMPARE(QStringList({cell(tv, 0, 0), cell(tv, 5, 0), cell(tv, 10, 0)}), QStringList({"-5%", "0%", "+5%"}));
+        // Shift 0 at the spot: the flat market's own price.
+        QCOMPARE(cell(tv, 5, 2), QString::number(price(r).value, 'f', 3));
+
+        child<QLineEdit>(&panel, "lineEdit_vol_step")->setText("0.02");  // typed: kept
+        panel.setRequest(source.request(), true);
+        QCOMPARE(child<QLabel>(&panel, "label_vol_start")->text(), QString::fromUtf8("波动率开始:"));
+        QCOMPARE(text("lineEdit_vol_start"), QString("-0.05"));
+        QCOMPARE(text("lineEdit_vol_step"), QString("0.02"));
     }
 
     // Terms changed in the main window: neither computed nor exported
