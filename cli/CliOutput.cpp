@@ -83,7 +83,11 @@ void writeFileAtomically(const std::string& path, const std::string& content, bo
         throw badInput("--out: " + status.message.toLocal8Bit().toStdString());
 }
 
-ProgressBar::ProgressBar(int total) : total_(total), shown_(total > 0 && ::isatty(STDERR_FILENO)) { step(0); }
+ProgressBar::ProgressBar(int total, bool allowed)
+    : total_(total), shown_(allowed && total > 0 && ::isatty(STDERR_FILENO))
+{
+    step(0);
+}
 
 ProgressBar::~ProgressBar() { clear(); }
 
