@@ -1,0 +1,85 @@
+#!/usr/bin/env python3
+"""Per-call cost of the Python module over C++, on the default design price.
+
+Usage: /usr/bin/python3 bench/python_overhead.py BUILD_DIR
+
+BUILD_DIR is a build with the benchmarks and the module, e.g.
+    cmake -S . -B build-bench-py -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+          -DKELVARA_BUILD_BENCH=ON -DKELVARA_BUILD_TESTS=OFF
+    cmake --build build-bench-py --target bench_command _kelvara
+
+Method. The same price three ways, each as CPU time per call (the machine is
+shared, and CPU time is what other programs disturb least), each the median
+of 7 repetitions:
+  engine   bench_command's engine_price: Snowball_PDE::price() on the
+           structure kelvara-cli builds from its defaults (today 20240115);
+  command  bench_command's command_line: runCommandLine() of
+           "price --json --today 20240115", what kelvara-cli's main runs and
+           what the module runs for the call below;
+  python   kelvara.price(today="20240115") timed here: the keywords turned
+           into that command line, the call into C++ (the GIL released and
+           taken back), the JSON parsed and the Result made.
+Both run in BUILD_DIR/bin, so both read ./trade_calendar.csv. The module's
+own cost is python over command (goal: at most 5 %); python over engine also
+counts what the command does besides pricing (schedule, checks, JSON).
+"""
+
+import json
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+REPETITIONS = 7
+GOAL = 0.05
+
+
+def cpp_medians(bench):
+    with tempfile.NamedTemporaryFile(suffix=".json") as out:
+        subprocess.run([bench, "--benchmark_out=" + out.name, "--benchmark_out_format=json"], check=True,
+                       stdout=subprocess.DEVNULL)
+        report = json.load(open(out.name))
+    medians = {}
+    for b in report["benchmarks"]:
+        if b.get("aggregate_name") == "median":
+            scale = {"ms": 1e-3, "us": 1e-6, "ns": 1e-9}[b["time_unit"]]
+            medians[b["run_name"].split("/")[0]] = b["cpu_time"] * scale
+    return medians
+
+
+def python_median(calls):
+    import kelvara
+
+    for _ in range(50):  # warm up: the calendar read and cached, the code paged in
+        kelvara.price(today="20240115")
+    per_call = []
+    for _ in range(REPETITIONS):
+        start = time.process_time()
+        for _ in range(calls):
+            kelvara.price(today="20240115")
+        per_call.append((time.process_time() - start) / calls)
+    return statistics.median(per_call)
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.exit(__doc__)
+    build = os.path.abspath(sys.argv[1])
+    sys.path.insert(0, os.path.join(build, "python"))
+    os.chdir(os.path.join(build, "bin"))
+    cpp = cpp_medians(os.path.join(build, "bin", "bench_command"))
+    engine, command = cpp["engine_price"], cpp["command_line"]
+    python = python_median(max(50, int(1.0 / command)))
+    print("per call, CPU time (median of %d)" % REPETITIONS)
+    print("  engine price           %8.3f ms" % (engine * 1e3))
+    print("  command line in C++    %8.3f ms   %+6.1f %% over the engine price" % (command * 1e3, 100 * (command / engine - 1)))
+    print("  kelvara.price()        %8.3f ms   %+6.1f %% over the engine price" % (python * 1e3, 100 * (python / engine - 1)))
+    overhead = python / command - 1
+    print("module overhead over the same command in C++: %+.1f %% (at most %.0f %%)   %s"
+          % (100 * overhead, 100 * GOAL, "ok" if overhead <= GOAL else "OVER"))
+
+
+if __name__ == "__main__":
+    main()

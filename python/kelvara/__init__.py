@@ -1,0 +1,27 @@
+"""Kelvara for Python: the snowball pricing engine of the Kelvara calculator.
+
+Every kelvara-cli command is a function of this module with the same name
+(price, solve, scan, stress, mc, schedule, grid, batch, profile, and any
+command added later), taking the command's long options as keywords and
+returning the command's --json object, bit for bit::
+
+    >>> import datetime, kelvara
+    >>> r = kelvara.price(today="20240115", vol=20)
+    >>> r["price"]
+    100.44891196990687
+    >>> kelvara.schedule(start=datetime.date(2024, 1, 15), expiry="20240715", lock=1)["dates"]
+    '20240219_20240315_20240415_20240515_20240617_20240715'
+
+Refusals raise KelvaraError (a ValueError) with kelvara-cli's error text;
+its warnings go to the warnings module as KelvaraWarning. The trading
+calendar is calendar=FILE, else ./trade_calendar.csv, else the copy shipped
+with the package. Each call runs without the GIL, so threads price at once.
+"""
+
+from ._commands import SHIPPED_CALENDAR, KelvaraError, KelvaraWarning, Result, command_functions
+
+_functions = command_functions()
+globals().update(_functions)
+commands = tuple(_functions)
+__all__ = ["KelvaraError", "KelvaraWarning", "Result", "SHIPPED_CALENDAR", "commands", *commands]
+del _functions
