@@ -54,7 +54,7 @@ std::vector<CommandDescription> describeCommands()
             if (!d.positional && option->get_lnames().empty())
                 continue;  // front ends name options by their long names
             d.name = d.positional ? option->get_name(true) : option->get_lnames().front();
-            d.flag = !d.positional && option->get_type_size_max() == 0;
+            d.flag = !d.positional && option->get_expected_max() == 0;
             d.help = option->get_description();
             d.defaultText = option->get_default_str();
             describeValue(*option, d);
