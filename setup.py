@@ -37,6 +37,7 @@ class CMakeBuild(build_ext):
             "cmake", "-S", ROOT, "-B", build_dir,
             # The build type of scripts/build.sh: the same code as its kelvara-cli.
             "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
+            "-DCMAKE_MODULE_LINKER_FLAGS=-s",  # without the debug information: a tenth of the size
             "-DKELVARA_BUILD_TESTS=OFF",
             "-DPython3_EXECUTABLE=" + sys.executable,
             "-DKELVARA_PYTHON_PACKAGE_DIR=" + package_dir,

@@ -90,7 +90,8 @@ def test_mc_twice_gives_the_programs_number():
                                    {"accurate": True, "rate": "2"}])
 def test_batch(book, texts):
     result, error = assert_agrees("batch", {**DAY, **texts}, {**DAY, **texts, "file": book}, [str(book)])
-    assert error.status == 1 and len(result.to_list()) == 2  # records 2 and 4 fail, 1 and 3 are priced
+    assert [e.split(":")[0] for e in error.errors] == ["record 2 (line 3)", "record 4 (line 5)", "2 of 4 records failed"]
+    assert error.status == 1 and [r["record"] for r in result.to_list()] == [1, 3]
 
 
 REFUSALS = {
