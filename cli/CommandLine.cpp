@@ -66,7 +66,8 @@ std::unique_ptr<CLI::App> newApp()
 CommandLineResult runCommandLine(const std::vector<std::string>& args, const CommandLineSettings& settings)
 {
     CommandLineResult result;
-    if (!args.empty() && (args[0].empty() || args[0][0] != '-') && findCommand(args[0]) == nullptr) {
+    const CommandEntry* named = args.empty() ? nullptr : findCommand(args[0]);
+    if (!args.empty() && (args[0].empty() || args[0][0] != '-') && named == nullptr) {
         result.errors.push_back(oneLine("unknown command \"" + args[0] + "\" (" + commandNames() + ")"));
         result.status = ExitBadInput;
         return result;
@@ -76,7 +77,7 @@ CommandLineResult runCommandLine(const std::vector<std::string>& args, const Com
     std::unique_ptr<CLI::App> app = newApp();
     std::vector<CommandRun> runs;  // in the order of the table
     for (const CommandEntry& c : commandTable())
-        runs.push_back(c.add(*app));
+        runs.push_back(settings.onlyNamedCommand && named != nullptr && &c != named ? CommandRun() : c.add(*app));
     try {
         app->parse(std::vector<std::string>(args.rbegin(), args.rend()));
     } catch (const CLI::Success& e) {  // --help, --help-all

@@ -22,6 +22,12 @@ struct CommandLineSettings
 {
     std::string shippedCalendar;  // the trading calendar shipped with the program (or the package)
     bool progressBar = false;     // whether a long run may draw a bar on a terminal's standard error
+    // Registers only the command args[0] names, when it names one: a third
+    // of the cost of a default price instead of three times it, and the same
+    // result for every command line but one asking for --help-all (which
+    // would list only that command). The Python module's command lines ask
+    // for no help.
+    bool onlyNamedCommand = false;
 };
 
 struct CommandLineResult

@@ -21,6 +21,8 @@ from . import _kelvara
 # kelvara-cli uses the copy beside it.
 SHIPPED_CALENDAR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "trade_calendar.csv")
 
+_JSON = json.JSONDecoder()
+
 # Not keywords: the result is always the JSON, and the help is the docstring.
 _LEFT_OUT = frozenset({"json", "help", "help-all"})
 
@@ -171,7 +173,9 @@ def _run(name, options, kwargs):
     status, output, errors, warning_lines = _kelvara.run_command_line(args, SHIPPED_CALENDAR)
     for line in warning_lines.splitlines():
         warnings.warn(line[len("warning: "):] if line.startswith("warning: ") else line, KelvaraWarning, stacklevel=3)
-    result = Result(name, [json.loads(line) for line in output.splitlines() if line])
+    # Each line is one object starting at its first character: raw_decode
+    # skips json.loads's search for surrounding blanks.
+    result = Result(name, [_JSON.raw_decode(line)[0] for line in output.splitlines()])
     if status != 0:
         raise KelvaraError(errors, status, result if result.to_list() else None)
     return result

@@ -29,6 +29,7 @@ py::tuple runCommand(const std::vector<std::string>& args, const std::string& sh
 {
     CommandLineSettings settings;
     settings.shippedCalendar = shippedCalendar;
+    settings.onlyNamedCommand = true;
     CommandLineResult r;
     {
         // The whole run without the GIL: other Python threads run meanwhile.
