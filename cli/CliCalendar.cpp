@@ -21,19 +21,14 @@ bool isFile(const std::string& path)
     return !path.empty() && std::filesystem::is_regular_file(path, ec);
 }
 
-// A calendar file as it was when read: a later run that finds it changed
-// reads it again.
-struct LoadedCalendar
-{
-    std::shared_ptr<const Calendar> calendar;
-    std::filesystem::file_time_type modified;
-    std::uintmax_t size = 0;
-};
-
+// When and how large a file was: a calendar file that changed since it was
+// read is read again.
 struct FileStamp
 {
     std::filesystem::file_time_type modified;
     std::uintmax_t size = 0;
+
+    bool operator==(const FileStamp& o) const { return modified == o.modified && size == o.size; }
 };
 
 FileStamp stamp(const std::string& path)
@@ -41,6 +36,12 @@ FileStamp stamp(const std::string& path)
     std::error_code ec;
     return FileStamp{std::filesystem::last_write_time(path, ec), std::filesystem::file_size(path, ec)};
 }
+
+struct LoadedCalendar
+{
+    std::shared_ptr<const Calendar> calendar;
+    FileStamp read;
+};
 
 // Calendars keep the path they were read from (it names them in messages),
 // so the key is that text together with the file it reaches from here.
@@ -56,13 +57,13 @@ std::shared_ptr<const Calendar> load(const std::string& path, bool named)
     const FileStamp now = stamp(path);
     std::lock_guard<std::mutex> guard(g_loadedLock);
     const auto found = g_loaded.find(key);
-    if (found != g_loaded.end() && found->second.modified == now.modified && found->second.size == now.size)
+    if (found != g_loaded.end() && found->second.read == now)
         return found->second.calendar;
     auto calendar = std::make_shared<Calendar>(0);
     const CalendarLoadResult result = calendar->load_checked(path);
     if (!result.ok())
         throw badInput((named ? std::string("--calendar: ") : std::string("trading calendar: ")) + result.message);
-    g_loaded[key] = LoadedCalendar{calendar, now.modified, now.size};
+    g_loaded[key] = LoadedCalendar{calendar, now};
     return calendar;
 }
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <memory>
 #include <sstream>
 
 namespace {
@@ -35,21 +36,6 @@ std::string commandNames()
     return names;
 }
 
-}  // namespace
-
-const std::vector<CommandEntry>& commandTable()
-{
-    static const std::vector<CommandEntry> table = {
-        {"price", addPriceCommand}, {"solve", addSolveCommand},       {"scan", addScanCommand},
-        {"stress", addStressCommand}, {"mc", addMcCommand},           {"schedule", addScheduleCommand},
-        {"grid", addGridCommand},   {"batch", addBatchCommand},       {"profile", addProfileCommand},
-        {"surface", addSurfaceCommand},
-    };
-    return table;
-}
-
-namespace {
-
 std::unique_ptr<CLI::App> newApp()
 {
     auto app = std::make_unique<CLI::App>(
@@ -62,6 +48,17 @@ std::unique_ptr<CLI::App> newApp()
 }
 
 }  // namespace
+
+const std::vector<CommandEntry>& commandTable()
+{
+    static const std::vector<CommandEntry> table = {
+        {"price", addPriceCommand}, {"solve", addSolveCommand},       {"scan", addScanCommand},
+        {"stress", addStressCommand}, {"mc", addMcCommand},           {"schedule", addScheduleCommand},
+        {"grid", addGridCommand},   {"batch", addBatchCommand},       {"profile", addProfileCommand},
+        {"surface", addSurfaceCommand},
+    };
+    return table;
+}
 
 CommandLineResult runCommandLine(const std::vector<std::string>& args, const CommandLineSettings& settings)
 {
