@@ -71,6 +71,7 @@ COMMANDS = {
     "mc_reference": ("mc", {"reference": True, "paths": "2000", "seed": "7", "threads": "2"}),
     "schedule": ("schedule", {"start": "20240115", "expiry": "20250115", "freq": "月", "lock": "3"}),
     "schedule_weekly": ("schedule", {"start": "20240301", "expiry": "20240601", "freq": "1W", "lock": "2"}),
+    "schedule_merged": ("schedule", {"start": "20240115", "expiry": "20240401", "freq": "周", "lock": "1"}),
     "grid": ("grid", {"M": "20", "N": "10"}),
 }
 
