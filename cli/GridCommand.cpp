@@ -3,7 +3,7 @@
 #include "CliError.h"
 #include "CliText.h"
 #include "MatrixText.h"
-#include "Snowball_PDE.h"
+#include "Pricer.h"
 #include "RunLimits.h"
 #include "StructureNotes.h"
 #include "StructureSetup.h"
@@ -32,27 +32,23 @@ std::vector<std::vector<double>> rows(const NEWMAT::Matrix& grid)
 std::string runGrid(const GridCommand& o)
 {
     const PreparedStructure p = prepareStructure(o.structure, o.common, false);
-    checkRuns(pricingRequest(p.terms, p.form, static_cast<int>(p.yearDays), PricingMethod::DesignGrid), 1,
-              GridUse::KeepGrids);
-    Snowball_PDE engine;
-    handOverTo(engine, p);
-    const double price = engine.price_with_grids();
-    if (std::isnan(price))
-        throw refused("the engine refused the structure (no price)");
-    if (!std::isfinite(price))
-        throw refused("the price is " + full(price) + ", not a finite number: check the coupons and levels");
+    const PricingRequest request =
+        pricingRequest(p.terms, p.form, static_cast<int>(p.yearDays), PricingMethod::DesignGrid);
+    checkRuns(request, 1, GridUse::KeepGrids);
+    const ValueGridsAnswer grids = value_grids(request);
+    requireOk(grids, "no price");
 
-    // The engine's blocks as text, appended whole by the file writer.
-    const std::string text = matrices_text(engine);
+    // The blocks as text, appended whole by the file writer.
+    const std::string text = matrices_text(grids.price_grid, grids.price_ki_grid);
     if (!o.out.empty())
         writeFileAtomically(o.out, text, true);
     if (o.common.json) {
         Json j = commandJson("grid");
-        j["dS"] = engine.dS;
-        j["dt"] = engine.dt;
+        j["dS"] = grids.dS;
+        j["dt"] = grids.dt;
         addNotes(j, structureNotes(p));
-        j["Price"] = rows(engine.Price);
-        j["Price_KI"] = rows(engine.Price_KI);
+        j["Price"] = rows(grids.price_grid);
+        j["Price_KI"] = rows(grids.price_ki_grid);
         return jsonLine(j);
     }
     return o.out.empty() ? text : std::string();

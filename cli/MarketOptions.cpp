@@ -60,7 +60,7 @@ CommandMarket loadCommandMarket(const MarketFileOptions& files, const PreparedSt
     CommandMarket out;
     if (!files.any())
         return out;
-    if (method == PricingMethod::DesignGrid) {
+    if (!takes_market(method)) {
         for (const FileOption& f : kFileOptions)
             if (!(files.*f.path).empty())
                 throw refused(std::string(f.flag) + " needs " + needs +

@@ -5,7 +5,6 @@
 #include "CliError.h"
 #include "CliText.h"
 #include "ObserveSchedule.h"
-#include "Snowball_PDE.h"
 #include "StructureSetup.h"
 
 namespace {

@@ -7,7 +7,6 @@
 #include "CliText.h"
 #include "ObserveSchedule.h"
 #include "RunContext.h"
-#include "Snowball_PDE.h"
 #include "StructureNotes.h"
 
 #include <QStringList>
@@ -278,13 +277,6 @@ PreparedStructure prepareStructure(const StructureOptions& o, const CommonOption
     p.trace = common.verbose;
     common.run->warnings += notesText(structureNotes(p), p, std::string());
     return p;
-}
-
-void handOverTo(Snowball_PDE& engine, const PreparedStructure& p)
-{
-    handOver(engine, p.terms, p.form);
-    if (p.trace)
-        engine.set_trace_hook([](const std::string& line) { std::fputs(line.c_str(), stderr); });
 }
 
 Json structureJson(const PreparedStructure& p)

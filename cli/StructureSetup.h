@@ -9,7 +9,6 @@
 #include <QString>
 
 class Calendar;
-class Snowball_PDE;
 
 // A schedule as the observation editor holds it.
 struct Schedule
@@ -52,9 +51,6 @@ PreparedStructure prepareStructure(const StructureOptions& options, const Common
 PreparedStructure prepareDated(const Calendar& calendar, StructureTexts texts, const Schedule& schedule,
                                PayoffForm form, bool spotOnly);
 
-// The hand-over: the engine becomes initialised, its trace going to stderr
-// when asked for.
-void handOverTo(Snowball_PDE& engine, const PreparedStructure& structure);
 
 // The structure's inputs for a JSON result.
 Json structureJson(const PreparedStructure& structure);

@@ -94,21 +94,6 @@ void spreadTermLists(StructureTerms& terms, const StructureTexts& texts)
         coupon *= 0.01;
 }
 
-void applyTerms(Snowball_PDE& engine, const StructureTerms& terms)
-{
-    const PayoffForm form = engine.contract.form;
-    engine.contract = terms.contract;
-    engine.contract.form = form;
-    engine.params = terms.params;
-}
-
-void handOver(Snowball_PDE& engine, const StructureTerms& terms, PayoffForm form)
-{
-    SnowballContract contract = terms.contract;
-    contract.form = form;
-    engine.set_structure(contract, terms.params);
-}
-
 PricingRequest pricingRequest(const StructureTerms& terms, PayoffForm form, int yearDays, PricingMethod method)
 {
     PricingRequest r;
@@ -137,13 +122,6 @@ LookupGreeks inWindowUnits(double price, double delta, double gamma, double thet
 }
 
 }  // namespace
-
-LookupGreeks lookupGreeks(const Snowball_PDE& engine, double S, double tau, bool knockedIn, double yearDays)
-{
-    return inWindowUnits(engine.lookup_price(S, tau, knockedIn), engine.lookup_delta(S, tau, knockedIn),
-                         engine.lookup_gamma(S, tau, knockedIn), engine.lookup_theta(S, tau, knockedIn),
-                         engine.lookup_vega(S, tau, knockedIn), engine.lookup_rho(S, tau, knockedIn), yearDays);
-}
 
 LookupGreeks lookupGreeks(const GreeksValuation& raw, double yearDays)
 {

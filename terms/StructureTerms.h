@@ -1,7 +1,7 @@
 #pragma once
 
 #include "PricingRequest.h"
-#include "Snowball_PDE.h"
+#include "Valuation.h"
 #include "SnowballContract.h"
 
 #include <QString>
@@ -79,28 +79,17 @@ StructureTerms structureTerms(const StructureTexts& texts, const Calendar& calen
 // lists stay as typed, coupons become decimals.
 void spreadTermLists(StructureTerms& terms, const StructureTexts& texts);
 
-// Writes the terms into the engine the way the window's collectInputs does,
-// keeping the engine's form and its initialised flag (the hand-over sets
-// those).
-void applyTerms(Snowball_PDE& engine, const StructureTerms& terms);
-
-// Hands the terms over with set_structure in the given form, which makes the
-// engine initialised.
-void handOver(Snowball_PDE& engine, const StructureTerms& terms, PayoffForm form);
-
 // The question the terms ask of the engine: the contract in the given form,
 // the model, the trading days a year and the method.
 PricingRequest pricingRequest(const StructureTerms& terms, PayoffForm form, int yearDays, PricingMethod method);
 
-// One lookup on the engine's Greek grids in the window's units: value, Delta
-// and Gamma as the grids hold them, Theta per day of a yearDays-day year,
-// Vega and Rho per percentage point.
+// Price and Greeks in the window's units: value, Delta and Gamma as the
+// engine gives them, Theta per day of a yearDays-day year, Vega and Rho per
+// percentage point.
 struct LookupGreeks
 {
     double price = 0, delta = 0, gamma = 0, theta = 0, vega = 0, rho = 0;
 };
-LookupGreeks lookupGreeks(const Snowball_PDE& engine, double S, double tau, bool knockedIn, double yearDays);
-// The accurate mode's lookup (Snowball_PDE::accurate_lookup) in the same units.
 LookupGreeks lookupGreeks(const GreeksValuation& raw, double yearDays);
 
 // The schedule check; false with the message text in error.

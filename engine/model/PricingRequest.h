@@ -63,3 +63,6 @@ const char* method_name(PricingMethod method);
 const char* mode_label(PricingMethod method);
 // Whether the method's prices come with an error estimate (all but the design grid's).
 bool gives_error_estimate(PricingMethod method);
+// Whether the method prices in a market model (curves, local volatility):
+// all but the design grid, whose model is the flat one of its fields.
+bool takes_market(PricingMethod method);

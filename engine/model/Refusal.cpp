@@ -70,13 +70,15 @@ const char* mode_label(PricingMethod method)
 
 bool gives_error_estimate(PricingMethod method) { return method != PricingMethod::DesignGrid; }
 
+bool takes_market(PricingMethod method) { return method != PricingMethod::DesignGrid; }
+
 Refusal pricing_refusal(const SnowballContract& c, const PDEParams& m, int year_days, PricingMethod method,
                         const MonteCarloSettings& mc, bool market)
 {
     const bool grid = method == PricingMethod::DesignGrid;
     const bool daily = !grid;  // the contract's own daily closes
 
-    if (market && grid)
+    if (market && !takes_market(method))
         return refuse(RefusalCode::MarketNeedsAccurate,
                       "market curves and local volatility are priced in the accurate mode only");
     if (!(std::isfinite(m.S0) && m.S0 > 0.0))

@@ -235,3 +235,27 @@ ProbabilityProfile probabilities(const PricingRequest& request, bool knocked_in)
     p.fail("unknown pricing method");
     return p;
 }
+
+ValueGridsAnswer value_grids(const PricingRequest& request)
+{
+    ValueGridsAnswer out;
+    if (request.method != PricingMethod::DesignGrid) {
+        out.refuse(Refusal{RefusalCode::NotForMethod, std::string("the ") + method_name(request.method) +
+                                                          " keeps no value grids (only the design grid does)",
+                           0, 0});
+        return out;
+    }
+    SolverResult run = auto_call_finite_diff_implicit(request.contract, request.model, GridOutput::ValueGrids,
+                                                      StepMethod::Factored, request.progress);
+    static_cast<Answer&>(out) = run;
+    out.value = run.price;
+    out.dS = run.dS;
+    out.dt = run.dt;
+    // Release() hands the storage over instead of copying the grid.
+    run.price_grid.Release();
+    out.price_grid = run.price_grid;
+    run.price_ki_grid.Release();
+    out.price_ki_grid = run.price_ki_grid;
+    check_finite(out, "price", out.value);
+    return out;
+}

@@ -6,6 +6,7 @@
 #include "PricingRequest.h"
 #include "Valuation.h"
 
+#include <limits>
 #include <memory>
 
 // One question, one answer: every front end asks the engine through these,
@@ -42,6 +43,18 @@ private:
     std::shared_ptr<const MarketModel> market_;  // the request's market in use, when it has one
     std::shared_ptr<const GreekGrids> grids_;
 };
+
+// The value grids of one run that keeps them (the matrix output): not
+// knocked in and knocked in, node n the price n*dS, column j the time j*dt.
+// Only the design grid keeps grids; the other methods refuse.
+struct ValueGridsAnswer : Answer
+{
+    double value = std::numeric_limits<double>::quiet_NaN();  // the price, as price() gives it
+    NEWMAT::Matrix price_grid, price_ki_grid;
+    double dS = std::numeric_limits<double>::quiet_NaN();
+    double dt = std::numeric_limits<double>::quiet_NaN();
+};
+ValueGridsAnswer value_grids(const PricingRequest& request);
 
 // What the structure is likely to do, as the method monitors it (the
 // reference Monte Carlo's sample means, their standard errors as the errors).

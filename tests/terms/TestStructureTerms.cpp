@@ -151,24 +151,17 @@ TEST(StructureTermsConversion, ListsDatesBeforeStartAndCalendarDays)
     EXPECT_DOUBLE_EQ(terms.params.T, 244.0 / 365);
 }
 
-TEST(StructureTermsConversion, ApplyTermsAndHandOver)
+TEST(StructureTermsConversion, TheRequestCarriesTheFormAndTheMethod)
 {
-    StructureTexts t = defaults();
-    Snowball_PDE engine;
-    engine.contract.form = PayoffForm::Option;
-    const StructureTerms terms = structureTerms(t, cal());
-    applyTerms(engine, terms);
-    EXPECT_FALSE(engine.initialised);
-    EXPECT_EQ(engine.contract.form, PayoffForm::Option);  // kept for the hand-over to set
-    EXPECT_EQ(engine.params.M, 200);
-    EXPECT_EQ(engine.params.N, 10);
-    EXPECT_EQ(engine.contract.obs_times.size(), 2u);
-    EXPECT_DOUBLE_EQ(engine.contract.ko_coupon[0], 0.16);
-
-    handOver(engine, terms, PayoffForm::Note);
-    EXPECT_TRUE(engine.initialised);
-    EXPECT_EQ(engine.contract.form, PayoffForm::Note);
-    EXPECT_EQ(engine.contract.ko_barrier, std::vector<double>({103, 103}));
+    const StructureTerms terms = structureTerms(defaults(), cal());
+    const PricingRequest r = pricingRequest(terms, PayoffForm::Option, 244, PricingMethod::Accurate);
+    EXPECT_EQ(r.contract.form, PayoffForm::Option);
+    EXPECT_EQ(r.method, PricingMethod::Accurate);
+    EXPECT_EQ(r.year_days, 244);
+    EXPECT_EQ(r.model.M, 200);
+    EXPECT_EQ(r.model.N, 10);
+    EXPECT_EQ(r.contract.ko_barrier, std::vector<double>({103, 103}));
+    EXPECT_DOUBLE_EQ(r.contract.ko_coupon[0], 0.16);
 }
 
 TEST(ValidateObserveDates, EveryCheckInOrder)
