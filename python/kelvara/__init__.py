@@ -1,7 +1,7 @@
 """Kelvara for Python: the snowball pricing engine of the Kelvara calculator.
 
 Every kelvara-cli command is a function of this module with the same name
-(price, solve, scan, stress, mc, schedule, grid, batch, profile, and any
+(price, solve, scan, stress, mc, schedule, grid, batch, profile, surface, and any
 command added later), taking the command's long options as keywords and
 returning the command's --json object, bit for bit::
 

@@ -1,6 +1,8 @@
 """Each command through the module gives kelvara-cli's --json to the last bit,
 the same error lines and status, and the same warnings."""
 
+import math
+
 import pytest
 
 from conftest import assert_agrees
@@ -93,6 +95,44 @@ def test_batch(book, texts):
     result, error = assert_agrees("batch", {**DAY, **texts}, {**DAY, **texts, "file": book}, [str(book)])
     assert [e.split(":")[0] for e in error.errors] == ["record 2 (line 3)", "record 4 (line 5)", "2 of 4 records failed"]
     assert error.status == 1 and [r["record"] for r in result.to_list()] == [1, 3]
+
+
+@pytest.fixture
+def market(tmp_path):
+    """Market files: a one-point rate curve, a local volatility grid, and
+    implied volatility quotes with a mild skew (free of arbitrage)."""
+    rates, grid, quotes = tmp_path / "rates.csv", tmp_path / "lv.csv", tmp_path / "quotes.csv"
+    rates.write_text("point,rate_pct\n0.5,2\n")
+    grid.write_text("point,80,100,120\n0.5,32,25,21\n1.0,30,24,20\n")
+    lines = ["%s,%d,%r" % (T, K, 100 * (0.22 - 0.1 * math.log(K / 100) + 0.15 * math.log(K / 100) ** 2))
+             for T in ("0.25", "0.5", "1.0", "1.5") for K in range(70, 135, 5)]
+    quotes.write_text("expiry,strike,vol_pct\n" + "\n".join(lines) + "\n")
+    (tmp_path / "q.csv").write_text("point,rate_pct\n0.5,1\n1.0,1.5\n")
+    (tmp_path / "vols.csv").write_text("point,vol_pct\n0.5,20\n1.0,22\n")
+    (tmp_path / "futures.csv").write_text("point,price\n0.5,99.5\n1.0,99\n")
+    return {"rate_curve": str(rates), "local_vol": str(grid), "vol_surface": str(quotes),
+            "dividend_curve": str(tmp_path / "q.csv"), "vol_curve": str(tmp_path / "vols.csv"),
+            "futures": str(tmp_path / "futures.csv")}
+
+
+def test_market_files(market):
+    assert_agrees("surface", {"vol_surface": market["vol_surface"], "spot": "100"}, timings=["fit_ms"])
+    for files in ({"local_vol": market["local_vol"]}, {"rate_curve": market["rate_curve"], "vol_surface": market["vol_surface"]}):
+        assert_agrees("price", {**DAY, "accurate": True, **files})
+    assert_agrees("price", {**DAY, "local_vol": market["local_vol"]})  # refused: needs --accurate
+    curves = {k: market[k] for k in ("rate_curve", "dividend_curve", "vol_curve")}
+    assert_agrees("price", {**DAY, "accurate": True, "greeks": True, **curves})
+    assert_agrees("profile", {**DAY, "accurate": True, "futures": market["futures"], "local_vol": market["local_vol"]})
+    assert_agrees("solve", {**DAY, "accurate": True, "for_": "vol", "target": "100", **curves})
+    assert_agrees("mc", {**DAY, "reference": True, "paths": "2000", "threads": "2", "local_vol": market["local_vol"]})
+
+
+def test_surface_writes_the_programs_local_volatility(market, tmp_path):
+    by_module, by_program = tmp_path / "module.csv", tmp_path / "program.csv"
+    texts = {"vol_surface": market["vol_surface"], "spot": "100"}
+    assert_agrees("surface", {**texts, "local_vol_out": str(by_program)}, {**texts, "local_vol_out": by_module},
+                  timings=["fit_ms"])
+    assert by_module.read_bytes() == by_program.read_bytes() and by_module.stat().st_size > 100
 
 
 REFUSALS = {
