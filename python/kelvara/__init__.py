@@ -18,10 +18,16 @@ calendar is calendar=FILE, else ./trade_calendar.csv, else the copy shipped
 with the package. Each call runs without the GIL, so threads price at once.
 """
 
-from ._commands import SHIPPED_CALENDAR, KelvaraError, KelvaraWarning, Result, command_functions
+from ._commands import COMMANDS, SHIPPED_CALENDAR, KelvaraError, KelvaraWarning, Result
 
-_functions = command_functions()
-globals().update(_functions)
-commands = tuple(_functions)
-__all__ = ["KelvaraError", "KelvaraWarning", "Result", "SHIPPED_CALENDAR", "commands", *commands]
-del _functions
+globals().update(COMMANDS)
+commands = tuple(COMMANDS)
+
+# The object layer over the commands: contracts, markets and results with
+# numpy arrays (kelvara.pricing, kelvara.book).
+from . import book, pricing  # noqa: E402
+from .schedules import Calendar, Schedule  # noqa: E402
+from .terms import Market, Snowball  # noqa: E402
+
+__all__ = ["KelvaraError", "KelvaraWarning", "Result", "SHIPPED_CALENDAR", "commands", *commands,
+           "Calendar", "Schedule", "Snowball", "Market", "pricing", "book"]

@@ -228,3 +228,7 @@ def _command_function(description):
 def command_functions():
     """{name: function} for every command kelvara-cli registers."""
     return {d.name: _command_function(d) for d in _kelvara.describe_commands()}
+
+
+# The functions the package exports, which its object layer calls too.
+COMMANDS = command_functions()
