@@ -9,9 +9,9 @@ from ._commands import COMMANDS
 METHODS = {"design": {}, "accurate": {"accurate": True}}
 
 
-def run(command, **keywords):
+def run(command, *positional, **keywords):
     """The command's Result (a KelvaraError, a ValueError, when it refuses)."""
-    return COMMANDS[command](**keywords)
+    return COMMANDS[command](*positional, **keywords)
 
 
 def to_date(text):
