@@ -1,12 +1,12 @@
 // What a command line costs beyond its price: the window's default design
 // price run as a whole command (parsing, calendar, schedule, checks, JSON:
 // what the Python module's kelvara.price() and kelvara-cli's main run) and
-// the engine's price of the same structure alone. bench/python_overhead.py
+// the engine's price of the same request alone. bench/python_overhead.py
 // times the Python call against these medians.
 #include "CommandLine.h"
 #include "MedianReport.h"
+#include "Pricer.h"
 #include "RunContext.h"
-#include "Snowball_PDE.h"
 #include "StructureSetup.h"
 
 #include <cstdio>
@@ -35,10 +35,11 @@ void engine_price(benchmark::State& state)
     common.today = kPrice.back();
     common.run = &run;
     const PreparedStructure p = prepareStructure(StructureOptions(), common, false);
-    Snowball_PDE engine;
-    handOverTo(engine, p);
+    // The command's own request: the engine's price of it alone.
+    const PricingRequest request =
+        pricingRequest(p.terms, p.form, static_cast<int>(p.yearDays), PricingMethod::DesignGrid);
     for (auto _ : state)
-        benchmark::DoNotOptimize(engine.price());
+        benchmark::DoNotOptimize(price(request));
 }
 
 }  // namespace

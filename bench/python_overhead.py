@@ -10,7 +10,7 @@ BUILD_DIR is a build with the benchmarks and the module, e.g. build/ itself:
 Method. The same price three ways, each as CPU time per call (the machine is
 shared, and CPU time is what other programs disturb least), each the median
 of 7 repetitions:
-  engine   bench_command's engine_price: Snowball_PDE::price() on the
+  engine   bench_command's engine_price: the engine's price(request) of the
            structure kelvara-cli builds from its defaults (today 20240115);
   command  bench_command's command_line: runCommandLine() of
            "price --json --today 20240115" registering only that command,
