@@ -15,6 +15,7 @@ kelvara-cli's batch with its jobs. Threads never change a number.
 """
 
 import csv
+import math
 import os
 import tempfile
 from concurrent.futures import ThreadPoolExecutor
@@ -38,12 +39,17 @@ def _contract_rows(contracts, market, method, greeks, threads):
         return list(pool.map(one, contracts))
 
 
+def _field(value):
+    # pandas reads an empty field as NaN: it goes back empty, never as "nan".
+    return "" if value is None or (isinstance(value, float) and math.isnan(value)) else value
+
+
 def _write_records(frame, path):
     """A DataFrame of structure-file records back into the file kelvara-cli reads."""
     with open(path, "w", newline="", encoding="utf-8") as f:
         out = csv.writer(f, lineterminator="\n")
         out.writerow(frame.columns)
-        out.writerows(frame.itertuples(index=False, name=None))
+        out.writerows([_field(v) for v in row] for row in frame.itertuples(index=False, name=None))
 
 
 def _record_rows(records, market, method, greeks, threads, lookup_date, knocked_in):

@@ -62,7 +62,7 @@ class Calendar:
         """
         result = run("schedule", start=start, expiry=expiry, freq=frequency_text(frequency), lock=lock,
                      calendar=self._path, today=today)
-        return Schedule(result.to_dict())
+        return Schedule(result.to_dict(), self)
 
     def __eq__(self, other):
         return isinstance(other, Calendar) and other._path == self._path
@@ -79,10 +79,11 @@ class Calendar:
 class Schedule:
     """Observation dates from a Calendar's schedule(): a sequence of
     datetime.date, with the start, the expiry and the trading days between.
-    A Snowball takes it as its schedule."""
+    A Snowball takes it as its schedule, on its calendar."""
 
-    def __init__(self, obj):
+    def __init__(self, obj, calendar):
         self._obj = obj
+        self.calendar = calendar
         self.start = to_date(obj["start"])
         self.expiry = to_date(obj["expiry"])
         self.dates = tuple(to_date(d) for d in obj["dates"].split("_"))

@@ -47,7 +47,8 @@ class Snowball:
     """A snowball: an autocallable note or option.
 
     Dated (start and expiry dates, and a schedule made by frequency and lock,
-    or the observation dates themselves, a list or a Schedule) or timed
+    or the observation dates themselves, a list or a Schedule, whose
+    calendar the contract then uses unless given one) or timed
     (obs_times in years, maturity the last of them unless given). With
     neither, kelvara-cli's default: one year from the market's today,
     monthly, lock 3.
@@ -89,15 +90,16 @@ class Snowball:
 
     def keywords(self):
         """The command line's keywords of these terms (what kelvara.price takes)."""
-        dates, start, expiry = self.dates, self.start, self.expiry
+        dates, start, expiry, calendar = self.dates, self.start, self.expiry, self.calendar
         if isinstance(dates, Schedule):
+            calendar = calendar or dates.calendar
             dates, start, expiry = dates.dates, start or dates.start, expiry or dates.expiry
         k = {"type": self.kind, "ko": self.ko, "ki": self.ki, "coupon": self.coupon, "div_coupon": self.div_coupon,
              "floor": self.floor, "strike": self.strike, "participation": self.participation,
              "start": start, "expiry": expiry, "lock": self.lock, "dates": dates,
              "obs_times": self.obs_times, "T": self.maturity, "year_days": self.year_days,
              "freq": frequency_text(self.frequency) if self.frequency is not None else None,
-             "calendar": self.calendar.path if self.calendar is not None else None}
+             "calendar": calendar.path if calendar is not None else None}
         return {key: value for key, value in k.items() if value is not None}
 
     def replace(self, **changes):

@@ -165,11 +165,15 @@ def test_schedule_and_calendar(tmp_path):
     every_day.write_text("iDate\n" + "".join("%d\n" % (20240101 + i) for i in range(31)))
     weekly = kelvara.Calendar.from_file(every_day).schedule("20240102", "20240131", "周", lock=1)
     assert weekly.dates[0] == D(2024, 1, 9)  # a Tuesday: every day trades in this calendar
+    # Priced on the calendar that made the schedule (the shipped one would roll 20240113, a Saturday).
+    terms = ["--dates", "_".join(d.strftime("%Y%m%d") for d in weekly), "--calendar", str(every_day), "--today", "20240102"]
+    assert price(kelvara.Snowball(dates=weekly), market.replace(today="20240102")).to_dict() == cli_json("price", terms)
 
 
 def test_book_of_records_is_batch(book):
     pd = pytest.importorskip("pandas")
-    good = pd.read_csv(book, dtype=str).iloc[[0, 2]]  # records 1 and 3 price
+    good = pd.read_csv(book).iloc[[0, 2]]  # records 1 and 3 price; numbers read as numbers
+    good.loc[:, "dBottom"] = float("nan")  # an empty field as pandas reads it: the batch's floor
     path = book.parent / "good.csv"
     good.to_csv(path, index=False)
     market = kelvara.Market(today=TODAY, rate=2)
