@@ -13,6 +13,7 @@ import json
 import keyword
 import numbers
 import os
+import sys
 import warnings
 
 from . import _kelvara
@@ -20,6 +21,7 @@ from . import _kelvara
 # Used when neither calendar= nor ./trade_calendar.csv names a calendar, as
 # kelvara-cli uses the copy beside it.
 SHIPPED_CALENDAR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "trade_calendar.csv")
+_PACKAGE = os.path.dirname(os.path.abspath(__file__)) + os.sep
 
 _JSON = json.JSONDecoder()
 
@@ -151,6 +153,15 @@ class _Option:
         raise TypeError("%s() argument '%s' cannot take a %s" % (function, self.keyword, type(value).__name__))
 
 
+def _outside_level():
+    """The stacklevel of the first caller outside this package: a warning
+    names the user's line, whichever of the package's layers ran the command."""
+    level, frame = 1, sys._getframe(1)
+    while frame.f_back is not None and frame.f_code.co_filename.startswith(_PACKAGE):
+        frame, level = frame.f_back, level + 1
+    return level
+
+
 def _run(name, options, kwargs):
     args = [name, "--json"]
     positional = []
@@ -172,7 +183,8 @@ def _run(name, options, kwargs):
 
     status, output, errors, warning_lines = _kelvara.run_command_line(args, SHIPPED_CALENDAR)
     for line in warning_lines.splitlines():
-        warnings.warn(line[len("warning: "):] if line.startswith("warning: ") else line, KelvaraWarning, stacklevel=3)
+        warnings.warn(line[len("warning: "):] if line.startswith("warning: ") else line, KelvaraWarning,
+                      stacklevel=_outside_level())
     # Each line is one object starting at its first character: raw_decode
     # skips json.loads's search for surrounding blanks.
     result = Result(name, [_JSON.raw_decode(line)[0] for line in output.splitlines()])

@@ -232,3 +232,9 @@ def test_refusals_carry_the_programs_reason(name):
 def test_the_layers_own_refusals(call):
     with pytest.raises(ValueError):
         call()
+
+
+def test_warnings_name_the_callers_line():
+    with pytest.warns(kelvara.KelvaraWarning) as caught:
+        price(kelvara.Snowball(), kelvara.Market(today="20341201"))  # an estimated calendar year
+    assert [w.filename for w in caught] == [__file__]
