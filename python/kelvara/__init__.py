@@ -16,6 +16,15 @@ Refusals raise KelvaraError (a ValueError) with kelvara-cli's error text;
 its warnings go to the warnings module as KelvaraWarning. The trading
 calendar is calendar=FILE, else ./trade_calendar.csv, else the copy shipped
 with the package. Each call runs without the GIL, so threads price at once.
+
+Over them, for notebooks: Calendar and Schedule, the Snowball contract and
+its Market, kelvara.pricing (price, probabilities, solve, stress, scan,
+monte_carlo) with results of numbers and numpy arrays, and
+kelvara.book.price_book returning a pandas DataFrame::
+
+    >>> from kelvara.pricing import price
+    >>> price(kelvara.Snowball(), kelvara.Market(today="20240115", vol=20)).price
+    100.44891196990687
 """
 
 from ._commands import COMMANDS, SHIPPED_CALENDAR, KelvaraError, KelvaraWarning, Result
