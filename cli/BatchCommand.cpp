@@ -11,6 +11,7 @@
 #include "Pricer.h"
 #include "StructureRecord.h"
 #include "RunLimits.h"
+#include "RunContext.h"
 #include "StructureFileLines.h"
 #include "StructureNotes.h"
 #include "StructureSetup.h"
@@ -18,7 +19,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <thread>
 #include <memory>
 #include <sstream>
@@ -80,7 +80,8 @@ struct RecordResult
     CommandMarket market;
 };
 
-RecordResult priceRecord(const CsvBlockFile& csv, const BatchOptions& o, std::string& warnings, int number)
+RecordResult priceRecord(const CsvBlockFile& csv, const Calendar& calendar, const BatchOptions& o, std::string& warnings,
+                         int number)
 {
     RecordResult r;
     r.no = csv.intAt(0, NO);
@@ -109,8 +110,7 @@ RecordResult priceRecord(const CsvBlockFile& csv, const BatchOptions& o, std::st
     schedule.expiry = recordDate(csv.intAt(0, DateEnd), "DateEnd");
     schedule.dates = QString::fromLatin1(csv.textAt(0, Observe).c_str());
 
-    // The calendar was loaded before the first record; this only hands it out.
-    PreparedStructure p = prepareDated(useTradingCalendar(o.common.calendar), t, schedule, m.payoffForm(), false);
+    PreparedStructure p = prepareDated(calendar, t, schedule, m.payoffForm(), false);
     p.trace = o.common.verbose;
     p.method = o.method();
     PricingRequest request = pricingRequest(p.terms, p.form, static_cast<int>(p.yearDays), o.method());
@@ -176,7 +176,7 @@ struct RecordOutcome
 
 // One record, start to end; never throws (one record's failure, be it bad
 // fields, an engine refusal or memory, never stops the book).
-RecordOutcome priceLine(int number, const StructureFileLine& line, const BatchOptions& o)
+RecordOutcome priceLine(int number, const StructureFileLine& line, const Calendar& calendar, const BatchOptions& o)
 {
     RecordOutcome r;
     try {
@@ -186,7 +186,7 @@ RecordOutcome priceLine(int number, const StructureFileLine& line, const BatchOp
         std::istringstream in(std::string(kStructureRecordHeader) + "\n" + line.text + "\n");
         if (!csv.read(in, kStructureRecordHeader, true) || csv.recordCount() != 1)
             throw badInput("the line cannot be read as a record");
-        const RecordResult result = priceRecord(csv, o, r.warnings, number);
+        const RecordResult result = priceRecord(csv, calendar, o, r.warnings, number);
         r.text = o.common.json ? jsonLine(recordJson(number, result, o)) : csvLine(result, o);
     } catch (const std::exception& e) {
         r.error = e.what();
@@ -205,7 +205,9 @@ std::string runBatch(const BatchOptions& o)
     if (o.marketFiles.any() && !o.accurate)
         loadCommandMarket(o.marketFiles, PreparedStructure(), o.method(), "--accurate");  // refuses
     const std::vector<StructureFileLine> lines = dataLines(o.file);
-    useTradingCalendar(o.common.calendar);
+    RunContext& run = *o.common.run;
+    // Loaded before the first record; the workers share it.
+    const Calendar& calendar = useTradingCalendar(run, o.common.calendar);
 
     std::string out;
     if (!o.common.json) {
@@ -223,7 +225,7 @@ std::string runBatch(const BatchOptions& o)
     std::atomic<int> done{0};
     const auto work = [&]() {
         for (std::size_t i = next++; i < lines.size(); i = next++) {
-            outcomes[i] = priceLine(static_cast<int>(i) + 1, lines[i], o);
+            outcomes[i] = priceLine(static_cast<int>(i) + 1, lines[i], calendar, o);
             ++done;
         }
     };
@@ -231,7 +233,7 @@ std::string runBatch(const BatchOptions& o)
     for (unsigned k = 1; k < jobs; ++k)
         workers.emplace_back(work);
     {
-        ProgressBar bar(static_cast<int>(lines.size()));
+        ProgressBar bar(static_cast<int>(lines.size()), run.progressBar);
         std::thread progress;
         std::atomic<bool> finished{false};
         if (bar.shown())
@@ -252,11 +254,11 @@ std::string runBatch(const BatchOptions& o)
     int failed = 0;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const RecordOutcome& r = outcomes[i];
-        addWarnings(r.warnings);
+        run.warnings += r.warnings;
         if (!r.error.empty()) {
             ++failed;
-            std::fprintf(stderr, "error: record %d (line %d): %s\n", static_cast<int>(i) + 1, lines[i].lineNumber,
-                         r.error.c_str());
+            run.errors.push_back("record " + std::to_string(i + 1) + " (line " + std::to_string(lines[i].lineNumber) +
+                                 "): " + r.error);
         }
         out += r.text;
     }
@@ -281,5 +283,5 @@ CommandRun addBatchCommand(CLI::App& app)
     sub->add_flag("--knocked-in", o->knockedIn, "Read the knocked-in grids");
     addAccurateOption(*sub, o->accurate, o->marketFiles);
     sub->add_option("--jobs", o->jobs, "Records priced at once (default: one per core)")->transform(integerFromTo(1, 1024));
-    return [o]() { return runBatch(*o); };
+    return bindCommand(o, runBatch);
 }

@@ -14,6 +14,7 @@
 #include <utility>
 #include <cmath>
 #include <cstdio>
+#include <mutex>
 
 std::string fixed(double value, int digits)
 {
@@ -76,6 +77,10 @@ std::string jsonLine(const Json& object) { return object.dump(-1, ' ', false, Js
 
 void writeFileAtomically(const std::string& path, const std::string& content, bool append)
 {
+    // Runs on several threads (the Python module) write in turn: the clean-up
+    // of an interrupted write knows one write of the process at a time.
+    static std::mutex oneWriteAtATime;
+    std::lock_guard<std::mutex> turn(oneWriteAtATime);
     const files::WriteStatus status =
         files::writeWhole(QString::fromLocal8Bit(path.c_str()), append ? files::WriteMode::Append : files::WriteMode::Replace,
                           QByteArray::fromRawData(content.data(), static_cast<int>(content.size())));
@@ -83,7 +88,11 @@ void writeFileAtomically(const std::string& path, const std::string& content, bo
         throw badInput("--out: " + status.message.toLocal8Bit().toStdString());
 }
 
-ProgressBar::ProgressBar(int total) : total_(total), shown_(total > 0 && ::isatty(STDERR_FILENO)) { step(0); }
+ProgressBar::ProgressBar(int total, bool allowed)
+    : total_(total), shown_(allowed && total > 0 && ::isatty(STDERR_FILENO))
+{
+    step(0);
+}
 
 ProgressBar::~ProgressBar() { clear(); }
 

@@ -53,11 +53,12 @@ std::string jsonLine(const Json& object);
 // Throws CliError (bad input) with the system's reason.
 void writeFileAtomically(const std::string& path, const std::string& content, bool append);
 
-// A one-line progress bar on standard error, drawn only when it is a terminal.
+// A one-line progress bar on standard error, drawn only when allowed (by
+// kelvara-cli, not inside the Python module) and standard error is a terminal.
 class ProgressBar
 {
 public:
-    explicit ProgressBar(int total);
+    ProgressBar(int total, bool allowed);
     ~ProgressBar();
     void step(int done);
     // Wipes the bar so that a message can take the line.

@@ -66,9 +66,13 @@ void addPricingMode(Json& j, const PricingRequest& request);
 // A JSON result opened with its command's name.
 Json commandJson(const char* command);
 
-// The run function of a subcommand whose options live in *options.
+// The run function of a subcommand whose options live in *options; the
+// options learn the run they belong to (options->common.run).
 template <class Options>
 CommandRun bindCommand(std::shared_ptr<Options> options, std::string (*run)(const Options&))
 {
-    return [options, run]() { return run(*options); };
+    return [options, run](RunContext& context) {
+        options->common.run = &context;
+        return run(*options);
+    };
 }

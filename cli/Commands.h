@@ -13,10 +13,11 @@
 
 struct PreparedStructure;
 struct PricingRequest;
+struct RunContext;
 
 // A command's whole standard output, built in memory and written by main
-// only once the command has succeeded.
-using CommandRun = std::function<std::string()>;
+// only once the command has succeeded; what else it reports goes to the run.
+using CommandRun = std::function<std::string(RunContext&)>;
 
 // Each adder registers its subcommand and the options it takes; the
 // returned function runs it once CLI11 has parsed the arguments.

@@ -3,8 +3,10 @@
 #include "CliError.h"
 #include "CliText.h"
 #include "MonteCarlo.h"
+#include "RandomStream.h"
 #include "ReferenceMonteCarlo.h"
 #include "Refusal.h"
+#include "RunContext.h"
 #include "RunLimits.h"
 #include "StructureNotes.h"
 #include "StructureSetup.h"
@@ -52,7 +54,7 @@ std::string runReference(const McCommand& o)
 
     ReferenceMcResult r;
     {
-        ProgressBar bar(1000);
+        ProgressBar bar(1000, o.common.run->progressBar);
         if (bar.shown()) {
             request.progress = [&bar](double done) {
                 bar.step(static_cast<int>(done * 1000));
@@ -113,7 +115,10 @@ std::string runMc(const McCommand& o)
     const PreparedStructure p = prepareStructure(o.structure, o.common, false, PricingMethod::DesignGrid);
     const StructureTerms& t = p.terms;
     checkMonteCarlo(p, o.paths, o.stepsPerYear);
-    const double value = price_monte_carlo(t.contract, t.params, o.stepsPerYear, o.paths);
+    // The stream a fresh process starts with: every run gives kelvara-cli's
+    // number, however many ran before it in the process (or beside it).
+    RandomStream stream;
+    const double value = price_monte_carlo(stream, t.contract, t.params, o.stepsPerYear, o.paths);
     if (std::isnan(value))
         throw refused("the Monte Carlo pricer refused the structure (no price)");
     if (!std::isfinite(value))

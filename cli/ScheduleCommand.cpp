@@ -24,7 +24,7 @@ std::string runSchedule(const ScheduleCommand& o)
         j["expiry"] = u8(dateText(s.expiry));
         j["dates"] = u8(s.dates);
         j["count"] = s.dates.split(QLatin1Char('_'), Qt::SkipEmptyParts).size();
-        const Calendar& calendar = useTradingCalendar(o.common.calendar);  // loaded by the estimate
+        const Calendar& calendar = useTradingCalendar(*o.common.run, o.common.calendar);  // loaded by the estimate
         j["trading_days"] = calendar.count_trading_days(dateToInt(s.start), dateToInt(s.expiry), 1);
         j["calendar_estimated"] = calendar.reaches_estimated_year(dateToInt(s.start), dateToInt(s.expiry));
         if (!s.generated.merged.empty()) {

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <mutex>
 
 bool StructureNotes::smaxLow() const { return smaxReachChance > kCeilingReachLimit; }
 
@@ -22,7 +21,7 @@ StructureNotes structureNotes(const PreparedStructure& p)
         int last = dateToInt(p.schedule.expiry);
         for (const QString& part : p.schedule.dates.split(QLatin1Char('_'), Qt::SkipEmptyParts))
             last = std::max(last, part.trimmed().toInt());
-        n.calendarEstimated = trd_calendar().reaches_estimated_year(dateToInt(p.schedule.start), last);
+        n.calendarEstimated = p.calendar->reaches_estimated_year(dateToInt(p.schedule.start), last);
     }
     // 价格上限 is the design grid's top: the accurate pricer and the reference
     // Monte Carlo never reach it.
@@ -64,32 +63,6 @@ std::string notesText(const StructureNotes& n, const PreparedStructure& p, const
                 " (with --M " + general(suggestedM(n, p)) + " to keep the price step)\n";
     }
     return text;
-}
-
-namespace {
-
-std::mutex g_pendingLock;
-std::string g_pending;
-
-}  // namespace
-
-void warnAbout(const StructureNotes& n, const PreparedStructure& p, const std::string& who)
-{
-    addWarnings(notesText(n, p, who));
-}
-
-void addWarnings(const std::string& lines)
-{
-    std::lock_guard<std::mutex> guard(g_pendingLock);
-    g_pending += lines;
-}
-
-std::string takeWarnings()
-{
-    std::lock_guard<std::mutex> guard(g_pendingLock);
-    std::string out;
-    out.swap(g_pending);
-    return out;
 }
 
 void addNotes(Json& j, const StructureNotes& n)

@@ -23,17 +23,9 @@ struct StructureNotes
 
 StructureNotes structureNotes(const PreparedStructure& structure);
 
-// One "warning: ..." line per note, kept until the command has succeeded
-// (a failure is one "error: ..." line alone); who names the record in a batch
-// ("record 3: "), empty otherwise.
-void warnAbout(const StructureNotes& notes, const PreparedStructure& structure, const std::string& who = {});
-
-// Warning lines main writes to standard error when the command succeeds
-// (or partly succeeds); takeWarnings hands them over and forgets them.
-void addWarnings(const std::string& lines);
-std::string takeWarnings();
-
-// The same lines as one text.
+// One "warning: ..." line per note, for the run's warnings (written only when
+// the command has succeeded: a failure is one "error: ..." line alone); who
+// names the record in a batch ("record 3: "), empty otherwise.
 std::string notesText(const StructureNotes& notes, const PreparedStructure& structure, const std::string& who);
 
 // "calendar_estimated" and, on the design grid, the ceiling members of a JSON result.

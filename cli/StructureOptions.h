@@ -8,6 +8,8 @@
 
 #include <string>
 
+struct RunContext;
+
 // Options every command takes.
 struct CommonOptions
 {
@@ -16,6 +18,10 @@ struct CommonOptions
     bool json = false;     // --json
     bool verbose = false;  // --verbose: the engine's own trace on stderr
     int digits = 4;        // --digits: decimals of the table output
+
+    // The run of the command line these options came from: set just before
+    // the command runs (bindCommand), for what the run keeps to itself.
+    RunContext* run = nullptr;
 
     QDate todayDate() const;
 };

@@ -6,6 +6,7 @@
 #include "CliError.h"
 #include "CliText.h"
 #include "ObserveSchedule.h"
+#include "RunContext.h"
 #include "StructureNotes.h"
 
 #include <QStringList>
@@ -21,7 +22,7 @@ QDate rolled(const Calendar& calendar, const QDate& date, const char* option)
     const QDate r = rollForwardDate(calendar, date);
     if (!r.isValid())
         throw badInput(std::string(option) + ": " + u8(dateText(date)) +
-                       " lies outside the trading calendar " + tradingCalendarPath());
+                       " lies outside the trading calendar " + calendar.path());
     return r;
 }
 
@@ -118,7 +119,7 @@ void checkWithinCalendar(const Calendar& calendar, const Schedule& s)
     all << dateText(s.start) << dateText(s.expiry);
     for (const QString& part : all) {
         if (outside(part.trimmed().toInt()))
-            throw badInput("schedule: " + u8(part) + " lies outside the trading calendar " + tradingCalendarPath());
+            throw badInput("schedule: " + u8(part) + " lies outside the trading calendar " + calendar.path());
     }
 }
 
@@ -184,7 +185,7 @@ Schedule estimateSchedule(const ScheduleOptions& o, const CommonOptions& common)
     const QDate start = o.start.empty() ? today : dateOption(o.start, "--start");
     const QDate expiry = o.expiry.empty() ? today.addYears(1) : dateOption(o.expiry, "--expiry");
     const int lock = integerOption(o.lock, "--lock");
-    const Calendar& calendar = useTradingCalendar(common.calendar);
+    const Calendar& calendar = useTradingCalendar(*common.run, common.calendar);
 
     Schedule s;
     s.start = rolled(calendar, start, "--start");
@@ -195,8 +196,8 @@ Schedule estimateSchedule(const ScheduleOptions& o, const CommonOptions& common)
         throw badInput(u8(scheduleErrorTitle() + QStringLiteral(": ") + s.generated.error));
     s.dates = s.generated.dates;
     if (s.dates.split(QLatin1Char('_'), Qt::SkipEmptyParts).contains(QStringLiteral("0")))
-        throw badInput("schedule: an observation date lies outside the trading calendar " + tradingCalendarPath());
-    addWarnings(mergeWarnings(s.generated));
+        throw badInput("schedule: an observation date lies outside the trading calendar " + calendar.path());
+    common.run->warnings += mergeWarnings(s.generated);
     return s;
 }
 
@@ -246,7 +247,7 @@ PreparedStructure prepareScheduled(const StructureOptions& o, const CommonOption
         const std::vector<QDate> dates = dateListOption(o.dates, "--dates");
         const QDate today = common.todayDate();
         const QDate start = o.schedule.start.empty() ? today : dateOption(o.schedule.start, "--start");
-        calendar = &useTradingCalendar(common.calendar);
+        calendar = &useTradingCalendar(*common.run, common.calendar);
         schedule.start = rolled(*calendar, start, "--start");
         // The dates are taken as typed, like dates typed into the editor's table.
         schedule.expiry =
@@ -258,7 +259,7 @@ PreparedStructure prepareScheduled(const StructureOptions& o, const CommonOption
         schedule.dates = texts.join(QLatin1Char('_'));
     } else {
         schedule = estimateSchedule(o.schedule, common);
-        calendar = &useTradingCalendar(common.calendar);
+        calendar = &useTradingCalendar(*common.run, common.calendar);
     }
     // Lists written for the dates before merging keep each merged date's first value.
     StructureTexts texts = fieldTexts(o);
@@ -276,7 +277,7 @@ PreparedStructure prepareStructure(const StructureOptions& o, const CommonOption
     PreparedStructure p = o.obsTimes.empty() ? prepareScheduled(o, common, spotOnly) : prepareTimed(o, spotOnly);
     p.trace = common.verbose;
     p.method = method;
-    warnAbout(structureNotes(p), p);
+    common.run->warnings += notesText(structureNotes(p), p, std::string());
     return p;
 }
 

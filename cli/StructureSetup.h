@@ -21,8 +21,8 @@ struct Schedule
 
 // The editor's estimate: both dates rolled onto trading days, then the
 // generated observation dates; dates merged because they rolled onto one
-// trading day are warned about on stderr. Loads the trading calendar.
-// Throws CliError.
+// trading day are warned about (the run's warnings). Loads the run's trading
+// calendar. Throws CliError.
 Schedule estimateSchedule(const ScheduleOptions& options, const CommonOptions& common);
 
 // A structure ready to hand to an engine, with what the lookups need.
@@ -42,8 +42,9 @@ struct PreparedStructure
 };
 
 // From the options: the schedule (estimated, given by --dates, or engine
-// times), the window's checks and the window's conversion. spotOnly checks
-// only the underlying price among the levels (the interval solve).
+// times), the window's checks and the window's conversion; its warnings go to
+// the run. spotOnly checks only the underlying price among the levels (the
+// interval solve).
 PreparedStructure prepareStructure(const StructureOptions& options, const CommonOptions& common, bool spotOnly,
                                    PricingMethod method);
 

@@ -33,7 +33,7 @@ const Calendar& calendarIfAny(const CommonOptions& common)
 {
     static const Calendar none(-1);
     try {
-        return useTradingCalendar(common.calendar);
+        return useTradingCalendar(*common.run, common.calendar);
     } catch (const CliError&) {
         return none;
     }

@@ -8,6 +8,9 @@ packages=(
   libspdlog-dev libfmt-dev libnewmat10-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev
+  pybind11-dev python3-pybind11 python3-dev python3-numpy python3-pytest
+  python3-pandas python3-matplotlib
+  python3-setuptools python3-wheel python3-venv python3-pip
   clang libclang-rt-14-dev
   xvfb xauth fonts-wqy-microhei
 )
