@@ -254,7 +254,7 @@ StepOperators::Step StepOperators::for_step(const SchemeStep& step)
         if (j == 0 || step.a >= breaks_[j - 1] - same) {
             if (!pieces_[j]) {
                 const double from = j == 0 ? 0.0 : breaks_[j - 1];
-                const double to = j < breaks_.size() ? breaks_[j] : from + 1.0;
+                const double to = j < breaks_.size() ? breaks_[j] : T_;  // the last piece ends at maturity
                 const double mid = 0.5 * (from + to);
                 pieces_[j].reset(new Piece(averaged_operator(mid, mid)));
             }

@@ -6,6 +6,9 @@
 #include "SurfaceCalibration.h"
 #include "SurfaceExamples.h"
 #include "BlackFormula.h"
+#include "AccuratePricer.h"
+#include "DigitalNote.h"
+#include "MarketModel.h"
 
 #include <gtest/gtest.h>
 
@@ -90,6 +93,42 @@ TEST(DupireLocalVol, TermStructureKeepsEachExpirysVarianceAndIsContinuousInTime)
     }
     // Past the last expiry the last implied volatility continues.
     EXPECT_NEAR(f.sigma(100.0, 3.0), term.vol.back(), 2e-4);
+}
+
+// A surface of a term structure alone prices a payoff that sees only the
+// variance to an expiry (one observation there) as the volatility term curve
+// of the same quotes does, and a flat surface as the flat volatility: the
+// time interpolation moves variance within an interval, never across an
+// expiry.
+TEST(DupireLocalVol, TermAndFlatSurfacesPriceAsTheirCurves)
+{
+    TermSurface term;
+    term.T = SurfaceMarket().expiries;
+    term.vol = {0.32, 0.28, 0.25, 0.22, 0.215, 0.21, 0.22, 0.23};
+    TermSurface flat;
+    flat.T = term.T;
+    flat.vol.assign(term.T.size(), 0.23);
+    const ForwardCurve forward = SurfaceMarket().forward();
+    DigitalNote d;
+    d.T = 1.0;  // an expiry
+    PDEParams p;
+    p.S0 = 100.0, p.sigma = 0.2, p.r = 0.0, p.q = 0.0, p.T = d.T;
+    const MarketModel curves =
+        MarketModel::flat(p).value->with_rates(forward.rates()).with_dividends(forward.dividends());
+    for (const TermSurface* s : {&term, &flat}) {
+        const Fitted f(*s);
+        ASSERT_TRUE(f.c.ok()) << f.c.error;
+        const MarketResult<MarketModel> surface = curves.with_volatility(f.c.local_vol, "local volatility (surface)");
+        ASSERT_TRUE(surface.ok()) << surface.error;
+        const MarketModel by_curve = curves.with_volatility(*VolatilityTermCurve::from_black_vols(s->T, s->vol).value);
+        const AccurateSolution a = solve_accurate(d.contract(), *surface.value, d.T, 243);
+        const AccurateSolution b = solve_accurate(d.contract(), by_curve, d.T, 243);
+        ASSERT_TRUE(a.ok() && b.ok()) << a.error << b.error;
+        for (bool knocked_in : {false, true})
+            EXPECT_NEAR(a.value(100.0, knocked_in), b.value(100.0, knocked_in),
+                        a.error_estimate(100.0, knocked_in) + b.error_estimate(100.0, knocked_in) + 1e-3)
+                << knocked_in << " " << s->vol.front();
+    }
 }
 
 TEST(DupireLocalVol, ArbitrageInTheSurfaceIsRefusedWhereItIs)
