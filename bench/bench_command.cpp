@@ -34,7 +34,7 @@ void engine_price(benchmark::State& state)
     CommonOptions common;
     common.today = kPrice.back();
     common.run = &run;
-    const PreparedStructure p = prepareStructure(StructureOptions(), common, false);
+    const PreparedStructure p = prepareStructure(StructureOptions(), common, false, PricingMethod::DesignGrid);
     // The command's own request: the engine's price of it alone.
     const PricingRequest request =
         pricingRequest(p.terms, p.form, static_cast<int>(p.yearDays), PricingMethod::DesignGrid);
