@@ -26,13 +26,13 @@ struct ScanCommand : StructureCommand
 std::string runScan(const ScanCommand& o)
 {
     const PreparedStructure p = prepareStructure(o.structure, o.common, false, o.method());
-    const TermSpec& defaults = termTable()[static_cast<std::size_t>(o.param)];  // --param is checked 0..5
+    CommandMarket market;
+    const PricingRequest request = commandRequest(o, p, &market);
+    // --param is checked 0..5; with a market the volatility's range is its shift's.
+    const TermSpec& defaults = termDefaults(static_cast<Param>(o.param), market.model != nullptr);
     const double to = o.to.empty() ? defaults.end : numberOption(o.to, "--to");
     const double step = o.step.empty() ? defaults.step : numberOption(o.step, "--step");
     const double target = targetOption(o.target, p);
-
-    CommandMarket market;
-    const PricingRequest request = commandRequest(o, p, &market);
     // The default range starts at the first value the method prices (the
     // accurate mode refuses a volatility of 0); a --from given is kept.
     const double from = o.from.empty() ? first_priced_value(request, defaults.id, defaults.start, to, step)
@@ -112,7 +112,7 @@ CommandRun addScanCommand(CLI::App& app)
         ->transform(integerFromTo(0, 5));
     sub->add_option("--from", o->from,
                     "First value, engine units (default: the panel's range of the term, from the first value the "
-                    "method prices)")
+                    "method prices; with market files the volatility's shift from -0.05 to 0.05 by 0.01)")
         ->check(NumberText)
         ->type_name("NUMBER");
     sub->add_option("--to", o->to, "Last value")->check(NumberText)->type_name("NUMBER");

@@ -123,12 +123,20 @@ void PanelGreeks_UA::setRequest(const PricingRequest& r, bool current)
 {
     request = r;
     requestCurrent = current;
-    // A range still at its term's default starts where this request's method prices.
+    // A range still at its term's default starts where this request's method
+    // prices; under a market the volatility's default range is its shift's.
     const int index = comboBox_param->currentIndex();
     if (index >= 0 && index < kParamCount) {
         const TermSpec& term = termTable()[static_cast<std::size_t>(index)];
-        if (lineEdit_start->text() == numberText(std::max(0.0, term.start)))
+        bool okStart = false, okEnd = false, okStep = false;
+        const double start = lineEdit_start->text().toDouble(&okStart), end = lineEdit_end->text().toDouble(&okEnd),
+                     step = lineEdit_step->text().toDouble(&okStep);
+        if (shiftsVolatility(term.id)) {
+            if (okStart && okEnd && okStep)  // the level's default range becomes the shift's
+                setRange(term.id, start, end, step);
+        } else if (lineEdit_start->text() == numberText(std::max(0.0, term.start))) {
             lineEdit_start->setText(numberText(pricedStart(term.id, term.start, term.end, term.step)));
+        }
     }
     label_status->setText(current ? QString() : QString::fromUtf8(kTermsStale));
     label_status->setVisible(!current);
@@ -143,9 +151,24 @@ void PanelGreeks_UA::setRange(Param term, double start, double end, double step)
 {
     // A changed term first writes its default range through the combo's signal.
     comboBox_param->setCurrentIndex(static_cast<int>(term));
+    if (shiftsVolatility(term)) {
+        // A shift may be negative; the level's default range becomes the shift's.
+        const TermSpec& level = termSpec(term);
+        const TermSpec& shift = volatilityShiftSpec();
+        const bool untouched = start <= level.start && end == level.end && step == level.step;
+        lineEdit_start->setText(numberText(untouched ? shift.start : start));
+        lineEdit_end->setText(numberText(untouched ? shift.end : end));
+        lineEdit_step->setText(numberText(untouched ? shift.step : step));
+        return;
+    }
     lineEdit_start->setText(numberText(std::max(0.0, start)));
     lineEdit_end->setText(numberText(std::max(0.0, end)));
     lineEdit_step->setText(numberText(step));
+}
+
+bool PanelGreeks_UA::shiftsVolatility(Param term) const
+{
+    return term == Param::Sigma && request && request->market;
 }
 
 void PanelGreeks_UA::on_comboBox_param_IndexChanged(int index)

@@ -36,7 +36,9 @@ public:
     void setRequest(const PricingRequest& request, bool current);
     void setCaller(ParamTarget* caller);
     // Selects the term (its default range first, when the index changes),
-    // then shows max(0, start), max(0, end) and step.
+    // then shows max(0, start), max(0, end) and step; for the volatility under
+    // a market (its parallel shift) start and end as they are, and the
+    // level's default range as the shift's.
     void setRange(Param term, double start, double end, double step);
 
 public slots:
@@ -46,6 +48,8 @@ public slots:
     void on_pushButton_use_clicked();
 
 private:
+    // The volatility term of a request with a market: its parallel shift.
+    bool shiftsVolatility(Param term) const;
     void setupUi();
     // max(0, start), advanced by steps to the first value the request's
     // method prices (see first_priced_value); without a request max(0, start).

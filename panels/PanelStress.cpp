@@ -1,7 +1,5 @@
 #include "PanelStress.h"
 
-#include <cmath>
-
 #include "BackgroundRun.h"
 #include "ColorScale.h"
 #include "ExportTableWidget.h"
@@ -10,6 +8,7 @@
 #include "Prompt.h"
 #include "StrictFields.h"
 #include "TableHelpers.h"
+#include "TermTable.h"
 
 #include <QBrush>
 #include <QColor>
@@ -26,6 +25,8 @@
 #include <QTableWidget>
 #include <QTableWidgetItem>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 namespace {
 
@@ -123,22 +124,21 @@ void PanelStress::setRequest(const PricingRequest& r, bool current)
         markStale();
 }
 
-namespace {
-const char* const kLevelAxis[3] = {"0.05", "0.5", "0.05"};
-const char* const kShiftAxis[3] = {"-0.05", "0.05", "0.01"};
-}  // namespace
-
 void PanelStress::useVolatilityShifts(bool shifts)
 {
-    const char* const* from = shifts ? kLevelAxis : kShiftAxis;
-    const char* const* to = shifts ? kShiftAxis : kLevelAxis;
+    const TermSpec& shift = volatilityShiftSpec();
+    const QString level[3] = {QStringLiteral("0.05"), QStringLiteral("0.5"), QStringLiteral("0.05")};
+    const QString shifted[3] = {QString::number(shift.start, 'g', 6), QString::number(shift.end, 'g', 6),
+                                QString::number(shift.step, 'g', 6)};
+    const QString* from = shifts ? level : shifted;
+    const QString* to = shifts ? shifted : level;
     QLineEdit* const edits[3] = {lineEdit_vol_start, lineEdit_vol_end, lineEdit_vol_step};
     bool untouched = true;
     for (int i = 0; i < 3; ++i)
-        untouched = untouched && edits[i]->text() == QLatin1String(from[i]);
+        untouched = untouched && edits[i]->text() == from[i];
     if (untouched)
         for (int i = 0; i < 3; ++i)
-            edits[i]->setText(QString::fromLatin1(to[i]));
+            edits[i]->setText(to[i]);
     label_vol_start->setText(QString::fromUtf8(shifts ? "波动率平移开始:" : "波动率开始:"));
     volatilityShifts = shifts;
 }

@@ -15,6 +15,17 @@ const std::array<TermSpec, kParamCount>& termTable()
 
 const TermSpec& termSpec(Param id) { return termTable()[static_cast<std::size_t>(id)]; }
 
+const TermSpec& volatilityShiftSpec()
+{
+    static const TermSpec shift{Param::Sigma, "波动率", true, -0.05, 0.05, 0.01};
+    return shift;
+}
+
+const TermSpec& termDefaults(Param id, bool market)
+{
+    return market && id == Param::Sigma ? volatilityShiftSpec() : termSpec(id);
+}
+
 SearchStatusText searchStatusText(SearchStatus status)
 {
     const QString noSolution = QStringLiteral("提示：在指定区间未能找到合适参数");

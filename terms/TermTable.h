@@ -23,6 +23,11 @@ struct TermSpec
 // In Param order, so termTable()[number] is the term of that number.
 const std::array<TermSpec, kParamCount>& termTable();
 const TermSpec& termSpec(Param id);
+// With a market the volatility term is the parallel shift of the market's
+// volatility input: its default range lies around 0 (the level range from 0
+// would add up to 100 points). termDefaults gives a request's default range.
+const TermSpec& volatilityShiftSpec();
+const TermSpec& termDefaults(Param id, bool market);
 
 // How a search ended, as the window's boxes and kelvara-cli's stderr put it.
 struct SearchStatusText

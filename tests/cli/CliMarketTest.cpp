@@ -142,6 +142,20 @@ TEST(CliSurface, JsonHasExactlyTheFieldsAndRepricesEveryQuote)
     EXPECT_TRUE(contains(table.out, "repriced%")) << table.out;
 }
 
+// With market files scan's default volatility range is the shift's, around
+// 0 (the level range from 0 would add up to 100 points).
+TEST(CliMarket, ScanDefaultsToShiftsAroundZero)
+{
+    const MarketFiles f;
+    const CliResult r =
+        runCli(QStringList{"scan", "--accurate", "--json", "--param", "3", "--rate-curve", f.rates} + terms());
+    ASSERT_EQ(r.status, 0) << r.err;
+    const nlohmann::json points = r.json()["points"];
+    ASSERT_EQ(points.size(), 11u) << r.out;
+    EXPECT_DOUBLE_EQ(points[0]["value"].get<double>(), -0.05);
+    EXPECT_NEAR(points[10]["value"].get<double>(), 0.05, 1e-12);
+}
+
 TEST(CliSurface, PricesFromTheSurfaceAndFromItsWrittenGridAgree)
 {
     const MarketFiles f;

@@ -4,6 +4,7 @@
 
 #include "ChildWidget.h"
 #include "ClassicSnowball.h"
+#include "MarketModel.h"
 #include "ParamTarget.h"
 #include "PlotCurve.h"
 #include "RecordingPrompter.h"
@@ -91,6 +92,29 @@ private slots:
         QCOMPARE(range(panel), QStringList({"70", "75", "2.5"}));
         panel.setRange(Param::Sigma, -0.2, 0.6, 0.05);
         QCOMPARE(range(panel), QStringList({"0", "0.6", "0.05"}));
+    }
+
+    // Under a market the volatility term is its parallel shift: the window's
+    // untouched range (and a term chosen again) becomes the shift's default
+    // around 0, and a negative shift typed is kept.
+    void marketVolatilityIsAShift()
+    {
+        PanelGreeks_UA panel(100);
+        PricingRequest r = source.request();
+        r.method = PricingMethod::Accurate;
+        r.market = std::make_shared<const MarketModel>(*MarketModel::flat(r.model).value);
+        panel.setRequest(r, true);
+        panel.setRange(Param::Sigma, 0, 1, 0.05);
+        QCOMPARE(range(panel), QStringList({"-0.05", "0.05", "0.01"}));
+        panel.setRange(Param::Sigma, -0.1, 0.2, 0.05);
+        QCOMPARE(range(panel), QStringList({"-0.1", "0.2", "0.05"}));
+        terms(panel)->setCurrentIndex(0);
+        terms(panel)->setCurrentIndex(3);
+        QCOMPARE(range(panel), QStringList({"-0.05", "0.05", "0.01"}));
+        // Without a market the level's range clamps at 0 as before.
+        panel.setRequest(source.request(), true);
+        panel.setRange(Param::Sigma, -0.1, 0.2, 0.05);
+        QCOMPARE(range(panel), QStringList({"0", "0.2", "0.05"}));
     }
 
     void scanCappedAtTwentyPoints()
