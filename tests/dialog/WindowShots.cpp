@@ -89,6 +89,16 @@ int main(int argc, char* argv[])
         accurate.click("pushButton_price");
         QTest::qWait(200);
         save(&accurate, out + "/accurate_window_market.png");
+        // The stress panel under that market: its volatility axis is the shift.
+        accurate.click("pushButton_stress_test");
+        if (PanelStress* shifted = accurate.stressPanel()) {
+            if (QTest::qWaitForWindowExposed(shifted)) {
+                child<QPushButton>(shifted, "pushButton_calc")->click();
+                QTest::qWait(300);
+                save(shifted, out + "/stress_panel_market.png");
+            }
+            shifted->close();
+        }
         for (const QString& box : prompter.summary())
             qWarning("%s", qPrintable(box));
         accurate.close();
