@@ -122,27 +122,6 @@ private slots:
                  QStringList({fixedText(g.price, 5), fixedText(g.theta / 250, 5)}));
     }
 
-    // The window opens on the default structure: a note on today's year.
-    void defaultTerms()
-    {
-        auto d = makeDialog();
-        d->click("pushButton_price");
-        const SavedSchedule s = d->published();
-        QCOMPARE(s.start, rollForwardDate(trd_calendar(), QDate::currentDate()));
-        QCOMPARE(s.expiry, rollForwardDate(trd_calendar(), QDate::currentDate().addYears(1)));
-        const int days = trd_calendar().count_trading_days(dateToInt(s.start), dateToInt(s.expiry), 1);
-        const PricingRequest& r = *d->controller().handedRequest();
-        const PDEParams& m = r.model;
-        QCOMPARE(QList<double>({m.S0, m.S_max, m.sigma, m.r, m.q, m.T, double(m.N)}),
-                 QList<double>({100, 200, 0.18, 0.015, 0, (days - 1) / 243.0, double(days - 1)}));
-        const SnowballContract& c = r.contract;
-        QCOMPARE(QList<double>({c.ko_barrier.front(), c.ko_coupon.front(), c.ki_barrier.front(), c.div_coupon,
-                                c.floor_price, double(c.obs_times.size())}),
-                 QList<double>({103, 0.16, 80, 0.16, 0, 10}));
-        QCOMPARE(r.contract.form, PayoffForm::Note);
-        QCOMPARE(r.method, PricingMethod::DesignGrid);
-    }
-
     // 区间求解 reads its interval and target and writes the solution where it belongs.
     void rangeSolveWritesTheTerm()
     {
@@ -163,26 +142,6 @@ private slots:
         QVERIFY2(prompter->boxes.isEmpty(), qPrintable(prompter->summary().join("; ")));
         QCOMPARE(d->text("lineEdit_div_coupon"), d->text("lineEdit_coupon"));
         QCOMPARE(child<QLabel>(d.get(), "label_status")->text(), QString("计算已完成"));
-        d->click("pushButton_price");  // the coupons that make the note worth par
-        QVERIFY2(std::fabs(d->text("lineEdit_price").toDouble() - 100) < 0.5, qPrintable(d->text("lineEdit_price")));
-    }
-
-    // Priced as a note, then 类型 switched to 期权: the Greeks shown are the option's.
-    void greeksFollowTheTypeOnScreen()
-    {
-        auto d = makeDialog();
-        d->click("pushButton_price");
-        d->combo("combo_type")->setCurrentIndex(1);
-        d->click("pushButton_calc_greeks");
-        PricingRequest option = *d->controller().handedRequest();
-        QCOMPARE(option.contract.form, PayoffForm::Option);
-        const double tau = year_fraction(trd_calendar(), dateToInt(QDate::currentDate()),
-                                         dateToInt(d->published().expiry), 243);
-        QCOMPARE(d->text("lineEdit_out_price"), fixedText(GreekSheet::compute(option).at({100, tau, false}).price, 4));
-        d->click("pushButton_probability");
-        QVERIFY(prompter->boxes.isEmpty());
-        QVERIFY(d->probabilityPanel()->isVisible());
-        d->probabilityPanel()->close();
     }
 
     // Part of the terms follow the spot and the type as they are typed.
@@ -372,8 +331,6 @@ private slots:
         d->click("pushButton_price");
         d->click("pushButton_calc_greeks");
         const QString price = d->text("lineEdit_price"), greek = d->text("lineEdit_out_delta");
-        Notice none;
-        const std::string grids = *d->controller().matrices(none);
 
         // One price of M 40000 may end before the dialog shows: the price runs ten times finer.
         for (const auto& [action, M] : {std::pair<const char*, const char*>{"pushButton_calc_greeks", "40000"},
