@@ -51,30 +51,11 @@ SmallCalendar* const kEnvironment =
     static_cast<SmallCalendar*>(::testing::AddGlobalTestEnvironment(new SmallCalendar));
 const Calendar& cal() { return kEnvironment->calendar; }
 
+// Eleven trading days, two observations.
 StructureTexts defaults()
 {
-    StructureTexts t;
-    t.S = "100";
-    t.Smax = "200";
-    t.vol = "18";
-    t.rate = "1.5";
-    t.q = "2.5";
-    t.T = "11";
-    t.M = "200";
-    t.N = "10";
-    t.yearDays = "243";
-    t.dayMode = DayMode::Trading;
-    t.ko = "103";
-    t.coupon = "16";
-    t.ki = "80";
-    t.divCoupon = "16";
-    t.floor = "0";
-    t.strike = "0";
-    t.participation = "0";
-    t.observeDates = "20250110_20250117";
-    t.startDate = "20250102";
-    t.expiryDate = "20250117";
-    return t;
+    return {"100", "200", "18", "1.5", "2.5", "11", "200", "10", "243", DayMode::Trading, "103", "16", "80", "16",
+            "0", "0", "0", "20250110_20250117", "20250102", "20250117"};
 }
 
 TEST(FieldParsing, NumbersValueListsAndMaturity)
@@ -100,15 +81,9 @@ TEST(StructureTermsConversion, TradingDaysOnTheCalendar)
     const StructureTerms terms = structureTerms(defaults(), cal());
     ASSERT_TRUE(terms.obsTimesOk);
     const PDEParams& p = terms.params;
-    EXPECT_EQ(p.S0, 100);
-    EXPECT_EQ(p.S_max, 200);
     // Every "(%)" field arrives as a decimal.
-    EXPECT_DOUBLE_EQ(p.sigma, 0.18);
-    EXPECT_DOUBLE_EQ(p.r, 0.015);
-    EXPECT_DOUBLE_EQ(p.q, 0.025);
-    EXPECT_DOUBLE_EQ(p.T, 10.0 / 243);
-    EXPECT_EQ(p.M, 200);
-    EXPECT_EQ(p.N, 10);
+    EXPECT_EQ(std::vector<double>({p.S0, p.S_max, p.sigma, p.r, p.q, p.T, double(p.M), double(p.N)}),
+              std::vector<double>({100, 200, 0.18, 0.015, 0.025, 10.0 / 243, 200, 10}));
 
     // 20250102 -> 20250110: 6 trading-day steps; -> 20250117: 11.
     ASSERT_EQ(terms.contract.obs_times.size(), 2u);
@@ -149,19 +124,6 @@ TEST(StructureTermsConversion, ListsDatesBeforeStartAndCalendarDays)
     EXPECT_DOUBLE_EQ(terms.contract.obs_times[1], 4.0 / 365);
     EXPECT_DOUBLE_EQ(terms.contract.obs_times[2], 11.0 / 365);
     EXPECT_DOUBLE_EQ(terms.params.T, 244.0 / 365);
-}
-
-TEST(StructureTermsConversion, TheRequestCarriesTheFormAndTheMethod)
-{
-    const StructureTerms terms = structureTerms(defaults(), cal());
-    const PricingRequest r = pricingRequest(terms, PayoffForm::Option, 244, PricingMethod::Accurate);
-    EXPECT_EQ(r.contract.form, PayoffForm::Option);
-    EXPECT_EQ(r.method, PricingMethod::Accurate);
-    EXPECT_EQ(r.year_days, 244);
-    EXPECT_EQ(r.model.M, 200);
-    EXPECT_EQ(r.model.N, 10);
-    EXPECT_EQ(r.contract.ko_barrier, std::vector<double>({103, 103}));
-    EXPECT_DOUBLE_EQ(r.contract.ko_coupon[0], 0.16);
 }
 
 TEST(ValidateObserveDates, EveryCheckInOrder)
