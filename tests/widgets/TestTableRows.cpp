@@ -9,7 +9,6 @@
 #include <QAction>
 #include <QImage>
 #include <QLabel>
-#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -171,12 +170,8 @@ private slots:
             QCOMPARE(levelColorName(c.first), QString::fromLatin1(c.second));
     }
 
-    void factories()
+    void imageLabels()
     {
-        std::unique_ptr<QLineEdit> edit(makeLineEdit("1.5"));
-        QCOMPARE(edit->text(), QStringLiteral("1.5"));
-        QCOMPARE(edit->layoutDirection(), Qt::RightToLeft);
-        QCOMPARE(int(edit->alignment()), kRightMiddle);
         // A picture is shown; a missing file or one whose extension lies shows none.
         QTemporaryDir dir;
         QImage image(4, 3, QImage::Format_RGB32);
