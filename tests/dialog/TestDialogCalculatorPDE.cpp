@@ -11,6 +11,7 @@
 #include "PanelGreeks_UA.h"
 #include "PanelProbability.h"
 #include "PanelStress.h"
+#include "WidgetTexts.h"
 
 #include <QApplication>
 #include <QDateEdit>
@@ -27,15 +28,6 @@
 namespace {
 
 bool isStale(const QLineEdit* f) { return f->property("stale").toBool() && !f->toolTip().isEmpty(); }
-
-// Runs step once on the GUI thread as soon as the next run's event loop turns.
-void duringNextRun(const std::function<void()>& step) { QTimer::singleShot(0, step); }
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 }  // namespace
 
@@ -303,23 +295,6 @@ private slots:
         target->applyParamValue(Param::CouponAndDiv, 10);
         QCOMPARE(QStringList({d->text("lineEdit_vol"), d->text("lineEdit_coupon"), d->text("lineEdit_div_coupon")}),
                  QStringList({"25", "10", "10"}));
-    }
-
-    // While a run lasts, nothing else the user does reaches the window: the
-    // price lands for the terms on screen.
-    void inputHeldWhileARunLasts()
-    {
-        auto d = makeDialog();
-        d->set("lineEdit_M", "100000");
-        duringNextRun([&] {
-            QTest::mouseClick(d->button("pushButton_stress_test"), Qt::LeftButton);
-            QTest::keyClicks(d->edit("lineEdit_vol"), "5");
-        });
-        d->click("pushButton_price");
-        QVERIFY(!d->stressPanel());
-        QCOMPARE(d->text("lineEdit_vol"), QString("18"));
-        QVERIFY(!isStale(d->edit("lineEdit_price")));
-        QVERIFY(d->controller().termsCurrent());
     }
 
     // A long run can be cancelled: what was shown, and what the controller

@@ -10,6 +10,7 @@
 #include "PlotBars.h"
 #include "ProbabilityProfile.h"
 #include "RecordingPrompter.h"
+#include "WidgetTexts.h"
 
 #include <QAction>
 #include <QDate>
@@ -26,25 +27,9 @@
 
 namespace {
 
-QString cell(QTableWidget* t, int r, int c)
-{
-    QTableWidgetItem* item = t->item(r, c);
-    return item ? item->text() : QString();
-}
-
 QTableWidget* table(const PanelProbability& panel) { return child<QTableWidget>(&panel, "table"); }
 PlotBars* plot(const PanelProbability& panel) { return child<PlotBars>(&panel, "plot"); }
 QString label(const PanelProbability& panel, const char* name) { return child<QLabel>(&panel, name)->text(); }
-
-// The right-click "导出为..." of the table.
-QAction* exportTo(const PanelProbability& panel)
-{
-    for (QAction* a : table(panel)->actions())
-        if (a->text() == QStringLiteral("导出为..."))
-            return a;
-    qFatal("no 导出为...");
-    return nullptr;
-}
 
 QString header(QTableWidget* t, int c)
 {
@@ -243,7 +228,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("probability.csv");
         prompter.fileAnswers << path;
-        exportTo(panel)->trigger();
+        trigger(table(panel), "导出为...");  // the table's right-click menu
         QVERIFY(prompter.boxes.isEmpty());
 
         QFile f(path);
@@ -276,7 +261,7 @@ private slots:
         const QString why = "条款已修改：此结果不再对应当前条款，请重新点击【定价】和【概率分析】";
         QCOMPARE(label(panel, "label_status"), why);
         QVERIFY(child<QLabel>(&panel, "label_ki")->styleSheet().contains("grey"));
-        exportTo(panel)->trigger();
+        trigger(table(panel), "导出为...");  // the table's right-click menu
         QCOMPARE(prompter.summary(), QStringList({"错误:|" + why}));
         QVERIFY(prompter.fileDialogs.isEmpty());
         QVERIFY(panel.calculate());

@@ -7,6 +7,7 @@
 #include "ClassicSnowball.h"
 #include "ExportTableWidget.h"
 #include "RecordingPrompter.h"
+#include "WidgetTexts.h"
 #include "MarketModel.h"
 #include "Pricer.h"
 
@@ -26,12 +27,6 @@
 #include <cmath>
 
 namespace {
-
-QString cell(QTableWidget* t, int r, int c)
-{
-    QTableWidgetItem* item = t->item(r, c);
-    return item ? item->text() : QString();
-}
 
 QString colour(QTableWidget* t, int r, int c) { return t->item(r, c)->background().color().name(); }
 QString named(const char* svg) { return QColor(QString::fromLatin1(svg)).name(); }

@@ -5,6 +5,7 @@
 #include "Calendar.h"
 #include "RecordingPrompter.h"
 #include "WidgetObserveGlobal.h"
+#include "WidgetTexts.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -64,13 +65,7 @@ struct Editor
 
     void click(const char* name) { QTest::mouseClick(get<QPushButton>(name), Qt::LeftButton); }
 
-    QStringList column(int c) const
-    {
-        QStringList out;
-        for (int r = 0; r < table->rowCount(); ++r)
-            out << (table->item(r, c) ? table->item(r, c)->text() : QStringLiteral("<none>"));
-        return out;
-    }
+    QStringList column(int c) const { return columnTexts(*table, c); }
 
     // A merged column: one cell spanning all rows, holding text.
     bool merged(int c, const QString& text) const

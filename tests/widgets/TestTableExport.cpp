@@ -4,6 +4,7 @@
 #include "RecordingPrompter.h"
 #include "TableHelpers.h"
 #include "TableWidget_Popmenu.h"
+#include "WidgetTexts.h"
 
 #include <QAction>
 #include <QDir>
@@ -15,27 +16,11 @@
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 void writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(bytes);
-}
-
-void trigger(QWidget* w, const QString& text)
-{
-    for (QAction* a : w->actions())
-        if (a->text() == text) {
-            a->trigger();
-            return;
-        }
-    QFAIL(qPrintable("no action " + text));
 }
 
 // Message boxes without the reason that a failed write adds on a second line.

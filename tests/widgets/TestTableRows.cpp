@@ -5,6 +5,7 @@
 #include "TableHelpers.h"
 #include "TableWidget_Popmenu.h"
 #include "WidgetFactories.h"
+#include "WidgetTexts.h"
 
 #include <QAction>
 #include <QImage>
@@ -19,24 +20,6 @@ namespace {
 
 const int kRightMiddle = Qt::AlignRight | Qt::AlignVCenter;
 const int kCentre = Qt::AlignHCenter | Qt::AlignVCenter;
-
-void trigger(QWidget* w, const QString& text)
-{
-    for (QAction* a : w->actions())
-        if (a->text() == text) {
-            a->trigger();
-            return;
-        }
-    QFAIL(qPrintable("no action " + text));
-}
-
-QStringList columnTexts(const QTableWidget& t, int column)
-{
-    QStringList out;
-    for (int r = 0; r < t.rowCount(); ++r)
-        out << (t.item(r, column) ? t.item(r, column)->text() : QStringLiteral("<none>"));
-    return out;
-}
 
 }  // namespace
 
