@@ -150,29 +150,18 @@ private slots:
     }
 
     // A bad file is refused with a message naming the file and the line;
-    // what was loaded before stays loaded and in use.
-    void badFileChangesNothing_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("line");
-        QTest::newRow("header") << QByteArray("point,vol_pct\n1.0,2\n") << "1";
-        QTest::newRow("not a number") << QByteArray("point,rate_pct\n0.5,2\n1.0,two\n") << "3";
-        QTest::newRow("keys not increasing") << QByteArray("point,rate_pct\n1.0,2\n0.5,2\n") << "3";
-        QTest::newRow("rate beyond 100 %") << QByteArray("point,rate_pct\n1.0,120\n") << "2";
-    }
+    // what was loaded before stays loaded and in use. (Each way a file can be
+    // bad is the market file reader's test.)
     void badFileChangesNothing()
     {
-        QFETCH(QByteArray, content);
-        QFETCH(QString, line);
         auto d = makeDialog();
         const QString good = file("good_rates.csv", "point,rate_pct\n1.0,2\n");
         load(*d, "rates", good);
         QVERIFY(prompter->boxes.isEmpty());
-        const QString bad = file("bad_rates.csv", content);
-        load(*d, "rates", bad);
+        load(*d, "rates", file("bad_rates.csv", "point,rate_pct\n0.5,2\n1.0,two\n"));
         QCOMPARE(prompter->boxes.size(), 1);
         const QString text = prompter->boxes.front().text;
-        QVERIFY2(text.contains("bad_rates.csv") && text.contains(line), qPrintable(text));
+        QVERIFY2(text.contains("bad_rates.csv") && text.contains("3"), qPrintable(text));
         QCOMPARE(loadedPath(*d, MarketInput::Rates), good);
         QVERIFY(d->edit("lineEdit_rate")->toolTip().contains(good));
     }
