@@ -86,14 +86,10 @@ TEST(StructureTermsConversion, TradingDaysOnTheCalendar)
               std::vector<double>({100, 200, 0.18, 0.015, 0.025, 10.0 / 243, 200, 10}));
 
     // 20250102 -> 20250110: 6 trading-day steps; -> 20250117: 11.
-    ASSERT_EQ(terms.contract.obs_times.size(), 2u);
-    EXPECT_DOUBLE_EQ(terms.contract.obs_times[0], 6.0 / 243);
-    EXPECT_DOUBLE_EQ(terms.contract.obs_times[1], 11.0 / 243);
-    EXPECT_EQ(terms.contract.ko_barrier, std::vector<double>({103, 103}));
-    EXPECT_EQ(terms.contract.ki_barrier, std::vector<double>({80, 80}));
-    ASSERT_EQ(terms.contract.ko_coupon.size(), 2u);
-    EXPECT_DOUBLE_EQ(terms.contract.ko_coupon[1], 0.16);
-    EXPECT_DOUBLE_EQ(terms.contract.div_coupon, 0.16);
+    const SnowballContract& c = terms.contract;
+    EXPECT_EQ(c.obs_times, std::vector<double>({6.0 / 243, 11.0 / 243}));
+    EXPECT_EQ(std::vector<std::vector<double>>({c.ko_barrier, c.ki_barrier, c.ko_coupon, {c.div_coupon}}),
+              std::vector<std::vector<double>>({{103, 103}, {80, 80}, {0.16, 0.16}, {0.16}}));
 }
 
 TEST(StructureTermsConversion, ListsDatesBeforeStartAndCalendarDays)
@@ -107,14 +103,12 @@ TEST(StructureTermsConversion, ListsDatesBeforeStartAndCalendarDays)
     t.strike = "105";
     t.participation = "0.5";
     StructureTerms terms = structureTerms(t, cal());
-    ASSERT_EQ(terms.contract.obs_times.size(), 2u);  // trading mode drops the earlier date
-    EXPECT_DOUBLE_EQ(terms.contract.obs_times[0], 4.0 / 243);
-    EXPECT_EQ(terms.contract.ko_barrier, std::vector<double>({103, 102, 101}));
-    EXPECT_DOUBLE_EQ(terms.contract.ko_coupon[0], 0.2);
-    EXPECT_DOUBLE_EQ(terms.contract.ko_coupon[1], 0.1);
-    EXPECT_EQ(terms.contract.floor_price, 70);
-    EXPECT_EQ(terms.contract.call_strike, 105);
-    EXPECT_EQ(terms.contract.call_participation, 0.5);  // a ratio, not a percentage
+    const SnowballContract& c = terms.contract;
+    EXPECT_EQ(c.obs_times, std::vector<double>({4.0 / 243, 9.0 / 243}));  // trading mode drops the earlier date
+    EXPECT_EQ(c.ko_barrier, std::vector<double>({103, 102, 101}));
+    EXPECT_EQ(c.ko_coupon, std::vector<double>({0.2, 0.1}));
+    // The participation is a ratio, not a percentage.
+    EXPECT_EQ(std::vector<double>({c.floor_price, c.call_strike, c.call_participation}), std::vector<double>({70, 105, 0.5}));
 
     t.dayMode = DayMode::Calendar;
     t.T = "244";
