@@ -30,6 +30,12 @@ namespace {
 QTableWidget* table(const PanelProbability& panel) { return child<QTableWidget>(&panel, "table"); }
 PlotBars* plot(const PanelProbability& panel) { return child<PlotBars>(&panel, "plot"); }
 QString label(const PanelProbability& panel, const char* name) { return child<QLabel>(&panel, name)->text(); }
+// The four summary lines.
+QStringList summaryLines(const PanelProbability& panel)
+{
+    return {label(panel, "label_ki"), label(panel, "label_loss"), label(panel, "label_maturity"),
+            label(panel, "label_life")};
+}
 
 QString header(QTableWidget* t, int c)
 {
@@ -93,16 +99,14 @@ class PanelProbabilityTest : public QObject
         auto withError = [accurate](const QString& text, const QString& error) {
             return accurate ? text + "（" + error + "）" : text;
         };
-        QCOMPARE(label(panel, "label_ki"),
-                 withError("敲入概率：" + pct(expected.ki_probability), plusMinusPct(expected.ki_error)));
-        QCOMPARE(label(panel, "label_loss"),
-                 withError("亏损概率：" + pct(expected.loss_probability), plusMinusPct(expected.loss_error)));
-        QCOMPARE(label(panel, "label_maturity"), withError("到期概率（未敲出）：" + pct(expected.maturity_probability),
-                                                         plusMinusPct(expected.maturity_error)));
         const double life = expected.expected_life;
-        QCOMPARE(label(panel, "label_life"),
-                 withError(QString::asprintf("预期存续期：%.2f年（%.1f个月）", life, 12.0 * life),
-                           QStringLiteral("±") + QString::number(expected.life_error, 'g', 2) + "年"));
+        QCOMPARE(summaryLines(panel),
+                 QStringList({withError("敲入概率：" + pct(expected.ki_probability), plusMinusPct(expected.ki_error)),
+                              withError("亏损概率：" + pct(expected.loss_probability), plusMinusPct(expected.loss_error)),
+                              withError("到期概率（未敲出）：" + pct(expected.maturity_probability),
+                                        plusMinusPct(expected.maturity_error)),
+                              withError(QString::asprintf("预期存续期：%.2f年（%.1f个月）", life, 12.0 * life),
+                                        QStringLiteral("±") + QString::number(expected.life_error, 'g', 2) + "年")}));
         QVERIFY(!panel.isStale());
         QVERIFY(label(panel, "label_status").isEmpty());
     }
@@ -112,9 +116,7 @@ class PanelProbabilityTest : public QObject
     {
         QCOMPARE(table(panel)->rowCount(), 0);
         QCOMPARE(plot(panel)->barCount(), 0);
-        QCOMPARE((QStringList{label(panel, "label_ki"), label(panel, "label_loss"), label(panel, "label_maturity"),
-                              label(panel, "label_life")}),
-                 QStringList({"敲入概率：-", "亏损概率：-", "到期概率（未敲出）：-", "预期存续期：-"}));
+        QCOMPARE(summaryLines(panel), QStringList({"敲入概率：-", "亏损概率：-", "到期概率（未敲出）：-", "预期存续期：-"}));
     }
 
 private slots:
