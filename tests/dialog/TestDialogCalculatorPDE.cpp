@@ -243,7 +243,6 @@ private slots:
         QVERIFY(stress->isVisible());
         child<QPushButton>(stress, "pushButton_calc")->click();
         auto* tv = child<QTableWidget>(stress, "table_tv");
-        QCOMPARE(tv->rowCount(), 10);
         d->click("pushButton_probability");
         PanelProbability* probability = d->probabilityPanel();
         QVERIFY(prompter->boxes.isEmpty());
@@ -257,7 +256,6 @@ private slots:
                               "错误:|条款已修改：此结果不再对应当前条款，请重新点击【定价】和【计算】",
                               "错误:|条款已修改，结构信息不再对应当前条款，请先点击【定价】"}));
         QVERIFY(probability->isStale());
-        QVERIFY(prompter->fileDialogs.isEmpty());
 
         // Priced again: the stress panel computes the new terms.
         prompter->clear();
