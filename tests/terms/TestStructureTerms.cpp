@@ -76,22 +76,6 @@ TEST(FieldParsing, NumbersValueListsAndMaturity)
     EXPECT_DOUBLE_EQ(maturityYears(244, DayMode::Calendar, 243), 244.0 / 365.0);
 }
 
-TEST(StructureTermsConversion, TradingDaysOnTheCalendar)
-{
-    const StructureTerms terms = structureTerms(defaults(), cal());
-    ASSERT_TRUE(terms.obsTimesOk);
-    const PDEParams& p = terms.params;
-    // Every "(%)" field arrives as a decimal.
-    EXPECT_EQ(std::vector<double>({p.S0, p.S_max, p.sigma, p.r, p.q, p.T, double(p.M), double(p.N)}),
-              std::vector<double>({100, 200, 0.18, 0.015, 0.025, 10.0 / 243, 200, 10}));
-
-    // 20250102 -> 20250110: 6 trading-day steps; -> 20250117: 11.
-    const SnowballContract& c = terms.contract;
-    EXPECT_EQ(c.obs_times, std::vector<double>({6.0 / 243, 11.0 / 243}));
-    EXPECT_EQ(std::vector<std::vector<double>>({c.ko_barrier, c.ki_barrier, c.ko_coupon, {c.div_coupon}}),
-              std::vector<std::vector<double>>({{103, 103}, {80, 80}, {0.16, 0.16}, {0.16}}));
-}
-
 TEST(StructureTermsConversion, ListsDatesBeforeStartAndCalendarDays)
 {
     StructureTexts t = defaults();
