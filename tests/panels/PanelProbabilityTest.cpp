@@ -134,66 +134,47 @@ private slots:
         QCOMPARE(PanelProbability::percentText(p), text);
     }
 
-    // The default structure: twelve monthly observations with their dates.
-    void designModeShowsTheProfile()
-    {
-        RecordingPrompter prompter;
-        PanelProbability panel;
-        const QStringList dates = monthEnds(12);
-        panel.setRequest(source.request(), dates);
-        QVERIFY(panel.calculate());
-        QVERIFY(prompter.boxes.isEmpty());
-
-        const ProbabilityProfile expected = probability_profile(source.contract, source.params);
-        QVERIFY(expected.ok());
-        QCOMPARE(header(table(panel), 0), QStringLiteral("观察日"));
-        checkShows(panel, expected, dates, false);
-        QVERIFY(label(panel, "label_mode").contains(QStringLiteral("设计网格（M=200，N=120）")));
-        // The design grid's figures say so, and where the contract's are.
-        const QString note = label(panel, "label_note");
-        QVERIFY2(note.contains("设计网格") && note.contains("高精度"), qPrintable(note));
-    }
-
-    // Without one date per observation the times in years stand in.
-    void observationTimesWithoutDates_data()
+    // Twelve monthly observations, labelled by their dates, or by their
+    // times in years without one date per observation; 高精度 shows the
+    // accurate profile with its error estimates.
+    void showsTheProfile_data()
     {
         QTest::addColumn<QStringList>("dates");
-        QTest::newRow("none") << QStringList();
-        QTest::newRow("one date short") << monthEnds(11);
+        QTest::addColumn<bool>("accurate");
+        QTest::newRow("design grid") << monthEnds(12) << false;
+        QTest::newRow("no dates") << QStringList() << false;
+        QTest::newRow("one date short") << monthEnds(11) << false;
+        QTest::newRow("高精度") << monthEnds(12) << true;
     }
-    void observationTimesWithoutDates()
+    void showsTheProfile()
     {
         QFETCH(QStringList, dates);
+        QFETCH(bool, accurate);
         RecordingPrompter prompter;
+        PricingRequest r = source.request();
+        if (accurate) {
+            r.method = PricingMethod::Accurate;
+            r.year_days = 252;
+        }
         PanelProbability panel;
-        panel.setRequest(source.request(), dates);
-        QVERIFY(panel.calculate());
-        QCOMPARE(header(table(panel), 0), QStringLiteral("观察时间(年)"));
-        QStringList times;
-        for (double t : source.contract.obs_times)
-            times << QString::asprintf("%.4f", t);
-        checkShows(panel, probability_profile(source.contract, source.params), times, false);
-    }
-
-    // Accurate mode: the accurate profile with its error estimates.
-    void accurateModeShowsErrors()
-    {
-        RecordingPrompter prompter;
-        PricingRequest accurate = source.request();
-        accurate.method = PricingMethod::Accurate;
-        accurate.year_days = 252;
-        PanelProbability panel;
-        const QStringList dates = monthEnds(12);
-        panel.setRequest(accurate, dates);
+        panel.setRequest(r, dates);
         QVERIFY(panel.calculate());
         QVERIFY(prompter.boxes.isEmpty());
-
-        const ProbabilityProfile expected =
-            probability_profile_accurate(accurate.contract, accurate.model, 252, false);
+        QStringList labels = dates;
+        if (dates.size() != 12) {
+            labels.clear();
+            for (double t : source.contract.obs_times)
+                labels << QString::asprintf("%.4f", t);
+        }
+        QCOMPARE(header(table(panel), 0), QString(dates.size() == 12 ? "观察日" : "观察时间(年)"));
+        const ProbabilityProfile expected = accurate ? probability_profile_accurate(r.contract, r.model, 252, false)
+                                                     : probability_profile(source.contract, source.params);
         QVERIFY(expected.ok());
-        checkShows(panel, expected, dates, true);
-        QVERIFY(label(panel, "label_mode").contains(QStringLiteral("高精度（每年252个交易日")));
-        QVERIFY(label(panel, "label_note").isEmpty());
+        checkShows(panel, expected, labels, accurate);
+        QVERIFY(label(panel, "label_mode").contains(accurate ? "高精度（每年252个交易日" : "设计网格（M=200，N=120）"));
+        // The design grid's figures say so, and where the contract's are.
+        const QString note = label(panel, "label_note");
+        QVERIFY2(accurate ? note.isEmpty() : note.contains("设计网格") && note.contains("高精度"), qPrintable(note));
     }
 
     // Nothing priced, or a structure the profile refuses: a message, and no
