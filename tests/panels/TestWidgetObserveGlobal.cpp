@@ -5,6 +5,7 @@
 #include "Calendar.h"
 #include "RecordingPrompter.h"
 #include "WidgetObserveGlobal.h"
+#include "WeekdayCalendar.h"
 #include "WidgetTexts.h"
 
 #include <QComboBox>
@@ -54,12 +55,11 @@ Calendar& springFestival()
 
 struct Editor
 {
-    WidgetObserveGlobal w{weekdays()};
+    WidgetObserveGlobal w;
     QTableWidget* table = w.findChild<QTableWidget*>("tableWidget_observe");
     QLineEdit* lock = w.findChild<QLineEdit*>("lineEdit_lock");
 
-    Editor() { w.show(); }
-    explicit Editor(const Calendar& calendar) : w(calendar) { w.show(); }
+    explicit Editor(const Calendar& calendar = weekdays()) : w(calendar) { w.show(); }
     template <class T = QLineEdit>
     T* get(const char* name) { return w.findChild<T*>(name); }
 
@@ -112,17 +112,9 @@ class TestWidgetObserveGlobal : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(dir.isValid());
-        for (const bool festival : {false, true}) {
-            QFile f(dir.filePath(festival ? "festival.csv" : "weekdays.csv"));
-            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Text));
-            f.write("iDate\n");
-            for (QDate d(2020, 1, 1); d <= QDate(2040, 12, 31); d = d.addDays(1))
-                if (d.dayOfWeek() <= 5 && !(festival && d >= QDate(2024, 2, 9) && d <= QDate(2024, 2, 18)))
-                    f.write(d.toString("yyyyMMdd\n").toLatin1());
-            f.close();
-            QVERIFY((festival ? springFestival() : weekdays()).load(f.fileName().toStdString()));
-        }
+        QVERIFY(loadWeekdays(weekdays(), dir, "weekdays.csv", QDate(2020, 1, 1), QDate(2040, 12, 31)));
+        QVERIFY(loadWeekdays(springFestival(), dir, "festival.csv", QDate(2020, 1, 1), QDate(2040, 12, 31),
+                             QDate(2024, 2, 9), QDate(2024, 2, 18)));
     }
 
     void init()

@@ -7,11 +7,11 @@
 #include "StructureRecord.h"
 #include "StructureTerms.h"
 #include "TermTable.h"
+#include "WeekdayCalendar.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTextStream>
 
 #include <gtest/gtest.h>
 
@@ -22,27 +22,10 @@
 namespace {
 
 // Trading days: Mondays to Fridays of January 2025, nothing else.
-const int kDays[] = {20250102, 20250103, 20250106, 20250107, 20250108, 20250109, 20250110,
-                     20250113, 20250114, 20250115, 20250116, 20250117, 20250120, 20250121,
-                     20250122, 20250123, 20250124, 20250127, 20250128, 20250129, 20250130,
-                     20250131};
-
 class SmallCalendar : public ::testing::Environment
 {
 public:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        const QString path = dir.filePath(QStringLiteral("cal.csv"));
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Text));
-        QTextStream out(&file);
-        out << "iDate\n";
-        for (int d : kDays)
-            out << d << "\n";
-        file.close();
-        ASSERT_TRUE(calendar.load(path.toStdString()));
-    }
+    void SetUp() override { ASSERT_TRUE(loadWeekdays(calendar, dir, "cal.csv", QDate(2025, 1, 2), QDate(2025, 1, 31))); }
     QTemporaryDir dir;
     Calendar calendar{1};
 };
@@ -160,16 +143,7 @@ TEST(ValidateStructure, LevelsInOrder)
 
 TEST(StructureRecord, LayoutAndAppend)
 {
-    StructureRecordFields f;
-    f.openPrice = 100;
-    f.knockOut = 103;
-    f.knockIn = 80;
-    f.couponOut = 16;
-    f.couponDiv = 16;
-    f.dateBegin = 20250102;
-    f.dateEnd = 20250117;
-    f.volatility = 18;
-    f.observe = "20250110_20250117";
+    StructureRecordFields f{100, 103, 80, 16, 16, 0, 0, 20250102, 20250117, 18, "20250110_20250117"};
 
     const std::vector<unsigned char> record = structureRecord(f);
     ASSERT_EQ(record.size(), 696u);
