@@ -15,14 +15,12 @@
 
 #include <QApplication>
 #include <QDateEdit>
-#include <QFile>
 #include <QProgressDialog>
 #include <QTableWidget>
 #include <QTimer>
 #include <QtTest>
 
 #include <cmath>
-#include <functional>
 #include <memory>
 
 namespace {

@@ -82,13 +82,6 @@ class TestMarketData : public QObject, private DialogFixture
         return a.ok() && b.ok() && std::fabs(a.value - b.value) <= *b.error_estimate;
     }
 
-    std::unique_ptr<DialogUnderTest> accurateDialog() const
-    {
-        auto d = makeDialog();
-        d->box("checkBox_accurate")->setChecked(true);
-        return d;
-    }
-
 private slots:
     void initTestCase()
     {
@@ -186,7 +179,8 @@ private slots:
     // clearing it prices as before.
     void onePointCurvesPriceAsTheFlatFields()
     {
-        auto d = accurateDialog();
+        auto d = makeDialog();
+        d->box("checkBox_accurate")->setChecked(true);
         d->set("lineEdit_rate", "3");
         d->set("lineEdit_q", "1");
         d->set("lineEdit_vol", "20");
@@ -229,7 +223,8 @@ private slots:
     // refused while it cannot be read: never priced as it was.
     void changedFileIsReadAgainOrRefused()
     {
-        auto d = accurateDialog();
+        auto d = makeDialog();
+        d->box("checkBox_accurate")->setChecked(true);
         d->set("lineEdit_vol", "20");
         const QString path = file("vol.csv", "point,vol_pct\n1.0,20\n");
         load(*d, "volatility_curve", path);
@@ -261,7 +256,8 @@ private slots:
     // found; the accurate price then uses its local volatility.
     void surfaceShowsItsFit()
     {
-        auto d = accurateDialog();
+        auto d = makeDialog();
+        d->box("checkBox_accurate")->setChecked(true);
         const QString path = QStringLiteral(KELVARA_TEST_DATA_DIR "/market/ssvi_surface.csv");
         load(*d, "volatility_surface", path);
         QVERIFY2(prompter->boxes.isEmpty(), qPrintable(prompter->summary().join("; ")));

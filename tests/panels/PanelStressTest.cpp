@@ -34,7 +34,7 @@ QStringList headers(QTableWidget* t)
 {
     QStringList out;
     for (int c = 0; c < t->columnCount(); ++c)
-        out << t->horizontalHeaderItem(c)->text();
+        out << (t->horizontalHeaderItem(c) ? t->horizontalHeaderItem(c)->text() : QString());
     return out;
 }
 

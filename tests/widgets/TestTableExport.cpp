@@ -109,15 +109,10 @@ private slots:
         fillSample(t);
         trigger(&t, action);
         QCOMPARE(rec.textDialogs.size() + rec.fileDialogs.size(), 1);
-        if (byName) {
-            const auto& d = rec.textDialogs[0];
-            QCOMPARE((QStringList{d.title, d.label, d.preset}), QStringList({"导出", "导出的文件名为：", "Export"}));
-            QCOMPARE(d.parent, &t);
-        } else {
-            const auto& d = rec.fileDialogs[0];
-            QCOMPARE((QStringList{d.caption, d.dir, d.filter}), QStringList({"表格内容保存为", "", "csv files (*.csv)"}));
-            QCOMPARE(d.parent, &t);
-        }
+        const auto asked = byName ? QStringList{rec.textDialogs[0].title, rec.textDialogs[0].label, rec.textDialogs[0].preset}
+                                  : QStringList{rec.fileDialogs[0].caption, rec.fileDialogs[0].dir, rec.fileDialogs[0].filter};
+        QCOMPARE(asked, byName ? QStringList({"导出", "导出的文件名为：", "Export"}) : QStringList({"表格内容保存为", "", "csv files (*.csv)"}));
+        QCOMPARE(byName ? rec.textDialogs[0].parent : rec.fileDialogs[0].parent, static_cast<QObject*>(&t));
         QCOMPARE(firstLines(rec.summary()), boxes);
         if (file.isNull()) {
             QCOMPARE(rec.boxes[0].icon, answer.isEmpty() ? prompt::Icon::Warning : prompt::Icon::Critical);
