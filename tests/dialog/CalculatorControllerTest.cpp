@@ -368,7 +368,7 @@ TEST_F(Calculator, SolveStallsWherePriceIsFlat)
 TEST_F(Calculator, MonteCarloChecks)
 {
     // 高精度: the reference Monte Carlo, the accurate price within four
-    // standard errors. (The design's check is the window's test.)
+    // standard errors. (The grid price's check is the window's test.)
     in.accurate = true;
     const MonteCarloOutcome m = c.monteCarlo(in, direct);
     ASSERT_EQ(m.end, ActionEnd::Done) << summary(m.notice).toStdString();
