@@ -10,6 +10,7 @@
 #include "PlotBars.h"
 #include "ProbabilityProfile.h"
 #include "RecordingPrompter.h"
+#include "WidgetTexts.h"
 
 #include <QAction>
 #include <QDate>
@@ -26,24 +27,14 @@
 
 namespace {
 
-QString cell(QTableWidget* t, int r, int c)
-{
-    QTableWidgetItem* item = t->item(r, c);
-    return item ? item->text() : QString();
-}
-
 QTableWidget* table(const PanelProbability& panel) { return child<QTableWidget>(&panel, "table"); }
 PlotBars* plot(const PanelProbability& panel) { return child<PlotBars>(&panel, "plot"); }
 QString label(const PanelProbability& panel, const char* name) { return child<QLabel>(&panel, name)->text(); }
-
-// The right-click "导出为..." of the table.
-QAction* exportTo(const PanelProbability& panel)
+// The four summary lines.
+QStringList summaryLines(const PanelProbability& panel)
 {
-    for (QAction* a : table(panel)->actions())
-        if (a->text() == QStringLiteral("导出为..."))
-            return a;
-    qFatal("no 导出为...");
-    return nullptr;
+    return {label(panel, "label_ki"), label(panel, "label_loss"), label(panel, "label_maturity"),
+            label(panel, "label_life")};
 }
 
 QString header(QTableWidget* t, int c)
@@ -83,10 +74,7 @@ class PanelProbabilityTest : public QObject
         const int n = static_cast<int>(expected.ko_probability.size());
         QCOMPARE(t->rowCount(), n);
         QCOMPARE(t->columnCount(), accurate ? 5 : 4);
-        QCOMPARE(header(t, 1), QStringLiteral("敲出价格"));
-        QCOMPARE(header(t, 2), QStringLiteral("敲出概率"));
-        QCOMPARE(header(t, 3), QStringLiteral("累计敲出概率"));
-        if (accurate)
+        if (accurate)  // the other titles: the export's header line
             QCOMPARE(header(t, 4), QStringLiteral("敲出概率误差"));
         QCOMPARE(plot(panel)->barCount(), n);
 
@@ -111,16 +99,14 @@ class PanelProbabilityTest : public QObject
         auto withError = [accurate](const QString& text, const QString& error) {
             return accurate ? text + "（" + error + "）" : text;
         };
-        QCOMPARE(label(panel, "label_ki"),
-                 withError("敲入概率：" + pct(expected.ki_probability), plusMinusPct(expected.ki_error)));
-        QCOMPARE(label(panel, "label_loss"),
-                 withError("亏损概率：" + pct(expected.loss_probability), plusMinusPct(expected.loss_error)));
-        QCOMPARE(label(panel, "label_maturity"), withError("到期概率（未敲出）：" + pct(expected.maturity_probability),
-                                                         plusMinusPct(expected.maturity_error)));
         const double life = expected.expected_life;
-        QCOMPARE(label(panel, "label_life"),
-                 withError(QString::asprintf("预期存续期：%.2f年（%.1f个月）", life, 12.0 * life),
-                           QStringLiteral("±") + QString::number(expected.life_error, 'g', 2) + "年"));
+        QCOMPARE(summaryLines(panel),
+                 QStringList({withError("敲入概率：" + pct(expected.ki_probability), plusMinusPct(expected.ki_error)),
+                              withError("亏损概率：" + pct(expected.loss_probability), plusMinusPct(expected.loss_error)),
+                              withError("到期概率（未敲出）：" + pct(expected.maturity_probability),
+                                        plusMinusPct(expected.maturity_error)),
+                              withError(QString::asprintf("预期存续期：%.2f年（%.1f个月）", life, 12.0 * life),
+                                        QStringLiteral("±") + QString::number(expected.life_error, 'g', 2) + "年")}));
         QVERIFY(!panel.isStale());
         QVERIFY(label(panel, "label_status").isEmpty());
     }
@@ -130,9 +116,7 @@ class PanelProbabilityTest : public QObject
     {
         QCOMPARE(table(panel)->rowCount(), 0);
         QCOMPARE(plot(panel)->barCount(), 0);
-        QCOMPARE((QStringList{label(panel, "label_ki"), label(panel, "label_loss"), label(panel, "label_maturity"),
-                              label(panel, "label_life")}),
-                 QStringList({"敲入概率：-", "亏损概率：-", "到期概率（未敲出）：-", "预期存续期：-"}));
+        QCOMPARE(summaryLines(panel), QStringList({"敲入概率：-", "亏损概率：-", "到期概率（未敲出）：-", "预期存续期：-"}));
     }
 
 private slots:
@@ -140,10 +124,6 @@ private slots:
     {
         QTest::addColumn<double>("p");
         QTest::addColumn<QString>("text");
-        QTest::newRow("issue example") << 0.37 << "37.00%";
-        QTest::newRow("rounds half up") << 0.123456 << "12.35%";
-        QTest::newRow("zero") << 0.0 << "0.00%";
-        QTest::newRow("one") << 1.0 << "100.00%";
         QTest::newRow("rounding below zero") << -1e-12 << "0.00%";
         QTest::newRow("no number") << std::nan("") << "-";
     }
@@ -154,7 +134,52 @@ private slots:
         QCOMPARE(PanelProbability::percentText(p), text);
     }
 
-    void refusalBeforePricing()
+    // Twelve monthly observations, labelled by their dates, or by their
+    // times in years without one date per observation; 高精度 shows the
+    // accurate profile with its error estimates.
+    void showsTheProfile_data()
+    {
+        QTest::addColumn<QStringList>("dates");
+        QTest::addColumn<bool>("accurate");
+        QTest::newRow("design grid") << monthEnds(12) << false;
+        QTest::newRow("no dates") << QStringList() << false;
+        QTest::newRow("one date short") << monthEnds(11) << false;
+        QTest::newRow("高精度") << monthEnds(12) << true;
+    }
+    void showsTheProfile()
+    {
+        QFETCH(QStringList, dates);
+        QFETCH(bool, accurate);
+        RecordingPrompter prompter;
+        PricingRequest r = source.request();
+        if (accurate) {
+            r.method = PricingMethod::Accurate;
+            r.year_days = 252;
+        }
+        PanelProbability panel;
+        panel.setRequest(r, dates);
+        QVERIFY(panel.calculate());
+        QVERIFY(prompter.boxes.isEmpty());
+        QStringList labels = dates;
+        if (dates.size() != 12) {
+            labels.clear();
+            for (double t : source.contract.obs_times)
+                labels << QString::asprintf("%.4f", t);
+        }
+        QCOMPARE(header(table(panel), 0), QString(dates.size() == 12 ? "观察日" : "观察时间(年)"));
+        const ProbabilityProfile expected = accurate ? probability_profile_accurate(r.contract, r.model, 252, false)
+                                                     : probability_profile(source.contract, source.params);
+        QVERIFY(expected.ok());
+        checkShows(panel, expected, labels, accurate);
+        QVERIFY(label(panel, "label_mode").contains(accurate ? "高精度（每年252个交易日" : "设计网格（M=200，N=120）"));
+        // The design grid's figures say so, and where the contract's are.
+        const QString note = label(panel, "label_note");
+        QVERIFY2(accurate ? note.isEmpty() : note.contains("设计网格") && note.contains("高精度"), qPrintable(note));
+    }
+
+    // Nothing priced, or a structure the profile refuses: a message, and no
+    // figures left from before.
+    void refusedStructureClearsTheResults()
     {
         RecordingPrompter prompter;
         PanelProbability panel;
@@ -162,81 +187,7 @@ private slots:
         QCOMPARE(prompter.summary(), QStringList{QStringLiteral("错误:|结构信息未初始化，请先点击【定价】")});
         QCOMPARE(prompter.boxes.front().parent, &panel);
         checkEmpty(panel);
-    }
-
-    // The default structure: twelve monthly observations with their dates.
-    void designModeShowsTheProfile()
-    {
-        RecordingPrompter prompter;
-        PanelProbability panel;
-        const QStringList dates = monthEnds(12);
-        panel.setRequest(source.request(), dates);
-        QVERIFY(panel.calculate());
-        QVERIFY(prompter.boxes.isEmpty());
-
-        const ProbabilityProfile expected = probability_profile(source.contract, source.params);
-        QVERIFY(expected.ok());
-        QCOMPARE(header(table(panel), 0), QStringLiteral("观察日"));
-        checkShows(panel, expected, dates, false);
-        QVERIFY(label(panel, "label_mode").contains(QStringLiteral("设计网格（M=200，N=120）")));
-        // The design grid's figures say so, and where the contract's are.
-        const QString note = label(panel, "label_note");
-        QVERIFY2(note.contains("设计网格") && note.contains("高精度"), qPrintable(note));
-    }
-
-    // Without one date per observation the times in years stand in.
-    void observationTimesWithoutDates_data()
-    {
-        QTest::addColumn<QStringList>("dates");
-        QTest::newRow("none") << QStringList();
-        QTest::newRow("one date short") << monthEnds(11);
-    }
-    void observationTimesWithoutDates()
-    {
-        QFETCH(QStringList, dates);
-        RecordingPrompter prompter;
-        PanelProbability panel;
-        panel.setRequest(source.request(), dates);
-        QVERIFY(panel.calculate());
-        QCOMPARE(header(table(panel), 0), QStringLiteral("观察时间(年)"));
-        QStringList times;
-        for (double t : source.contract.obs_times)
-            times << QString::asprintf("%.4f", t);
-        QCOMPARE(times.front(), QStringLiteral("0.0833"));
-        checkShows(panel, probability_profile(source.contract, source.params), times, false);
-    }
-
-    // Accurate mode: the accurate profile with its error estimates.
-    void accurateModeShowsErrors()
-    {
-        RecordingPrompter prompter;
-        PricingRequest accurate = source.request();
-        accurate.method = PricingMethod::Accurate;
-        accurate.year_days = 252;
-        PanelProbability panel;
-        const QStringList dates = monthEnds(12);
-        panel.setRequest(accurate, dates);
-        QVERIFY(panel.calculate());
-        QVERIFY(prompter.boxes.isEmpty());
-
-        const ProbabilityProfile expected =
-            probability_profile_accurate(accurate.contract, accurate.model, 252, false);
-        QVERIFY(expected.ok());
-        QCOMPARE(expected.ko_error.size(), size_t(12));
-        checkShows(panel, expected, dates, true);
-        QVERIFY(label(panel, "label_mode").contains(QStringLiteral("高精度（每年252个交易日")));
-        QVERIFY(label(panel, "label_note").isEmpty());
-        // Not the design grid's figures.
-        const ProbabilityProfile design = probability_profile(source.contract, source.params);
-        QVERIFY(cell(table(panel), 0, 2) != pct(design.ko_probability[0])
-                || cell(table(panel), 11, 2) != pct(design.ko_probability[11]));
-    }
-
-    // A structure the profile refuses: a message, and no figures left from before.
-    void refusedStructureClearsTheResults()
-    {
-        RecordingPrompter prompter;
-        PanelProbability panel;
+        prompter.clear();
         panel.setRequest(source.request(), monthEnds(12));
         QVERIFY(panel.calculate());
         PricingRequest bad = source.request();
@@ -259,7 +210,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("probability.csv");
         prompter.fileAnswers << path;
-        exportTo(panel)->trigger();
+        trigger(table(panel), "导出为...");  // the table's right-click menu
         QVERIFY(prompter.boxes.isEmpty());
 
         QFile f(path);
@@ -292,7 +243,7 @@ private slots:
         const QString why = "条款已修改：此结果不再对应当前条款，请重新点击【定价】和【概率分析】";
         QCOMPARE(label(panel, "label_status"), why);
         QVERIFY(child<QLabel>(&panel, "label_ki")->styleSheet().contains("grey"));
-        exportTo(panel)->trigger();
+        trigger(table(panel), "导出为...");  // the table's right-click menu
         QCOMPARE(prompter.summary(), QStringList({"错误:|" + why}));
         QVERIFY(prompter.fileDialogs.isEmpty());
         QVERIFY(panel.calculate());

@@ -4,6 +4,7 @@
 // flat fields and the files (with an engine refusal placed on its line).
 #include "Calendar.h"
 #include "MarketInputs.h"
+#include "WeekdayCalendar.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -14,21 +15,13 @@
 
 namespace {
 
-// Trading days of January 2025 (weekends out) and early February.
-const int kDays[] = {20250102, 20250103, 20250106, 20250107, 20250108, 20250109, 20250110, 20250113, 20250114,
-                     20250115, 20250116, 20250117, 20250120, 20250121, 20250122, 20250123, 20250124, 20250127,
-                     20250128, 20250129, 20250130, 20250131, 20250203, 20250204};
-
 class MarketInputs : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        QByteArray text = "iDate\n";
-        for (int d : kDays)
-            text += QByteArray::number(d) + "\n";
-        ASSERT_TRUE(calendar.load(write("cal.csv", text).toStdString()));
+        // Trading days of January 2025 (weekends out) and early February.
+        ASSERT_TRUE(loadWeekdays(calendar, dir, "cal.csv", QDate(2025, 1, 2), QDate(2025, 2, 4)));
     }
     QString write(const char* name, const QByteArray& text)
     {

@@ -7,11 +7,11 @@
 #include "StructureRecord.h"
 #include "StructureTerms.h"
 #include "TermTable.h"
+#include "WeekdayCalendar.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTextStream>
 
 #include <gtest/gtest.h>
 
@@ -22,27 +22,10 @@
 namespace {
 
 // Trading days: Mondays to Fridays of January 2025, nothing else.
-const int kDays[] = {20250102, 20250103, 20250106, 20250107, 20250108, 20250109, 20250110,
-                     20250113, 20250114, 20250115, 20250116, 20250117, 20250120, 20250121,
-                     20250122, 20250123, 20250124, 20250127, 20250128, 20250129, 20250130,
-                     20250131};
-
 class SmallCalendar : public ::testing::Environment
 {
 public:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        const QString path = dir.filePath(QStringLiteral("cal.csv"));
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Text));
-        QTextStream out(&file);
-        out << "iDate\n";
-        for (int d : kDays)
-            out << d << "\n";
-        file.close();
-        ASSERT_TRUE(calendar.load(path.toStdString()));
-    }
+    void SetUp() override { ASSERT_TRUE(loadWeekdays(calendar, dir, "cal.csv", QDate(2025, 1, 2), QDate(2025, 1, 31))); }
     QTemporaryDir dir;
     Calendar calendar{1};
 };
@@ -51,30 +34,11 @@ SmallCalendar* const kEnvironment =
     static_cast<SmallCalendar*>(::testing::AddGlobalTestEnvironment(new SmallCalendar));
 const Calendar& cal() { return kEnvironment->calendar; }
 
+// Eleven trading days, two observations.
 StructureTexts defaults()
 {
-    StructureTexts t;
-    t.S = "100";
-    t.Smax = "200";
-    t.vol = "18";
-    t.rate = "1.5";
-    t.q = "2.5";
-    t.T = "11";
-    t.M = "200";
-    t.N = "10";
-    t.yearDays = "243";
-    t.dayMode = DayMode::Trading;
-    t.ko = "103";
-    t.coupon = "16";
-    t.ki = "80";
-    t.divCoupon = "16";
-    t.floor = "0";
-    t.strike = "0";
-    t.participation = "0";
-    t.observeDates = "20250110_20250117";
-    t.startDate = "20250102";
-    t.expiryDate = "20250117";
-    return t;
+    return {"100", "200", "18", "1.5", "2.5", "11", "200", "10", "243", DayMode::Trading, "103", "16", "80", "16",
+            "0", "0", "0", "20250110_20250117", "20250102", "20250117"};
 }
 
 TEST(FieldParsing, NumbersValueListsAndMaturity)
@@ -95,32 +59,6 @@ TEST(FieldParsing, NumbersValueListsAndMaturity)
     EXPECT_DOUBLE_EQ(maturityYears(244, DayMode::Calendar, 243), 244.0 / 365.0);
 }
 
-TEST(StructureTermsConversion, TradingDaysOnTheCalendar)
-{
-    const StructureTerms terms = structureTerms(defaults(), cal());
-    ASSERT_TRUE(terms.obsTimesOk);
-    const PDEParams& p = terms.params;
-    EXPECT_EQ(p.S0, 100);
-    EXPECT_EQ(p.S_max, 200);
-    // Every "(%)" field arrives as a decimal.
-    EXPECT_DOUBLE_EQ(p.sigma, 0.18);
-    EXPECT_DOUBLE_EQ(p.r, 0.015);
-    EXPECT_DOUBLE_EQ(p.q, 0.025);
-    EXPECT_DOUBLE_EQ(p.T, 10.0 / 243);
-    EXPECT_EQ(p.M, 200);
-    EXPECT_EQ(p.N, 10);
-
-    // 20250102 -> 20250110: 6 trading-day steps; -> 20250117: 11.
-    ASSERT_EQ(terms.contract.obs_times.size(), 2u);
-    EXPECT_DOUBLE_EQ(terms.contract.obs_times[0], 6.0 / 243);
-    EXPECT_DOUBLE_EQ(terms.contract.obs_times[1], 11.0 / 243);
-    EXPECT_EQ(terms.contract.ko_barrier, std::vector<double>({103, 103}));
-    EXPECT_EQ(terms.contract.ki_barrier, std::vector<double>({80, 80}));
-    ASSERT_EQ(terms.contract.ko_coupon.size(), 2u);
-    EXPECT_DOUBLE_EQ(terms.contract.ko_coupon[1], 0.16);
-    EXPECT_DOUBLE_EQ(terms.contract.div_coupon, 0.16);
-}
-
 TEST(StructureTermsConversion, ListsDatesBeforeStartAndCalendarDays)
 {
     StructureTexts t = defaults();
@@ -132,14 +70,12 @@ TEST(StructureTermsConversion, ListsDatesBeforeStartAndCalendarDays)
     t.strike = "105";
     t.participation = "0.5";
     StructureTerms terms = structureTerms(t, cal());
-    ASSERT_EQ(terms.contract.obs_times.size(), 2u);  // trading mode drops the earlier date
-    EXPECT_DOUBLE_EQ(terms.contract.obs_times[0], 4.0 / 243);
-    EXPECT_EQ(terms.contract.ko_barrier, std::vector<double>({103, 102, 101}));
-    EXPECT_DOUBLE_EQ(terms.contract.ko_coupon[0], 0.2);
-    EXPECT_DOUBLE_EQ(terms.contract.ko_coupon[1], 0.1);
-    EXPECT_EQ(terms.contract.floor_price, 70);
-    EXPECT_EQ(terms.contract.call_strike, 105);
-    EXPECT_EQ(terms.contract.call_participation, 0.5);  // a ratio, not a percentage
+    const SnowballContract& c = terms.contract;
+    EXPECT_EQ(c.obs_times, std::vector<double>({4.0 / 243, 9.0 / 243}));  // trading mode drops the earlier date
+    EXPECT_EQ(c.ko_barrier, std::vector<double>({103, 102, 101}));
+    EXPECT_EQ(c.ko_coupon, std::vector<double>({0.2, 0.1}));
+    // The participation is a ratio, not a percentage.
+    EXPECT_EQ(std::vector<double>({c.floor_price, c.call_strike, c.call_participation}), std::vector<double>({70, 105, 0.5}));
 
     t.dayMode = DayMode::Calendar;
     t.T = "244";
@@ -149,19 +85,6 @@ TEST(StructureTermsConversion, ListsDatesBeforeStartAndCalendarDays)
     EXPECT_DOUBLE_EQ(terms.contract.obs_times[1], 4.0 / 365);
     EXPECT_DOUBLE_EQ(terms.contract.obs_times[2], 11.0 / 365);
     EXPECT_DOUBLE_EQ(terms.params.T, 244.0 / 365);
-}
-
-TEST(StructureTermsConversion, TheRequestCarriesTheFormAndTheMethod)
-{
-    const StructureTerms terms = structureTerms(defaults(), cal());
-    const PricingRequest r = pricingRequest(terms, PayoffForm::Option, 244, PricingMethod::Accurate);
-    EXPECT_EQ(r.contract.form, PayoffForm::Option);
-    EXPECT_EQ(r.method, PricingMethod::Accurate);
-    EXPECT_EQ(r.year_days, 244);
-    EXPECT_EQ(r.model.M, 200);
-    EXPECT_EQ(r.model.N, 10);
-    EXPECT_EQ(r.contract.ko_barrier, std::vector<double>({103, 103}));
-    EXPECT_DOUBLE_EQ(r.contract.ko_coupon[0], 0.16);
 }
 
 TEST(ValidateObserveDates, EveryCheckInOrder)
@@ -220,16 +143,7 @@ TEST(ValidateStructure, LevelsInOrder)
 
 TEST(StructureRecord, LayoutAndAppend)
 {
-    StructureRecordFields f;
-    f.openPrice = 100;
-    f.knockOut = 103;
-    f.knockIn = 80;
-    f.couponOut = 16;
-    f.couponDiv = 16;
-    f.dateBegin = 20250102;
-    f.dateEnd = 20250117;
-    f.volatility = 18;
-    f.observe = "20250110_20250117";
+    StructureRecordFields f{100, 103, 80, 16, 16, 0, 0, 20250102, 20250117, 18, "20250110_20250117"};
 
     const std::vector<unsigned char> record = structureRecord(f);
     ASSERT_EQ(record.size(), 696u);

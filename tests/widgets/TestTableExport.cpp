@@ -4,6 +4,7 @@
 #include "RecordingPrompter.h"
 #include "TableHelpers.h"
 #include "TableWidget_Popmenu.h"
+#include "WidgetTexts.h"
 
 #include <QAction>
 #include <QDir>
@@ -15,27 +16,11 @@
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 void writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(bytes);
-}
-
-void trigger(QWidget* w, const QString& text)
-{
-    for (QAction* a : w->actions())
-        if (a->text() == text) {
-            a->trigger();
-            return;
-        }
-    QFAIL(qPrintable("no action " + text));
 }
 
 // Message boxes without the reason that a failed write adds on a second line.
@@ -44,14 +29,6 @@ QStringList firstLines(const QStringList& summaries)
     QStringList out;
     for (const QString& s : summaries)
         out << s.section(QLatin1Char('\n'), 0, 0);
-    return out;
-}
-
-QStringList actionTexts(const QWidget& w)
-{
-    QStringList out;
-    for (QAction* a : w.actions())
-        out << a->text();
     return out;
 }
 
@@ -89,19 +66,6 @@ private slots:
         QVERIFY(QDir::setCurrent(dir.path()));
     }
     void cleanupTestCase() { QDir::setCurrent(oldCwd); }
-
-    void menuShowsTheChosenActionsInOrder()
-    {
-        TableWidget_Popmenu all(15);
-        QCOMPARE(actionTexts(all), QStringList({"导出", "导出为...", "增加行", "删除"}));
-        QCOMPARE(all.contextMenuPolicy(), Qt::ActionsContextMenu);
-        QCOMPARE(all.selectionBehavior(), QAbstractItemView::SelectRows);
-        ExportTableWidget exportOnly;
-        QCOMPARE(actionTexts(exportOnly), QStringList({"导出", "导出为..."}));
-        TableWidget_Popmenu none(0);
-        QVERIFY(none.actions().isEmpty());
-        QCOMPARE(none.contextMenuPolicy(), Qt::DefaultContextMenu);
-    }
 
     // "导出" asks for a name and writes it to the working directory; "导出为..."
     // uses the chosen path unchanged. Either replaces an existing file.
@@ -141,18 +105,14 @@ private slots:
         else if (!answer.isNull())
             rec.fileAnswers << answer;
         ExportTableWidget t;
+        QCOMPARE(t.contextMenuPolicy(), Qt::ActionsContextMenu);  // the actions are the right-click menu
         fillSample(t);
         trigger(&t, action);
         QCOMPARE(rec.textDialogs.size() + rec.fileDialogs.size(), 1);
-        if (byName) {
-            const auto& d = rec.textDialogs[0];
-            QCOMPARE((QStringList{d.title, d.label, d.preset}), QStringList({"导出", "导出的文件名为：", "Export"}));
-            QCOMPARE(d.parent, &t);
-        } else {
-            const auto& d = rec.fileDialogs[0];
-            QCOMPARE((QStringList{d.caption, d.dir, d.filter}), QStringList({"表格内容保存为", "", "csv files (*.csv)"}));
-            QCOMPARE(d.parent, &t);
-        }
+        const auto asked = byName ? QStringList{rec.textDialogs[0].title, rec.textDialogs[0].label, rec.textDialogs[0].preset}
+                                  : QStringList{rec.fileDialogs[0].caption, rec.fileDialogs[0].dir, rec.fileDialogs[0].filter};
+        QCOMPARE(asked, byName ? QStringList({"导出", "导出的文件名为：", "Export"}) : QStringList({"表格内容保存为", "", "csv files (*.csv)"}));
+        QCOMPARE(byName ? rec.textDialogs[0].parent : rec.fileDialogs[0].parent, static_cast<QObject*>(&t));
         QCOMPARE(firstLines(rec.summary()), boxes);
         if (file.isNull()) {
             QCOMPARE(rec.boxes[0].icon, answer.isEmpty() ? prompt::Icon::Warning : prompt::Icon::Critical);
