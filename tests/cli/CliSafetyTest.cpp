@@ -20,32 +20,6 @@ const QStringList kSmall{"--M", "10", "--N", "12", "--today", "20240115"};
 
 }  // namespace
 
-TEST(CliConcurrentWriters, AppendsFromSeveralProcessesAreAllKept)
-{
-    const QTemporaryDir dir;
-    const QString file = dir.filePath("grids.txt");
-    constexpr int kWriters = 6;
-    std::vector<std::unique_ptr<QProcess>> runs;
-    for (int i = 0; i < kWriters; ++i) {
-        runs.push_back(std::make_unique<QProcess>());
-        runs.back()->start(QStringLiteral(KELVARA_CLI), QStringList{"grid", "--out", file} + kSmall);
-    }
-    for (auto& p : runs) {
-        ASSERT_TRUE(p->waitForFinished(120000));
-        EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
-    }
-    const QByteArray grids = readFile(file);
-    EXPECT_EQ(grids.count("MATRIX:Price\n"), kWriters);
-    EXPECT_EQ(grids.count("MATRIX:Price_KI\n"), kWriters);
-    // 11 price rows per block, nothing cut: every line is a name or a full row of 13 cells.
-    for (const QByteArray& line : grids.split('\n')) {
-        if (!line.isEmpty() && !line.startsWith("MATRIX:"))
-            EXPECT_EQ(line.count(", "), 13) << line.toStdString();
-    }
-    // No scratch or lock file is left behind.
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"grids.txt"}));
-}
-
 TEST(CliFullDisk, AWriteThatDoesNotFitLeavesTheOldFileAndSaysWhy)
 {
     // A 64 KiB tmpfs of its own (needs root and mount namespaces; CI runs as root).
