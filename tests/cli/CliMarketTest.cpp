@@ -12,8 +12,6 @@
 
 namespace {
 
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
 struct MarketFiles
 {
     QTemporaryDir dir;

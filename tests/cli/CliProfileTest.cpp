@@ -11,12 +11,6 @@
 #include <cmath>
 #include <string>
 
-namespace {
-
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-}  // namespace
-
 TEST(CliProfile, JsonIsTheEnginesProfileOfTheSameTerms)
 {
     const ProbabilityProfile design = probability_profile(engineTermsContract(), engineTermsParams());
@@ -111,19 +105,3 @@ TEST(CliProfile, TableListsEachObservationThenTheSummary)
     EXPECT_FALSE(contains(accurate.out, "note:")) << accurate.out;
 }
 
-TEST(CliProfile, BadStructuresAreRefused)
-{
-    const std::pair<QStringList, int> cases[] = {
-        {{"profile", "--ko", "90"}, 2},                     // knock-out below the spot
-        {{"profile", "--ko", "103_102"}, 2},                // two values for the monthly dates
-        {{"profile", "--dates", "20240415_20240415"}, 2},   // a date twice
-        {{"profile", "--vol", "-5"}, 1},                    // the engine refuses
-        {{"profile", "--accurate", "--vol", "-5"}, 1},
-    };
-    for (const auto& [args, status] : cases) {
-        const CliResult r = runCli(args + QStringList{"--today", "20240115"});
-        EXPECT_EQ(r.status, status) << args.join(' ').toStdString() << r.err;
-        EXPECT_TRUE(r.out.empty()) << r.out;
-        EXPECT_TRUE(r.oneErrorLine()) << r.err;
-    }
-}

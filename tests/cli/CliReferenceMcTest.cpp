@@ -10,12 +10,6 @@
 #include <cmath>
 #include <string>
 
-namespace {
-
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-}  // namespace
-
 TEST(CliReferenceMc, IsTheEnginesRunAndReproducibleForASeedAndThreads)
 {
     const QStringList run = QStringList{"mc", "--reference", "--json", "--paths", "20000", "--threads", "2"} +
@@ -72,25 +66,3 @@ TEST(CliReferenceMc, DefaultStructureAgreesWithTheAccuratePrice)
                 4 * se + accurate.json()["error_estimate"].get<double>());
 }
 
-TEST(CliReferenceMc, OptionsOfTheOtherRunAreRefused)
-{
-    const std::pair<QStringList, std::string> cases[] = {
-        {{"mc", "--seed", "3"}, "--seed requires --reference"},
-        {{"mc", "--threads", "2"}, "--threads requires --reference"},
-        {{"mc", "--reference", "--steps-per-year", "12"}, "--steps-per-year"},
-        {{"mc", "--reference", "--paths", "100000000"}, "more than the limit of 60 s"},
-        {{"mc", "--reference", "--paths", "2", "--json"}, "--paths: at least 200 paths (100 antithetic pairs)"},
-        {{"mc", "--reference", "--vol", "-5", "--paths", "1000"}, ""},
-    };
-    for (const auto& [args, says] : cases) {
-        const CliResult r = runCli(args + QStringList{"--today", "20240115"});
-        EXPECT_NE(r.status, 0) << args.join(' ').toStdString();
-        EXPECT_TRUE(r.out.empty()) << r.out;
-        EXPECT_TRUE(r.oneErrorLine()) << r.err;
-        EXPECT_TRUE(contains(r.err, says)) << r.err;
-    }
-    const CliResult overflow = runCli({"mc", "--reference", "--coupon", "1e308", "--paths", "1000", "--today",
-                                       "20240115"});
-    EXPECT_EQ(overflow.status, 1);
-    EXPECT_TRUE(contains(overflow.err, "not a finite number")) << overflow.err;
-}
