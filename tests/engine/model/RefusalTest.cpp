@@ -1,9 +1,12 @@
 // The one rule set: what each method refuses, and that the solvers refuse
 // exactly that (the design grid's NaN, the accurate pricer's and the Monte
-// Carlo's refusals all carry the rule set's code).
+// Carlo's refusals all carry the rule set's code, the probability passes
+// refuse alike).
 #include "AccuratePricer.h"
+#include "AccurateProbabilityProfile.h"
 #include "AutoCallSolver.h"
 #include "EngineTestSupport.h"
+#include "ProbabilityProfile.h"
 #include "ReferenceMonteCarlo.h"
 #include "Refusal.h"
 
@@ -127,6 +130,10 @@ TEST(PricingRules, TheSolversRefuseExactlyWhatTheRulesRefuse)
         const SolverResult grid = auto_call_finite_diff_implicit(r.contract, r.model);
         EXPECT_EQ(grid.ok(), c.design == RC::None) << c.name;
         EXPECT_EQ(std::isnan(grid.price), c.design != RC::None) << c.name;
+        EXPECT_EQ(std::isnan(forward_pass_price(r.contract, r.model)), c.design != RC::None) << c.name;
+        const ProbabilityProfile profile = probability_profile(r.contract, r.model);
+        EXPECT_EQ(profile.ok(), c.design == RC::None) << c.name;
+        EXPECT_EQ(profile.error.empty(), c.design == RC::None) << c.name;
 
         // A refusal says why and gives NaN, for the price, its estimate and the Greeks.
         const bool accurateRefused = c.accurate != RC::None;
@@ -136,6 +143,7 @@ TEST(PricingRules, TheSolversRefuseExactlyWhatTheRulesRefuse)
         EXPECT_EQ(accurate.error.empty(), !accurateRefused) << c.name;
         EXPECT_EQ(std::isnan(accurate.value(100.0, false)), accurateRefused) << c.name;
         EXPECT_EQ(std::isnan(accurate.error_estimate(100.0, false)), accurateRefused) << c.name;
+        EXPECT_EQ(probability_profile_accurate(r.contract, r.model, r.year_days).ok(), !accurateRefused) << c.name;
         const GreeksValuation g = greeks_accurate(r.contract, r.model, r.year_days, 100.0, false);
         EXPECT_EQ(g.error.empty(), !accurateRefused) << c.name;
         EXPECT_EQ(std::isnan(g.price) && std::isnan(g.delta) && std::isnan(g.vega), accurateRefused) << c.name;
