@@ -93,20 +93,6 @@ TEST(AccurateMode, SearchSolvesOnAccuratePrices)
     EXPECT_LT(std::fabs(engine.price() - target), engine.epsilon);
 }
 
-TEST(AccurateMode, ProgressHookReachesTheAccurateSolver)
-{
-    Snowball_PDE engine = engineFor(monthlyNoteCase(), PricingMethod::Accurate);
-    int calls = 0;
-    engine.set_progress_hook([&](double) { return ++calls < 50; });
-    EXPECT_TRUE(std::isnan(engine.price()));
-    EXPECT_EQ(calls, 50);
-    calls = 0;
-    EXPECT_TRUE(std::isnan(engine.accurate_lookup(100.0, 0.5, false).price));
-    EXPECT_EQ(calls, 50);
-    engine.set_progress_hook(ProgressHook());
-    EXPECT_FALSE(std::isnan(engine.price()));
-}
-
 // Monitoring from a valuation time: a whole trading day starts at that
 // close, a time between closes is a moment of its own without checks.
 TEST(AccurateMode, MonitoringFromALaterDate)
