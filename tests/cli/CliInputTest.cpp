@@ -19,6 +19,9 @@ void PrintTo(const BadInput& c, std::ostream* os) { *os << c.name; }
 
 using CliBadInput = ::testing::TestWithParam<BadInput>;
 
+// On a fixed day, so that dated defaults do not move with the calendar.
+QStringList onDay(QStringList args) { return args << "--today" << "20240115"; }
+
 }  // namespace
 
 TEST_P(CliBadInput, OneLineOnStderrNothingOnStdout)
@@ -79,7 +82,45 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"line_feed_in_a_value", {"price", "--vol", "1\n2"}, 2, "--vol: \"1 2\" is not a number"},
         BadInput{"range_with_four_parts", {"stress", "--prices", "90:110:10:5"}, 2,
                  "--prices: \"90:110:10:5\" is not START:END:STEP"},
-        BadInput{"dates_with_a_frequency", {"price", "--dates", "20270308", "--freq", "周"}, 2, "excludes"}),
+        BadInput{"dates_with_a_frequency", {"price", "--dates", "20270308", "--freq", "周"}, 2, "excludes"},
+        BadInput{"repeated_date", onDay({"profile", "--dates", "20240415_20240415"}), 2,
+                 "observation date 20240415 appears twice (dates 1 and 2)"},
+        // Runs that cannot finish are refused up front.
+        BadInput{"grid_too_large", onDay({"price", "--N", "1000000000"}), 2, "more than the limit of"},
+        BadInput{"grid_too_slow", onDay({"price", "--N", "100000000"}), 2, "s, more than the limit of 60 s"},
+        BadInput{"too_many_paths", onDay({"mc", "--paths", "100000000"}), 2, "more than the limit of 60 s"},
+        BadInput{"too_many_columns", onDay({"price", "--obs-times", "1e300"}), 2, "more than a grid can have"},
+        BadInput{"greeks_too_slow", onDay({"price", "--greeks", "--M", "20000", "--N", "20000"}), 2,
+                 "more than the limit of"},
+        // 46 volatilities, each run of which alone would fit.
+        BadInput{"stress_too_slow", onDay({"stress", "--vols", "0.05:0.5:0.01", "--M", "1000", "--N", "7000"}), 2,
+                 "runs of a 1000 x 7000 grid would take"},
+        BadInput{"accurate_too_slow", onDay({"solve", "--accurate", "--for", "vol", "--obs-times", "1000"}), 2,
+                 "--accurate: 53 accurate solves over 243000 trading days"},
+        BadInput{"reference_too_slow", onDay({"mc", "--reference", "--paths", "100000000"}), 2,
+                 "more than the limit of 60 s"},
+        // Answers that are no numbers, and the engines' refusals, in every mode.
+        BadInput{"price_not_finite", onDay({"price", "--coupon", "1e308"}), 1, "not a finite number"},
+        BadInput{"mc_not_finite", onDay({"mc", "--coupon", "1e308", "--paths", "1000"}), 1, "not a finite number"},
+        BadInput{"stress_above_the_grid", onDay({"stress", "--prices", "100:300:100"}), 1, "off the grid"},
+        BadInput{"accurate_not_finite", onDay({"price", "--accurate", "--coupon", "1e308"}), 1, "not a finite number"},
+        BadInput{"accurate_refused", onDay({"price", "--accurate", "--vol", "-5"}), 1,
+                 "the volatility must not be negative"},
+        BadInput{"accurate_lookup_refused", onDay({"price", "--accurate", "--greeks", "--lookup-date", "20250115"}),
+                 1, "no Greeks at the lookup spot and date"},
+        BadInput{"accurate_bad_input", onDay({"price", "--accurate", "--ko", "90"}), 2, "敲出价格应大于标的价格"},
+        BadInput{"profile_refused", onDay({"profile", "--vol", "-5"}), 1, "(no profile)"},
+        BadInput{"accurate_profile_refused", onDay({"profile", "--accurate", "--vol", "-5"}), 1, "(no profile)"},
+        BadInput{"reference_refused", onDay({"mc", "--reference", "--vol", "-5", "--paths", "1000"}), 1,
+                 "refused the structure"},
+        BadInput{"reference_not_finite", onDay({"mc", "--reference", "--coupon", "1e308", "--paths", "1000"}), 1,
+                 "not a finite number"},
+        // Options of the other Monte Carlo.
+        BadInput{"seed_without_reference", onDay({"mc", "--seed", "3"}), 2, "--seed requires --reference"},
+        BadInput{"threads_without_reference", onDay({"mc", "--threads", "2"}), 2, "--threads requires --reference"},
+        BadInput{"reference_steps", onDay({"mc", "--reference", "--steps-per-year", "12"}), 2, "--steps-per-year"},
+        BadInput{"reference_too_few_paths", onDay({"mc", "--reference", "--paths", "2", "--json"}), 2,
+                 "--paths: at least 200 paths (100 antithetic pairs)"}),
     [](const ::testing::TestParamInfo<BadInput>& info) { return std::string(info.param.name); });
 
 TEST(CliHelp, EveryCommandHasHelpOnStdout)

@@ -8,12 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <set>
 #include <string>
 
 namespace {
-
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 struct MarketFiles
 {
@@ -111,24 +108,15 @@ TEST(CliMarket, BatchPricesEveryRecordInTheSameMarket)
     EXPECT_TRUE(contains(r.err, "--local-vol needs --accurate")) << r.err;
 }
 
-TEST(CliSurface, JsonHasExactlyTheFieldsAndRepricesEveryQuote)
+TEST(CliSurface, JsonRepricesEveryQuote)
 {
     const MarketFiles f;
     const CliResult r = runCli({"surface", "--vol-surface", f.surface, "--spot", "100", "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
     const nlohmann::json j = r.json();
-    std::set<std::string> keys;
-    for (auto it = j.begin(); it != j.end(); ++it)
-        keys.insert(it.key());
-    EXPECT_EQ(keys, (std::set<std::string>{"spot", "quotes", "max_error_bp", "arbitrage", "fit_ms"}));
     ASSERT_EQ(j["quotes"].size(), 52u);
     double largest = 0.0;
     for (const nlohmann::json& q : j["quotes"]) {
-        std::set<std::string> fields;
-        for (auto it = q.begin(); it != q.end(); ++it)
-            fields.insert(it.key());
-        EXPECT_EQ(fields, (std::set<std::string>{"expiry", "time", "strike", "market_vol", "fitted_vol",
-                                                 "repriced_vol", "error_bp"}));
         const double error = q["error_bp"].get<double>();
         EXPECT_NEAR(error, 100.0 * (q["repriced_vol"].get<double>() - q["market_vol"].get<double>()), 1e-9);
         EXPECT_LT(std::fabs(error), 10.0) << q.dump();
@@ -172,27 +160,16 @@ TEST(CliSurface, PricesFromTheSurfaceAndFromItsWrittenGridAgree)
     EXPECT_NEAR(surface.json()["price"].get<double>(), grid.json()["price"].get<double>(), 0.005);
 }
 
-TEST(CliSurface, RefusalsNameTheLines)
+TEST(CliSurface, ARefusalNamesTheFilesLine)
 {
+    // Each reason is the file reader's or the fit's (checked there); here the
+    // fit's quote numbers come out as the file's lines.
     const MarketFiles f;
     const QString path = f.dir.filePath("q.csv");
-    const struct
-    {
-        QByteArray text;
-        std::string expected;
-    } cases[] = {
-        {"expiry,strike\n0.5,100\n", "line 1: the header must be \"expiry,strike,vol_pct\""},
-        {"expiry,strike,vol_pct\n0.5,90,20\n0.5,x,20\n", "line 3: \"x\" is not a number"},
-        {"expiry,strike,vol_pct\n0.5,90,0\n", "line 2: the volatility 0 % is not in (0, 500] %"},
-        {"expiry,strike,vol_pct\n0.5,90,20\n0.5,95,20\n0.5,100,20\n0.5,105,20\n", "4 strikes, at least 5 needed"},
-        {"expiry,strike,vol_pct\n0.5,90,20\n0.5,95,20\n0.5,100,20\n0.5,105,20\n0.5,110,20\n0.5,95,21\n",
-         "line 7: expiry 0.5 and strike 95 are quoted already"},
-    };
-    for (const auto& c : cases) {
-        ASSERT_TRUE(writeFile(path, c.text));
-        const CliResult r = runCli({"surface", "--vol-surface", path});
-        EXPECT_NE(r.status, 0) << c.expected;
-        EXPECT_TRUE(contains(r.err, c.expected)) << r.err;
-        EXPECT_TRUE(r.oneErrorLine()) << r.err;
-    }
+    ASSERT_TRUE(writeFile(path, "expiry,strike,vol_pct\n0.5,90,20\n0.5,95,20\n0.5,100,20\n0.5,105,20\n0.5,110,20\n"
+                                "0.5,95,21\n"));
+    const CliResult r = runCli({"surface", "--vol-surface", path});
+    EXPECT_NE(r.status, 0);
+    EXPECT_TRUE(contains(r.err, "line 7: expiry 0.5 and strike 95 are quoted already")) << r.err;
+    EXPECT_TRUE(r.oneErrorLine()) << r.err;
 }

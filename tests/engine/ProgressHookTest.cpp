@@ -38,21 +38,28 @@ TEST(ProgressHook, ReportsEveryStepAndChangesNoNumber)
     EXPECT_EQ(fractions.size(), 3u * 48u);
 }
 
-TEST(ProgressHook, FalseStopsTheRunWithNaN)
+TEST(ProgressHook, FalseStopsTheRunWithNaNInEitherMode)
 {
-    Snowball_PDE e = classicSnowball(60, 48);
-    int calls = 0;
-    e.set_progress_hook([&calls](double) { return ++calls < 10; });
-    EXPECT_TRUE(std::isnan(e.price()));
-    EXPECT_EQ(calls, 10);  // stopped at once, not at the end
+    for (const PricingMethod method : {PricingMethod::DesignGrid, PricingMethod::Accurate}) {
+        Snowball_PDE e = classicSnowball(60, 48);
+        e.method = method;
+        int calls = 0;
+        e.set_progress_hook([&calls](double) { return ++calls < 10; });
+        EXPECT_TRUE(std::isnan(e.price()));
+        EXPECT_EQ(calls, 10);  // stopped at once, not at the end
 
-    calls = 0;
-    EXPECT_FALSE(e.calculate());
-    EXPECT_EQ(calls, 10);
+        // The Greeks: the grids' runs, or the accurate lookup's solve.
+        calls = 0;
+        if (method == PricingMethod::DesignGrid)
+            EXPECT_FALSE(e.calculate());
+        else
+            EXPECT_TRUE(std::isnan(e.accurate_lookup(100.0, 0.5, false).price));
+        EXPECT_EQ(calls, 10);
 
-    // Without the hook the same engine prices again.
-    e.set_progress_hook(ProgressHook());
-    EXPECT_TRUE(std::isfinite(e.price()));
+        // Without the hook the same engine prices again.
+        e.set_progress_hook(ProgressHook());
+        EXPECT_TRUE(std::isfinite(e.price()));
+    }
 }
 
 // 取消 must stop the work within a moment, also in the loops over the whole

@@ -93,20 +93,6 @@ TEST(AccurateMode, SearchSolvesOnAccuratePrices)
     EXPECT_LT(std::fabs(engine.price() - target), engine.epsilon);
 }
 
-TEST(AccurateMode, ProgressHookReachesTheAccurateSolver)
-{
-    Snowball_PDE engine = engineFor(monthlyNoteCase(), PricingMethod::Accurate);
-    int calls = 0;
-    engine.set_progress_hook([&](double) { return ++calls < 50; });
-    EXPECT_TRUE(std::isnan(engine.price()));
-    EXPECT_EQ(calls, 50);
-    calls = 0;
-    EXPECT_TRUE(std::isnan(engine.accurate_lookup(100.0, 0.5, false).price));
-    EXPECT_EQ(calls, 50);
-    engine.set_progress_hook(ProgressHook());
-    EXPECT_FALSE(std::isnan(engine.price()));
-}
-
 // Monitoring from a valuation time: a whole trading day starts at that
 // close, a time between closes is a moment of its own without checks.
 TEST(AccurateMode, MonitoringFromALaterDate)
@@ -119,7 +105,10 @@ TEST(AccurateMode, MonitoringFromALaterDate)
     std::vector<MonitoringEvent> events;
     std::string error;
     struct Event { double t; int ki, ko; bool maturity; };
+    // From inception: 0.25 and 0.5 fall on closes (4 a year), 0.6 between them.
     const struct { double start; std::vector<Event> expected; } cases[] = {
+        {0.0, {{0.0, 0, -1, false}, {0.25, 1, 0, false}, {0.5, 2, 1, false}, {0.6, -1, 2, false}, {0.75, 3, -1, false},
+               {1.0, 3, 3, true}}},
         {0.5, {{0.5, 2, 1, false}, {0.6, -1, 2, false}, {0.75, 3, -1, false}, {1.0, 3, 3, true}}},
         {0.55, {{0.55, -1, -1, false}, {0.6, -1, 2, false}, {0.75, 3, -1, false}, {1.0, 3, 3, true}}},
         {0.6, {{0.6, -1, 2, false}, {0.75, 3, -1, false}, {1.0, 3, 3, true}}},
@@ -137,6 +126,9 @@ TEST(AccurateMode, MonitoringFromALaterDate)
     }
     for (double refused : {1.0, 1.5, -0.25, kNaN})
         EXPECT_FALSE(build_monitoring_schedule(c, 1.0, 4, refused, events, error)) << refused;
+    c.obs_times = {0.5, 0.5, 0.7, 1.0};
+    EXPECT_FALSE(build_monitoring_schedule(c, 1.0, 4, events, error));
+    EXPECT_FALSE(error.empty());
 }
 
 // The contract valued `elapsed` after inception is the contract whose

@@ -1,10 +1,9 @@
 // The accurate pricer: convergence order against a closed form, its price
 // and error estimate against converged references, smooth Greeks through
-// the barriers, the contract's monitoring moments, and refusals.
+// the barriers.
 #include "AccurateScheme.h"
 #include "AccurateStructures.h"
 #include "DigitalNote.h"
-#include "MonitoringSchedule.h"
 #include "StretchedGrid.h"
 
 #include <gtest/gtest.h>
@@ -234,99 +233,6 @@ TEST(AccuratePricer, GreeksAreSmoothInSpotThroughTheBarriers)
     EXPECT_DOUBLE_EQ(s.value(79.5, false), s.value(79.5, true));
     EXPECT_DOUBLE_EQ(s.delta(79.5, false), s.delta(79.5, true));
     EXPECT_GT(s.value(80.5, false), s.value(80.5, true));
-}
-
-TEST(MonitoringSchedule, ChecksEveryCloseAndEachObservationInItsPeriod)
-{
-    SnowballContract c;
-    c.obs_times = {0.25, 0.5, 0.6, 1.0};  // 0.25 and 0.5 fall on closes (4 a year), 0.6 between them
-    c.ko_barrier = {103, 103, 103, 103};
-    c.ko_coupon = {0.1, 0.1, 0.1, 0.1};
-    c.ki_barrier = {80, 79, 78, 77};
-    std::vector<MonitoringEvent> events;
-    std::string error;
-    ASSERT_TRUE(build_monitoring_schedule(c, 1.0, 4, events, error));
-    // t, knock-in period, knock-out observation, maturity
-    const struct { double t; int ki, ko; bool maturity; } expected[] = {
-        {0.0, 0, -1, false}, {0.25, 1, 0, false}, {0.5, 2, 1, false},
-        {0.6, -1, 2, false}, {0.75, 3, -1, false}, {1.0, 3, 3, true}};
-    ASSERT_EQ(events.size(), sizeof expected / sizeof expected[0]);
-    for (std::size_t i = 0; i < events.size(); ++i) {
-        EXPECT_DOUBLE_EQ(events[i].t, expected[i].t) << i;
-        EXPECT_EQ(events[i].ki_period, expected[i].ki) << i;
-        EXPECT_EQ(events[i].ko_obs, expected[i].ko) << i;
-        EXPECT_EQ(events[i].maturity, expected[i].maturity) << i;
-    }
-    c.obs_times = {0.5, 0.5, 0.7, 1.0};
-    EXPECT_FALSE(build_monitoring_schedule(c, 1.0, 4, events, error));
-    EXPECT_FALSE(error.empty());
-}
-
-TEST(AccuratePricer, RefusesWithAReasonAndNaN)
-{
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const AccurateCase base = monthlyNoteCase();
-    std::vector<std::pair<const char*, AccurateCase>> refused;
-    auto add = [&](const char* what, auto change) {
-        AccurateCase k = base;
-        change(k);
-        refused.emplace_back(what, k);
-    };
-    add("NaN volatility", [&](AccurateCase& k) { k.model.sigma = nan; });
-    add("zero volatility", [&](AccurateCase& k) { k.model.sigma = 0.0; });
-    add("zero maturity", [&](AccurateCase& k) { k.model.T = 0.0; });
-    add("negative spot", [&](AccurateCase& k) { k.model.S0 = -1.0; });
-    add("NaN rate", [&](AccurateCase& k) { k.model.r = nan; });
-    add("no trading days", [&](AccurateCase& k) { k.year_days = 0; });
-    add("short coupons", [&](AccurateCase& k) { k.contract.ko_coupon.pop_back(); });
-    add("negative barrier", [&](AccurateCase& k) { k.contract.ki_barrier[3] = -80.0; });
-    add("NaN dividend coupon", [&](AccurateCase& k) { k.contract.div_coupon = nan; });
-    add("observation after maturity", [&](AccurateCase& k) { k.contract.obs_times.back() = 1.5; });
-    add("observations out of order", [&](AccurateCase& k) { std::swap(k.contract.obs_times[2], k.contract.obs_times[3]); });
-    add("no observations", [&](AccurateCase& k) {
-        k.contract.obs_times.clear(), k.contract.ko_barrier.clear(), k.contract.ko_coupon.clear(),
-            k.contract.ki_barrier.clear();
-    });
-    for (const auto& r : refused) {
-        const AccurateCase& k = r.second;
-        const AccurateSolution s = solve_accurate(k.contract, k.model, k.year_days);
-        EXPECT_FALSE(s.ok()) << r.first;
-        EXPECT_FALSE(s.error.empty()) << r.first;
-        EXPECT_TRUE(std::isnan(s.value(100.0, false))) << r.first;
-        EXPECT_TRUE(std::isnan(s.error_estimate(100.0, false))) << r.first;
-        const GreeksValuation g = greeks_accurate(k.contract, k.model, k.year_days, 100.0, false);
-        EXPECT_FALSE(g.error.empty()) << r.first;
-        EXPECT_TRUE(std::isnan(g.price) && std::isnan(g.delta) && std::isnan(g.vega)) << r.first;
-    }
-    // q NaN is taken as 0, as the grid solver does.
-    AccurateCase k = base;
-    k.model.q = nan;
-    EXPECT_DOUBLE_EQ(solve_accurate(k.contract, k.model, 243).value(100.0, false),
-                     solve_accurate(base.contract, base.model, 243).value(100.0, false));
-}
-
-TEST(AccuratePricer, ReportsProgressAndStopsWhenAsked)
-{
-    const AccurateCase note = monthlyNoteCase();
-    std::vector<double> seen;
-    const AccurateSolution done = solve_accurate(note.contract, note.model, 243, [&](double f) {
-        seen.push_back(f);
-        return true;
-    });
-    ASSERT_TRUE(done.ok());
-    ASSERT_GT(seen.size(), 100u);
-    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
-    EXPECT_NEAR(seen.back(), 1.0, 1e-12);
-
-    int calls = 0;
-    const AccurateSolution stopped = solve_accurate(note.contract, note.model, 243, [&](double f) {
-        ++calls;
-        return f < 0.3;
-    });
-    EXPECT_FALSE(stopped.ok());
-    EXPECT_EQ(stopped.error, "cancelled");
-    EXPECT_TRUE(std::isnan(stopped.value(100.0, false)));
-    EXPECT_LT(calls, static_cast<int>(seen.size()));
 }
 
 }  // namespace

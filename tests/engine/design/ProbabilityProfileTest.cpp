@@ -155,24 +155,4 @@ TEST(ProbabilityProfile, ALossIsPayingLessThanTheStartPrice)
     EXPECT_EQ(mc.loss_probability.mean, 0.0);
 }
 
-TEST(ProbabilityProfile, RefusesWhatThePricerRefuses)
-{
-    const std::pair<const char*, Tweak> cases[] = {
-        {"empty", [](Snowball_PDE& e) { e.contract.obs_times.clear(), e.contract.ko_barrier.clear(), e.contract.ko_coupon.clear(), e.contract.ki_barrier.clear(); }},
-        {"short ki", [](Snowball_PDE& e) { e.contract.ki_barrier.pop_back(); }},
-        {"after T", [](Snowball_PDE& e) { e.contract.obs_times.back() = 1.5; }},
-        {"spot at the top", [](Snowball_PDE& e) { e.params.S0 = 200; }},
-        {"M 2", [](Snowball_PDE& e) { e.params.M = 2; }},
-        {"NaN sigma", [](Snowball_PDE& e) { e.params.sigma = NAN; }},
-    };
-    for (const auto& c : cases) {
-        Snowball_PDE e = classicSnowball(200, 243, 3);
-        c.second(e);
-        const ProbabilityProfile p = probability_profile(e.contract, e.params);
-        EXPECT_FALSE(p.ok()) << c.first;
-        EXPECT_FALSE(p.error.empty()) << c.first;
-        EXPECT_TRUE(std::isnan(forward_pass_price(e.contract, e.params))) << c.first;
-    }
-}
-
 }  // namespace

@@ -12,28 +12,19 @@ E note() { return classicSnowball(200, 243, 3); }
 
 TEST(SolverRefusal, RefusedTermsGiveNaNSilentlyAndLeaveTheOutputsAlone)
 {
+    // Each refusal code is checked in the rule table; here one term of each kind, refused before any
+    // output is touched, and the non-finite values the table does not list.
     const Case cases[] = {
-        {"S0 zero", [](E& e) { e.params.S0 = 0.0; }}, {"S0 negative", [](E& e) { e.params.S0 = -5.0; }},
-        {"S0 at S_max", [](E& e) { e.params.S0 = 200.0; }}, {"NaN S0", [](E& e) { e.params.S0 = kNaN; }},
-        {"NaN S_max", [](E& e) { e.params.S_max = kNaN; }}, {"NaN r", [](E& e) { e.params.r = kNaN; }},
-        {"negative sigma", [](E& e) { e.params.sigma = -0.01; }}, {"NaN sigma", [](E& e) { e.params.sigma = kNaN; }},
-        {"T zero", [](E& e) { e.params.T = 0.0; }}, {"NaN T", [](E& e) { e.params.T = kNaN; }},
+        {"S0 negative", [](E& e) { e.params.S0 = -5.0; }}, {"NaN S_max", [](E& e) { e.params.S_max = kNaN; }},
+        {"NaN sigma", [](E& e) { e.params.sigma = kNaN; }}, {"NaN T", [](E& e) { e.params.T = kNaN; }},
         {"infinite T", [](E& e) { e.params.T = std::numeric_limits<double>::infinity(); }},
         // The operator would fail on such a drift too, but only after laying out the grid and logging.
-        {"infinite q", [](E& e) { e.params.q = std::numeric_limits<double>::infinity(); }},
         {"minus infinite q", [](E& e) { e.params.q = -std::numeric_limits<double>::infinity(); }},
-        {"ko_barrier shorter", [](E& e) { e.contract.ko_barrier.pop_back(); }},
         {"ko_coupon shorter", [](E& e) { e.contract.ko_coupon.pop_back(); }},
-        {"ki_barrier longer", [](E& e) { e.contract.ki_barrier.push_back(80.0); }},
-        {"observation after T", [](E& e) { e.contract.obs_times.back() = 1.01; }},
         {"ko above S_max", [](E& e) { e.contract.ko_barrier[3] = 200.5; }}, {"NaN ko", [](E& e) { e.contract.ko_barrier[2] = kNaN; }},
-        {"ki above S_max", [](E& e) { e.contract.ki_barrier[0] = 201.0; }}, {"NaN ki", [](E& e) { e.contract.ki_barrier[2] = kNaN; }},
-        {"negative ko", [](E& e) { e.contract.ko_barrier[1] = -103.0; }}, {"negative ki", [](E& e) { e.contract.ki_barrier[1] = -1.0; }},
-        {"NaN coupon", [](E& e) { e.contract.ko_coupon[2] = kNaN; }}, {"negative coupon", [](E& e) { e.contract.ko_coupon[0] = -0.1; }},
-        {"NaN dividend coupon", [](E& e) { e.contract.div_coupon = kNaN; }}, {"negative one", [](E& e) { e.contract.div_coupon = -0.1; }},
+        {"NaN ki", [](E& e) { e.contract.ki_barrier[2] = kNaN; }}, {"negative coupon", [](E& e) { e.contract.ko_coupon[0] = -0.1; }},
+        {"NaN dividend coupon", [](E& e) { e.contract.div_coupon = kNaN; }},
         {"negative floor", [](E& e) { e.contract.floor_price = -80.0; }}, {"NaN floor", [](E& e) { e.contract.floor_price = kNaN; }},
-        {"negative strike", [](E& e) { e.contract.call_strike = -1.0; }},
-        {"negative participation", [](E& e) { e.contract.call_participation = -0.5; }},
     };
     LogCapture log;
     for (const Case& c : cases) {

@@ -1,9 +1,12 @@
 // The one rule set: what each method refuses, and that the solvers refuse
 // exactly that (the design grid's NaN, the accurate pricer's and the Monte
-// Carlo's refusals all carry the rule set's code).
+// Carlo's refusals all carry the rule set's code, the probability passes
+// refuse alike).
 #include "AccuratePricer.h"
+#include "AccurateProbabilityProfile.h"
 #include "AutoCallSolver.h"
 #include "EngineTestSupport.h"
+#include "ProbabilityProfile.h"
 #include "ReferenceMonteCarlo.h"
 #include "Refusal.h"
 
@@ -30,8 +33,11 @@ const RuleCase kRules[] = {
     {"no rule broken", [](PricingRequest&) {}, RC::None, RC::None, RC::None},
     {"spot 0", [](PricingRequest& r) { r.model.S0 = 0; }, RC::Spot, RC::Spot, RC::Spot},
     {"spot NaN", [](PricingRequest& r) { r.model.S0 = kNaN; }, RC::Spot, RC::Spot, RC::Spot},
+    {"negative spot", [](PricingRequest& r) { r.model.S0 = -1; }, RC::Spot, RC::Spot, RC::Spot},
     {"grid top at the spot", [](PricingRequest& r) { r.model.S_max = 100; }, RC::GridTop, RC::None, RC::None},
     {"negative volatility", [](PricingRequest& r) { r.model.sigma = -0.01; }, RC::Volatility, RC::Volatility,
+     RC::Volatility},
+    {"NaN volatility", [](PricingRequest& r) { r.model.sigma = kNaN; }, RC::Volatility, RC::Volatility,
      RC::Volatility},
     {"zero volatility", [](PricingRequest& r) { r.model.sigma = 0; }, RC::None, RC::ZeroVolatility, RC::None},
     {"maturity 0", [](PricingRequest& r) { r.model.T = 0; }, RC::Maturity, RC::Maturity, RC::Maturity},
@@ -59,6 +65,8 @@ const RuleCase kRules[] = {
      RC::NegativeKiBarrier, RC::NegativeKiBarrier, RC::NegativeKiBarrier},
     {"negative dividend coupon", [](PricingRequest& r) { r.contract.div_coupon = -0.1; }, RC::NegativeDivCoupon,
      RC::NegativeDivCoupon, RC::NegativeDivCoupon},
+    {"NaN dividend coupon", [](PricingRequest& r) { r.contract.div_coupon = kNaN; }, RC::NegativeDivCoupon,
+     RC::NegativeDivCoupon, RC::NegativeDivCoupon},
     {"infinite floor", [](PricingRequest& r) { r.contract.floor_price = INFINITY; }, RC::NegativeFloor,
      RC::NegativeFloor, RC::NegativeFloor},
     {"negative strike", [](PricingRequest& r) { r.contract.call_strike = -1; }, RC::NegativeStrike,
@@ -81,7 +89,10 @@ const RuleCase kRules[] = {
      RC::ObservationsShareStep, RC::None, RC::None},
     {"observations falling", [](PricingRequest& r) { std::swap(r.contract.obs_times[2], r.contract.obs_times[3]); },
      RC::ObservationsShareStep, RC::ObservationsNotRising, RC::ObservationsNotRising},
+    {"observations equal", [](PricingRequest& r) { r.contract.obs_times[2] = r.contract.obs_times[1]; },
+     RC::ObservationsShareStep, RC::ObservationsNotRising, RC::ObservationsNotRising},
     {"one path", [](PricingRequest& r) { r.monte_carlo.paths = 1; }, RC::None, RC::None, RC::Paths},
+    {"negative threads", [](PricingRequest& r) { r.monte_carlo.threads = -1; }, RC::None, RC::None, RC::Threads},
     {"2000 threads", [](PricingRequest& r) { r.monte_carlo.threads = 2000; }, RC::None, RC::None, RC::Threads},
 };
 
@@ -119,16 +130,36 @@ TEST(PricingRules, TheSolversRefuseExactlyWhatTheRulesRefuse)
         const SolverResult grid = auto_call_finite_diff_implicit(r.contract, r.model);
         EXPECT_EQ(grid.ok(), c.design == RC::None) << c.name;
         EXPECT_EQ(std::isnan(grid.price), c.design != RC::None) << c.name;
+        EXPECT_EQ(std::isnan(forward_pass_price(r.contract, r.model)), c.design != RC::None) << c.name;
+        const ProbabilityProfile profile = probability_profile(r.contract, r.model);
+        EXPECT_EQ(profile.ok(), c.design == RC::None) << c.name;
+        EXPECT_EQ(profile.error.empty(), c.design == RC::None) << c.name;
 
+        // A refusal says why and gives NaN, for the price, its estimate and the Greeks.
+        const bool accurateRefused = c.accurate != RC::None;
         const AccurateSolution accurate = solve_accurate(r.contract, r.model, r.year_days);
         EXPECT_EQ(accurate.refusal.code, c.accurate) << c.name << ": " << accurate.error;
-        EXPECT_EQ(accurate.ok(), c.accurate == RC::None) << c.name;
+        EXPECT_EQ(accurate.ok(), !accurateRefused) << c.name;
+        EXPECT_EQ(accurate.error.empty(), !accurateRefused) << c.name;
+        EXPECT_EQ(std::isnan(accurate.value(100.0, false)), accurateRefused) << c.name;
+        EXPECT_EQ(std::isnan(accurate.error_estimate(100.0, false)), accurateRefused) << c.name;
+        EXPECT_EQ(probability_profile_accurate(r.contract, r.model, r.year_days).ok(), !accurateRefused) << c.name;
+        const GreeksValuation g = greeks_accurate(r.contract, r.model, r.year_days, 100.0, false);
+        EXPECT_EQ(g.error.empty(), !accurateRefused) << c.name;
+        EXPECT_EQ(std::isnan(g.price) && std::isnan(g.delta) && std::isnan(g.vega), accurateRefused) << c.name;
 
         ReferenceMcSettings s;
         static_cast<MonteCarloSettings&>(s) = r.monte_carlo;
         const ReferenceMcResult mc = reference_monte_carlo(r.contract, r.model, r.year_days, s);
         EXPECT_EQ(mc.refusal.code, c.monte_carlo) << c.name << ": " << mc.error;
+        EXPECT_EQ(mc.error.empty(), c.monte_carlo == RC::None) << c.name;
+        EXPECT_EQ(std::isnan(mc.price), c.monte_carlo != RC::None) << c.name;
     }
+    // A NaN dividend yield is priced as 0.
+    PricingRequest r = defaultRequest(), zero = r;
+    r.model.q = kNaN, zero.model.q = 0.0;
+    EXPECT_EQ(solve_accurate(r.contract, r.model, 243).value(100.0, false),
+              solve_accurate(zero.contract, zero.model, 243).value(100.0, false));
 }
 
 }  // namespace

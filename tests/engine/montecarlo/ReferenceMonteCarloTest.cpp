@@ -1,6 +1,6 @@
 // The reference Monte Carlo: bit-for-bit repeatable for a seed and a thread
 // count, Black-Scholes closed forms in the limits (digital, forward, put
-// under a floor), counts that add up, cancellation and refusals.
+// under a floor), counts that add up, cancellation and too few paths.
 #include "EngineTestSupport.h"
 #include "ReferenceMonteCarlo.h"
 #include "ZigguratNormal.h"
@@ -243,32 +243,6 @@ TEST(ReferenceMonteCarlo, FewerThanAHundredPairsAreNoEstimate)
     ASSERT_TRUE(r.ok()) << r.error;
     EXPECT_EQ(r.paths, 200);
     EXPECT_GT(r.standard_error, 0.0);
-}
-
-TEST(ReferenceMonteCarlo, RefusesWithAReason)
-{
-    using Set = std::function<void(McRun&)>;
-    const std::pair<const char*, Set> cases[] = {
-        {"empty", [](McRun& r) { r.contract = SnowballContract{}; }},
-        {"short coupon", [](McRun& r) { r.contract.ko_coupon.clear(); }},
-        {"after T", [](McRun& r) { r.contract.obs_times = {1.5}; }},
-        {"descending", [](McRun& r) { r.contract = {{0.5, 0.5}, {1, 1}, {0, 0}, {0, 0}}; }},
-        {"NaN sigma", [](McRun& r) { r.model.sigma = NAN; }},
-        {"zero spot", [](McRun& r) { r.model.S0 = 0; }},
-        {"no days", [](McRun& r) { r.settings.paths = 1; }},
-        {"negative barrier", [](McRun& r) { r.contract.ko_barrier = {-1}; }},
-        {"year days", [](McRun& r) { r.model.T = 1.0; r.settings.threads = -1; }},
-    };
-    for (const auto& c : cases) {
-        McRun run;
-        c.second(run);
-        const ReferenceMcResult r = run();
-        EXPECT_FALSE(r.ok()) << c.first;
-        EXPECT_FALSE(r.error.empty()) << c.first;
-        EXPECT_TRUE(std::isnan(r.price)) << c.first;
-    }
-    McRun run;
-    EXPECT_FALSE(reference_monte_carlo(run.contract, run.model, 0, run.settings).ok());
 }
 
 }  // namespace
